@@ -1,0 +1,16 @@
+# zephra_layer_library(target GLOBS... LINKS... [EXCLUDE regex])
+# Builds one static library from the sources its folder holds, so that a new file joins its
+# layer without touching this file. Does nothing while the folder has no sources yet.
+function(zephra_layer_library target)
+  cmake_parse_arguments(ARG "" "EXCLUDE" "GLOBS;LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${ARG_GLOBS})
+  if(ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
+  if(NOT sources)
+    return()
+  endif()
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_LINKS})
+endfunction()
