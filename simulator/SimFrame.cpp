@@ -1,0 +1,78 @@
+#include "simulator/SimFrame.h"
+
+namespace SimFrame {
+
+namespace {
+
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string hexPair(std::uint8_t byte)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    return {digits[byte >> 4], digits[byte & 0x0F]};
+}
+
+std::optional<std::uint8_t> parseHexPair(char high, char low)
+{
+    const int h = digitValue(high);
+    const int l = digitValue(low);
+    if (h < 0 || l < 0)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(h * 16 + l);
+}
+
+std::optional<Command> parseCommand(std::string_view frame)
+{
+    if (frame.size() != CommandLength || frame[0] != Stx || frame[7] != Etx || frame[10] != Cr ||
+        frame[11] != Lf)
+        return std::nullopt;
+    const auto op = parseHexPair(frame[1], frame[2]);
+    const auto code = parseHexPair(frame[3], frame[4]);
+    const auto value = parseHexPair(frame[5], frame[6]);
+    const auto sum = parseHexPair(frame[8], frame[9]);
+    if (!op || !code || !value || !sum || (*op ^ *code ^ *value) != *sum)
+        return std::nullopt;
+    return Command{*op, *code, *value};
+}
+
+std::string settingReply(std::uint8_t operation, std::uint8_t code, std::uint8_t value)
+{
+    std::string reply(1, Stx);
+    reply += hexPair(operation);
+    reply += hexPair(code);
+    reply += hexPair(value);
+    reply += Etx;
+    reply += hexPair(operation ^ code ^ value);
+    reply += Cr;
+    reply += Lf;
+    return reply;
+}
+
+std::string firmwareReply(std::uint8_t headerA, std::uint8_t headerB, std::string_view code)
+{
+    std::uint8_t sum = headerA ^ headerB;
+    for (char c : code)
+        sum ^= static_cast<std::uint8_t>(c);
+    std::string reply(1, Stx);
+    reply += hexPair(headerA);
+    reply += hexPair(headerB);
+    reply += code;
+    reply += Etx;
+    reply += hexPair(sum);
+    reply += Cr;
+    reply += Lf;
+    return reply;
+}
+
+} // namespace SimFrame
