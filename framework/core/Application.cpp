@@ -1,0 +1,193 @@
+#include "framework/core/Application.h"
+
+#include "framework/core/Exception.h"
+#include "framework/core/UiCallQueue.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+void reportToStderr(const std::string &message)
+{
+    std::fwrite(message.data(), 1, message.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+// Hands an exception to the UI thread, where it is routed as if a handler there had thrown it.
+void forwardToUiThread(std::exception_ptr error)
+{
+    auto call = std::make_shared<UiCall>();
+    call->sender = std::this_thread::get_id();
+    call->run = [error]() -> LRESULT { std::rethrow_exception(error); };
+    UiCallQueue::instance().post(std::move(call));
+}
+
+} // namespace
+
+Application &Application::instance()
+{
+    static Application application;
+    return application;
+}
+
+Application::Application()
+{
+    if (!QCoreApplication::instance())
+        throw std::logic_error("Application needs a QCoreApplication");
+}
+
+bool Application::isUiThread() const
+{
+    const QCoreApplication *qtApp = QCoreApplication::instance();
+    return qtApp && QThread::currentThread() == qtApp->thread();
+}
+
+void Application::ProcessMessages()
+{
+    if (!isUiThread())
+        return;
+    std::exception_ptr error;
+    {
+        Frame frame(Frame::Capture);
+        UiCallQueue::instance().drain();
+        // A failed call ends the pass: what is still waiting runs at the next one.
+        if (!frame.captured())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        error = frame.captured();
+    }
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void Application::WaitMessage()
+{
+    if (!isUiThread() || !UiCallQueue::instance().empty())
+        return;
+    std::exception_ptr error;
+    {
+        Frame frame(Frame::Capture);
+        // Every push to the call queue posts a Qt event, so this also wakes for calls.
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        error = frame.captured();
+    }
+    if (error)
+        std::rethrow_exception(error);
+}
+
+std::string Application::displayText(std::string message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        message += '.';
+    return message;
+}
+
+std::string Application::messageOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception &e) {
+        return e.message();
+    } catch (const std::exception &e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown exception";
+    }
+}
+
+void Application::HandleException(std::exception_ptr error) noexcept
+{
+    if (!error)
+        return;
+    try {
+        if (!isUiThread()) {
+            auto call = std::make_shared<UiCall>();
+            call->sender = std::this_thread::get_id();
+            call->run = [error]() -> LRESULT {
+                Application::instance().HandleException(error);
+                return 0;
+            };
+            UiCallQueue::instance().post(std::move(call));
+            return;
+        }
+        report(displayText(messageOf(error)));
+    } catch (...) {
+        // Out of memory while reporting: nothing sensible is left to do.
+    }
+}
+
+void Application::HandleException(const std::exception &error) noexcept
+{
+    try {
+        if (const auto *own = dynamic_cast<const Exception *>(&error))
+            HandleException(std::make_exception_ptr(Exception(own->message())));
+        else
+            HandleException(std::make_exception_ptr(std::runtime_error(error.what())));
+    } catch (...) {
+    }
+}
+
+Application::ExceptionReporter Application::setExceptionReporter(ExceptionReporter reporter)
+{
+    std::lock_guard lock(m_reporterMutex);
+    std::swap(m_reporter, reporter);
+    return reporter;
+}
+
+void Application::report(const std::string &message) noexcept
+{
+    ExceptionReporter reporter;
+    {
+        std::lock_guard lock(m_reporterMutex);
+        reporter = m_reporter;
+    }
+    try {
+        if (reporter)
+            reporter(message);
+        else
+            reportToStderr(message);
+    } catch (...) {
+        reportToStderr(message);
+    }
+}
+
+void Application::routeException(std::exception_ptr error) noexcept
+{
+    if (!error)
+        return;
+    try {
+        if (!isUiThread()) {
+            forwardToUiThread(error);
+            return;
+        }
+        if (!m_frames.empty() && m_frames.back()->m_mode == Frame::Capture &&
+            !m_frames.back()->m_captured) {
+            m_frames.back()->m_captured = error;
+            return;
+        }
+        HandleException(error);
+    } catch (...) {
+    }
+}
+
+bool Application::dispatchInterrupted() const
+{
+    return !m_frames.empty() && m_frames.back()->m_captured != nullptr;
+}
+
+Application::Frame::Frame(Mode mode) : m_mode(mode)
+{
+    Application::instance().m_frames.push_back(this);
+}
+
+Application::Frame::~Frame()
+{
+    auto &frames = Application::instance().m_frames;
+    if (!frames.empty() && frames.back() == this)
+        frames.pop_back();
+}

@@ -1,0 +1,33 @@
+// The one guard every handler goes through when a control, a timer, a synchronize call, a
+// message window or a thread runs it: no exception ever leaves it (none may cross Qt's event
+// loop). What it catches goes to Application::routeException: inside a running
+// ProcessMessages it is re-thrown out of that ProcessMessages after the dispatch, at the
+// outermost level it is reported with HandleException, and from another thread it is handed
+// to the UI thread. Callable on any thread.
+#pragma once
+
+#include "framework/core/Application.h"
+
+#include <exception>
+#include <utility>
+
+// Runs handler(); true when it returned normally, false when it threw.
+template<class Handler> bool runGuarded(Handler &&handler) noexcept
+{
+    try {
+        std::forward<Handler>(handler)();
+        return true;
+    } catch (...) {
+        Application::instance().routeException(std::current_exception());
+        return false;
+    }
+}
+
+// Wraps a handler for Qt's connect(): the returned callable takes the signal's arguments and
+// runs the handler with them through the guard.
+template<class Handler> auto guarded(Handler handler)
+{
+    return [handler = std::move(handler)](auto &&...args) {
+        runGuarded([&] { handler(std::forward<decltype(args)>(args)...); });
+    };
+}

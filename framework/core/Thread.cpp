@@ -1,0 +1,80 @@
+#include "framework/core/Thread.h"
+
+#include "framework/core/Application.h"
+#include "framework/core/HandlerGuard.h"
+#include "framework/core/UiCallQueue.h"
+
+#include <stdexcept>
+
+Thread::Thread() = default;
+
+Thread::~Thread()
+{
+    Terminate();
+    WaitFor();
+}
+
+void Thread::Start()
+{
+    std::lock_guard lock(m_joinMutex);
+    if (m_thread.joinable() || m_finished)
+        throw std::logic_error("Thread::Start called twice");
+    m_thread = std::thread([this] { run(); });
+}
+
+void Thread::run()
+{
+    runGuarded([this] { Execute(); });
+    m_finished = true;
+    UiCallQueue::instance().notify();
+}
+
+void Thread::Terminate() noexcept
+{
+    m_terminated = true;
+}
+
+bool Thread::Terminated() const noexcept
+{
+    return m_terminated;
+}
+
+bool Thread::Finished() const noexcept
+{
+    return m_finished;
+}
+
+void Thread::WaitFor()
+{
+    std::thread::id id;
+    {
+        std::lock_guard lock(m_joinMutex);
+        if (!m_thread.joinable())
+            return;
+        id = m_thread.get_id();
+    }
+    if (id == std::this_thread::get_id())
+        return;
+    if (Application::instance().isUiThread())
+        UiCallQueue::instance().serveUntil([this] { return m_finished.load(); }, id);
+    std::lock_guard lock(m_joinMutex);
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void Thread::Synchronize(const std::function<void()> &fn)
+{
+    if (Application::instance().isUiThread()) {
+        fn();
+        return;
+    }
+    auto call = std::make_shared<UiCall>();
+    call->sender = std::this_thread::get_id();
+    call->run = [fn]() -> LRESULT {
+        fn();
+        return 0;
+    };
+    auto &queue = UiCallQueue::instance();
+    queue.post(call);
+    queue.waitReleased(call);
+}

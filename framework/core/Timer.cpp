@@ -1,0 +1,42 @@
+#include "framework/core/Timer.h"
+
+#include "framework/core/HandlerGuard.h"
+
+Timer::Timer(QObject *parent) : QObject(parent)
+{
+    // Precise: a 1 ms interval must mean the next tick, not a coarse slot up to 5% later.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &Timer::tick);
+    restart();
+}
+
+void Timer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    restart();
+}
+
+void Timer::setInterval(int interval)
+{
+    if (interval == m_interval)
+        return;
+    m_interval = interval;
+    restart();
+}
+
+void Timer::restart()
+{
+    m_timer.stop();
+    if (m_enabled && m_interval > 0)
+        m_timer.start(m_interval);
+}
+
+void Timer::tick()
+{
+    // A copy: the handler may replace itself or destroy the timer.
+    Handler handler = m_onTimer;
+    if (handler)
+        runGuarded([&] { handler(this); });
+}

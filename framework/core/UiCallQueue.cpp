@@ -1,0 +1,226 @@
+#include "framework/core/UiCallQueue.h"
+
+#include "framework/core/Application.h"
+#include "framework/core/HandlerGuard.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+
+#include <algorithm>
+
+namespace {
+
+// Set on the UI thread only, while a call or a window procedure runs.
+thread_local UiCall *t_currentSend = nullptr;
+
+const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+} // namespace
+
+// Receives the wake-ups on the UI thread. A plain event, posted under the queue's lock and
+// taken under it, keeps the hand-over between threads visible to the race detector (a posted
+// functor is freed by whichever thread drops Qt's last reference).
+class UiCallQueue::WakeReceiver : public QObject
+{
+public:
+    explicit WakeReceiver(UiCallQueue &queue) : m_queue(queue) {}
+
+protected:
+    void customEvent(QEvent *) override
+    {
+        {
+            std::lock_guard lock(m_queue.m_mutex);
+            m_queue.m_wakePosted = false;
+        }
+        m_queue.drain();
+    }
+
+private:
+    UiCallQueue &m_queue;
+};
+
+UiCallQueue::UiCallQueue()
+{
+    // Never deleted: it must outlive every thread that may still post at exit.
+    m_receiver = new WakeReceiver(*this);
+    if (QCoreApplication *qtApp = QCoreApplication::instance())
+        m_receiver->moveToThread(qtApp->thread());
+}
+
+UiCallQueue &UiCallQueue::instance()
+{
+    static UiCallQueue queue;
+    return queue;
+}
+
+void UiCallQueue::post(std::shared_ptr<UiCall> call)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(std::move(call));
+        postWakeLocked();
+    }
+    m_changed.notify_all();
+}
+
+void UiCallQueue::postWakeLocked()
+{
+    // The wake-up makes Qt's own event loop (and a sleeping WaitMessage) serve the queue.
+    if (m_wakePosted || !QCoreApplication::instance())
+        return;
+    m_wakePosted = true;
+    QCoreApplication::postEvent(m_receiver, new QEvent(WakeEvent));
+}
+
+LRESULT UiCallQueue::waitReleased(const std::shared_ptr<UiCall> &call)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return call->released; });
+    return call->result;
+}
+
+std::shared_ptr<UiCall> UiCallQueue::takeFirst()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_calls.empty())
+        return nullptr;
+    auto call = std::move(m_calls.front());
+    m_calls.pop_front();
+    m_running.push_back(call);
+    return call;
+}
+
+void UiCallQueue::runCall(const std::shared_ptr<UiCall> &call)
+{
+    UiCall *saved = t_currentSend;
+    t_currentSend = call->isSend ? call.get() : nullptr;
+    LRESULT result = 0;
+    runGuarded([&] { result = call->run(); });
+    t_currentSend = saved;
+    {
+        std::lock_guard lock(m_mutex);
+        m_running.erase(std::find(m_running.begin(), m_running.end(), call));
+        if (!call->released) {
+            call->result = result;
+            call->released = true;
+        }
+    }
+    m_changed.notify_all();
+}
+
+void UiCallQueue::drain()
+{
+    auto &app = Application::instance();
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        count = m_calls.size();
+    }
+    // Only the calls waiting now: calls that arrive meanwhile belong to the next pass, so a
+    // busy sender cannot keep the UI thread here.
+    for (; count > 0; --count) {
+        if (app.dispatchInterrupted()) {
+            // The pass ends with the failure; whatever waits must still wake the loop later.
+            std::lock_guard lock(m_mutex);
+            if (!m_calls.empty())
+                postWakeLocked();
+            return;
+        }
+        auto call = takeFirst();
+        if (!call)
+            return;
+        runCall(call);
+    }
+}
+
+void UiCallQueue::serveUntil(const std::function<bool()> &done, std::thread::id owner)
+{
+    Application::Frame frame(Application::Frame::Report);
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (done())
+            return;
+        bool released = false;
+        for (auto &running : m_running) {
+            if (running->sender == owner && !running->released) {
+                running->result = 0;
+                running->released = true;
+                released = true;
+            }
+        }
+        if (released) {
+            m_changed.notify_all();
+            continue;
+        }
+        if (!m_calls.empty()) {
+            lock.unlock();
+            if (auto call = takeFirst())
+                runCall(call);
+            lock.lock();
+            continue;
+        }
+        m_changed.wait(lock);
+    }
+}
+
+void UiCallQueue::notify()
+{
+    {
+        std::lock_guard lock(m_mutex);
+    }
+    m_changed.notify_all();
+}
+
+bool UiCallQueue::empty() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_calls.empty();
+}
+
+void UiCallQueue::releaseSendsTo(HWND window)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        auto gone = std::remove_if(m_calls.begin(), m_calls.end(), [&](const auto &call) {
+            if (!call->isSend || call->window != window)
+                return false;
+            call->result = 0;
+            call->released = true;
+            return true;
+        });
+        m_calls.erase(gone, m_calls.end());
+    }
+    m_changed.notify_all();
+}
+
+UiCall *UiCallQueue::currentSend()
+{
+    return t_currentSend;
+}
+
+bool UiCallQueue::replyCurrentSend(LRESULT result)
+{
+    UiCall *call = t_currentSend;
+    if (!call)
+        return false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (call->released)
+            return false;
+        call->result = result;
+        call->released = true;
+    }
+    m_changed.notify_all();
+    return true;
+}
+
+UiCallQueue::DirectCallScope::DirectCallScope() : m_saved(t_currentSend)
+{
+    t_currentSend = nullptr;
+}
+
+UiCallQueue::DirectCallScope::~DirectCallScope()
+{
+    t_currentSend = m_saved;
+}

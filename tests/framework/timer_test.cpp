@@ -1,0 +1,102 @@
+#include "framework/core/Timer.h"
+
+#include "framework/core/Exception.h"
+
+#include "CoreTestSupport.h"
+
+#include <QEventLoop>
+
+namespace {
+
+// Milliseconds until the timer's first tick, -1 if none within limitMs; poke() runs after
+// pokeAtMs of pumping.
+qint64 firstTick(Timer &timer, int limitMs, int pokeAtMs = -1, std::function<void()> poke = {})
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 at = -1;
+    timer.setOnTimer([&](Timer *) {
+        if (at < 0)
+            at = clock.elapsed();
+    });
+    if (poke) {
+        pumpUntil([&] { return clock.elapsed() >= pokeAtMs; });
+        poke();
+    }
+    pumpUntil([&] { return at >= 0; }, limitMs);
+    timer.setOnTimer({});
+    return at;
+}
+
+} // namespace
+
+TEST(Timer, RunsFromCreationAndTicksEveryInterval)
+{
+    Timer timer;
+    EXPECT_TRUE(timer.enabled());
+    EXPECT_TRUE(timer.isRunning());
+    int ticks = 0;
+    Timer *sender = nullptr;
+    timer.setInterval(100);
+    timer.setOnTimer([&](Timer *t) {
+        ++ticks;
+        sender = t;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    pumpUntil([&] { return clock.elapsed() >= 750; });
+    EXPECT_GE(ticks, 3);
+    EXPECT_LE(ticks, 8);
+    EXPECT_EQ(sender, &timer);
+}
+
+TEST(Timer, EnablingOrTheSameIntervalDoesNotRestartARunningPeriod)
+{
+    Timer timer;
+    timer.setInterval(800);
+    // Poked at 300 ms: a restart would put the tick at about 1100 ms.
+    const qint64 at = firstTick(timer, 3000, 300, [&] {
+        timer.setEnabled(true);
+        timer.setInterval(800);
+    });
+    EXPECT_GE(at, 750);
+    EXPECT_LT(at, 1050);
+}
+
+TEST(Timer, ANewIntervalRestartsARunningPeriod)
+{
+    Timer timer;
+    timer.setInterval(800);
+    EXPECT_GE(firstTick(timer, 4000, 300, [&] { timer.setInterval(801); }), 1090);
+}
+
+TEST(Timer, StopsWhenDisabledOrAtIntervalZeroAndKeepsAStoredInterval)
+{
+    Timer timer;
+    timer.setEnabled(false);
+    timer.setInterval(50);
+    EXPECT_EQ(firstTick(timer, 300), -1);
+    timer.setEnabled(true);
+    EXPECT_GE(firstTick(timer, 2000), 0);
+    timer.setInterval(0);
+    EXPECT_EQ(firstTick(timer, 300), -1);
+}
+
+TEST(Timer, FailingHandlerGoesThroughTheGuard)
+{
+    ReportSink sink;
+    Timer timer;
+    timer.setInterval(20);
+    timer.setOnTimer([](Timer *t) {
+        t->setEnabled(false); // also proves a handler may stop its own timer: it ticks once
+        throw Exception("tick failed");
+    });
+    EXPECT_THROW(pumpUntil([] { return false; }, 3000), Exception);
+    EXPECT_TRUE(sink.messages().empty());
+
+    timer.setEnabled(true);
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(sink.messages(), std::vector<std::string>{"tick failed."});
+}
