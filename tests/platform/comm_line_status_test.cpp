@@ -104,7 +104,9 @@ protected:
             return events;
         EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
         if (!wait.signalled(ms)) {
-            SetCommMask(port, EV_RXCHAR); // ends the wait before `events` goes away
+            DWORD mask = 0;
+            GetCommMask(port, &mask);
+            SetCommMask(port, mask); // ends the wait before `events` goes away
             return 0;
         }
         DWORD count = 0;
