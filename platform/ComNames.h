@@ -1,0 +1,26 @@
+// Comm device names: "COMn" and "\\.\COMn" (n = 1..255, letters in any case) and the device
+// path each stands for on this machine. Used by CreateFileA, and by the window to show which
+// device a name opens. Callable from any thread; nothing is cached, so every call sees the
+// present configuration and the devices plugged in now.
+//
+// A name resolves in this order:
+//  1. When the environment variable ZEPHRA_PORTS is set (non-empty): the entry COMn in that
+//     directory, and nothing else. An entry is a symbolic link to the device, or a file whose
+//     first line is the device path (relative paths count from the directory).
+//  2. The entry COMn in the user's port map, $XDG_CONFIG_HOME/zephra/ports/ (by default
+//     ~/.config/zephra/ports/), in the same form.
+//  3. The automatic assignment: the serial devices present get the lowest COM numbers that
+//     the port map does not use, in this order: USB adapters /dev/ttyUSB0, 1, ..., then
+//     ACM modems /dev/ttyACM0, 1, ..., then the UARTs /dev/ttyS0, 1, ... that really exist
+//     (the kernel knows a UART type for them). Devices the port map already names are left
+//     out. The assignment stays the same while the same devices stay plugged in.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The port number of a COM name (1..255), or 0 when the text is no COM name.
+int comPortNumber(std::string_view name);
+
+// The device path a COM name resolves to, or empty when it resolves to nothing.
+std::string comDevicePath(std::string_view name);

@@ -1,0 +1,387 @@
+// A comm port's I/O thread: the poll() loop over the device and the doorbell, the receive
+// path into the input queue, the transmit path, and the line-status sampling behind the
+// modem and error events. Apart from poll() itself everything runs with the port's lock held.
+#include "platform/posix/CommPort.h"
+
+#include "platform/posix/DcbTermios.h"
+#include "platform/posix/ErrnoMap.h"
+#include "platform/posix/TtyDevice.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// How often modem lines, error counters and a draining output queue are looked at while
+// someone cares; devices offer no wake-up for these that poll() could wait on.
+constexpr std::int64_t kTickNanos = 10 * 1000000;
+// Reads per wake-up before the loop looks at its other work again.
+constexpr int kReadsPerWake = 32;
+
+constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
+
+} // namespace
+
+void CommPort::ioLoop()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_closing) {
+        Nanos at = now();
+        expireRequests(at);
+        if (!needsTick()) {
+            m_nextTick = kNever;
+        } else if (m_nextTick == kNever) {
+            m_nextTick = at + kTickNanos;
+        } else if (at >= m_nextTick) {
+            sampleLineStatus();
+            if (m_draining)
+                checkTransmitEmpty();
+            m_nextTick = at + kTickNanos;
+        }
+
+        pollfd fds[2] = {};
+        // A dead device is left out entirely: it would report POLLHUP forever.
+        fds[0].fd = m_dead ? -1 : m_fd;
+        if (!m_dead && m_input.room() > 0)
+            fds[0].events |= POLLIN;
+        if (!m_dead && !m_writes.empty() && !outputHeld())
+            fds[0].events |= POLLOUT;
+        fds[1].fd = m_doorbell;
+        fds[1].events = POLLIN;
+        const Nanos deadline = nextDeadline();
+        lock.unlock();
+
+        timespec timeout{};
+        timespec *timeoutPointer = nullptr;
+        if (deadline != kNever) {
+            const Nanos wait = std::max<Nanos>(0, deadline - now());
+            timeout.tv_sec = time_t(wait / 1000000000);
+            timeout.tv_nsec = long(wait % 1000000000);
+            timeoutPointer = &timeout;
+        }
+        const int ready = ppoll(fds, 2, timeoutPointer, nullptr);
+        if (ready > 0 && (fds[1].revents & POLLIN)) {
+            std::uint64_t rings = 0;
+            [[maybe_unused]] ssize_t ignored = ::read(m_doorbell, &rings, sizeof rings);
+        }
+
+        lock.lock();
+        if (m_closing || ready <= 0 || m_dead)
+            continue;
+        at = now();
+        const short revents = fds[0].revents;
+        if (revents & (POLLIN | POLLHUP | POLLERR))
+            receive((revents & (POLLHUP | POLLERR)) != 0, at);
+        if (!m_dead && (revents & POLLOUT))
+            transmit();
+    }
+}
+
+void CommPort::receive(bool hangUp, Nanos at)
+{
+    for (int i = 0; i < kReadsPerWake; ++i) {
+        // After a hang-up the rest is read regardless of the queue's capacity: it is bounded
+        // by the kernel's buffer and would be lost otherwise.
+        std::size_t room = m_input.room();
+        if (m_input.empty() && !m_reads.empty())
+            room += m_reads.front().wanted - m_reads.front().done;
+        const std::size_t want = hangUp ? m_scratch.size() : std::min(room, m_scratch.size());
+        if (want == 0)
+            break;
+        const ssize_t got = ::read(m_fd, m_scratch.data(), want);
+        if (got > 0) {
+            acceptInput(m_scratch.data(), std::size_t(got), at);
+            if (std::size_t(got) < want)
+                break;
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && errno == EAGAIN)
+            break;
+        // With VMIN=1 a read of 0 cannot mean "no data": the device hung up.
+        markDead();
+        return;
+    }
+    if (hangUp)
+        markDead();
+}
+
+void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at)
+{
+    DWORD events = 0;
+    count = filterInput(data, count, events);
+    const std::uint8_t *rest = data;
+    feedReads(rest, count, at);
+    events |= appendInput(rest, count);
+    serviceReads(at);
+    recordEvents(events);
+}
+
+std::size_t CommPort::filterInput(std::uint8_t *data, std::size_t count, DWORD &events)
+{
+    // Windows drops input while DSR is low when asked to; a device without modem lines
+    // cannot say, so its input is kept.
+    if (m_dcb.fDsrSensitivity && m_modemKnown && !(m_modem & MS_DSR_ON))
+        return 0;
+    const auto eventChar = static_cast<std::uint8_t>(m_dcb.EvtChar);
+    const bool marks = marksErrors(m_settings);
+    if (!marks && !m_dcb.fNull) {
+        if (count > 0)
+            events |= EV_RXCHAR;
+        if ((m_mask & EV_RXFLAG) && std::memchr(data, eventChar, count))
+            events |= EV_RXFLAG;
+        return count;
+    }
+
+    // Filtering in place: the output never runs ahead of the input.
+    std::size_t kept = 0;
+    DWORD errors = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t byte = data[i];
+        bool damaged = false;
+        if (marks) {
+            switch (m_markState) {
+            case MarkState::Plain:
+                if (byte == 0xFF) {
+                    m_markState = MarkState::SeenFF;
+                    continue;
+                }
+                break;
+            case MarkState::SeenFF:
+                m_markState = MarkState::Plain;
+                if (byte == 0x00) {
+                    m_markState = MarkState::SeenFF00;
+                    continue;
+                }
+                break; // \377\377: one literal \377
+            case MarkState::SeenFF00:
+                m_markState = MarkState::Plain;
+                if (byte == 0x00) {
+                    errors |= CE_BREAK;
+                    continue;
+                }
+                // The mark does not say whether parity or framing failed; checking parity
+                // is what turned marking on.
+                errors |= CE_RXPARITY;
+                damaged = true;
+                break;
+            }
+        }
+        if (damaged && m_dcb.fErrorChar)
+            byte = static_cast<std::uint8_t>(m_dcb.ErrorChar);
+        if (byte == 0 && m_dcb.fNull)
+            continue;
+        if (byte == eventChar)
+            events |= EV_RXFLAG;
+        data[kept++] = byte;
+    }
+    if (kept > 0)
+        events |= EV_RXCHAR;
+    // Where the device keeps error counters, those are the one source of error reports.
+    if (errors && !m_countersKnown) {
+        noteErrors(errors);
+        if (errors & CE_BREAK)
+            events |= EV_BREAK;
+        if (errors & kLineErrors)
+            events |= EV_ERR;
+    }
+    return kept;
+}
+
+DWORD CommPort::appendInput(const std::uint8_t *data, std::size_t count)
+{
+    if (count == 0)
+        return 0;
+    const std::size_t threshold = std::max<std::size_t>(1, m_input.capacity() * 4 / 5);
+    const std::size_t before = m_input.size();
+    m_input.push(data, count);
+    applyDtrHandshake();
+    return (before < threshold && m_input.size() >= threshold) ? EV_RX80FULL : 0;
+}
+
+void CommPort::transmit()
+{
+    if (outputHeld())
+        return;
+    while (!m_writes.empty()) {
+        WriteRequest &write = m_writes.front();
+        if (write.sent < write.data.size()) {
+            if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && !m_rtsOn) {
+                m_lineStatus->setRts(true);
+                m_rtsOn = true;
+            }
+            const ssize_t sent =
+                ::write(m_fd, write.data.data() + write.sent, write.data.size() - write.sent);
+            if (sent < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == EAGAIN)
+                    break;
+                if (errno == EIO) {
+                    markDead();
+                    return;
+                }
+                complete(write, win32ErrorFromErrno(errno), DWORD(write.sent));
+                m_writes.pop_front();
+                continue;
+            }
+            write.sent += std::size_t(sent);
+            m_sentSinceEmpty = m_sentSinceEmpty || sent > 0;
+            if (write.sent < write.data.size())
+                break; // the kernel is full; poll() says when it has room again
+        }
+        complete(write, ERROR_SUCCESS, DWORD(write.sent));
+        m_writes.pop_front();
+    }
+    checkTransmitEmpty();
+}
+
+void CommPort::checkTransmitEmpty()
+{
+    if (!m_writes.empty() || !m_sentSinceEmpty)
+        return;
+    if (TtyDevice::outputQueue(m_fd) != 0) {
+        m_draining = true;
+        return;
+    }
+    m_draining = false;
+    m_sentSinceEmpty = false;
+    if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && m_rtsOn) {
+        m_lineStatus->setRts(false);
+        m_rtsOn = false;
+    }
+    recordEvents(EV_TXEMPTY);
+}
+
+void CommPort::sampleLineStatus()
+{
+    if (m_modemKnown) {
+        DWORD lines = 0;
+        const int status = m_lineStatus->modemLines(lines);
+        if (status == ENOTTY) {
+            m_modemKnown = false;
+            m_modem = 0;
+        } else if (status == 0) {
+            const DWORD changed = lines ^ m_modem;
+            DWORD events = 0;
+            if (changed & MS_CTS_ON)
+                events |= EV_CTS;
+            if (changed & MS_DSR_ON)
+                events |= EV_DSR;
+            if (changed & MS_RLSD_ON)
+                events |= EV_RLSD;
+            if ((lines & MS_RING_ON) && !(m_modem & MS_RING_ON))
+                events |= EV_RING;
+            m_modem = lines;
+            recordEvents(events);
+        }
+    }
+    if (m_countersKnown) {
+        LineCounters counters;
+        const int status = m_lineStatus->errorCounters(counters);
+        if (status == ENOTTY) {
+            m_countersKnown = false;
+        } else if (status == 0) {
+            DWORD errors = 0;
+            if (counters.frame != m_counters.frame)
+                errors |= CE_FRAME;
+            if (counters.overrun != m_counters.overrun)
+                errors |= CE_OVERRUN;
+            if (counters.parity != m_counters.parity)
+                errors |= CE_RXPARITY;
+            if (counters.brk != m_counters.brk)
+                errors |= CE_BREAK;
+            if (counters.bufferOverrun != m_counters.bufferOverrun)
+                errors |= CE_RXOVER;
+            m_counters = counters;
+            noteErrors(errors);
+            recordEvents(((errors & kLineErrors) ? EV_ERR : 0) |
+                         ((errors & CE_BREAK) ? EV_BREAK : 0));
+        }
+    }
+}
+
+void CommPort::noteErrors(DWORD errors)
+{
+    if (errors == 0)
+        return;
+    m_errors |= errors;
+    // Windows' fAbortOnError: every transfer ends, and new ones are refused until the
+    // errors have been collected with ClearCommError.
+    if (m_dcb.fAbortOnError && !m_aborted) {
+        m_aborted = true;
+        abortReads(ERROR_OPERATION_ABORTED);
+        abortWrites(ERROR_OPERATION_ABORTED);
+    }
+}
+
+void CommPort::applyOutputLines()
+{
+    m_dtrOn = m_dcb.fDtrControl != DTR_CONTROL_DISABLE;
+    m_rtsOn = m_dcb.fRtsControl == RTS_CONTROL_ENABLE ||
+              m_dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
+              (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && (!m_writes.empty() || m_draining));
+    // A device without modem lines (a pseudo-terminal) has nothing to switch.
+    m_lineStatus->setDtr(m_dtrOn);
+    m_lineStatus->setRts(m_rtsOn);
+    applyDtrHandshake();
+}
+
+void CommPort::applyDtrHandshake()
+{
+    if (m_dcb.fDtrControl != DTR_CONTROL_HANDSHAKE)
+        return;
+    // Windows' limits: hold the sender back when fewer than XoffLim bytes are free, let it
+    // go again when fewer than XonLim bytes are queued.
+    if (m_dtrOn && m_input.room() < m_dcb.XoffLim) {
+        m_dtrOn = false;
+        m_lineStatus->setDtr(false);
+    } else if (!m_dtrOn && m_input.size() < m_dcb.XonLim) {
+        m_dtrOn = true;
+        m_lineStatus->setDtr(true);
+    }
+}
+
+void CommPort::markDead()
+{
+    if (m_dead)
+        return;
+    m_dead = true;
+    m_draining = false;
+    abortReads(ERROR_GEN_FAILURE);
+    abortWrites(ERROR_GEN_FAILURE);
+    endWait(ERROR_GEN_FAILURE, 0);
+}
+
+bool CommPort::outputHeld() const
+{
+    return m_dcb.fOutxDsrFlow && m_modemKnown && !(m_modem & MS_DSR_ON);
+}
+
+bool CommPort::needsTick() const
+{
+    if (m_dead)
+        return false;
+    const bool modem =
+        m_modemKnown && ((m_mask & kModemEvents) || m_dcb.fOutxDsrFlow || m_dcb.fDsrSensitivity);
+    const bool counters =
+        m_countersKnown && ((m_mask & (EV_ERR | EV_BREAK)) || m_dcb.fAbortOnError);
+    return modem || counters || m_draining;
+}
+
+CommPort::Nanos CommPort::nextDeadline() const
+{
+    Nanos deadline = m_nextTick;
+    for (const ReadRequest &read : m_reads)
+        deadline = std::min(deadline, read.totalDeadline);
+    if (!m_reads.empty() && m_reads.front().done > 0)
+        deadline = std::min(deadline, m_reads.front().intervalDeadline);
+    for (const WriteRequest &write : m_writes)
+        deadline = std::min(deadline, write.deadline);
+    return deadline;
+}

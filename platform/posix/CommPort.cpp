@@ -1,0 +1,300 @@
+#include "platform/posix/CommPort.h"
+
+#include "platform/posix/DcbTermios.h"
+#include "platform/posix/ErrnoMap.h"
+#include "platform/posix/TtyDevice.h"
+
+#include <cerrno>
+#include <chrono>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kDefaultInputQueue = 4096;
+constexpr DWORD kMaxInputQueue = 16u * 1024u * 1024u;
+constexpr DWORD kKnownEvents = 0x1FFF;
+constexpr DWORD kPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// Errors of a device that vanished read as "general failure", as on Windows.
+DWORD deviceError(int error)
+{
+    return error == EIO ? ERROR_GEN_FAILURE : win32ErrorFromErrno(error);
+}
+
+} // namespace
+
+CommPort::CommPort(int fd, int doorbell, DWORD access, bool overlapped)
+    : m_overlapped(overlapped), m_access(access), m_doorbell(doorbell), m_fd(fd),
+      m_input(kDefaultInputQueue), m_scratch(kReadChunk)
+{}
+
+std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, bool overlapped,
+                                         DWORD &error)
+{
+    const int fd = TtyDevice::openExclusive(path, error);
+    if (fd < 0)
+        return nullptr;
+    const int doorbell = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (doorbell < 0) {
+        error = win32ErrorFromErrno(errno);
+        TtyDevice::release(fd);
+        return nullptr;
+    }
+    // From here on the port's destructor releases both descriptors on every failure path.
+    std::shared_ptr<CommPort> port(new CommPort(fd, doorbell, access, overlapped));
+
+    LineSettings current;
+    int status = readLineSettings(fd, current);
+    if (status == 0) {
+        port->m_dcb = dcbFromLineSettings(current);
+        port->m_settings = lineSettingsFromDcb(port->m_dcb, current);
+        status = applyLineSettings(fd, port->m_settings);
+    }
+    if (status != 0) {
+        error = deviceError(status);
+        return nullptr;
+    }
+    // Whatever arrived before anyone had the port open belongs to nobody.
+    TtyDevice::flushInput(fd);
+
+    port->m_lineStatus = makeLineStatus(fd);
+    if (port->m_lineStatus->modemLines(port->m_modem) != 0) {
+        port->m_modemKnown = false;
+        port->m_modem = 0;
+    }
+    if (port->m_lineStatus->errorCounters(port->m_counters) != 0)
+        port->m_countersKnown = false;
+
+    try {
+        port->m_thread = std::thread(&CommPort::ioLoop, port.get());
+    } catch (const std::system_error &) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return nullptr;
+    }
+    error = ERROR_SUCCESS;
+    return port;
+}
+
+CommPort::~CommPort()
+{
+    onClose();
+}
+
+void CommPort::onClose()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_fd < 0)
+            return;
+        if (!m_closing) {
+            m_closing = true;
+            abortReads(ERROR_OPERATION_ABORTED);
+            abortWrites(ERROR_OPERATION_ABORTED);
+            endWait(ERROR_OPERATION_ABORTED, 0);
+            ringDoorbell();
+        }
+    }
+    // The thread only ever blocks in poll(), which the doorbell ends; a descriptor closed
+    // under a poll() would not wake it.
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
+    int fd = -1;
+    {
+        std::lock_guard lock(m_mutex);
+        fd = m_fd;
+        m_fd = -1;
+    }
+    TtyDevice::release(fd);
+    ::close(m_doorbell);
+}
+
+CommPort::Nanos CommPort::now()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void CommPort::ringDoorbell()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(m_doorbell, &one, sizeof one);
+}
+
+DWORD CommPort::usable() const
+{
+    return m_closing ? ERROR_INVALID_HANDLE : ERROR_SUCCESS;
+}
+
+DWORD CommPort::setupComm(DWORD inQueue)
+{
+    if (inQueue > kMaxInputQueue)
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    // 0 keeps the present size; the output size has no use: writes are copied per request.
+    if (inQueue != 0) {
+        m_input.setCapacity(inQueue);
+        applyDtrHandshake();
+        ringDoorbell();
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::setState(const DCB &dcb)
+{
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    if (DWORD error = checkDcb(dcb))
+        return error;
+    if (m_dead)
+        return ERROR_GEN_FAILURE;
+    const LineSettings next = lineSettingsFromDcb(dcb, m_settings);
+    if (int status = applyLineSettings(m_fd, next))
+        return deviceError(status);
+    if (marksErrors(next) != marksErrors(m_settings))
+        m_markState = MarkState::Plain;
+    m_settings = next;
+    m_dcb = dcb;
+    m_dcb.DCBlength = sizeof(DCB);
+    applyOutputLines();
+    ringDoorbell();
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::getState(DCB &dcb)
+{
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    dcb = m_dcb;
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::setTimeouts(const COMMTIMEOUTS &timeouts)
+{
+    if (timeouts.ReadIntervalTimeout == MAXDWORD &&
+        timeouts.ReadTotalTimeoutMultiplier == MAXDWORD &&
+        timeouts.ReadTotalTimeoutConstant == MAXDWORD)
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    m_timeouts = timeouts;
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::getTimeouts(COMMTIMEOUTS &timeouts)
+{
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    timeouts = m_timeouts;
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::setMask(DWORD mask)
+{
+    if (mask & ~kKnownEvents)
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    // Line changes that happened under the old mask are settled under it, so that the new
+    // mask starts from the present state instead of reporting stale differences.
+    if (!m_dead)
+        sampleLineStatus();
+    m_mask = mask;
+    m_remembered &= mask;
+    endWait(ERROR_SUCCESS, 0);
+    ringDoorbell();
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::getMask(DWORD &mask)
+{
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    mask = m_mask;
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
+{
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    if (!m_dead)
+        sampleLineStatus();
+    errors = m_errors;
+    m_errors = 0;
+    m_aborted = false;
+
+    stat = COMSTAT{};
+    // Only the user-space queue counts: that is exactly what ReadFile can hand out now, so
+    // an EV_RXCHAR handler that reads cbInQue bytes gets them all.
+    stat.cbInQue = DWORD(m_input.size());
+    std::size_t unsent = 0;
+    for (const WriteRequest &write : m_writes)
+        unsent += write.data.size() - write.sent;
+    if (!m_dead)
+        unsent += TtyDevice::outputQueue(m_fd);
+    stat.cbOutQue = DWORD(unsent);
+    stat.fCtsHold = m_dcb.fOutxCtsFlow && m_modemKnown && !(m_modem & MS_CTS_ON);
+    stat.fDsrHold = outputHeld();
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::purge(DWORD flags)
+{
+    if (flags == 0 || (flags & ~kPurgeFlags))
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    // Aborting ends requests and keeps data; only the clear flags drop data. A dead device
+    // can still be purged, so that closing it never fails.
+    if (flags & PURGE_TXABORT)
+        abortWrites(ERROR_OPERATION_ABORTED);
+    if (flags & PURGE_RXABORT)
+        abortReads(ERROR_OPERATION_ABORTED);
+    if ((flags & PURGE_TXCLEAR) && !m_dead)
+        TtyDevice::flushOutput(m_fd);
+    if (flags & PURGE_RXCLEAR) {
+        m_input.clear();
+        m_markState = MarkState::Plain;
+        if (!m_dead)
+            TtyDevice::flushInput(m_fd);
+        applyDtrHandshake();
+    }
+    ringDoorbell();
+    return ERROR_SUCCESS;
+}
+
+DWORD CommPort::modemStatus(DWORD &msBits)
+{
+    std::lock_guard lock(m_mutex);
+    if (DWORD error = usable())
+        return error;
+    if (m_dead)
+        return ERROR_GEN_FAILURE;
+    msBits = 0;
+    if (!m_modemKnown)
+        return ERROR_SUCCESS;
+    DWORD bits = 0;
+    const int status = m_lineStatus->modemLines(bits);
+    if (status == ENOTTY) {
+        m_modemKnown = false;
+        return ERROR_SUCCESS;
+    }
+    if (status != 0)
+        return deviceError(status);
+    msBits = bits;
+    return ERROR_SUCCESS;
+}

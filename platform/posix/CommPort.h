@@ -1,0 +1,170 @@
+// One open comm device behind a HANDLE. The port owns the descriptor and one I/O thread that
+// alone reads and writes it: the thread poll()s the descriptor and an eventfd doorbell, moves
+// received bytes into the user-space input queue (sized by SetupComm), sends queued writes,
+// keeps every time-out on a monotonic clock, records comm events and completes pending
+// requests. API calls from any thread lock the port state, complete at once where the rules
+// allow, else queue the request and ring the doorbell. Completions write the caller's buffer
+// and OVERLAPPED under the port lock, so once PurgeComm, SetCommMask or CloseHandle has
+// returned the port never touches them again.
+#pragma once
+
+#include "platform/posix/ByteRing.h"
+#include "platform/posix/EventObject.h"
+#include "platform/posix/HandleTable.h"
+#include "platform/posix/LineSettings.h"
+#include "platform/posix/LineStatus.h"
+#include "platform/win32.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CommPort : public KernelObject
+{
+public:
+    // Opens the device at path exclusively in raw mode and starts its I/O thread; on failure
+    // returns empty with the Win32 error in error.
+    static std::shared_ptr<CommPort> open(const std::string &path, DWORD access, bool overlapped,
+                                          DWORD &error);
+    ~CommPort() override;
+    CommPort(const CommPort &) = delete;
+    CommPort &operator=(const CommPort &) = delete;
+
+    Kind kind() const override { return Kind::Comm; }
+    // Ends pending requests with 995, stops the I/O thread and releases the device.
+    void onClose() override;
+
+    bool isOverlapped() const { return m_overlapped; }
+
+    // Each returns ERROR_SUCCESS or the Win32 error.
+    DWORD setupComm(DWORD inQueue);
+    DWORD setState(const DCB &dcb);
+    DWORD getState(DCB &dcb);
+    DWORD setTimeouts(const COMMTIMEOUTS &timeouts);
+    DWORD getTimeouts(COMMTIMEOUTS &timeouts);
+    DWORD setMask(DWORD mask);
+    DWORD getMask(DWORD &mask);
+    DWORD clearError(DWORD &errors, COMSTAT &stat);
+    DWORD purge(DWORD flags);
+    DWORD modemStatus(DWORD &msBits);
+
+    // Requests on an OVERLAPPED (the API layer supplies a private one for a synchronous
+    // handle): ERROR_SUCCESS when completed at once (read count in done), ERROR_IO_PENDING
+    // when the I/O thread will complete it, else the error it failed with.
+    DWORD read(void *buffer, DWORD count, OVERLAPPED *overlapped,
+               std::shared_ptr<EventObject> event, DWORD &done);
+    DWORD write(const void *buffer, DWORD count, OVERLAPPED *overlapped,
+                std::shared_ptr<EventObject> event);
+    DWORD waitEvent(DWORD *mask, OVERLAPPED *overlapped, std::shared_ptr<EventObject> event);
+
+private:
+    using Nanos = std::int64_t;
+    static constexpr Nanos kNever = INT64_MAX;
+
+    struct Request
+    {
+        OVERLAPPED *overlapped = nullptr;
+        std::shared_ptr<EventObject> event;
+    };
+    enum class ReadMode { Immediate, FirstByte, Counted };
+    struct ReadRequest : Request
+    {
+        std::uint8_t *buffer = nullptr;
+        DWORD wanted = 0;
+        DWORD done = 0;
+        ReadMode mode = ReadMode::Counted;
+        Nanos totalDeadline = kNever;
+        DWORD intervalMs = 0; // longest pause between bytes once the first is in; 0 = none
+        Nanos intervalDeadline = kNever;
+    };
+    struct WriteRequest : Request
+    {
+        std::vector<std::uint8_t> data;
+        std::size_t sent = 0;
+        Nanos deadline = kNever;
+    };
+    struct WaitRequest : Request
+    {
+        DWORD *mask = nullptr;
+    };
+    // Where the receive path stands in the kernel's PARMRK marks (\377\377 is a literal
+    // \377, \377\0\0 a break, \377\0c a byte received with an error).
+    enum class MarkState { Plain, SeenFF, SeenFF00 };
+
+    CommPort(int fd, int doorbell, DWORD access, bool overlapped);
+
+    static Nanos now();
+    void ringDoorbell();
+
+    // --- with m_mutex held ---
+    DWORD usable() const;
+    void complete(Request &request, DWORD error, DWORD count);
+    void abortReads(DWORD error);
+    void abortWrites(DWORD error);
+    void endWait(DWORD error, DWORD events);
+    void recordEvents(DWORD events);
+    std::size_t takeInput(std::uint8_t *out, std::size_t count);
+    static bool readFinished(const ReadRequest &read, Nanos at);
+    static Nanos intervalDeadline(const ReadRequest &read, Nanos at);
+    void feedReads(const std::uint8_t *&data, std::size_t &count, Nanos at);
+    void serviceReads(Nanos at);
+    void expireRequests(Nanos at);
+    void acceptInput(std::uint8_t *data, std::size_t count, Nanos at);
+    std::size_t filterInput(std::uint8_t *data, std::size_t count, DWORD &events);
+    DWORD appendInput(const std::uint8_t *data, std::size_t count);
+    void noteErrors(DWORD errors);
+    void receive(bool hangUp, Nanos at);
+    void transmit();
+    void checkTransmitEmpty();
+    void sampleLineStatus();
+    void applyOutputLines();
+    void applyDtrHandshake();
+    void markDead();
+    bool outputHeld() const;
+    bool needsTick() const;
+    Nanos nextDeadline() const;
+
+    void ioLoop();
+
+    const bool m_overlapped;
+    const DWORD m_access;
+    const int m_doorbell;
+
+    std::mutex m_mutex;
+    int m_fd; // closed only after the I/O thread has ended
+    bool m_closing = false;
+    bool m_dead = false;
+    std::thread m_thread;
+    std::unique_ptr<LineStatus> m_lineStatus;
+
+    DCB m_dcb{};
+    LineSettings m_settings;
+    COMMTIMEOUTS m_timeouts{};
+    ByteRing m_input;
+    MarkState m_markState = MarkState::Plain;
+    std::vector<std::uint8_t> m_scratch;
+
+    std::deque<ReadRequest> m_reads;
+    std::deque<WriteRequest> m_writes;
+    std::optional<WaitRequest> m_wait;
+
+    DWORD m_mask = 0;
+    DWORD m_remembered = 0;
+    DWORD m_errors = 0;     // CE_* since the last ClearCommError
+    bool m_aborted = false; // fAbortOnError tripped; cleared by ClearCommError
+    bool m_sentSinceEmpty = false;
+    bool m_draining = false; // output written, kernel queue not yet empty
+
+    bool m_modemKnown = true;    // the device reports modem lines
+    bool m_countersKnown = true; // the device reports error counters
+    DWORD m_modem = 0;
+    LineCounters m_counters;
+    bool m_dtrOn = true;
+    bool m_rtsOn = true;
+    Nanos m_nextTick = kNever;
+};

@@ -1,0 +1,28 @@
+// The mapping between a Win32 DCB and a device's line settings, as pure functions: what
+// SetCommState checks and applies, and the DCB a freshly opened device starts from.
+// Emulated in the receive path, not here: fNull, fDsrSensitivity, EvtChar, ErrorChar
+// replacement, DTR handshake, DSR output flow and RTS toggle.
+#pragma once
+
+#include "platform/posix/LineSettings.h"
+#include "platform/win32.h"
+
+// 0 when SetCommState would accept the DCB, else the error Windows gives (87): speed 0, byte
+// size outside 5..8, parity above SPACEPARITY, stop bits above TWOSTOPBITS, 1.5 stop bits
+// with other than 5 data bits, 2 stop bits with 5 data bits, software flow control with
+// equal XON and XOFF characters.
+DWORD checkDcb(const DCB &dcb);
+
+// Raw settings for an accepted DCB. Keeps from current only what a DCB does not decide
+// (the line discipline, unused control characters, driver-specific control bits).
+// Parity checking (fParity) turns on INPCK and PARMRK: the receive path then parses the
+// kernel's error marks; without it breaks are ignored by the line discipline.
+LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current);
+
+// True when the line discipline marks bytes received with errors (PARMRK) and the receive
+// path has to parse the marks.
+bool marksErrors(const LineSettings &settings);
+
+// The DCB a device starts with when opened: its present speed, byte size, parity and stop
+// bits; no flow control; DTR and RTS on; XON 0x11, XOFF 0x13; limits of a 4 KiB queue.
+DCB dcbFromLineSettings(const LineSettings &settings);

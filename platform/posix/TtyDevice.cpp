@@ -1,0 +1,71 @@
+#include "platform/posix/TtyDevice.h"
+
+#include "platform/posix/ErrnoMap.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace TtyDevice {
+
+int openExclusive(const std::string &path, DWORD &error)
+{
+    // O_NONBLOCK keeps open() from waiting for carrier before CLOCAL is set.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = win32ErrorFromErrno(errno);
+        // However the path is broken, for a comm name it means "no such port".
+        if (error == ERROR_PATH_NOT_FOUND)
+            error = ERROR_FILE_NOT_FOUND;
+        return -1;
+    }
+    termios probe{};
+    if (tcgetattr(fd, &probe) != 0) {
+        ::close(fd);
+        error = ERROR_FILE_NOT_FOUND;
+        return -1;
+    }
+    // TIOCEXCL alone lets root in again; the lock does not.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : win32ErrorFromErrno(errno);
+        ::close(fd);
+        return -1;
+    }
+    ioctl(fd, TIOCEXCL);
+    error = ERROR_SUCCESS;
+    return fd;
+}
+
+void release(int fd)
+{
+    if (fd < 0)
+        return;
+    tcflush(fd, TCOFLUSH);
+    // The exclusive flag belongs to the terminal and outlives this descriptor while anyone
+    // else keeps the terminal open; clear it so that the next opener is not refused.
+    ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+unsigned outputQueue(int fd)
+{
+    int count = 0;
+    if (ioctl(fd, TIOCOUTQ, &count) != 0 || count < 0)
+        return 0;
+    return unsigned(count);
+}
+
+void flushInput(int fd)
+{
+    tcflush(fd, TCIFLUSH);
+}
+
+void flushOutput(int fd)
+{
+    tcflush(fd, TCOFLUSH);
+}
+
+} // namespace TtyDevice

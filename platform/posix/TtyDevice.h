@@ -1,0 +1,23 @@
+// Opening and releasing a serial device node for a comm port: one descriptor, non-blocking,
+// held exclusively (flock plus TIOCEXCL, so a second opener is refused even as root), and
+// the few queue controls the port needs. Called by the port under its own lock.
+#pragma once
+
+#include "platform/win32types.h"
+
+#include <string>
+
+namespace TtyDevice {
+
+// The descriptor of the opened device, or -1 with the Win32 error in error: 2 for a path that
+// is missing or no terminal device, 5 for a device in use or not accessible.
+int openExclusive(const std::string &path, DWORD &error);
+// Drops unsent output first, so that closing never waits for a stalled line to drain.
+void release(int fd);
+
+// Bytes waiting in the kernel's output queue (0 where the device cannot tell).
+unsigned outputQueue(int fd);
+void flushInput(int fd);
+void flushOutput(int fd);
+
+} // namespace TtyDevice
