@@ -78,15 +78,18 @@ void TComThread::EventLoop()
 
 void TComThread::reportDeviceFailure()
 {
-    // Unless the stop is what ended the wait, announce what can still be known: the bytes
-    // still queued, or the failure of asking for them. Announced once; then the thread only
-    // waits for Close.
+    // Unless the stop is what ended the wait, announce what can still be known: line errors
+    // the device recorded and the bytes still queued (or the failure of asking for them).
+    // Announced once; then the thread only waits for Close.
     if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0)
         return;
-    if (!m_watched.contains(evRxChar))
-        return;
-    m_pendingEvents = TComEvents{evRxChar};
-    DispatchEvents();
+    m_pendingEvents = {};
+    for (TComEvent event : {evError, evRxChar}) {
+        if (m_watched.contains(event))
+            m_pendingEvents.insert(event);
+    }
+    if (!m_pendingEvents.empty())
+        DispatchEvents();
 }
 
 void TComThread::DispatchEvents()
