@@ -46,9 +46,12 @@ void TComThread::EventLoop()
     std::memset(&overlapped, 0, sizeof overlapped);
     overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     const HANDLE waits[2] = {m_stopEvent, overlapped.hEvent};
+    // Lives until the end: a wait still pending at the stop is completed (and written to)
+    // by the SetCommMask below.
+    DWORD mask = 0;
 
     for (;;) {
-        DWORD mask = 0;
+        mask = 0;
         // A wait the device refuses outright would leave the event signalled and turn this
         // loop into a spin; a device that has gone away gets the same treatment below.
         if (!WaitCommEvent(device, &mask, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
