@@ -1,6 +1,6 @@
 // Shared by the serial port tests: the Qt core application the framework needs, a sink for
-// the application's exception report, pumping the UI thread until a condition holds, and a
-// pty pair published as a COM name whose far end the test drives.
+// the application's exception report, pumping the UI thread until a condition holds, a pty
+// pair published as a COM name, and a fake for the modem lines and error counters.
 #pragma once
 
 #include "framework/core/Application.h"
@@ -10,60 +10,55 @@
 
 #include <QCoreApplication>
 
-#include <atomic>
-#include <memory>
-
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
-#include <termios.h>
 #include <thread>
 #include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
+using Texts = std::vector<std::string>;
 
-inline void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "serial_test";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *app = new QCoreApplication(argc, argv);
-    (void)app;
-}
-
-// Records what the application's exception report shows, for the life of the object.
+// Records what the application's exception report shows; creates the Qt application first.
 class ReportSink
 {
 public:
     ReportSink()
     {
-        ensureApplication();
+        static int argc = 1;
+        static char name[] = "serial_test";
+        static char *argv[] = {name, nullptr};
+        static auto *app = new QCoreApplication(argc, argv);
+        (void)app;
         m_previous = Application::instance().setExceptionReporter(
             [this](const std::string &message) { messages.push_back(message); });
     }
     ~ReportSink() { Application::instance().setExceptionReporter(m_previous); }
 
-    std::vector<std::string> messages; // UI thread only
+    Texts messages;
 
 private:
     Application::ExceptionReporter m_previous;
 };
 
-// Pumps the UI thread until done() holds or the time is up; exceptions that ProcessMessages
-// re-throws are collected in thrown. Returns done().
-inline bool pumpUntil(const std::function<bool()> &done, std::vector<std::string> *thrown = nullptr,
-                      std::chrono::milliseconds limit = 5000ms)
+// Waits until done() holds or the time is up, pumping the UI thread when pump is set (the
+// messages of exceptions that ProcessMessages re-throws go to thrown). Returns done().
+inline bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 5000ms,
+                      bool pump = false, Texts *thrown = nullptr)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         try {
-            Application::instance().ProcessMessages();
+            if (pump)
+                Application::instance().ProcessMessages();
         } catch (...) {
             if (thrown)
                 thrown->push_back(Application::messageOf(std::current_exception()));
@@ -73,22 +68,16 @@ inline bool pumpUntil(const std::function<bool()> &done, std::vector<std::string
     return true;
 }
 
-// Pumps for a while regardless, so that late (unwanted) calls would show.
-inline void pumpFor(std::chrono::milliseconds time, std::vector<std::string> *thrown = nullptr)
+inline bool pumpUntil(const std::function<bool()> &done, Texts *thrown,
+                      std::chrono::milliseconds limit = 5000ms)
 {
-    pumpUntil([] { return false; }, thrown, time);
+    return waitUntil(done, limit, true, thrown);
 }
 
-// Waits without pumping.
-inline bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 5000ms)
+// Pumps for a while, so that late (unwanted) calls would show.
+inline void pumpFor(std::chrono::milliseconds time, Texts *thrown)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
+    pumpUntil([] { return false; }, thrown, time);
 }
 
 // A pty pair published as COM7 in a port directory of its own.
@@ -97,17 +86,9 @@ struct PublishedPty
     PortDirectory directory;
     PtyPair pty;
     std::string name = directory.publish(pty, 7);
-
-    speed_t slaveSpeed() const
-    {
-        termios settings{};
-        tcgetattr(pty.slave(), &settings);
-        return cfgetospeed(&settings);
-    }
 };
 
-// Modem lines and line-error counters a pty cannot show, under the test's control. Installed
-// for ports opened while the object lives.
+// Modem lines and error counters a pty cannot show, for ports opened while it is installed.
 struct FakeLineState
 {
     std::atomic<DWORD> modem{0}; // MS_*_ON bits
@@ -137,11 +118,9 @@ private:
     std::shared_ptr<FakeLineState> m_state;
 };
 
-class FakeLineInstaller
+struct FakeLineInstaller
 {
-public:
     std::shared_ptr<FakeLineState> state = std::make_shared<FakeLineState>();
-
     FakeLineInstaller()
     {
         setLineStatusFactory([s = state](int) { return std::make_unique<FakeLine>(s); });
@@ -149,41 +128,10 @@ public:
     ~FakeLineInstaller() { setLineStatusFactory({}); }
 };
 
-// Records the port's open/close notifications as text ("BeforeOpen", "CTS:1", ...), with
-// whether the port was Connected at each. Assign while the port is closed.
-struct NotificationLog
-{
-    std::vector<std::string> entries;
-
-    void attach(TCustomComPort &port)
-    {
-        auto note = [this, &port](const std::string &what) {
-            entries.push_back(what + (port.Connected() ? "" : " (closed)"));
-        };
-        port.OnBeforeOpen = [note](Component *) { note("BeforeOpen"); };
-        port.OnAfterOpen = [note](Component *) { note("AfterOpen"); };
-        port.OnBeforeClose = [note](Component *) { note("BeforeClose"); };
-        port.OnAfterClose = [note](Component *) { note("AfterClose"); };
-        port.OnCTSChange = [note](Component *, bool on) { note(on ? "CTS:1" : "CTS:0"); };
-        port.OnDSRChange = [note](Component *, bool on) { note(on ? "DSR:1" : "DSR:0"); };
-        port.OnRLSDChange = [note](Component *, bool on) { note(on ? "RLSD:1" : "RLSD:0"); };
-    }
-    std::vector<std::string> take() { return std::exchange(entries, {}); }
-};
-
-// How many descriptors and threads the process has now.
 inline int entriesIn(const char *directory)
 {
     int count = 0;
     for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(directory))
         ++count;
     return count;
-}
-inline int openDescriptorCount()
-{
-    return entriesIn("/proc/self/fd");
-}
-inline int threadCount()
-{
-    return entriesIn("/proc/self/task");
 }
