@@ -1,7 +1,6 @@
 #include "framework/core/Application.h"
 
 #include "framework/core/Exception.h"
-#include "framework/core/HandlerGuard.h"
 #include "framework/core/UiCallQueue.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,8 @@
 #include "framework/core/HandlerGuard.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
+#include <QObject>
 
 #include <algorithm>
 
@@ -13,7 +14,39 @@ namespace {
 // Set on the UI thread only, while a call or a window procedure runs.
 thread_local UiCall *t_currentSend = nullptr;
 
+const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 } // namespace
+
+// Receives the wake-ups on the UI thread. A plain event, posted under the queue's lock and
+// taken under it, keeps the hand-over between threads visible to the race detector (a posted
+// functor is freed by whichever thread drops Qt's last reference).
+class UiCallQueue::WakeReceiver : public QObject
+{
+public:
+    explicit WakeReceiver(UiCallQueue &queue) : m_queue(queue) {}
+
+protected:
+    void customEvent(QEvent *) override
+    {
+        {
+            std::lock_guard lock(m_queue.m_mutex);
+            m_queue.m_wakePosted = false;
+        }
+        m_queue.drain();
+    }
+
+private:
+    UiCallQueue &m_queue;
+};
+
+UiCallQueue::UiCallQueue()
+{
+    // Never deleted: it must outlive every thread that may still post at exit.
+    m_receiver = new WakeReceiver(*this);
+    if (QCoreApplication *qtApp = QCoreApplication::instance())
+        m_receiver->moveToThread(qtApp->thread());
+}
 
 UiCallQueue &UiCallQueue::instance()
 {
@@ -23,34 +56,21 @@ UiCallQueue &UiCallQueue::instance()
 
 void UiCallQueue::post(std::shared_ptr<UiCall> call)
 {
-    bool wake = false;
     {
         std::lock_guard lock(m_mutex);
         m_calls.push_back(std::move(call));
-        wake = !m_wakePosted;
-        m_wakePosted = true;
+        postWakeLocked();
     }
     m_changed.notify_all();
-    if (wake)
-        postWake();
 }
 
-void UiCallQueue::postWake()
+void UiCallQueue::postWakeLocked()
 {
     // The wake-up makes Qt's own event loop (and a sleeping WaitMessage) serve the queue.
-    QCoreApplication *qtApp = QCoreApplication::instance();
-    if (!qtApp)
+    if (m_wakePosted || !QCoreApplication::instance())
         return;
-    QMetaObject::invokeMethod(
-        qtApp,
-        [this] {
-            {
-                std::lock_guard lock(m_mutex);
-                m_wakePosted = false;
-            }
-            drain();
-        },
-        Qt::QueuedConnection);
+    m_wakePosted = true;
+    QCoreApplication::postEvent(m_receiver, new QEvent(WakeEvent));
 }
 
 LRESULT UiCallQueue::waitReleased(const std::shared_ptr<UiCall> &call)
@@ -102,14 +122,9 @@ void UiCallQueue::drain()
     for (; count > 0; --count) {
         if (app.dispatchInterrupted()) {
             // The pass ends with the failure; whatever waits must still wake the loop later.
-            bool rest = false;
-            {
-                std::lock_guard lock(m_mutex);
-                rest = !m_calls.empty() && !m_wakePosted;
-                m_wakePosted = m_wakePosted || rest;
-            }
-            if (rest)
-                postWake();
+            std::lock_guard lock(m_mutex);
+            if (!m_calls.empty())
+                postWakeLocked();
             return;
         }
         auto call = takeFirst();

@@ -1,7 +1,7 @@
 // The calls other threads hand to the UI thread: synchronize calls, messages sent to message
 // windows and exceptions to report, in one first-in first-out queue. Any thread pushes; only
 // the UI thread runs the calls: in ProcessMessages, WaitMessage, Thread::WaitFor and in Qt's own
-// event loop (each push posts a wake-up to the Qt application object). Every call runs through
+// event loop (each push posts a wake-up event to the UI thread). Every call runs through
 // the handler guard. A pushing thread that waits for its call blocks until the UI thread has
 // run it, or has released it early (ReplyMessage, a destroyed window, a WaitFor for the
 // sending thread while the call is on the UI thread's stack).
@@ -74,14 +74,17 @@ public:
     };
 
 private:
-    UiCallQueue() = default;
+    class WakeReceiver;
+
+    UiCallQueue();
     void runCall(const std::shared_ptr<UiCall> &call);
     std::shared_ptr<UiCall> takeFirst();
-    void postWake();
+    void postWakeLocked();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::shared_ptr<UiCall>> m_calls;
     std::vector<std::shared_ptr<UiCall>> m_running; // the UI thread's stack of running calls
     bool m_wakePosted = false;
+    WakeReceiver *m_receiver = nullptr;
 };

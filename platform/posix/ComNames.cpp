@@ -69,8 +69,12 @@ std::string portMapDirectory()
     const char *home = std::getenv("HOME");
     std::string base = home && home[0] ? home : "";
     if (base.empty()) {
-        if (const passwd *user = getpwuid(getuid()))
-            base = user->pw_dir ? user->pw_dir : "";
+        passwd entry{};
+        passwd *user = nullptr;
+        std::vector<char> buffer(16384);
+        if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &user) == 0 && user &&
+            user->pw_dir)
+            base = user->pw_dir;
     }
     if (base.empty())
         return {};

@@ -205,13 +205,13 @@ DWORD CommPort::setMask(DWORD mask)
     std::lock_guard lock(m_mutex);
     if (DWORD error = usable())
         return error;
+    endWait(ERROR_SUCCESS, 0);
     // Line changes that happened under the old mask are settled under it, so that the new
     // mask starts from the present state instead of reporting stale differences.
     if (!m_dead)
         sampleLineStatus();
     m_mask = mask;
     m_remembered &= mask;
-    endWait(ERROR_SUCCESS, 0);
     ringDoorbell();
     return ERROR_SUCCESS;
 }

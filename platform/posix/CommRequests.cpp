@@ -195,8 +195,12 @@ DWORD CommPort::read(void *buffer, DWORD count, OVERLAPPED *overlapped,
         if (read.done > 0)
             read.intervalDeadline = intervalDeadline(read, at);
     }
+    // The I/O thread polls for input whenever the queue has room, so it needs waking only
+    // for a time-out it must watch.
+    const bool timed = read.totalDeadline != kNever || read.intervalDeadline != kNever;
     m_reads.push_back(std::move(read));
-    ringDoorbell();
+    if (timed)
+        ringDoorbell();
     return ERROR_IO_PENDING;
 }
 

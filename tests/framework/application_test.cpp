@@ -6,13 +6,10 @@
 
 #include "CoreTestSupport.h"
 
-#include <QEvent>
 #include <QEventLoop>
-#include <QMetaObject>
 
 #include <atomic>
 #include <stdexcept>
-#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -23,20 +20,7 @@ void later(std::function<void()> fn)
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
 }
 
-class EventCounter : public QObject
-{
-public:
-    bool event(QEvent *e) override
-    {
-        if (e->type() != QEvent::User)
-            return QObject::event(e);
-        ++count;
-        return true;
-    }
-    int count = 0;
-};
-
-std::string messageOfCall(const std::function<void()> &fn)
+std::string thrownBy(const std::function<void()> &fn)
 {
     try {
         fn();
@@ -46,25 +30,24 @@ std::string messageOfCall(const std::function<void()> &fn)
     return "<nothing thrown>";
 }
 
-} // namespace
-
-TEST(ApplicationDisplayText, AppendsFullStopOnlyAfterBytesAboveFullStop)
+void runQtLoop(int ms)
 {
-    EXPECT_EQ(Application::displayText("Unable to open com port"), "Unable to open com port.");
-    EXPECT_EQ(Application::displayText("code 5"), "code 5.");
-    EXPECT_EQ(Application::displayText("what?"), "what?.");
-    EXPECT_EQ(Application::displayText("a/"), "a/.");
-    // Bytes of the upper half compare above "." when taken as unsigned.
-    EXPECT_EQ(Application::displayText("caf\xE9"), "caf\xE9.");
-
-    EXPECT_EQ(Application::displayText("Done."), "Done.");
-    EXPECT_EQ(Application::displayText("Stop!"), "Stop!");
-    EXPECT_EQ(Application::displayText("range 1-"), "range 1-");
-    EXPECT_EQ(Application::displayText("(none)"), "(none)");
-    EXPECT_EQ(Application::displayText(""), "");
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
-TEST(ApplicationHandleException, ReportsTheMessageOfEachKindOfException)
+} // namespace
+
+TEST(Application, AppendsFullStopOnlyAfterALastByteAboveFullStop)
+{
+    for (const char *text : {"Unable to open com port", "code 5", "what?", "a/", "caf\xE9"})
+        EXPECT_EQ(Application::displayText(text), std::string(text) + ".") << text;
+    for (const char *text : {"Done.", "Stop!", "range 1-", "(none)", ""})
+        EXPECT_EQ(Application::displayText(text), text) << text;
+}
+
+TEST(Application, ReportsTheMessageOfEveryKindOfException)
 {
     ReportSink sink;
     auto &app = Application::instance();
@@ -77,22 +60,8 @@ TEST(ApplicationHandleException, ReportsTheMessageOfEachKindOfException)
                                         "Unknown exception.", std::string("nul\0byte.", 9)}));
 }
 
-TEST(ApplicationHandleException, FromAnotherThreadIsShownOnTheUiThread)
+TEST(Application, ProcessMessagesDispatchesPostedEventsAndSynchronizeCalls)
 {
-    ReportSink sink;
-    std::thread worker(
-        [] { Application::instance().HandleException(Exception("from the event thread")); });
-    worker.join();
-    EXPECT_TRUE(sink.messages().empty());
-    // Reported, not thrown: the report is no handler failure.
-    EXPECT_TRUE(pumpUntil([&] { return !sink.messages().empty(); }));
-    EXPECT_EQ(sink.messages(), std::vector<std::string>{"from the event thread."});
-}
-
-TEST(ApplicationProcessMessages, DispatchesPostedEventsQueuedCallsAndSynchronizeCalls)
-{
-    EventCounter receiver;
-    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
     int queued = 0;
     later([&] { ++queued; });
     std::atomic<bool> synchronized{false};
@@ -100,30 +69,25 @@ TEST(ApplicationProcessMessages, DispatchesPostedEventsQueuedCallsAndSynchronize
     while (UiCallQueue::instance().empty())
         std::this_thread::sleep_for(1ms);
 
-    EXPECT_EQ(receiver.count, 0);
     Application::instance().ProcessMessages();
-    EXPECT_EQ(receiver.count, 1);
     EXPECT_EQ(queued, 1);
     EXPECT_TRUE(synchronized);
     worker.join();
 }
 
-TEST(ApplicationHandlerGuard, ReportsAtTheOutermostLevel)
+TEST(HandlerGuard, ReportsAtTheOutermostLevel)
 {
     ReportSink sink;
     EXPECT_FALSE(runGuarded([] { throw Exception("Cannot set property while connected"); }));
     EXPECT_TRUE(runGuarded([] {}));
-    EXPECT_EQ(sink.messages(), std::vector<std::string>{"Cannot set property while connected."});
-
-    // Qt's own loop runs no ProcessMessages frame: a failing handler there is reported too.
+    // Qt's own loop opens no dispatch frame: a handler failing there is reported too.
     later(guarded([] { throw Exception("in the event loop"); }));
-    QEventLoop loop;
-    later([&] { loop.quit(); });
-    loop.exec();
-    EXPECT_EQ(sink.messages().back(), "in the event loop.");
+    runQtLoop(50);
+    EXPECT_EQ(sink.messages(), (std::vector<std::string>{"Cannot set property while connected.",
+                                                         "in the event loop."}));
 }
 
-TEST(ApplicationHandlerGuard, InsideProcessMessagesRethrowsAfterTheDispatch)
+TEST(HandlerGuard, InsideProcessMessagesTheFirstFailureIsRethrownAndLaterOnesReported)
 {
     ReportSink sink;
     bool laterHandlerRan = false;
@@ -131,41 +95,42 @@ TEST(ApplicationHandlerGuard, InsideProcessMessagesRethrowsAfterTheDispatch)
     later(guarded([] { throw Exception("second"); }));
     later([&] { laterHandlerRan = true; });
 
-    EXPECT_EQ(messageOfCall([] { Application::instance().ProcessMessages(); }), "first");
-    // The first failure is re-thrown; one that follows in the same pass is reported.
+    EXPECT_EQ(thrownBy([] { Application::instance().ProcessMessages(); }), "first");
     EXPECT_EQ(sink.messages(), std::vector<std::string>{"second."});
     EXPECT_TRUE(laterHandlerRan);
-    // The frame is gone: a failure now is reported at once.
     runGuarded([] { throw Exception("outside"); });
     EXPECT_EQ(sink.messages().back(), "outside.");
 }
 
-TEST(ApplicationHandlerGuard, FailureClimbsOutOfNestedProcessMessages)
+TEST(HandlerGuard, FailureClimbsOutOfNestedProcessMessages)
 {
     ReportSink sink;
     bool procedureWentOn = false;
-    // A handler that waits like the exchange wait: its inner pass re-throws into it, its own
+    // A handler that waits like the exchange wait: the inner pass re-throws into it, its own
     // guard captures again, and the outer ProcessMessages re-throws to its caller.
     later(guarded([&] {
         later(guarded([] { throw Exception("Connect failed"); }));
         Application::instance().ProcessMessages();
         procedureWentOn = true;
     }));
-    EXPECT_EQ(messageOfCall([] { Application::instance().ProcessMessages(); }), "Connect failed");
+    EXPECT_EQ(thrownBy([] { Application::instance().ProcessMessages(); }), "Connect failed");
     EXPECT_FALSE(procedureWentOn);
     EXPECT_TRUE(sink.messages().empty());
 }
 
-TEST(ApplicationHandlerGuard, FailureOnAnotherThreadIsRethrownByTheRunningProcessMessages)
+TEST(HandlerGuard, FailureOnAnotherThreadReachesTheUiThread)
 {
     ReportSink sink;
-    std::thread worker([] { runGuarded([] { throw Exception("reaction failed"); }); });
-    worker.join();
-    EXPECT_EQ(messageOfCall([] { pumpUntil([] { return false; }, 2000); }), "reaction failed");
+    std::thread([] { runGuarded([] { throw Exception("reaction failed"); }); }).join();
+    std::thread([] { Application::instance().HandleException(Exception("reported")); }).join();
     EXPECT_TRUE(sink.messages().empty());
+    // The guard's failure ends the running ProcessMessages; the explicit report is shown.
+    EXPECT_EQ(thrownBy([] { pumpUntil([] { return false; }, 2000); }), "reaction failed");
+    pumpUntil([&] { return !sink.messages().empty(); }, 2000);
+    EXPECT_EQ(sink.messages(), std::vector<std::string>{"reported."});
 }
 
-TEST(ApplicationWaitMessage, SleepsUntilASynchronizeCallArrives)
+TEST(Application, WaitMessageSleepsUntilASynchronizeCallArrives)
 {
     DeadlockWatchdog watchdog(30s);
     std::atomic<bool> ran{false};
@@ -173,33 +138,17 @@ TEST(ApplicationWaitMessage, SleepsUntilASynchronizeCallArrives)
         std::this_thread::sleep_for(300ms);
         Thread::Synchronize([&] { ran = true; });
     });
-    // Only a far guard timer besides: WaitMessage must wake for the call itself.
-    QTimer guard;
-    guard.setSingleShot(true);
-    guard.start(10000);
+    QTimer farGuard; // nothing else would wake it if the call did not
+    farGuard.start(10000);
     QElapsedTimer clock;
     clock.start();
-    auto &app = Application::instance();
     while (!ran && clock.elapsed() < 10000) {
-        app.WaitMessage();
-        app.ProcessMessages();
+        Application::instance().WaitMessage();
+        Application::instance().ProcessMessages();
     }
     const auto elapsed = clock.elapsed();
     worker.join();
     EXPECT_TRUE(ran);
     EXPECT_GE(elapsed, 250);
     EXPECT_LT(elapsed, 5000);
-}
-
-TEST(ApplicationWaitMessage, ReturnsAtOnceWhenACallIsWaiting)
-{
-    std::thread worker([] { Thread::Synchronize([] {}); });
-    while (UiCallQueue::instance().empty())
-        std::this_thread::sleep_for(1ms);
-    QElapsedTimer clock;
-    clock.start();
-    Application::instance().WaitMessage();
-    EXPECT_LT(clock.elapsed(), 1000);
-    Application::instance().ProcessMessages();
-    worker.join();
 }

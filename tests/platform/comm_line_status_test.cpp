@@ -1,0 +1,285 @@
+// Modem lines, line errors and the DTR/RTS outputs, through a fake line status installed
+// under the port's I/O thread (a pseudo-terminal has none of them).
+#include "platform/posix/LineStatus.h"
+#include "platform/win32.h"
+#include "tests/platform/PortTestUtil.h"
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct FakeLines
+{
+    std::mutex mutex;
+    DWORD modem = 0;
+    LineCounters counters;
+    bool dtr = true;
+    bool rts = true;
+    int rtsRaised = 0;
+
+    template<class Change> void change(Change apply)
+    {
+        std::lock_guard lock(mutex);
+        apply(*this);
+    }
+    bool dtrOn()
+    {
+        std::lock_guard lock(mutex);
+        return dtr;
+    }
+    int rtsRaisedCount()
+    {
+        std::lock_guard lock(mutex);
+        return rtsRaised;
+    }
+    bool rtsOn()
+    {
+        std::lock_guard lock(mutex);
+        return rts;
+    }
+};
+
+class FakeLineStatus : public LineStatus
+{
+public:
+    explicit FakeLineStatus(std::shared_ptr<FakeLines> lines) : m_lines(std::move(lines)) {}
+    int modemLines(DWORD &msBits) override
+    {
+        std::lock_guard lock(m_lines->mutex);
+        msBits = m_lines->modem;
+        return 0;
+    }
+    int errorCounters(LineCounters &counters) override
+    {
+        std::lock_guard lock(m_lines->mutex);
+        counters = m_lines->counters;
+        return 0;
+    }
+    int setDtr(bool on) override
+    {
+        std::lock_guard lock(m_lines->mutex);
+        m_lines->dtr = on;
+        return 0;
+    }
+    int setRts(bool on) override
+    {
+        std::lock_guard lock(m_lines->mutex);
+        m_lines->rtsRaised += on && !m_lines->rts;
+        m_lines->rts = on;
+        return 0;
+    }
+
+private:
+    std::shared_ptr<FakeLines> m_lines;
+};
+
+class LineStatusTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setLineStatusFactory(
+            [lines = lines](int) { return std::make_unique<FakeLineStatus>(lines); });
+        port = openPort(ports.publish(pty, 7));
+        ASSERT_NE(port, INVALID_HANDLE_VALUE);
+        DCB dcb = plainDcb();
+        ASSERT_TRUE(SetCommState(port, &dcb));
+    }
+    void TearDown() override
+    {
+        CloseHandle(port);
+        setLineStatusFactory({});
+    }
+
+    // Waits for the next comm event; 0 when none came in time.
+    DWORD nextEvents(DWORD ms = 2000)
+    {
+        DWORD events = 0;
+        if (WaitCommEvent(port, &events, &wait.ov))
+            return events;
+        EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+        if (!wait.signalled(ms)) {
+            DWORD mask = 0;
+            GetCommMask(port, &mask);
+            SetCommMask(port, mask); // ends the wait before `events` goes away
+            return 0;
+        }
+        DWORD count = 0;
+        EXPECT_TRUE(GetOverlappedResult(port, &wait.ov, &count, FALSE));
+        return events;
+    }
+    DWORD lineErrors()
+    {
+        DWORD errors = 0;
+        COMSTAT stat{};
+        EXPECT_TRUE(ClearCommError(port, &errors, &stat));
+        return errors;
+    }
+
+    std::shared_ptr<FakeLines> lines = std::make_shared<FakeLines>();
+    PortDirectory ports;
+    PtyPair pty;
+    HANDLE port = INVALID_HANDLE_VALUE;
+    Pending wait;
+};
+
+} // namespace
+
+TEST_F(LineStatusTest, ModemLineChangesRaiseEventsAndShowInTheModemStatus)
+{
+    ASSERT_TRUE(SetCommMask(port, EV_CTS | EV_DSR | EV_RLSD | EV_RING));
+    lines->change([](FakeLines &l) { l.modem = MS_CTS_ON; });
+    EXPECT_EQ(nextEvents(), EV_CTS);
+    DWORD status = 0;
+    EXPECT_TRUE(GetCommModemStatus(port, &status));
+    EXPECT_EQ(status, MS_CTS_ON);
+
+    lines->change([](FakeLines &l) { l.modem = MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON; });
+    EXPECT_EQ(nextEvents(), DWORD(EV_DSR | EV_RLSD));
+    lines->change([](FakeLines &l) { l.modem = MS_DSR_ON | MS_RLSD_ON; });
+    EXPECT_EQ(nextEvents(), EV_CTS) << "a line going off is a change too";
+
+    // The ring indicator reports its rising edge only.
+    lines->change([](FakeLines &l) { l.modem |= MS_RING_ON; });
+    EXPECT_EQ(nextEvents(), EV_RING);
+    lines->change([](FakeLines &l) { l.modem &= ~MS_RING_ON; });
+    EXPECT_EQ(nextEvents(100), 0u);
+    EXPECT_TRUE(GetCommModemStatus(port, &status));
+    EXPECT_EQ(status, DWORD(MS_DSR_ON | MS_RLSD_ON));
+}
+
+TEST_F(LineStatusTest, LineErrorsRaiseEventsAndClearCommErrorReportsThemOnce)
+{
+    ASSERT_TRUE(SetCommMask(port, EV_ERR | EV_BREAK));
+    lines->change([](FakeLines &l) { l.counters.frame++; });
+    EXPECT_EQ(nextEvents(), EV_ERR);
+    EXPECT_EQ(lineErrors(), CE_FRAME);
+    EXPECT_EQ(lineErrors(), 0u);
+
+    lines->change([](FakeLines &l) { l.counters.overrun++, l.counters.parity++; });
+    EXPECT_EQ(nextEvents(), EV_ERR);
+    lines->change([](FakeLines &l) { l.counters.brk++; });
+    EXPECT_EQ(nextEvents(), EV_BREAK);
+    EXPECT_EQ(lineErrors(), DWORD(CE_OVERRUN | CE_RXPARITY | CE_BREAK));
+
+    // An input overflow is an error flag but no EV_ERR; errors outside the mask still count.
+    lines->change([](FakeLines &l) { l.counters.bufferOverrun++; });
+    EXPECT_EQ(nextEvents(100), 0u);
+    ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+    lines->change([](FakeLines &l) { l.counters.frame++; });
+    EXPECT_EQ(lineErrors(), DWORD(CE_RXOVER | CE_FRAME));
+}
+
+TEST_F(LineStatusTest, OutputLinesFollowTheDcb)
+{
+    DCB dcb = plainDcb();
+    EXPECT_FALSE(lines->dtrOn());
+    EXPECT_FALSE(lines->rtsOn());
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    EXPECT_TRUE(lines->dtrOn());
+    EXPECT_TRUE(lines->rtsOn());
+
+    // RTS toggle: on while sending, off once the output is empty.
+    dcb.fRtsControl = RTS_CONTROL_TOGGLE;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    EXPECT_FALSE(lines->rtsOn());
+    const int raisedBefore = lines->rtsRaisedCount();
+    Pending write;
+    ASSERT_FALSE(WriteFile(port, "abc", 3, nullptr, &write.ov));
+    DWORD count = 0;
+    ASSERT_TRUE(GetOverlappedResult(port, &write.ov, &count, TRUE));
+    EXPECT_TRUE(eventually([&] { return !lines->rtsOn(); }));
+    EXPECT_EQ(lines->rtsRaisedCount(), raisedBefore + 1);
+
+    // DTR handshake: off when fewer than XoffLim bytes are free, on below XonLim queued.
+    ASSERT_TRUE(SetupComm(port, 100, 100));
+    dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+    dcb.XoffLim = 30;
+    dcb.XonLim = 10;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    EXPECT_TRUE(lines->dtrOn());
+    pty.writeAll(std::string(80, 'x'));
+    EXPECT_TRUE(eventually([&] { return !lines->dtrOn(); }));
+    char buffer[80];
+    setTimeouts(port, MAXDWORD, 0, 0);
+    Pending read;
+    ASSERT_TRUE(ReadFile(port, buffer, 60, nullptr, &read.ov));
+    EXPECT_FALSE(lines->dtrOn());
+    ASSERT_TRUE(ReadFile(port, buffer, 15, nullptr, &read.ov));
+    EXPECT_TRUE(lines->dtrOn());
+}
+
+TEST_F(LineStatusTest, AbortOnErrorEndsTransfersUntilTheErrorsAreCollected)
+{
+    DCB dcb = plainDcb();
+    dcb.fAbortOnError = 1;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    setTimeouts(port, 0, 0, 0);
+    char buffer[8];
+    Pending read;
+    ASSERT_FALSE(ReadFile(port, buffer, 8, nullptr, &read.ov));
+    lines->change([](FakeLines &l) { l.counters.parity++; });
+    ASSERT_TRUE(read.signalled(2000));
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(port, &read.ov, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_FALSE(WriteFile(port, "x", 1, nullptr, &read.ov));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+
+    EXPECT_EQ(lineErrors(), CE_RXPARITY);
+    Pending write;
+    ASSERT_FALSE(WriteFile(port, "x", 1, nullptr, &write.ov));
+    EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_TRUE(GetOverlappedResult(port, &write.ov, &count, TRUE));
+}
+
+TEST_F(LineStatusTest, DsrGatesInputAndOutputWhenAskedTo)
+{
+    DCB dcb = plainDcb();
+    dcb.fDsrSensitivity = 1;
+    dcb.fOutxDsrFlow = 1;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    pty.writeAll("lost");
+    Pending write;
+    ASSERT_FALSE(WriteFile(port, "held", 4, nullptr, &write.ov));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(queuedInput(port), 0u);
+    EXPECT_FALSE(write.signalled());
+    COMSTAT stat{};
+    ASSERT_TRUE(ClearCommError(port, nullptr, &stat));
+    EXPECT_TRUE(stat.fDsrHold);
+    EXPECT_EQ(stat.cbOutQue, 4u);
+
+    lines->change([](FakeLines &l) { l.modem = MS_DSR_ON; });
+    EXPECT_TRUE(write.signalled(2000));
+    EXPECT_EQ(pty.readSome(4, 2s), "held");
+    pty.writeAll("kept");
+    EXPECT_TRUE(eventually([&] { return queuedInput(port) == 4; }));
+}
+
+TEST(PtyLineTest, APseudoTerminalIsAnIdleLine)
+{
+    PortDirectory ports;
+    PtyPair pty;
+    HANDLE port = openPort(ports.publish(pty, 2));
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    DWORD status = 123;
+    EXPECT_TRUE(GetCommModemStatus(port, &status));
+    EXPECT_EQ(status, 0u);
+    DWORD errors = 123;
+    EXPECT_TRUE(ClearCommError(port, &errors, nullptr));
+    EXPECT_EQ(errors, 0u);
+    DCB dcb = plainDcb();
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+    EXPECT_TRUE(SetCommState(port, &dcb));
+    EXPECT_TRUE(SetCommMask(port, 0x05FF));
+    CloseHandle(port);
+}
