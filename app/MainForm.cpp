@@ -1,0 +1,146 @@
+// Creation of the window: stored layout, components with their stored settings, handler
+// bindings, FormCreate; the tab change; the window's close.
+#include "app/MainForm.h"
+
+#include "framework/core/HandlerGuard.h"
+#include "framework/core/Timer.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+
+TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
+{
+    setupUi(this);
+    ComPort1 = new TComPort();
+    ComPort1->setName("ComPort1");
+    loadComPort1();
+    Timer1 = new Timer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(500);
+    Timer1->setEnabled(true);
+    bindHandlers();
+    runGuarded([this] { FormCreate(this); });
+}
+
+TMainForm::~TMainForm()
+{
+    // The port's destructor closes an open port with its full close sequence.
+    delete ComPort1;
+}
+
+void TMainForm::loadComPort1()
+{
+    TComPort &port = *ComPort1;
+    port.beginLoading();
+    port.setBaudRate(br9600);
+    port.setPort("COM1");
+    port.Parity().setBits(prNone);
+    port.setStopBits(sbOneStopBit);
+    port.setDataBits(dbEight);
+    port.setEvents(TComEvents::all());
+    TComFlowControl &flow = port.FlowControl();
+    flow.setOutCTSFlow(false);
+    flow.setOutDSRFlow(false);
+    flow.setControlDTR(dtrDisable);
+    flow.setControlRTS(rtsDisable);
+    flow.setXonXoffOut(false);
+    flow.setXonXoffIn(false);
+    port.OnRxChar = [this](Component *sender, std::int32_t count) {
+        runGuarded([&] { ComPort1RxChar(sender, count); });
+    };
+    port.endLoading();
+}
+
+void TMainForm::bindHandlers()
+{
+    const auto click = [this](QPushButton *button, void (TMainForm::*handler)(QObject *)) {
+        connect(button, &QPushButton::clicked, this,
+                guarded([this, button, handler](bool) { (this->*handler)(button); }));
+    };
+    click(OpenPortSetup, &TMainForm::OpenPortSetupClick);
+    click(ClosePortSetup, &TMainForm::ClosePortSetupClick);
+    click(ReadConfig, &TMainForm::ReadConfigClick);
+    click(SaveConfig, &TMainForm::SaveConfigClick);
+    click(OpenPortRun, &TMainForm::OpenPortRunClick);
+    click(ClosePortRun, &TMainForm::ClosePortRunClick);
+    click(SendStringRun, &TMainForm::SendStringRunClick);
+    click(ClearReceiveRun, &TMainForm::ClearReceiveRunClick);
+    click(ClearSendRun, &TMainForm::ClearSendRunClick);
+
+    const auto bind = [this](std::function<void()> &slot, QObject *sender,
+                             void (TMainForm::*handler)(QObject *)) {
+        slot = [this, sender, handler] { runGuarded([&] { (this->*handler)(sender); }); };
+    };
+    bind(ComboPortSetup->onDropDown, ComboPortSetup, &TMainForm::ComboPortSetupDropDown);
+    bind(ComboPortSetup->onChange, ComboPortSetup, &TMainForm::ComboPortSetupChange);
+    bind(ComboPortRun->onDropDown, ComboPortRun, &TMainForm::ComboPortRunDropDown);
+    bind(ComboPortRun->onChange, ComboPortRun, &TMainForm::ComboPortRunChange);
+    bind(RFChannel->onChange, RFChannel, &TMainForm::RFChannelChange);
+    bind(RF_RX1_IDCode->onChange, RF_RX1_IDCode, &TMainForm::RF_RX1_IDCodeChange);
+    bind(RF_TXD_IDCode->onChange, RF_TXD_IDCode, &TMainForm::RF_TXD_IDCodeChange);
+
+    MemoSendRun->onKeyPress = [this](char key) {
+        runGuarded([&] { MemoSendRunKeyPress(MemoSendRun, key); });
+    };
+    Timer1->setOnTimer([this](Timer *sender) { Timer1Timer(sender); });
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            guarded([this](int) { PageControl1Change(PageControl1); }));
+}
+
+void TMainForm::FormCreate(QObject *)
+{
+    PortOpened = 0;
+    BiosDisplay->setEnabled(false);
+    StatusConnect->setEnabled(false);
+    BiosDisplay->clear();
+    StatusConnect->clear();
+    SelectBaudrateSetup->setEnabled(false);
+    SelectRFRate->setEnabled(false);
+    SelectRFMode->setEnabled(false);
+    SelectRFGain->setEnabled(false);
+    RFChannelDisplay->clear();
+    RF1IDCodeDisplay->clear();
+    TXDIDCodeDisplay->clear();
+    ComboPortSetup->setEnabled(true);
+    ComboPortSetup->setItemIndex(-1);
+    ClosePortSetup->setEnabled(false);
+    OpenPortSetup->setEnabled(false);
+    SaveConfig->setEnabled(false);
+    ReadConfig->setEnabled(false);
+    ComboBaudRun->setEnabled(true);
+    ComboBaudRun->setItemIndex(3);
+    ComboPortRun->setEnabled(true);
+    ComboPortRun->setItemIndex(-1);
+    ClosePortRun->setEnabled(false);
+    OpenPortRun->setEnabled(false);
+    SendStringRun->setEnabled(false);
+    ClearReceiveRun->setEnabled(false);
+    ClearSendRun->setEnabled(false);
+    EditSendRun->setEnabled(false);
+    MemoSendRun->setEnabled(false);
+}
+
+void TMainForm::PageControl1Change(QObject *)
+{
+    // The test tab's rate follows the module's user baud rate (the two lists hold the same
+    // rates in the same order); 9600 when none is selected.
+    const int k = SelectBaudrateSetup->itemIndex();
+    const int wanted = k >= 0 ? k : 3;
+    // Typing into the box leaves no item chosen, as in a native editable drop-down.
+    int chosen = ComboBaudRun->itemIndex();
+    if (chosen >= 0 && ComboBaudRun->currentText() != ComboBaudRun->itemText(chosen))
+        chosen = -1;
+    if (chosen != wanted) {
+        ComboBaudRun->setItemIndex(wanted);
+        ComboBaudRun->setEditText(ComboBaudRun->itemText(wanted));
+    }
+    if (ComboPortRun->itemIndex() == -1)
+        OpenPortRun->setEnabled(false);
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    runGuarded([this] { FormClose(this); });
+    event->accept();
+}

@@ -1,0 +1,113 @@
+// The program's one window, MainForm: the three tabs of the stored layout (every control is a
+// member under its stored name), the serial port ComPort1 and the reply timer Timer1, which
+// the window owns for its whole life. Every handler is a method named after its control and
+// event; the window binds them by name when it is created, each behind the framework's
+// handler guard, so an error ends only the handler that raised it.
+//
+// The handlers are defined where their subsystem lives: app/ (creation, tab change, port
+// discovery), protocol/MainForm*.cpp (commands, replies, the exchange wait, the setup tab's
+// procedures) and terminal/MainForm*.cpp (the test tab). Everything runs on the UI thread;
+// the port's receive event arrives there too.
+#pragma once
+
+#include "ui_MainForm.h"
+
+#include "serial/ComPort.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class Timer;
+class QCloseEvent;
+
+class TMainForm : public QWidget, public Ui::MainForm
+{
+public:
+    // Builds the window from its stored layout with ComPort1 and Timer1 and their stored
+    // settings, binds the handlers and runs FormCreate. Raises when the layout's pictures
+    // cannot be decoded.
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // --- Non-visual components -------------------------------------------------------------
+    TComPort *ComPort1 = nullptr;
+    Timer *Timer1 = nullptr;
+
+    // --- State shared by the handlers --------------------------------------------------------
+    // A port was opened from one of the tabs and not closed since.
+    std::uint8_t PortOpened = 0;
+    // An accepted reply has been applied since the last command was sent.
+    std::uint8_t ReplyReceived = 0;
+    // The reply timer has fired since the last wait began.
+    std::uint8_t ReplyTimedOut = 0;
+
+    // --- Operations, in the order the window declares them ------------------------------------
+    std::string HexByteToStr2(std::uint8_t value) const;
+    std::uint8_t HexStr2ToByte(const std::string &text) const;
+    void ComboPortSetupDropDown(QObject *Sender);
+    void OpenPortSetupClick(QObject *Sender);
+    void ClosePortSetupClick(QObject *Sender);
+    void FormCreate(QObject *Sender);
+    void ComPort1RxChar(Component *Sender, std::int32_t Count);
+    void AnalysisPacket(const std::string &packet);
+    void Read_User_Baudrate();
+    void Read_RF_Mode();
+    void Read_RF_DataRate();
+    void Read_RF_Gain();
+    void Read_RF_Channel();
+    void Read_RX1_IDCode();
+    void Read_RX2_IDCode();
+    void Read_TXD_IDCode();
+    void Read_BIOS_Version();
+    void Write_User_Baudrate();
+    void Write_RF_Mode();
+    void Write_RF_DataRate();
+    void Write_RF_Gain();
+    void Write_RF_Channel();
+    void Write_RX1_IDCode();
+    void Write_TXD_IDCode();
+    void WaitCommandExecute();
+    void Timer1Timer(QObject *Sender);
+    void RFChannelChange(QObject *Sender);
+    void RF_TXD_IDCodeChange(QObject *Sender);
+    void RF_RX1_IDCodeChange(QObject *Sender);
+    void ReadConfigClick(QObject *Sender);
+    void SaveConfigClick(QObject *Sender);
+    void ComboPortRunChange(QObject *Sender);
+    void FormClose(QObject *Sender);
+    void SendStringRunClick(QObject *Sender);
+    void ClearReceiveRunClick(QObject *Sender);
+    void ClearSendRunClick(QObject *Sender);
+    void MemoSendRunKeyPress(QObject *Sender, char &Key);
+    void OpenPortRunClick(QObject *Sender);
+    void ComboPortSetupChange(QObject *Sender);
+    void ComboPortRunDropDown(QObject *Sender);
+    void ClosePortRunClick(QObject *Sender);
+    void PageControl1Change(QObject *Sender);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void bindHandlers();
+    // Stored settings of ComPort1, applied inside its loading state.
+    void loadComPort1();
+    // Probe "COM1".."COM16" and bring one port list up to date.
+    void refreshPortList(ComboBox *list);
+
+    // Setup tab: received bytes into the reply assembler (ComPort1RxChar, tab 0).
+    void receiveSetup(std::int32_t count);
+    // Setup tab: send one command frame, one byte per write.
+    void sendCommand(std::uint8_t operation, std::uint8_t code, std::uint8_t value);
+    // Setup tab: the read and write sequences of the procedures.
+    void runReadSequence();
+    void runWriteSequence();
+
+    // Test tab: received bytes into the receive box (ComPort1RxChar, tab 1).
+    void receiveRun(std::int32_t count);
+    // Test tab: one byte to the port as one 1-byte write.
+    void writeByte(char byte);
+};

@@ -1,0 +1,68 @@
+// The two port lists: refreshed by probing "COM1".."COM16" each time one is dropped down;
+// choosing a name enables that tab's "Open".
+#include "app/MainForm.h"
+
+#include "framework/core/Ansi.h"
+#include "framework/core/Format.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr int FirstProbedPort = 1;
+constexpr int LastProbedPort = 16;
+
+// A name counts as present when it can be opened now, exclusively and for overlapped I/O,
+// exactly as the port opens it (without the device prefix); the handle is closed at once.
+bool portPresent(const std::string &name)
+{
+    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(handle);
+    return true;
+}
+
+} // namespace
+
+void TMainForm::refreshPortList(ComboBox *list)
+{
+    for (int n = FirstProbedPort; n <= LastProbedPort; ++n) {
+        const std::string name = formatText("COM%d", n);
+        const QString item = fromAnsi(name);
+        if (!portPresent(name)) {
+            for (int i = 0; i < list->count(); ++i) {
+                if (list->itemText(i) == item) {
+                    list->deleteItem(i);
+                    break;
+                }
+            }
+            continue;
+        }
+        bool listed = false;
+        for (int i = 0; i < list->count() && !listed; ++i)
+            listed = list->itemText(i) == item;
+        if (!listed)
+            list->addText(item);
+    }
+}
+
+void TMainForm::ComboPortSetupDropDown(QObject *)
+{
+    refreshPortList(ComboPortSetup);
+}
+
+void TMainForm::ComboPortRunDropDown(QObject *)
+{
+    refreshPortList(ComboPortRun);
+}
+
+void TMainForm::ComboPortSetupChange(QObject *)
+{
+    OpenPortSetup->setEnabled(true);
+}
+
+void TMainForm::ComboPortRunChange(QObject *)
+{
+    OpenPortRun->setEnabled(true);
+}
