@@ -12,6 +12,8 @@
 
 #include "ui_MainForm.h"
 
+#include "protocol/CommandSet.h"
+#include "protocol/ReplyAssembler.h"
 #include "serial/ComPort.h"
 
 #include <QWidget>
@@ -101,7 +103,7 @@ private:
     // Setup tab: received bytes into the reply assembler (ComPort1RxChar, tab 0).
     void receiveSetup(std::int32_t count);
     // Setup tab: send one command frame, one byte per write.
-    void sendCommand(std::uint8_t operation, std::uint8_t code, std::uint8_t value);
+    void sendCommand(ModuleCommand command, std::uint8_t value);
     // Setup tab: the read and write sequences of the procedures.
     void runReadSequence();
     void runWriteSequence();
@@ -110,4 +112,7 @@ private:
     void receiveRun(std::int32_t count);
     // Test tab: one byte to the port as one 1-byte write.
     void writeByte(char byte);
+
+    // Received setup-tab bytes since the last STX (bounded).
+    ReplyAssembler ReplyBuffer;
 };

@@ -1,0 +1,189 @@
+// The setup tab's procedures: connect and read all ("Open"), disconnect ("Close"), read all
+// ("READ CONFIG"), write all ("SAVE CONFIG"), the scroll-bar displays and the window's close.
+// Each procedure is a fixed sequence of commands, each followed by the exchange wait; a
+// time-out only shows "Connect Time-Out" and the next command follows; only a port error
+// ends a sequence early.
+#include "app/MainForm.h"
+
+#include "framework/core/Ansi.h"
+#include "framework/core/Timer.h"
+
+namespace {
+
+constexpr int ReplyTimeoutMs = 1500;
+
+} // namespace
+
+void TMainForm::runReadSequence()
+{
+    Read_BIOS_Version();
+    WaitCommandExecute();
+    Read_User_Baudrate();
+    WaitCommandExecute();
+    Read_RF_Mode();
+    WaitCommandExecute();
+    Read_RF_DataRate();
+    WaitCommandExecute();
+    Read_RF_Gain();
+    WaitCommandExecute();
+    Read_RF_Channel();
+    WaitCommandExecute();
+    Read_RX1_IDCode();
+    WaitCommandExecute();
+    Read_TXD_IDCode();
+    WaitCommandExecute();
+}
+
+void TMainForm::runWriteSequence()
+{
+    Write_User_Baudrate();
+    WaitCommandExecute();
+    Write_RF_Mode();
+    WaitCommandExecute();
+    Write_RF_DataRate();
+    WaitCommandExecute();
+    Write_RF_Gain();
+    WaitCommandExecute();
+    Write_RF_Channel();
+    WaitCommandExecute();
+    Write_RX1_IDCode();
+    WaitCommandExecute();
+    Write_TXD_IDCode();
+    WaitCommandExecute();
+}
+
+void TMainForm::OpenPortSetupClick(QObject *)
+{
+    PortOpened = 1;
+    ComPort1->setPort(toAnsi(ComboPortSetup->currentText()));
+    ComPort1->setBaudRate(br9600);
+    ComPort1->Open();
+
+    ComboPortSetup->setEnabled(false);
+    OpenPortSetup->setEnabled(false);
+    ClosePortSetup->setEnabled(true);
+    SelectBaudrateSetup->setEnabled(true);
+    SelectRFRate->setEnabled(true);
+    SelectRFMode->setEnabled(true);
+    SelectRFGain->setEnabled(true);
+    RFChannelDisplay->setEnabled(false);
+    RF1IDCodeDisplay->setEnabled(false);
+    TXDIDCodeDisplay->setEnabled(false);
+    BiosDisplay->setEnabled(false);
+    ComboPortRun->setEnabled(false);
+    ComboBaudRun->setEnabled(false);
+    OpenPortRun->setEnabled(false);
+
+    BiosDisplay->clear();
+    StatusConnect->clear();
+    RFChannelDisplay->clear();
+    RF1IDCodeDisplay->clear();
+    TXDIDCodeDisplay->clear();
+    SelectBaudrateSetup->setItemIndex(-1);
+    SelectRFRate->setItemIndex(-1);
+    SelectRFMode->setItemIndex(-1);
+    SelectRFGain->setItemIndex(-1);
+    // -1 leaves a bar at 0; a bar that moves shows its new value through its change handler.
+    RF_RX1_IDCode->setPosition(-1);
+    RF_TXD_IDCode->setPosition(-1);
+    RFChannel->setPosition(-1);
+    Timer1->setInterval(ReplyTimeoutMs);
+
+    runReadSequence();
+
+    SaveConfig->setEnabled(true);
+    ReadConfig->setEnabled(true);
+}
+
+void TMainForm::ClosePortSetupClick(QObject *)
+{
+    if (PortOpened == 1) {
+        PortOpened = 0;
+        ComPort1->Close();
+    }
+    BiosDisplay->setEnabled(false);
+    StatusConnect->setText(QStringLiteral("Disconnect"));
+
+    ComboPortSetup->setEnabled(true);
+    OpenPortSetup->setEnabled(true);
+    ClosePortSetup->setEnabled(false);
+    SaveConfig->setEnabled(false);
+    ReadConfig->setEnabled(false);
+    SelectBaudrateSetup->setEnabled(false);
+    SelectRFRate->setEnabled(false);
+    SelectRFMode->setEnabled(false);
+    SelectRFGain->setEnabled(false);
+    RFChannelDisplay->setEnabled(false);
+    RF1IDCodeDisplay->setEnabled(false);
+    TXDIDCodeDisplay->setEnabled(false);
+    ComboPortRun->setEnabled(true);
+    ComboBaudRun->setEnabled(true);
+    OpenPortRun->setEnabled(true);
+}
+
+void TMainForm::ReadConfigClick(QObject *)
+{
+    ReadConfig->setEnabled(false);
+    SaveConfig->setEnabled(false);
+    ClosePortSetup->setEnabled(false);
+    SelectBaudrateSetup->setItemIndex(-1);
+    SelectRFRate->setItemIndex(-1);
+    SelectRFMode->setItemIndex(-1);
+    SelectRFGain->setItemIndex(-1);
+    RF_RX1_IDCode->setPosition(-1);
+    RF_TXD_IDCode->setPosition(-1);
+    RFChannel->setPosition(-1);
+    // Cleared after the bars' reset, so all three displays end empty.
+    BiosDisplay->clear();
+    RF1IDCodeDisplay->clear();
+    TXDIDCodeDisplay->clear();
+    RFChannelDisplay->clear();
+    StatusConnect->clear();
+    Timer1->setInterval(ReplyTimeoutMs);
+
+    runReadSequence();
+
+    ReadConfig->setEnabled(true);
+    SaveConfig->setEnabled(true);
+    ClosePortSetup->setEnabled(true);
+}
+
+void TMainForm::SaveConfigClick(QObject *)
+{
+    ReadConfig->setEnabled(false);
+    SaveConfig->setEnabled(false);
+    ClosePortSetup->setEnabled(false);
+    RF1IDCodeDisplay->clear();
+    TXDIDCodeDisplay->clear();
+    RFChannelDisplay->clear();
+    Timer1->setInterval(ReplyTimeoutMs);
+
+    runWriteSequence();
+
+    ReadConfig->setEnabled(true);
+    SaveConfig->setEnabled(true);
+    ClosePortSetup->setEnabled(true);
+}
+
+void TMainForm::RFChannelChange(QObject *)
+{
+    RFChannelDisplay->setText(QString::number(RFChannel->position()));
+}
+
+void TMainForm::RF_RX1_IDCodeChange(QObject *)
+{
+    RF1IDCodeDisplay->setText(QString::asprintf("%.2X", RF_RX1_IDCode->position()));
+}
+
+void TMainForm::RF_TXD_IDCodeChange(QObject *)
+{
+    TXDIDCodeDisplay->setText(QString::asprintf("%.2X", RF_TXD_IDCode->position()));
+}
+
+void TMainForm::FormClose(QObject *)
+{
+    if (PortOpened == 1) {
+        PortOpened = 0;
+        ComPort1->Close();
+    }
+}
