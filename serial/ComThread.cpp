@@ -1,0 +1,138 @@
+#include "serial/ComThread.h"
+
+#include "framework/core/HandlerGuard.h"
+#include "framework/core/user32.h"
+#include "serial/ComEvents.h"
+#include "serial/ComPort.h"
+
+#include <cstring>
+
+TComThread::TComThread(TCustomComPort *port)
+    : m_ownerPort(port), m_stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_watched(port->Events())
+{
+    SetCommMask(port->Handle(), EventSetToMask(m_watched));
+    try {
+        Start();
+    } catch (...) {
+        CloseHandle(m_stopEvent);
+        throw;
+    }
+}
+
+TComThread::~TComThread()
+{
+    SignalStop();
+    WaitFor();
+}
+
+void TComThread::SignalStop()
+{
+    Terminate();
+    SetEvent(m_stopEvent);
+    Sleep(0);
+}
+
+void TComThread::Execute()
+{
+    m_threadId = std::this_thread::get_id();
+    EventLoop();
+}
+
+void TComThread::EventLoop()
+{
+    const HANDLE device = m_ownerPort->Handle();
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof overlapped);
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    const HANDLE waits[2] = {m_stopEvent, overlapped.hEvent};
+    // Lives until the end: a wait still pending at the stop is completed (and written to)
+    // by the SetCommMask below.
+    DWORD mask = 0;
+
+    for (;;) {
+        mask = 0;
+        // A wait the device refuses outright would leave the event signalled and turn this
+        // loop into a spin; a device that has gone away gets the same treatment below.
+        if (!WaitCommEvent(device, &mask, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
+            reportDeviceFailure();
+            break;
+        }
+        const DWORD result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (result != WAIT_OBJECT_0 + 1)
+            break;
+        DWORD transferred = 0;
+        if (!GetOverlappedResult(device, &overlapped, &transferred, FALSE)) {
+            reportDeviceFailure();
+            break;
+        }
+        m_pendingEvents = MaskToEventSet(mask);
+        if (!m_pendingEvents.empty())
+            DispatchEvents();
+    }
+
+    // Stopped or failed: nothing is reported any more until the port is closed.
+    WaitForSingleObject(m_stopEvent, INFINITE);
+    SetCommMask(device, 0);
+    PurgeComm(device, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    CloseHandle(overlapped.hEvent);
+    CloseHandle(m_stopEvent);
+}
+
+void TComThread::reportDeviceFailure()
+{
+    // Unless the stop is what ended the wait, announce what can still be known: line errors
+    // the device recorded and the bytes still queued (or the failure of asking for them).
+    // Announced once; then the thread only waits for Close.
+    if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0)
+        return;
+    m_pendingEvents = {};
+    for (TComEvent event : {evError, evRxChar}) {
+        if (m_watched.contains(event))
+            m_pendingEvents.insert(event);
+    }
+    if (!m_pendingEvents.empty())
+        DispatchEvents();
+}
+
+void TComThread::DispatchEvents()
+{
+    switch (m_ownerPort->SyncMethod()) {
+    case smThreadSync: {
+        // By value: a handler may close the port, which destroys this object while the
+        // routine is still on the UI thread's stack.
+        TCustomComPort *port = m_ownerPort;
+        const TComEvents events = m_pendingEvents;
+        Synchronize([port, events] { RunEventHandlers(port, events); });
+        break;
+    }
+    case smWindowSync:
+        SendEventMessages();
+        break;
+    case smNone:
+        RunEventHandlers(m_ownerPort, m_pendingEvents);
+        break;
+    }
+}
+
+void TComThread::RunEventHandlers(TCustomComPort *port, TComEvents events)
+{
+    // Each reaction on its own: one that fails must not keep the later ones of the batch
+    // (above all the received bytes) from being announced.
+    for (TComEvent event : reactionOrder) {
+        if (!events.contains(event))
+            continue;
+        if (!port->Connected())
+            return;
+        runGuarded([&] { port->ReactTo(event); });
+    }
+}
+
+void TComThread::SendEventMessages()
+{
+    const HWND window = m_ownerPort->MessageWindow();
+    for (TComEvent event : reactionOrder) {
+        if (m_pendingEvents.contains(event))
+            SendMessageA(window, PortEventMessage, eventMessageCode(event), 0);
+    }
+}

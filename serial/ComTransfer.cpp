@@ -1,0 +1,213 @@
+#include "serial/ComTransfer.h"
+
+#include "serial/ComPort.h"
+#include "serial/EComPort.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+TPortTransfer *NewTransfer()
+{
+    auto *transfer = new TPortTransfer;
+    std::memset(&transfer->Overlapped, 0, sizeof transfer->Overlapped);
+    transfer->Kind = xkWrite;
+    transfer->Overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    return transfer;
+}
+
+void DisposeTransfer(TPortTransfer *&transfer)
+{
+    if (transfer == nullptr)
+        return;
+    if (transfer->Overlapped.hEvent != nullptr)
+        CloseHandle(transfer->Overlapped.hEvent);
+    delete transfer;
+    transfer = nullptr;
+}
+
+TLineSignals modemStatusToSignals(DWORD status)
+{
+    TLineSignals signals;
+    if (status & MS_CTS_ON)
+        signals.insert(lsCTS);
+    if (status & MS_DSR_ON)
+        signals.insert(lsDSR);
+    if (status & MS_RING_ON)
+        signals.insert(lsRing);
+    if (status & MS_RLSD_ON)
+        signals.insert(lsRLSD);
+    return signals;
+}
+
+TComErrors errorFlagsToErrors(DWORD flags, bool parityCheck)
+{
+    TComErrors errors;
+    if (flags & CE_FRAME)
+        errors.insert(erFraming);
+    if ((flags & CE_RXPARITY) && parityCheck)
+        errors.insert(erParity);
+    if (flags & CE_OVERRUN)
+        errors.insert(erOverrun);
+    if (flags & CE_RXOVER)
+        errors.insert(erInputOverflow);
+    if (flags & CE_TXFULL)
+        errors.insert(erOutputFull);
+    if (flags & CE_BREAK)
+        errors.insert(erBreak);
+    if (flags & CE_IOE)
+        errors.insert(erDeviceIO);
+    if (flags & CE_MODE)
+        errors.insert(erMode);
+    return errors;
+}
+
+namespace {
+
+// Disposes a waiting form's record on every path, also when an exception leaves.
+class TransferHolder
+{
+public:
+    TransferHolder() : m_transfer(NewTransfer()) {}
+    ~TransferHolder() { DisposeTransfer(m_transfer); }
+    TransferHolder(const TransferHolder &) = delete;
+    TransferHolder &operator=(const TransferHolder &) = delete;
+
+    TPortTransfer *get() const { return m_transfer; }
+
+private:
+    TPortTransfer *m_transfer;
+};
+
+std::int32_t systemCode(DWORD error)
+{
+    return static_cast<std::int32_t>(error);
+}
+
+} // namespace
+
+std::int32_t TCustomComPort::Write(const void *buffer, std::int32_t count)
+{
+    TransferHolder transfer;
+    StartWrite(buffer, count, transfer.get());
+    return WaitForTransfer(transfer.get());
+}
+
+std::int32_t TCustomComPort::Read(void *buffer, std::int32_t count)
+{
+    TransferHolder transfer;
+    StartRead(buffer, count, transfer.get());
+    return WaitForTransfer(transfer.get());
+}
+
+std::int32_t TCustomComPort::ReadStr(std::string &str, std::int32_t count)
+{
+    TransferHolder transfer;
+    std::int32_t read = 0;
+    try {
+        StartReadStr(str, count, transfer.get());
+        read = WaitForTransfer(transfer.get());
+    } catch (...) {
+        // Whatever the string held was placeholder bytes, not data from the line.
+        str.clear();
+        throw;
+    }
+    str.resize(static_cast<std::size_t>(read));
+    return read;
+}
+
+std::int32_t TCustomComPort::StartWrite(const void *buffer, std::int32_t count,
+                                        TPortTransfer *transfer)
+{
+    if (transfer == nullptr)
+        throw EComPort::CreateWithoutSystemCode(EComPort::InvalidAsyncParam);
+    transfer->Kind = xkWrite;
+    // A negative count would reach the device as a length of almost 4 GiB.
+    if (count < 0)
+        throw EComPort::CreateWithSystemCode(EComPort::WriteFailed,
+                                             systemCode(ERROR_INVALID_PARAMETER));
+    DWORD written = 0;
+    if (!WriteFile(m_handle, buffer, static_cast<DWORD>(count), &written, &transfer->Overlapped)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING)
+            throw EComPort::CreateWithSystemCode(EComPort::WriteFailed, systemCode(error));
+    }
+    return static_cast<std::int32_t>(written);
+}
+
+std::int32_t TCustomComPort::StartRead(void *buffer, std::int32_t count, TPortTransfer *transfer)
+{
+    if (transfer == nullptr)
+        throw EComPort::CreateWithoutSystemCode(EComPort::InvalidAsyncParam);
+    transfer->Kind = xkRead;
+    if (count < 0)
+        throw EComPort::CreateWithSystemCode(EComPort::ReadFailed,
+                                             systemCode(ERROR_INVALID_PARAMETER));
+    DWORD read = 0;
+    if (!ReadFile(m_handle, buffer, static_cast<DWORD>(count), &read, &transfer->Overlapped)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING)
+            throw EComPort::CreateWithSystemCode(EComPort::ReadFailed, systemCode(error));
+    }
+    return static_cast<std::int32_t>(read);
+}
+
+std::int32_t TCustomComPort::StartReadStr(std::string &str, std::int32_t count,
+                                          TPortTransfer *transfer)
+{
+    str.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+    if (count <= 0)
+        return 0;
+    return StartRead(str.data(), count, transfer);
+}
+
+std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
+{
+    if (transfer == nullptr)
+        throw EComPort::CreateWithoutSystemCode(EComPort::InvalidAsyncParam);
+    DWORD transferred = 0;
+    if (WaitForSingleObject(transfer->Overlapped.hEvent, INFINITE) != WAIT_OBJECT_0 ||
+        !GetOverlappedResult(m_handle, &transfer->Overlapped, &transferred, FALSE)) {
+        const DWORD error = GetLastError();
+        throw EComPort::CreateWithSystemCode(transfer->Kind == xkWrite ? EComPort::WriteFailed
+                                                                       : EComPort::ReadFailed,
+                                             systemCode(error));
+    }
+    return static_cast<std::int32_t>(transferred);
+}
+
+void TCustomComPort::CancelTransfers()
+{
+    if (!PurgeComm(m_handle, PURGE_TXABORT | PURGE_RXABORT))
+        throw EComPort::CreateWithSystemCode(EComPort::PurgeFailed, systemCode(GetLastError()));
+}
+
+std::int32_t TCustomComPort::InputQueueCount()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(m_handle, &errors, &status))
+        throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
+                                             systemCode(GetLastError()));
+    return static_cast<std::int32_t>(
+        std::min<DWORD>(status.cbInQue, std::numeric_limits<std::int32_t>::max()));
+}
+
+TLineSignals TCustomComPort::ModemSignals()
+{
+    DWORD status = 0;
+    if (!GetCommModemStatus(m_handle, &status))
+        throw EComPort::CreateWithSystemCode(EComPort::ModemStatusFailed,
+                                             systemCode(GetLastError()));
+    return modemStatusToSignals(status);
+}
+
+TComErrors TCustomComPort::ReadLineErrors()
+{
+    DWORD flags = 0;
+    COMSTAT status{};
+    if (!ClearCommError(m_handle, &flags, &status))
+        throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
+                                             systemCode(GetLastError()));
+    return errorFlagsToErrors(flags, Parity().Check());
+}

@@ -1,0 +1,137 @@
+// Shared by the serial port tests: the Qt core application the framework needs, a sink for
+// the application's exception report, pumping the UI thread until a condition holds, a pty
+// pair published as a COM name, and a fake for the modem lines and error counters.
+#pragma once
+
+#include "framework/core/Application.h"
+#include "platform/posix/LineStatus.h"
+#include "serial/ComPort.h"
+#include "tests/support/PtyPair.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Texts = std::vector<std::string>;
+
+// Records what the application's exception report shows; creates the Qt application first.
+class ReportSink
+{
+public:
+    ReportSink()
+    {
+        static int argc = 1;
+        static char name[] = "serial_test";
+        static char *argv[] = {name, nullptr};
+        static auto *app = new QCoreApplication(argc, argv);
+        (void)app;
+        m_previous = Application::instance().setExceptionReporter(
+            [this](const std::string &message) { messages.push_back(message); });
+    }
+    ~ReportSink() { Application::instance().setExceptionReporter(m_previous); }
+
+    Texts messages;
+
+private:
+    Application::ExceptionReporter m_previous;
+};
+
+// Waits until done() holds or the time is up, pumping the UI thread when pump is set (the
+// messages of exceptions that ProcessMessages re-throws go to thrown). Returns done().
+inline bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 5000ms,
+                      bool pump = false, Texts *thrown = nullptr)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        try {
+            if (pump)
+                Application::instance().ProcessMessages();
+        } catch (...) {
+            if (thrown)
+                thrown->push_back(Application::messageOf(std::current_exception()));
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+inline bool pumpUntil(const std::function<bool()> &done, Texts *thrown,
+                      std::chrono::milliseconds limit = 5000ms)
+{
+    return waitUntil(done, limit, true, thrown);
+}
+
+// Pumps for a while, so that late (unwanted) calls would show.
+inline void pumpFor(std::chrono::milliseconds time, Texts *thrown)
+{
+    pumpUntil([] { return false; }, thrown, time);
+}
+
+// A pty pair published as COM7 in a port directory of its own.
+struct PublishedPty
+{
+    PortDirectory directory;
+    PtyPair pty;
+    std::string name = directory.publish(pty, 7);
+};
+
+// Modem lines and error counters a pty cannot show, for ports opened while it is installed.
+struct FakeLineState
+{
+    std::atomic<DWORD> modem{0}; // MS_*_ON bits
+    std::atomic<std::uint32_t> parity{0};
+    std::atomic<std::uint32_t> frame{0};
+};
+
+class FakeLine : public LineStatus
+{
+public:
+    explicit FakeLine(std::shared_ptr<FakeLineState> state) : m_state(std::move(state)) {}
+    int modemLines(DWORD &msBits) override
+    {
+        msBits = m_state->modem;
+        return 0;
+    }
+    int errorCounters(LineCounters &counters) override
+    {
+        counters.parity = m_state->parity;
+        counters.frame = m_state->frame;
+        return 0;
+    }
+    int setDtr(bool) override { return 0; }
+    int setRts(bool) override { return 0; }
+
+private:
+    std::shared_ptr<FakeLineState> m_state;
+};
+
+struct FakeLineInstaller
+{
+    std::shared_ptr<FakeLineState> state = std::make_shared<FakeLineState>();
+    FakeLineInstaller()
+    {
+        setLineStatusFactory([s = state](int) { return std::make_unique<FakeLine>(s); });
+    }
+    ~FakeLineInstaller() { setLineStatusFactory({}); }
+};
+
+inline int entriesIn(const char *directory)
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(directory))
+        ++count;
+    return count;
+}
