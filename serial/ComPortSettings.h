@@ -1,4 +1,4 @@
-// The three device configurations a port's settings turn into: the device-control block
+// The device configurations a port's settings turn into: the device-control block
 // (line speed, framing, parity, flow control, special characters) and the time-out block.
 // Both are built from scratch from the port's values, never from the device's state, so
 // they can be computed and checked while the port is closed. Pure functions, any thread.
