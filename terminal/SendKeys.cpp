@@ -1,0 +1,36 @@
+#include "terminal/SendKeys.h"
+
+std::string sendKeyBytes(int qtKey, Qt::KeyboardModifiers modifiers, std::string_view ansiText)
+{
+    const bool control = modifiers.testFlag(Qt::ControlModifier);
+    const bool alt = modifiers.testFlag(Qt::AltModifier);
+    // Alt with a key is a menu shortcut on Windows, never a character for the box.
+    if (alt && !control)
+        return {};
+    // Ctrl+Alt is how Windows reports AltGr: the layout's character is typed as without Ctrl.
+    const bool controlOnly = control && !alt;
+
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Windows turns Ctrl+Enter into a line feed and Ctrl+Backspace into DEL.
+        return std::string(1, controlOnly ? '\x0A' : '\x0D');
+    case Qt::Key_Backspace:
+        return std::string(1, controlOnly ? '\x7F' : '\x08');
+    case Qt::Key_Escape:
+        return std::string(1, '\x1B');
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return {};
+    default:
+        break;
+    }
+
+    if (controlOnly) {
+        if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+            return std::string(1, static_cast<char>(qtKey - Qt::Key_A + 1));
+        return {};
+    }
+    return std::string(ansiText);
+}

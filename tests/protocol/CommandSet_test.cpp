@@ -1,0 +1,80 @@
+#include "protocol/CommandSet.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+// "02 30 0D" -> the three bytes.
+std::string bytes(const std::string &hex)
+{
+    std::istringstream in(hex);
+    std::string text;
+    unsigned value = 0;
+    while (in >> std::hex >> value)
+        text += static_cast<char>(value);
+    return text;
+}
+
+struct WireCase
+{
+    const char *name;
+    ModuleCommand command;
+    std::uint8_t value;
+    const char *wire;
+};
+
+} // namespace
+
+TEST(CommandSet, EveryReadCommandSendsItsCodeAndValueZero)
+{
+    const WireCase reads[] = {
+        {"baud rate", command::ReadUserBaudrate, 0, "02 30 30 30 30 30 30 03 30 30 0D 0A"},
+        {"mode", command::ReadRFMode, 0, "02 30 30 30 31 30 30 03 30 31 0D 0A"},
+        {"data rate", command::ReadRFDataRate, 0, "02 30 30 30 32 30 30 03 30 32 0D 0A"},
+        {"gain", command::ReadRFGain, 0, "02 30 30 30 33 30 30 03 30 33 0D 0A"},
+        {"channel", command::ReadRFChannel, 0, "02 30 30 30 34 30 30 03 30 34 0D 0A"},
+        {"receiver ID", command::ReadRX1IDCode, 0, "02 30 30 30 35 30 30 03 30 35 0D 0A"},
+        {"second receiver ID", command::ReadRX2IDCode, 0, "02 30 30 30 36 30 30 03 30 36 0D 0A"},
+        {"transmitter ID", command::ReadTXDIDCode, 0, "02 30 30 30 37 30 30 03 30 37 0D 0A"},
+        {"firmware code", command::ReadBiosVersion, 0, "02 30 30 30 38 30 30 03 30 38 0D 0A"},
+    };
+    for (const WireCase &read : reads)
+        EXPECT_EQ(commandFrame(read.command), bytes(read.wire)) << read.name;
+}
+
+TEST(CommandSet, WriteCommandsCarryOperationOneTheirCodeAndTheValue)
+{
+    const WireCase writes[] = {
+        {"baud rate 3", command::WriteUserBaudrate, 3, "02 30 31 30 30 30 33 03 30 32 0D 0A"},
+        {"mode 2", command::WriteRFMode, 2, "02 30 31 30 31 30 32 03 30 32 0D 0A"},
+        {"data rate 1", command::WriteRFDataRate, 1, "02 30 31 30 32 30 31 03 30 32 0D 0A"},
+        {"gain 3", command::WriteRFGain, 3, "02 30 31 30 33 30 33 03 30 31 0D 0A"},
+        {"channel 100", command::WriteRFChannel, 100, "02 30 31 30 34 36 34 03 36 31 0D 0A"},
+        {"receiver ID 171", command::WriteRX1IDCode, 171, "02 30 31 30 35 41 42 03 41 46 0D 0A"},
+        {"transmitter ID 255", command::WriteTXDIDCode, 255, "02 30 31 30 37 46 46 03 46 39 0D 0A"},
+    };
+    for (const WireCase &write : writes)
+        EXPECT_EQ(commandFrame(write.command, write.value), bytes(write.wire)) << write.name;
+}
+
+TEST(CommandSet, WriteValuesComeFromTheControlsWithDefaultsForNoSelection)
+{
+    for (int i = 0; i <= 4; ++i)
+        EXPECT_EQ(baudrateValue(i), i);
+    for (int i = 0; i <= 3; ++i)
+        EXPECT_EQ(rfGainValue(i), i);
+    EXPECT_EQ(rfModeValue(1), 1);
+    EXPECT_EQ(rfDataRateValue(1), 1);
+
+    EXPECT_EQ(baudrateValue(-1), 3); // 9600 BPS
+    EXPECT_EQ(rfModeValue(-1), 2);   // auto direction
+    EXPECT_EQ(rfDataRateValue(-1), 0);
+    EXPECT_EQ(rfGainValue(-1), 3); // +0 dBm
+
+    EXPECT_EQ(positionValue(124), 124);
+    EXPECT_EQ(positionValue(255), 255);
+    EXPECT_EQ(positionValue(256), 255); // never wraps to a small value
+}

@@ -1,0 +1,35 @@
+#include "terminal/ReceiveFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+TEST(ReceiveFormat, ControlBytesAreWrittenOutAndAllOthersShownAsThemselves)
+{
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "<0x%02X>", b);
+        EXPECT_EQ(receivedText(byte), b < 32 ? std::string(hex) : byte) << "byte " << b;
+    }
+}
+
+TEST(ReceiveFormat, LineEndsStayOnTheLineAndTextContinuesAfterThem)
+{
+    std::string shown;
+    appendReceivedText(shown, "AB\r\n");
+    appendReceivedText(shown, std::string("C\0\x02\x1F\x7F\xE9", 6));
+    EXPECT_EQ(shown, "AB<0x0D><0x0A>C<0x00><0x02><0x1F>\x7F\xE9");
+}
+
+TEST(ReceiveFormat, AppendingPieceByPieceEqualsConvertingAtOnce)
+{
+    std::string all;
+    for (int i = 0; i < 5000; ++i)
+        all += static_cast<char>(i * 37 % 256);
+    std::string shown;
+    for (std::size_t at = 0; at < all.size(); at += 7)
+        appendReceivedText(shown, std::string_view(all).substr(at, 7));
+    EXPECT_EQ(shown, receivedText(all));
+}
