@@ -60,43 +60,21 @@ TEST(CommandSet, WriteCommandsCarryOperationOneTheirCodeAndTheValue)
         EXPECT_EQ(commandFrame(write.command, write.value), bytes(write.wire)) << write.name;
 }
 
-TEST(CommandSet, RadioGroupsSendTheirItemIndex)
+TEST(CommandSet, WriteValuesComeFromTheControlsWithDefaultsForNoSelection)
 {
     for (int i = 0; i <= 4; ++i)
         EXPECT_EQ(baudrateValue(i), i);
-    for (int i = 0; i <= 2; ++i)
-        EXPECT_EQ(rfModeValue(i), i);
-    EXPECT_EQ(rfDataRateValue(0), 0);
-    EXPECT_EQ(rfDataRateValue(1), 1);
     for (int i = 0; i <= 3; ++i)
         EXPECT_EQ(rfGainValue(i), i);
-}
+    EXPECT_EQ(rfModeValue(1), 1);
+    EXPECT_EQ(rfDataRateValue(1), 1);
 
-TEST(CommandSet, RadioGroupsWithoutSelectionSendTheModuleDefaults)
-{
     EXPECT_EQ(baudrateValue(-1), 3); // 9600 BPS
     EXPECT_EQ(rfModeValue(-1), 2);   // auto direction
     EXPECT_EQ(rfDataRateValue(-1), 0);
     EXPECT_EQ(rfGainValue(-1), 3); // +0 dBm
-}
 
-TEST(CommandSet, PositionsAreSentAsTheyAreAndNeverWrap)
-{
-    EXPECT_EQ(positionValue(0), 0);
     EXPECT_EQ(positionValue(124), 124);
     EXPECT_EQ(positionValue(255), 255);
-    EXPECT_EQ(positionValue(256), 255);
-    EXPECT_EQ(positionValue(-1), 0);
-}
-
-TEST(CommandSet, OnlyTheShownSettingsHaveAControl)
-{
-    for (int code = 0; code < 256; ++code) {
-        const SettingInfo *info = findSetting(static_cast<std::uint8_t>(code));
-        const bool shown = code <= 5 || code == 7;
-        ASSERT_EQ(info != nullptr, shown) << "code " << code;
-        if (info) {
-            EXPECT_EQ(info->code, code);
-        }
-    }
+    EXPECT_EQ(positionValue(256), 255); // never wraps to a small value
 }
