@@ -1,0 +1,93 @@
+// Shared by the window tests: a Qt application (offscreen) for the whole test program, a sink
+// that records what the error box would show, one main window per test, and pumping helpers.
+// Everything runs on the test's main thread, which is the UI thread.
+#pragma once
+
+#include "app/MainForm.h"
+#include "framework/core/Application.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class WindowAppEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "window_test";
+    char *m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+inline ::testing::Environment *const windowAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new WindowAppEnvironment);
+
+// Installs itself as the error box for its lifetime and records each message as shown
+// (with the "." rule applied).
+class ErrorBoxSink
+{
+public:
+    ErrorBoxSink()
+        : m_previous(Application::instance().setExceptionReporter(
+              [this](const std::string &message) { m_messages.push_back(message); }))
+    {}
+    ~ErrorBoxSink() { Application::instance().setExceptionReporter(m_previous); }
+
+    const std::vector<std::string> &messages() const { return m_messages; }
+    void clear() { m_messages.clear(); }
+
+private:
+    Application::ExceptionReporter m_previous;
+    std::vector<std::string> m_messages;
+};
+
+// Pumps the UI thread's messages until done() holds or the time-out passes; true when done()
+// held. What a handler raises meanwhile is reported, as at the top of the real event loop.
+inline bool pumpUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Pumps for a while, whatever happens.
+inline void pumpFor(int milliseconds)
+{
+    pumpUntil([] { return false; }, milliseconds);
+}
+
+// One main window for a test, with the error box replaced by a sink.
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_form = std::make_unique<TMainForm>(); }
+    void TearDown() override { m_form.reset(); }
+
+    TMainForm &form() { return *m_form; }
+    const std::vector<std::string> &errors() const { return m_sink.messages(); }
+
+private:
+    ErrorBoxSink m_sink;
+    std::unique_ptr<TMainForm> m_form;
+};
