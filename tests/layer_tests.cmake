@@ -1,6 +1,8 @@
 # zephra_layer_tests(LIBS...): every *_test.cpp of the calling folder becomes one GoogleTest
 # program and every tst_*.cpp one Qt Test program, each linked to the given libraries and to
-# tests/support when it exists.
+# tests/support when it exists. Each test carries the layer's name as its CTest label, and
+# the target tests_<layer> builds all of that layer's test programs (the sanitizer suites
+# build and run only some layers).
 function(zephra_layer_tests)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   foreach(lib ${ARG_LIBS})
@@ -12,14 +14,21 @@ function(zephra_layer_tests)
   if(TARGET zephra_test_support)
     list(APPEND libs zephra_test_support)
   endif()
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REGEX REPLACE "/.*" "" layer "${folder}")
+  if(NOT TARGET tests_${layer})
+    add_custom_target(tests_${layer})
+  endif()
   file(GLOB gtests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(src ${gtests})
     get_filename_component(name ${src} NAME_WE)
-    zephra_add_gtest(${name} SOURCES ${src} LIBS ${libs})
+    zephra_add_gtest(${name} SOURCES ${src} LIBS ${libs} LABEL ${layer})
+    add_dependencies(tests_${layer} ${name})
   endforeach()
   file(GLOB qtests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   foreach(src ${qtests})
     get_filename_component(name ${src} NAME_WE)
-    zephra_add_qtest(${name} SOURCES ${src} LIBS ${libs})
+    zephra_add_qtest(${name} SOURCES ${src} LIBS ${libs} LABEL ${layer})
+    add_dependencies(tests_${layer} ${name})
   endforeach()
 endfunction()
