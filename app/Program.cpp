@@ -28,9 +28,20 @@ int runProgram(const MainFormFactory &createMainForm)
     }
     // Closing the one window ends the message loop.
     QApplication::setQuitOnLastWindowClosed(true);
+    // A close that interrupts a running procedure (inside its exchange wait) has already
+    // closed the port that procedure goes on to use; the failure that ends it is no news to a
+    // user who closed the window, so from then on errors go to stderr instead of a box.
+    Application::ExceptionReporter reporter;
+    bool closed = false;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, mainForm.get(), [&] {
+        closed = true;
+        reporter = application.setExceptionReporter({});
+    });
     centreOnScreen(*mainForm);
     mainForm->show();
     const int exitCode = QApplication::exec();
     mainForm.reset();
+    if (closed)
+        application.setExceptionReporter(reporter);
     return exitCode;
 }

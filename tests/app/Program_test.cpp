@@ -178,3 +178,27 @@ TEST_F(ProgramTest, CorruptPictureIsReportedAndNothingIsShown)
     EXPECT_EQ(errors()[0].rfind("JPEG picture", 0), 0u) << errors()[0];
     EXPECT_FALSE(anyMainFormLeft());
 }
+
+TEST_F(ProgramTest, ClosingTheWindowDuringAnExchangeEndsQuietly)
+{
+    SimulatorEnvironment simulator("COM1");
+    SimulatorFaults silent;
+    silent.silent = true;
+    simulator.module().setFaults(silent);
+    bool procedureEnded = false;
+    const int code = run([&](TMainForm &form) {
+        form.ComboPortSetup->showPopup();
+        form.ComboPortSetup->hidePopup();
+        QTest::keyClick(form.ComboPortSetup, Qt::Key_Down);
+        // The user gives up on the silent module while "Open" waits for its first reply.
+        QTimer::singleShot(300, &form, [&form] { form.close(); });
+        QTest::mouseClick(form.OpenPortSetup, Qt::LeftButton);
+        procedureEnded = true;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(procedureEnded);
+    EXPECT_TRUE(portFree("COM1"));
+    EXPECT_FALSE(anyMainFormLeft());
+    // The procedure fails on the port the close took away; that is not shown in a box.
+    EXPECT_TRUE(errors().empty());
+}
