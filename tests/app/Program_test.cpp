@@ -6,7 +6,6 @@
 
 #include "app/Program.h"
 #include "tests/app/WindowTestSupport.h"
-#include "tests/support/PtyPair.h"
 
 #include "platform/win32.h"
 
@@ -129,30 +128,6 @@ TEST_F(ProgramTest, ClosingTheWindowClosesASetupConnection)
     EXPECT_TRUE(closedBeforeDestruction);
     EXPECT_TRUE(portFree("COM1"));
     EXPECT_FALSE(anyMainFormLeft());
-    EXPECT_TRUE(errors().empty());
-}
-
-TEST_F(ProgramTest, ClosingTheWindowClosesATestConnection)
-{
-    PortDirectory ports;
-    PtyPair pty;
-    const std::string name = ports.publish(pty, 7);
-    bool closedBeforeDestruction = false;
-    const int code = run([&](TMainForm &form) {
-        form.PageControl1->setCurrentIndex(1);
-        form.ComboPortRun->showPopup();
-        form.ComboPortRun->hidePopup();
-        QTest::keyClick(form.ComboPortRun, Qt::Key_Down);
-        QTest::mouseClick(form.OpenPortRun, Qt::LeftButton);
-        EXPECT_TRUE(form.ComPort1->Connected());
-        EXPECT_FALSE(portFree(name));
-        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &form,
-                         [&] { closedBeforeDestruction = !form.ComPort1->Connected(); });
-        form.close();
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_TRUE(closedBeforeDestruction);
-    EXPECT_TRUE(portFree(name));
     EXPECT_TRUE(errors().empty());
 }
 
