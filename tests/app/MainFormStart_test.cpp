@@ -1,16 +1,104 @@
-// The window as it starts: built from its stored layout with its initial control states.
+// The window as it starts: built from its stored layout with its initial control states, the
+// serial port's stored settings and the reply timer's first tick.
 #include "tests/app/WindowTestSupport.h"
 
-TEST_F(WindowTest, StartsOnTheSetupTabWithNothingToOpenAndTheTerminalAt9600)
+#include "framework/core/Timer.h"
+
+#include <QElapsedTimer>
+
+TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
 {
-    EXPECT_EQ(form().PageControl1->currentIndex(), 0);
-    EXPECT_EQ(form().PortOpened, 0);
-    EXPECT_FALSE(form().OpenPortSetup->isEnabled());
-    EXPECT_FALSE(form().OpenPortRun->isEnabled());
-    EXPECT_TRUE(form().ComboPortSetup->isEnabled());
-    EXPECT_EQ(form().ComboPortSetup->count(), 0);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("9600"));
-    EXPECT_FALSE(form().MemoSendRun->isEnabled());
-    EXPECT_FALSE(form().ComPort1->Connected());
+    TMainForm &f = form();
+    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(f.PortOpened, 0);
+
+    for (const RadioGroup *group :
+         {f.SelectBaudrateSetup, f.SelectRFRate, f.SelectRFMode, f.SelectRFGain}) {
+        EXPECT_FALSE(group->isEnabled()) << group->objectName().toStdString();
+        EXPECT_EQ(group->itemIndex(), -1) << group->objectName().toStdString();
+    }
+    for (const ComboBox *list : {f.ComboPortSetup, f.ComboPortRun}) {
+        EXPECT_TRUE(list->isEnabled()) << list->objectName().toStdString();
+        EXPECT_EQ(list->count(), 0) << list->objectName().toStdString();
+        EXPECT_EQ(list->itemIndex(), -1) << list->objectName().toStdString();
+    }
+    for (const QWidget *button :
+         {f.OpenPortSetup, f.ClosePortSetup, f.SaveConfig, f.ReadConfig, f.OpenPortRun,
+          f.ClosePortRun, f.SendStringRun, f.ClearReceiveRun, f.ClearSendRun})
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    for (const QLineEdit *box : {f.StatusConnect, f.BiosDisplay}) {
+        EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
+        EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+    }
+    // The stored " " of two of them is cleared too.
+    for (const QLineEdit *box : {f.RF1IDCodeDisplay, f.TXDIDCodeDisplay, f.RFChannelDisplay}) {
+        EXPECT_TRUE(box->isEnabled()) << box->objectName().toStdString();
+        EXPECT_TRUE(box->isReadOnly()) << box->objectName().toStdString();
+        EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+    }
+    for (const ScrollBar *bar : {f.RF_RX1_IDCode, f.RF_TXD_IDCode, f.RFChannel}) {
+        EXPECT_TRUE(bar->isEnabled()) << bar->objectName().toStdString();
+        EXPECT_EQ(bar->position(), 0) << bar->objectName().toStdString();
+    }
+    EXPECT_TRUE(f.ComboBaudRun->isEnabled());
+    EXPECT_EQ(f.ComboBaudRun->itemIndex(), 3);
+    EXPECT_EQ(f.ComboBaudRun->currentText(), QStringLiteral("9600"));
+    EXPECT_FALSE(f.EditSendRun->isEnabled());
+    EXPECT_EQ(f.EditSendRun->text(), QStringLiteral("Test Send String"));
+    EXPECT_FALSE(f.MemoSendRun->isEnabled());
+    EXPECT_TRUE(f.MemoSendRun->toPlainText().isEmpty());
+    EXPECT_TRUE(f.MemoReceiveRun->isEnabled());
+    EXPECT_TRUE(f.MemoReceiveRun->isReadOnly());
+    EXPECT_TRUE(f.MemoReceiveRun->toPlainText().isEmpty());
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(WindowTest, SerialPortHoldsItsStoredSettingsAndIsClosed)
+{
+    const TComPort &port = *form().ComPort1;
+    EXPECT_EQ(port.Name(), "ComPort1");
+    EXPECT_FALSE(port.isLoading());
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.Port(), "COM1");
+    EXPECT_EQ(port.BaudRate(), br9600);
+    EXPECT_EQ(port.Parity().Bits(), prNone);
+    EXPECT_EQ(port.StopBits(), sbOneStopBit);
+    EXPECT_EQ(port.DataBits(), dbEight);
+    EXPECT_EQ(port.Events(), TComEvents::all());
+    const TComFlowControl &flow = port.FlowControl();
+    EXPECT_FALSE(flow.OutCTSFlow());
+    EXPECT_FALSE(flow.OutDSRFlow());
+    EXPECT_EQ(flow.ControlDTR(), dtrDisable);
+    EXPECT_EQ(flow.ControlRTS(), rtsDisable);
+    EXPECT_FALSE(flow.XonXoffOut());
+    EXPECT_FALSE(flow.XonXoffIn());
+    EXPECT_EQ(port.SyncMethod(), smThreadSync);
+
+    // Received bytes are the window's business; no other event of the port has a handler.
+    EXPECT_TRUE(port.OnRxChar);
+    EXPECT_FALSE(port.OnRxBuf || port.OnTxEmpty || port.OnBreak || port.OnRing ||
+                 port.OnCTSChange || port.OnDSRChange || port.OnRLSDChange || port.OnError ||
+                 port.OnRxFlag || port.OnAfterOpen || port.OnAfterClose || port.OnBeforeOpen ||
+                 port.OnBeforeClose || port.OnRx80Full);
+}
+
+TEST_F(WindowTest, ReplyTimerTicksOnceAboutHalfASecondAfterStartAndStops)
+{
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(form().Timer1->enabled());
+    EXPECT_EQ(form().Timer1->interval(), 500);
+    EXPECT_EQ(form().ReplyTimedOut, 0);
+
+    ASSERT_TRUE(pumpUntil([&] { return form().ReplyTimedOut == 1; }, 5000));
+    EXPECT_GE(clock.elapsed(), 350);
+    EXPECT_LE(clock.elapsed(), 3000);
+    EXPECT_FALSE(form().Timer1->enabled());
+    EXPECT_FALSE(form().Timer1->isRunning());
+
+    // Nothing ticks again until an exchange wait starts the timer.
+    form().ReplyTimedOut = 0;
+    pumpFor(800);
+    EXPECT_EQ(form().ReplyTimedOut, 0);
     EXPECT_TRUE(errors().empty());
 }

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -90,4 +91,16 @@ protected:
 private:
     ErrorBoxSink m_sink;
     std::unique_ptr<TMainForm> m_form;
+};
+
+// The window on the (offscreen) screen, as the user works with it.
+class ShownWindowTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        form().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+    }
 };

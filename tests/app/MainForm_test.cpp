@@ -1,0 +1,144 @@
+// The window while it runs: what a tab change does to the test tab's rate box and "Open"
+// buttons, and how an error in a handler reaches the user without ending the program.
+#include "tests/app/WindowTestSupport.h"
+#include "tests/support/PtyPair.h"
+
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTest>
+
+#include <map>
+
+namespace {
+
+// The user switches tabs with the mouse.
+void clickTab(TMainForm &form, int index)
+{
+    QTabBar *bar = form.PageControl1->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+}
+
+// The user types into the rate box, replacing what it shows.
+void typeRate(TMainForm &form, const QString &text)
+{
+    QLineEdit *edit = form.ComboBaudRun->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+std::map<QString, bool> enabledStates(const TMainForm &form)
+{
+    std::map<QString, bool> states;
+    for (const QWidget *widget : form.findChildren<QWidget *>())
+        if (!widget->objectName().isEmpty())
+            states[widget->objectName()] = widget->isEnabled();
+    return states;
+}
+
+} // namespace
+
+TEST_F(ShownWindowTest, TabChangeSetsTheRateBoxFromTheSetupTabsBaudRate)
+{
+    form().SelectBaudrateSetup->setItemIndex(4); // "19200 BPS", as a settings read leaves it
+    clickTab(form(), 1);
+    EXPECT_EQ(form().PageControl1->currentIndex(), 1);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(form().ComboBaudRun->itemIndex(), 4);
+    // Whichever tab becomes active.
+    form().SelectBaudrateSetup->setItemIndex(0);
+    clickTab(form(), 2);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("1200"));
+    form().SelectBaudrateSetup->setItemIndex(-1);
+    clickTab(form(), 0);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("9600"));
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(ShownWindowTest, TabChangeReplacesATypedRateUnlessItIsTheWantedOne)
+{
+    clickTab(form(), 1);
+    typeRate(form(), QStringLiteral("38400"));
+    ASSERT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("38400"));
+    clickTab(form(), 0);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("9600"));
+
+    form().SelectBaudrateSetup->setItemIndex(4);
+    clickTab(form(), 1);
+    typeRate(form(), QStringLiteral("19200"));
+    clickTab(form(), 2);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+    // A typed text that merely starts like the wanted item is not it.
+    clickTab(form(), 1);
+    typeRate(form(), QStringLiteral("192000"));
+    clickTab(form(), 0);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+}
+
+TEST_F(ShownWindowTest, TabChangeDisablesTestOpenOnlyWithoutAChosenPort)
+{
+    // Closing the setup connection enables both "Open" buttons, chosen port or not.
+    form().OpenPortRun->setEnabled(true);
+    form().OpenPortSetup->setEnabled(true);
+    clickTab(form(), 1);
+    EXPECT_FALSE(form().OpenPortRun->isEnabled());
+    EXPECT_TRUE(form().OpenPortSetup->isEnabled());
+
+    form().ComboPortRun->addText(QStringLiteral("COM1"));
+    form().ComboPortRun->setItemIndex(0);
+    clickTab(form(), 2);
+    EXPECT_FALSE(form().OpenPortRun->isEnabled()); // never enabled by a tab change
+    form().OpenPortRun->setEnabled(true);
+    clickTab(form(), 0);
+    EXPECT_TRUE(form().OpenPortRun->isEnabled());
+    EXPECT_TRUE(form().OpenPortSetup->isEnabled());
+}
+
+TEST_F(ShownWindowTest, FailedOpenIsShownAndTheWindowGoesOn)
+{
+    PortDirectory ports;
+    ports.publishPath(ports.path() + "/unplugged", 5);
+    form().ComboPortSetup->addText(QStringLiteral("COM5"));
+    form().ComboPortSetup->setItemIndex(0);
+    form().OpenPortSetup->setEnabled(true);
+    const auto before = enabledStates(form());
+
+    QTest::mouseClick(form().OpenPortSetup, Qt::LeftButton);
+    // The message ends in ")", which comes before "." in character order: no "." is added.
+    EXPECT_EQ(errors(), std::vector<std::string>{"Unable to open com port (win error code: 2)"});
+    EXPECT_EQ(enabledStates(form()), before);
+    EXPECT_EQ(form().PortOpened, 1); // set before the open was tried
+    EXPECT_FALSE(form().ComPort1->Connected());
+
+    // Still usable: the next click fails the same way, a tab change still works.
+    QTest::mouseClick(form().OpenPortSetup, Qt::LeftButton);
+    EXPECT_EQ(errors().size(), 2u);
+    form().SelectBaudrateSetup->setItemIndex(4);
+    clickTab(form(), 1);
+    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+}
+
+TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
+{
+    PortDirectory ports;
+    PtyPair pty;
+    ports.publish(pty, 2);
+    clickTab(form(), 1);
+    form().ComboPortRun->showPopup();
+    form().ComboPortRun->hidePopup();
+    QTest::keyClick(form().ComboPortRun, Qt::Key_Down);
+    ASSERT_TRUE(form().OpenPortRun->isEnabled());
+    typeRate(form(), QStringLiteral("fast"));
+
+    QTest::mouseClick(form().OpenPortRun, Qt::LeftButton);
+    EXPECT_EQ(errors(), std::vector<std::string>{"'fast' is not a valid integer value."});
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_FALSE(form().ClosePortRun->isEnabled());
+
+    typeRate(form(), QStringLiteral("4800"));
+    QTest::mouseClick(form().OpenPortRun, Qt::LeftButton);
+    EXPECT_EQ(errors().size(), 1u);
+    EXPECT_TRUE(form().ComPort1->Connected());
+    EXPECT_EQ(form().ComPort1->CustomBaudRate(), 4800);
+    QTest::mouseClick(form().ClosePortRun, Qt::LeftButton);
+    EXPECT_FALSE(form().ComPort1->Connected());
+}
