@@ -66,7 +66,7 @@ TEST_F(SetupExchange, RepliesAfter420msLetExactlyTheFirstThreeExchangesSucceed)
     EXPECT_LT(seconds, 3.0);
     ASSERT_EQ(ticks().size(), 5u) << "the fourth exchange and the four after it end by ticks";
     EXPECT_LT(ticks()[4] - ticks()[0], 0.5);
-    EXPECT_EQ(framesReceived().size(), 8u);
+    EXPECT_EQ(framesReceived(8).size(), 8u);
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
     EXPECT_EQ(form().SelectRFMode->itemIndex(), 2);
@@ -296,5 +296,25 @@ TEST_F(SetupExchange, ReadConfigSoonAfterAQuickOpenSharesTheRunningPeriod)
     // The period that began with the open's first wait ends it, some 700 ms later.
     EXPECT_LT(seconds, 1.2);
     EXPECT_GT(sinceOpen.seconds(), 1.4);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+}
+
+TEST_F(SetupExchange, AReplyAndTheTickHandledInOnePassStillShowTheTimeOut)
+{
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+
+    form().Read_RF_Channel();
+    pumpFor(100); // the port's events for the command itself are handled
+    // Both the reply's receive event and an overdue tick are waiting when the wait begins.
+    form().Timer1->setEnabled(true);
+    form().Timer1->setInterval(1);
+    port().inject(frameBytes("000421", "25"));
+    QThread::msleep(200);
+    form().WaitCommandExecute();
+
+    EXPECT_EQ(form().ReplyReceived, 1);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "33");
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
 }

@@ -88,7 +88,7 @@ TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModul
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "AB");
     EXPECT_EQ(setupControlStates(form()), connectedStates);
 
-    EXPECT_EQ(framesReceived(), readSequenceFrames);
+    EXPECT_EQ(framesReceived(8), readSequenceFrames);
     for (const auto &frame : module().receivedFrames())
         EXPECT_TRUE(frame.accepted);
     EXPECT_TRUE(form().ComPort1->Connected());
@@ -117,7 +117,7 @@ TEST_F(SetupProcedures, OpenAgainstSilenceTimesOutOnceAndRunsTheRestAtTheNextTic
     EXPECT_LT(ticks()[0], 3.0);
     EXPECT_LT(ticks()[7] - ticks()[0], 0.5);
     EXPECT_LT(seconds - ticks()[7], 0.3);
-    EXPECT_EQ(framesReceived(), readSequenceFrames);
+    EXPECT_EQ(framesReceived(8), readSequenceFrames);
 
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form().BiosDisplay->text(), "");
@@ -138,6 +138,7 @@ TEST_F(SetupProcedures, SaveAfterASilentOpenSendsTheDefaultValuesAndShowsTheAckn
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
     openSetup();
     ASSERT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    ASSERT_EQ(framesReceived(8).size(), 8u);
     module().clearFaults();
     module().clearLog();
     storeModuleSettings(module(), {0, 0, 1, 0, 9, 9, 9});
@@ -152,7 +153,7 @@ TEST_F(SetupProcedures, SaveAfterASilentOpenSendsTheDefaultValuesAndShowsTheAckn
         frameBytes("010003", "02"), frameBytes("010102", "02"), frameBytes("010200", "03"),
         frameBytes("010303", "01"), frameBytes("010400", "05"), frameBytes("010500", "04"),
         frameBytes("010700", "06")};
-    EXPECT_EQ(framesReceived(), expected);
+    EXPECT_EQ(framesReceived(7), expected);
     EXPECT_EQ(module().setting(Code::CodeBaudrate), 3);
     EXPECT_EQ(module().setting(Code::CodeRfMode), 2);
     EXPECT_EQ(module().setting(Code::CodeRfDataRate), 0);
@@ -193,7 +194,7 @@ TEST_F(SetupProcedures, SaveSendsTheEditedControlsAndAMissingAcknowledgementLeav
         frameBytes("010001", "00"), frameBytes("010100", "00"), frameBytes("010200", "03"),
         frameBytes("010301", "03"), frameBytes("010464", "61"), frameBytes("0105AB", "AF"),
         frameBytes("010705", "03")};
-    EXPECT_EQ(framesReceived(), expected);
+    EXPECT_EQ(framesReceived(7), expected);
     EXPECT_EQ(module().setting(Code::CodeRfChannel), 100);
     EXPECT_EQ(module().setting(Code::CodeRxId), 0xAB);
     EXPECT_EQ(form().RFChannelDisplay->text(), "100");
@@ -237,7 +238,7 @@ TEST_F(SetupProcedures, ReadConfigRereadsAndAfterATimeOutWaitsAFullPeriodAgain)
 
     EXPECT_EQ(statesDuringRead, busyStates);
     EXPECT_EQ(setupControlStates(form()), connectedStates);
-    EXPECT_EQ(framesReceived(), readSequenceFrames);
+    EXPECT_EQ(framesReceived(8), readSequenceFrames);
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 0);
     EXPECT_EQ(form().RFChannelDisplay->text(), "7");
     EXPECT_EQ(form().RF1IDCodeDisplay->text(), "0C");
@@ -284,7 +285,7 @@ TEST_F(SetupProcedures, CloseReturnsToIdleKeepsTheShownValuesAndAllowsOpeningAga
     module().clearLog();
     openSetup();
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
-    EXPECT_EQ(framesReceived().size(), 8u);
+    EXPECT_EQ(framesReceived(8).size(), 8u);
     EXPECT_TRUE(errors().empty());
 }
 
@@ -300,7 +301,7 @@ TEST_F(SetupProcedures, CloseDuringOpenEndsTheSequenceWithTheWriteError)
     EXPECT_LT(seconds, 3.0);
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_EQ(errors()[0], "WriteFile function failed (win error code: 6)");
-    EXPECT_EQ(framesReceived().size(), 1u);
+    EXPECT_EQ(framesReceived(1).size(), 1u);
     EXPECT_FALSE(form().ComPort1->Connected());
     EXPECT_EQ(form().PortOpened, 0);
     EXPECT_EQ(setupControlStates(form()), closedStates);

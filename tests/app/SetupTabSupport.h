@@ -142,9 +142,12 @@ protected:
         QTimer::singleShot(ms, &form(), std::move(action));
     }
 
-    // Frames the module received so far, as bytes.
-    std::vector<std::string> framesReceived() const
+    // Frames the module received, as bytes, once it has taken at least expected of them (or
+    // 2 s have passed): the window may end a procedure before the module has read its last
+    // command.
+    std::vector<std::string> framesReceived(std::size_t expected = 0) const
     {
+        m_simulator->module().waitForFrames(expected, std::chrono::seconds(2));
         std::vector<std::string> frames;
         for (const auto &frame : m_simulator->module().receivedFrames())
             frames.push_back(frame.bytes);
