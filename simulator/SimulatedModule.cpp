@@ -166,7 +166,7 @@ void SimulatedModule::answer(std::string_view frame, std::vector<Transmission> &
     }
     if (faulty)
         damage(reply);
-    emit(std::move(reply), faulty, out);
+    sendReply(std::move(reply), faulty, out);
 }
 
 void SimulatedModule::damage(std::string &reply) const
@@ -186,7 +186,7 @@ void SimulatedModule::damage(std::string &reply) const
     }
 }
 
-void SimulatedModule::emit(std::string reply, bool faulty, std::vector<Transmission> &out)
+void SimulatedModule::sendReply(std::string reply, bool faulty, std::vector<Transmission> &out)
 {
     if (faulty && !m_faults.noise.empty())
         reply.insert(0, m_faults.noise);

@@ -138,7 +138,7 @@ private:
     void finishFrame(std::vector<Transmission> &out);
     void answer(std::string_view frame, std::vector<Transmission> &out);
     void damage(std::string &reply) const;
-    void emit(std::string reply, bool faulty, std::vector<Transmission> &out);
+    void sendReply(std::string reply, bool faulty, std::vector<Transmission> &out);
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_logged;

@@ -80,7 +80,8 @@ TEST_F(SimulatorPortTest, SplitAnswerArrivesInPiecesWithGaps)
 {
     SimulatorFaults f;
     f.splitAt = {5};
-    f.splitGap = 150ms;
+    // A wide gap, so that a late wake-up on a busy machine still lands inside it.
+    f.splitGap = 500ms;
     module.setFaults(f);
     SlaveLine line(port.slavePath());
     line.write(readChannel);

@@ -1,0 +1,320 @@
+// One exchange at a time, end to end: how the wait, the timer and the reply analysis meet
+// replies that are late, damaged, cut, bunched or routed away by the active tab, and that the
+// wait sleeps while it waits.
+#include "tests/app/SetupTabSupport.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+using namespace std::chrono_literals;
+using Code = SimulatedModule;
+
+namespace {
+
+constexpr int SetupTab = 0;
+constexpr int TestTab = 1;
+constexpr int HelpTab = 2;
+
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// write() calls made so far by each thread of this process; empty when the kernel does not
+// account them per thread.
+std::map<long, long> writeCallsByThread()
+{
+    std::map<long, long> calls;
+    std::error_code error;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        std::ifstream io(task.path() / "io");
+        std::string key;
+        long value = 0;
+        while (io >> key >> value) {
+            if (key == "syscw:")
+                calls[std::stol(task.path().filename().string())] = value;
+        }
+    }
+    return calls;
+}
+
+} // namespace
+
+using SetupExchange = SetupTabTest;
+
+TEST_F(SetupExchange, RepliesAfter420msLetExactlyTheFirstThreeExchangesSucceed)
+{
+    // Three replies fit into the 1500 ms period, the fourth does not; a little over 400 ms
+    // keeps both margins wide on a busy machine.
+    module().setSetting(Code::CodeRfChannel, 42);
+    module().setSetting(Code::CodeRxId, 0xAB);
+    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 420ms; }));
+    logTimerTicks();
+
+    const double seconds = openSetup();
+
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    ASSERT_EQ(ticks().size(), 5u) << "the fourth exchange and the four after it end by ticks";
+    EXPECT_LT(ticks()[4] - ticks()[0], 0.5);
+    EXPECT_EQ(framesReceived(8).size(), 8u);
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
+    EXPECT_EQ(form().SelectRFMode->itemIndex(), 2);
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "");
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "");
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+
+    // Replies that come after their exchange timed out are still applied when they arrive.
+    ASSERT_TRUE(pumpUntil([&] { return form().RF1IDCodeDisplay->text() == "AB"; }, 3000));
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), 1);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "42");
+    EXPECT_TRUE(errors().empty());
+}
+
+struct DamagedReply
+{
+    const char *name;
+    SimulatorFaults faults;
+};
+
+class DamagedReplies : public SetupTabTest, public ::testing::WithParamInterface<DamagedReply>
+{
+};
+
+TEST_P(DamagedReplies, AreDroppedAndTheirExchangeTimesOut)
+{
+    module().setSetting(Code::CodeRxId, 0x5A);
+    module().setSetting(Code::CodeTxId, 0x66);
+    SimulatorFaults faults = GetParam().faults;
+    faults.onlyCode = Code::CodeTxId; // the last exchange, so nothing else is hurried
+    module().setFaults(faults);
+
+    const double seconds = openSetup();
+
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().RF_TXD_IDCode->position(), 0);
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "5A");
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), 3);
+    EXPECT_TRUE(errors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SetupExchange, DamagedReplies,
+    ::testing::Values(
+        DamagedReply{"BadChecksum", faults([](SimulatorFaults &f) { f.badChecksum = true; })},
+        DamagedReply{"OneCharacterShort", faults([](SimulatorFaults &f) { f.lengthChange = -1; })},
+        DamagedReply{"OneCharacterLong", faults([](SimulatorFaults &f) { f.lengthChange = 1; })},
+        DamagedReply{"SettingCode06", faults([](SimulatorFaults &f) { f.answerCode06 = true; })}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(SetupExchange, OutOfRangeValuesClearTheirControlAndStillCountAsReplies)
+{
+    module().setSetting(Code::CodeBaudrate, 5);
+    module().setSetting(Code::CodeRfMode, 3);
+    module().setSetting(Code::CodeRfDataRate, 2);
+    module().setSetting(Code::CodeRfGain, 4);
+    module().setSetting(Code::CodeRfChannel, 200);
+    form().RFChannel->setPosition(50);
+
+    const double seconds = openSetup();
+
+    EXPECT_LT(seconds, 1.4);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFMode->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
+    EXPECT_EQ(form().RFChannel->position(), 0);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "0");
+}
+
+TEST_F(SetupExchange, NoiseBeforeEachReplyNeverReachesTheAnalysis)
+{
+    // Ends with a CR and holds an STX, so a reader that did not restart at the reply's own STX
+    // would analyse garbage or a cut reply.
+    module().setFaults(faults([](SimulatorFaults &f) {
+        f.noise = std::string("#\r\x02"
+                              "00\x03\r\n~",
+                              9);
+    }));
+    module().setSetting(Code::CodeRfChannel, 77);
+
+    const double seconds = openSetup();
+
+    EXPECT_LT(seconds, 1.4);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().RFChannelDisplay->text(), "77");
+}
+
+class SplitReplies : public SetupTabTest, public ::testing::WithParamInterface<std::size_t>
+{
+};
+
+TEST_P(SplitReplies, AreAssembledAcrossReceiveEvents)
+{
+    module().setSetting(Code::CodeTxId, 0xC3);
+    module().setFaults(faults([&](SimulatorFaults &f) {
+        f.splitAt = {GetParam()};
+        f.splitGap = 60ms;
+    }));
+    countReceiveEvents();
+
+    const double seconds = openSetup();
+
+    EXPECT_LT(seconds, 1.4);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "C3");
+    EXPECT_GT(receiveEvents(), 8) << "replies came in more than one piece";
+}
+
+// Right after STX, inside the value, right before CR, and between CR and LF.
+INSTANTIATE_TEST_SUITE_P(SetupExchange, SplitReplies, ::testing::Values(1u, 6u, 10u, 11u));
+
+TEST_F(SetupExchange, TwoRepliesInOneWriteAreBothApplied)
+{
+    openSetup();
+    countReceiveEvents();
+
+    port().inject(frameBytes("000464", "60") + frameBytes("000512", "17"));
+
+    ASSERT_TRUE(pumpUntil([&] { return form().RF1IDCodeDisplay->text() == "12"; }, 3000));
+    EXPECT_EQ(form().RFChannelDisplay->text(), "100");
+    EXPECT_EQ(form().RF_RX1_IDCode->position(), 0x12);
+    EXPECT_EQ(receiveEvents(), 1);
+}
+
+TEST_F(SetupExchange, TheTestTabTakesTheRepliesDuringAWaitAndTheExchangesTimeOut)
+{
+    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 150ms; }));
+    at(30, [&] { form().PageControl1->setCurrentIndex(TestTab); });
+
+    const double seconds = openSetup();
+
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().BiosDisplay->text(), "");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
+    ASSERT_TRUE(pumpUntil(
+        [&] { return form().MemoReceiveRun->toPlainText().contains("ZEPHRA24 V1.0A"); }, 3000));
+    EXPECT_EQ(form().BiosDisplay->text(), "");
+}
+
+TEST_F(SetupExchange, TheHelpTabLeavesBytesQueuedUntilTheSetupTabSeesMore)
+{
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    countReceiveEvents();
+    form().PageControl1->setCurrentIndex(HelpTab);
+
+    // The first part of a channel reply arrives while the help tab is shown: not read.
+    port().inject(std::string("\x02"
+                              "00042A\x03",
+                              8));
+    ASSERT_TRUE(pumpUntil([&] { return receiveEvents() == 1; }, 3000));
+    pumpFor(100);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "0");
+    EXPECT_EQ(form().ComPort1->InputQueueCount(), 8);
+
+    // Showing the setup tab reads nothing by itself; the next bytes bring the held ones along,
+    // older first, so the reply is whole.
+    form().PageControl1->setCurrentIndex(SetupTab);
+    pumpFor(100);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "0");
+    port().inject("2E\r\n");
+    ASSERT_TRUE(pumpUntil([&] { return form().RFChannelDisplay->text() == "42"; }, 3000));
+    EXPECT_EQ(form().RFChannel->position(), 42);
+}
+
+TEST_F(SetupExchange, TheWaitSleepsInsteadOfSpinning)
+{
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    ASSERT_TRUE(choosePort());
+    const double processBefore = cpuSeconds(RUSAGE_SELF);
+    const double uiBefore = cpuSeconds(RUSAGE_THREAD);
+
+    const double seconds = clickTimed(form().OpenPortSetup);
+
+    const double processCpu = cpuSeconds(RUSAGE_SELF) - processBefore;
+    const double uiCpu = cpuSeconds(RUSAGE_THREAD) - uiBefore;
+    ASSERT_GT(seconds, 1.4);
+    EXPECT_LT(processCpu, 0.3 * seconds) << "process CPU " << processCpu << " s";
+    EXPECT_LT(uiCpu, 0.3 * seconds) << "UI thread CPU " << uiCpu << " s";
+}
+
+TEST_F(SetupExchange, EachCommandByteIsAWriteOfItsOwn)
+{
+    const std::map<long, long> before = writeCallsByThread();
+    if (before.empty())
+        GTEST_SKIP() << "no per-thread write accounting in /proc";
+
+    openSetup();
+
+    // The device is written only by the I/O thread that the open started; eight frames of
+    // twelve single bytes make 96 write calls there (one 12-byte write per frame would be 8).
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    const long uiThread = syscall(SYS_gettid);
+    std::vector<long> newThreadCalls;
+    for (const auto &[thread, calls] : writeCallsByThread()) {
+        if (thread != uiThread && !before.count(thread))
+            newThreadCalls.push_back(calls);
+    }
+    EXPECT_NE(std::find(newThreadCalls.begin(), newThreadCalls.end(), 96), newThreadCalls.end())
+        << ::testing::PrintToString(newThreadCalls);
+    EXPECT_EQ(module().receivedFrames().size(), 8u);
+}
+
+TEST_F(SetupExchange, ReadConfigSoonAfterAQuickOpenSharesTheRunningPeriod)
+{
+    const Stopwatch sinceOpen;
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    pumpFor(std::max(0, 800 - int(sinceOpen.seconds() * 1000)));
+    ASSERT_TRUE(form().Timer1->isRunning());
+
+    const double seconds = clickTimed(form().ReadConfig);
+
+    // The period that began with the open's first wait ends it, some 700 ms later.
+    EXPECT_LT(seconds, 1.2);
+    EXPECT_GT(sinceOpen.seconds(), 1.4);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+}
+
+TEST_F(SetupExchange, AReplyAndTheTickHandledInOnePassStillShowTheTimeOut)
+{
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+
+    form().Read_RF_Channel();
+    pumpFor(100); // the port's events for the command itself are handled
+    // Both the reply's receive event and an overdue tick are waiting when the wait begins.
+    form().Timer1->setEnabled(true);
+    form().Timer1->setInterval(1);
+    port().inject(frameBytes("000421", "25"));
+    QThread::msleep(200);
+    form().WaitCommandExecute();
+
+    EXPECT_EQ(form().ReplyReceived, 1);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "33");
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+}

@@ -1,0 +1,366 @@
+// The setup tab's procedures end to end: the real window, port component and event thread, a
+// pseudo-terminal, and the simulated module on its far end.
+#include "tests/app/SetupTabSupport.h"
+
+#include "platform/win32.h"
+
+using Code = SimulatedModule;
+
+namespace {
+
+// The read sequence as the module must receive it, byte for byte and in this order.
+const std::vector<std::string> readSequenceFrames = {
+    frameBytes("000800", "08"), // firmware code
+    frameBytes("000000", "00"), // user baud rate
+    frameBytes("000100", "01"), // RF mode
+    frameBytes("000200", "02"), // RF data rate
+    frameBytes("000300", "03"), // RF power gain
+    frameBytes("000400", "04"), // RF channel
+    frameBytes("000500", "05"), // receiver ID
+    frameBytes("000700", "07"), // transmitter ID
+};
+
+// Enabled state of every control the procedures switch, in one comparable value.
+std::vector<bool> setupControlStates(TMainForm &f)
+{
+    return {f.ComboPortSetup->isEnabled(),   f.OpenPortSetup->isEnabled(),
+            f.ClosePortSetup->isEnabled(),   f.SaveConfig->isEnabled(),
+            f.ReadConfig->isEnabled(),       f.SelectBaudrateSetup->isEnabled(),
+            f.SelectRFRate->isEnabled(),     f.SelectRFMode->isEnabled(),
+            f.SelectRFGain->isEnabled(),     f.RFChannelDisplay->isEnabled(),
+            f.RF1IDCodeDisplay->isEnabled(), f.TXDIDCodeDisplay->isEnabled(),
+            f.BiosDisplay->isEnabled(),      f.ComboPortRun->isEnabled(),
+            f.ComboBaudRun->isEnabled(),     f.OpenPortRun->isEnabled(),
+            f.RFChannel->isEnabled(),        f.RF_RX1_IDCode->isEnabled(),
+            f.RF_TXD_IDCode->isEnabled()};
+}
+
+// The table rows, in the order of setupControlStates.
+//                                       combo  open   close  save   read   groups x4
+const std::vector<bool> connectingStates{false, false, true, false, false, true, true, true, true,
+                                         // displays x3, bios, test tab x3, scroll bars x3
+                                         false, false, false, false, false, false, false, true,
+                                         true, true};
+const std::vector<bool> connectedStates{false, false, true,  true,  true,  true,  true,
+                                        true,  true,  false, false, false, false, false,
+                                        false, false, true,  true,  true};
+const std::vector<bool> busyStates{false, false, false, false, false, true,  true,
+                                   true,  true,  false, false, false, false, false,
+                                   false, false, true,  true,  true};
+const std::vector<bool> closedStates{true,  true,  false, false, false, false, false,
+                                     false, false, false, false, false, false, true,
+                                     true,  true,  true,  true,  true};
+
+void storeModuleSettings(SimulatedModule &m, std::vector<std::uint8_t> values)
+{
+    const std::uint8_t codes[] = {Code::CodeBaudrate, Code::CodeRfMode,    Code::CodeRfDataRate,
+                                  Code::CodeRfGain,   Code::CodeRfChannel, Code::CodeRxId,
+                                  Code::CodeTxId};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        m.setSetting(codes[i], values[i]);
+}
+
+} // namespace
+
+using SetupProcedures = SetupTabTest;
+
+TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModule)
+{
+    storeModuleSettings(module(), {4, 1, 0, 2, 100, 0x0A, 0xAB});
+    std::vector<bool> statesDuringOpen;
+    at(0, [&] { statesDuringOpen = setupControlStates(form()); });
+
+    const double seconds = openSetup();
+
+    EXPECT_LT(seconds, 1.4);
+    EXPECT_EQ(statesDuringOpen, connectingStates);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 4);
+    EXPECT_EQ(form().SelectRFMode->itemIndex(), 1);
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), 0);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), 2);
+    EXPECT_EQ(form().RFChannel->position(), 100);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "100");
+    EXPECT_EQ(form().RF_RX1_IDCode->position(), 10);
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "0A");
+    EXPECT_EQ(form().RF_TXD_IDCode->position(), 171);
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "AB");
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+
+    EXPECT_EQ(framesReceived(8), readSequenceFrames);
+    for (const auto &frame : module().receivedFrames())
+        EXPECT_TRUE(frame.accepted);
+    EXPECT_TRUE(form().ComPort1->Connected());
+    EXPECT_EQ(form().ComPort1->Port(), "COM1");
+    EXPECT_EQ(form().ComPort1->BaudRate(), br9600);
+    EXPECT_EQ(form().PortOpened, 1);
+
+    // The period that began with the first wait ends after the procedure and changes nothing.
+    ASSERT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(SetupProcedures, OpenAgainstSilenceTimesOutOnceAndRunsTheRestAtTheNextTicks)
+{
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    // A bar away from 0 is reset by "Open" and shows its new position; one at 0 stays empty.
+    form().RF_RX1_IDCode->setPosition(171);
+    ASSERT_EQ(form().RF1IDCodeDisplay->text(), "AB");
+    logTimerTicks();
+
+    const double seconds = openSetup();
+
+    ASSERT_EQ(ticks().size(), 8u) << "one tick ends each exchange";
+    EXPECT_GT(ticks()[0], 1.4);
+    EXPECT_LT(ticks()[0], 3.0);
+    EXPECT_LT(ticks()[7] - ticks()[0], 0.5);
+    EXPECT_LT(seconds - ticks()[7], 0.3);
+    EXPECT_EQ(framesReceived(8), readSequenceFrames);
+
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().BiosDisplay->text(), "");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFMode->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
+    EXPECT_EQ(form().RF_RX1_IDCode->position(), 0);
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "00");
+    EXPECT_EQ(form().RFChannelDisplay->text(), "");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(SetupProcedures, SaveAfterASilentOpenSendsTheDefaultValuesAndShowsTheAcknowledgements)
+{
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    ASSERT_EQ(framesReceived(8).size(), 8u);
+    module().clearFaults();
+    module().clearLog();
+    storeModuleSettings(module(), {0, 0, 1, 0, 9, 9, 9});
+    std::vector<bool> statesDuringSave;
+    at(0, [&] { statesDuringSave = setupControlStates(form()); });
+
+    const double seconds = clickTimed(form().SaveConfig);
+
+    EXPECT_LT(seconds, 1.4);
+    EXPECT_EQ(statesDuringSave, busyStates);
+    const std::vector<std::string> expected = {
+        frameBytes("010003", "02"), frameBytes("010102", "02"), frameBytes("010200", "03"),
+        frameBytes("010303", "01"), frameBytes("010400", "05"), frameBytes("010500", "04"),
+        frameBytes("010700", "06")};
+    EXPECT_EQ(framesReceived(7), expected);
+    EXPECT_EQ(module().setting(Code::CodeBaudrate), 3);
+    EXPECT_EQ(module().setting(Code::CodeRfMode), 2);
+    EXPECT_EQ(module().setting(Code::CodeRfDataRate), 0);
+    EXPECT_EQ(module().setting(Code::CodeRfGain), 3);
+    EXPECT_EQ(module().setting(Code::CodeRfChannel), 0);
+
+    // Each acknowledgement sets its control; status and firmware code are left alone.
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
+    EXPECT_EQ(form().SelectRFMode->itemIndex(), 2);
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), 0);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), 3);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "0");
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "00");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "00");
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().BiosDisplay->text(), "");
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+}
+
+TEST_F(SetupProcedures, SaveSendsTheEditedControlsAndAMissingAcknowledgementLeavesItsDisplayEmpty)
+{
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    module().clearLog();
+    // The user's choices: 2400 BPS, receive only, 250 Kbps, -10 dBm, channel 100, IDs AB, 05.
+    form().SelectBaudrateSetup->button(1)->click();
+    form().SelectRFMode->button(0)->click();
+    form().SelectRFRate->button(0)->click();
+    form().SelectRFGain->button(1)->click();
+    form().RFChannel->setPosition(100);
+    form().RF_RX1_IDCode->setPosition(171);
+    form().RF_TXD_IDCode->setPosition(5);
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "AB");
+
+    clickTimed(form().SaveConfig);
+
+    const std::vector<std::string> expected = {
+        frameBytes("010001", "00"), frameBytes("010100", "00"), frameBytes("010200", "03"),
+        frameBytes("010301", "03"), frameBytes("010464", "61"), frameBytes("0105AB", "AF"),
+        frameBytes("010705", "03")};
+    EXPECT_EQ(framesReceived(7), expected);
+    EXPECT_EQ(module().setting(Code::CodeRfChannel), 100);
+    EXPECT_EQ(module().setting(Code::CodeRxId), 0xAB);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "100");
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "AB");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "05");
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+
+    // The transmitter ID's acknowledgement is lost: its display stays cleared, the bar keeps
+    // the position that was sent, and only that exchange times out.
+    ASSERT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    module().setFaults(faults([](SimulatorFaults &f) {
+        f.silent = true;
+        f.onlyCode = Code::CodeTxId;
+    }));
+    form().RF_TXD_IDCode->setPosition(0x33);
+
+    const double seconds = clickTimed(form().SaveConfig);
+
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
+    EXPECT_EQ(form().RF_TXD_IDCode->position(), 0x33);
+    EXPECT_EQ(module().setting(Code::CodeTxId), 0x33);
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "AB");
+    EXPECT_EQ(form().RFChannelDisplay->text(), "100");
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(SetupProcedures, ReadConfigRereadsAndAfterATimeOutWaitsAFullPeriodAgain)
+{
+    openSetup();
+    module().clearLog();
+    storeModuleSettings(module(), {0, 0, 1, 1, 7, 0x0C, 0xFF});
+    std::vector<bool> statesDuringRead;
+    at(0, [&] { statesDuringRead = setupControlStates(form()); });
+
+    clickTimed(form().ReadConfig);
+
+    EXPECT_EQ(statesDuringRead, busyStates);
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_EQ(framesReceived(8), readSequenceFrames);
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 0);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "7");
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "0C");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "FF");
+
+    // Silence: the bars are reset and then every display is cleared, so all end empty.
+    ASSERT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    double seconds = clickTimed(form().ReadConfig);
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().BiosDisplay->text(), "");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
+    EXPECT_EQ(form().RFChannel->position(), 0);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "");
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
+
+    // The time-out left a 1 ms interval behind; the next procedure restores the full period.
+    seconds = clickTimed(form().ReadConfig);
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(SetupProcedures, CloseReturnsToIdleKeepsTheShownValuesAndAllowsOpeningAgain)
+{
+    storeModuleSettings(module(), {1, 0, 0, 0, 42, 0x10, 0x20});
+    openSetup();
+
+    form().ClosePortSetup->click();
+
+    EXPECT_EQ(form().PortOpened, 0);
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_EQ(form().StatusConnect->text(), "Disconnect");
+    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 1);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "42");
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "20");
+    EXPECT_TRUE(pumpUntil([&] { return !port().slaveOpen(); }, 3000));
+
+    module().clearLog();
+    openSetup();
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(framesReceived(8).size(), 8u);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(SetupProcedures, CloseDuringOpenEndsTheSequenceWithTheWriteError)
+{
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    at(200, [&] { form().ClosePortSetup->click(); });
+
+    const double seconds = openSetup();
+
+    // The wait that was running still ends by time-out; the next command meets a closed port.
+    EXPECT_GT(seconds, 1.4);
+    EXPECT_LT(seconds, 3.0);
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors()[0], "WriteFile function failed (win error code: 6)");
+    EXPECT_EQ(framesReceived(1).size(), 1u);
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_EQ(form().PortOpened, 0);
+    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+}
+
+TEST_F(SetupProcedures, OpenThatFailsShowsThePortErrorAndChangesNoControl)
+{
+    ASSERT_TRUE(choosePort());
+    const std::vector<bool> before = setupControlStates(form());
+    // The device went away after it was listed.
+    port().unpublish();
+
+    form().OpenPortSetup->click();
+
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors()[0], "Unable to open com port (win error code: 2)");
+    EXPECT_EQ(form().PortOpened, 1);
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_EQ(setupControlStates(form()), before);
+    EXPECT_EQ(form().StatusConnect->text(), "");
+
+    // Held by another opener: refused the same way, with "access denied".
+    port().publish(portDirectory(), "COM1");
+    HANDLE other = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    form().OpenPortSetup->click();
+    ASSERT_EQ(errors().size(), 2u);
+    EXPECT_EQ(errors()[1], "Unable to open com port (win error code: 5)");
+    EXPECT_EQ(setupControlStates(form()), before);
+    CloseHandle(other);
+
+    form().OpenPortSetup->click();
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(errors().size(), 2u);
+}
+
+TEST_F(SetupProcedures, ScrollBarsShowTheirPositionsWithNoPortOpen)
+{
+    ASSERT_TRUE(form().RF_RX1_IDCode->isEnabled());
+    form().RF_RX1_IDCode->setPosition(171);
+    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "AB");
+    form().RF_TXD_IDCode->setPosition(10);
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "0A");
+    form().RFChannel->setPosition(7);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "7");
+    form().RFChannel->setPosition(500);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "124");
+}
+
+TEST_F(SetupProcedures, ClosingTheWindowClosesTheSetupConnection)
+{
+    openSetup();
+    ASSERT_TRUE(form().ComPort1->Connected());
+
+    form().close();
+
+    EXPECT_EQ(form().PortOpened, 0);
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_TRUE(pumpUntil([&] { return !port().slaveOpen(); }, 3000));
+}
