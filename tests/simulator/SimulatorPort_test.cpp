@@ -88,6 +88,8 @@ TEST_F(SimulatorPortTest, SplitAnswerArrivesInPiecesWithGaps)
     EXPECT_EQ(line.read(5, 2s), channelReply.substr(0, 5));
     EXPECT_EQ(line.read(1, 60ms), "");
     EXPECT_EQ(line.read(channelReply.size() - 5, 3s), channelReply.substr(5));
+    // The log is written after each write returns: the reader can be faster than the log.
+    ASSERT_TRUE(port.waitForSent(channelReply.size(), 2s));
     EXPECT_EQ(port.sentWrites(),
               (std::vector<std::string>{channelReply.substr(0, 5), channelReply.substr(5)}));
 }
@@ -103,6 +105,7 @@ TEST_F(SimulatorPortTest, TwoRepliesGoOutInOneWrite)
     line.write(readFirmware);
     EXPECT_EQ(line.read(channelReply.size() + firmwareReply.size(), 2s),
               channelReply + firmwareReply);
+    ASSERT_TRUE(port.waitForSent(channelReply.size() + firmwareReply.size(), 2s));
     EXPECT_EQ(port.sentWrites(), std::vector<std::string>{channelReply + firmwareReply});
 }
 
@@ -116,6 +119,7 @@ TEST_F(SimulatorPortTest, PacedAnswerTakesItsLineTime)
     line.write(readChannel);
     EXPECT_EQ(line.read(channelReply.size(), 3s), channelReply);
     EXPECT_GE(Clock::now() - start, 90ms);
+    ASSERT_TRUE(port.waitForSent(channelReply.size(), 2s));
     EXPECT_GT(port.sentWrites().size(), 3u);
 
     f.paceBps = 9600; // 24 bytes: 25 ms
