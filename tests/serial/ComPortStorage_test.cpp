@@ -246,11 +246,6 @@ TEST_F(SettingsStorageTest, EmptySavedGroupsSaveAndLoadNothing)
     port.LoadFromIniFile(ini);
     port.LoadFromRegistry(registry);
     EXPECT_EQ(settingsOf(port), before);
-
-    RecordingStore store;
-    saveSettings(port, port.SavedGroups(), store);
-    loadSettings(port, port.SavedGroups(), store);
-    EXPECT_TRUE(store.log.empty());
 }
 
 TEST_F(SettingsStorageTest, EmptyIniSectionChangesNothingButACustomSpeed)

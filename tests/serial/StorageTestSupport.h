@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 // A temporary XDG_CONFIG_HOME for the object's lifetime (the previous value is restored).
@@ -137,20 +138,20 @@ struct PortSettings
     {
         return a.tie() == b.tie();
     }
+    template<typename T> static auto shown(const T &value)
+    {
+        if constexpr (std::is_same_v<T, std::string>)
+            return "'" + value + "'";
+        else if constexpr (std::is_same_v<T, char>)
+            return int(static_cast<unsigned char>(value));
+        else
+            return +value;
+    }
+    // Every value in field order; numbers, flags and characters as numbers.
     friend std::ostream &operator<<(std::ostream &out, const PortSettings &s)
     {
-        auto code = [](char c) { return int(static_cast<unsigned char>(c)); };
-        return out << "{port '" << s.port << "' baud " << int(s.baudRate) << "/" << s.customBaudRate
-                   << " stop " << int(s.stopBits) << " data " << int(s.dataBits) << " evt "
-                   << code(s.eventChar) << " null " << s.discardNull << " parity "
-                   << int(s.parityBits) << "/" << s.parityCheck << "/" << s.parityReplace << "/"
-                   << code(s.replaceChar) << " buffer " << s.outputSize << "/" << s.inputSize
-                   << " timeouts " << s.readInterval << "/" << s.readTotalConstant << "/"
-                   << s.readTotalMultiplier << "/" << s.writeTotalConstant << "/"
-                   << s.writeTotalMultiplier << " flow " << int(s.controlRTS) << "/"
-                   << int(s.controlDTR) << "/" << s.dsrSensitivity << "/" << s.outCTSFlow << "/"
-                   << s.outDSRFlow << "/" << s.txContinueOnXoff << "/" << s.xonXoffIn << "/"
-                   << s.xonXoffOut << "/" << code(s.xoffChar) << "/" << code(s.xonChar) << "}";
+        std::apply([&](const auto &...values) { ((out << shown(values) << ' '), ...); }, s.tie());
+        return out;
     }
 };
 
