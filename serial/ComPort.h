@@ -32,6 +32,8 @@
 #include <string>
 #include <string_view>
 
+class IniFile;
+class Registry;
 class TComThread;
 
 class TCustomComPort : public Component
@@ -109,6 +111,18 @@ public:
     // Which groups the settings storage covers.
     TSettingGroups SavedGroups() const { return m_savedGroups; }
     void setSavedGroups(TSettingGroups value) { m_savedGroups = value; }
+
+    // --- Settings storage -------------------------------------------------------------------
+    // The groups in SavedGroups as values of the registry object's open key, or as entries of
+    // the INI file's section named after this component (Name). Saving leaves the port and the
+    // device alone. Loading writes each value through the ordinary setters, so an open port
+    // takes it on at once and a new Port reopens it. A store error (ERegistryException,
+    // EIniFileException) or EComPort from applying ends the operation at that key; what was
+    // already saved or applied stays. The caller opens, closes and frees the store object.
+    virtual void SaveToRegistry(Registry &registry) const;
+    virtual void SaveToIniFile(IniFile &iniFile) const;
+    virtual void LoadFromRegistry(Registry &registry);
+    virtual void LoadFromIniFile(IniFile &iniFile);
 
     // --- Pushing settings to the device ----------------------------------------------------
     // Each does nothing while closed or loading; a refusal raises EComPort 9, 7 or 8.

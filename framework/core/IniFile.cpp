@@ -31,8 +31,11 @@ std::optional<std::string> readText(const std::string &fileName)
         return std::string();
     if (file.size() > IniFile::kMaxFileSize || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray bytes = file.read(IniFile::kMaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > IniFile::kMaxFileSize)
+    // Sized by the file, not by the limit: a read buffer of the limit's size would be allocated
+    // for every entry read. One byte more than the file holds shows a file that is still growing.
+    const QByteArray bytes = file.read(file.size() + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > IniFile::kMaxFileSize ||
+        !file.atEnd())
         return std::nullopt;
     return bytes.toStdString();
 }
