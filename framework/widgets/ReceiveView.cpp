@@ -50,7 +50,10 @@ ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
     setCursor(Qt::IBeamCursor);
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_repaintTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
+        m_repaintRequested = true;
+        update();
+    });
     relayout();
 }
 
@@ -182,7 +185,8 @@ void ReceiveView::changeEvent(QEvent *event)
 
 void ReceiveView::scheduleRepaint()
 {
-    if (m_repaintTimer.isActive())
+    // A paint already asked for shows the newest text too.
+    if (m_repaintTimer.isActive() || m_repaintRequested)
         return;
     const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : FrameMs;
     m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, FrameMs - since)));
@@ -192,6 +196,7 @@ void ReceiveView::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     m_sinceLastPaint.restart();
+    m_repaintRequested = false;
     QPainter painter(this);
     painter.setClipRect(contentsRect());
     painter.setFont(font());

@@ -95,5 +95,6 @@ private:
     bool m_selecting = false;
 
     QTimer m_repaintTimer;
+    bool m_repaintRequested = false; // the timer asked for a paint that has not happened yet
     QElapsedTimer m_sinceLastPaint;
 };
