@@ -1,7 +1,7 @@
 // How fast the test tab shows received data.
 //  1. The receive box alone: random bytes (control bytes included) formatted as the terminal
 //     shows them and appended in 4 KiB reads as one unbroken line, for 1, 10 and 50 MiB; the
-//     time for the first and the last MiB shows whether appending stays linear.
+//     time per MiB over the first and the last five shows whether appending stays linear.
 //  2. End to end: the simulated module sends random bytes through a pseudo-terminal to the
 //     window's port, which shows them on the test tab; bytes per second shown, the longest
 //     time the UI thread could not serve its event loop, peak memory, and whether the text
