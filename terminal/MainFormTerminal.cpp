@@ -78,7 +78,6 @@ void TMainForm::receiveRun(std::int32_t count)
 {
     std::string received;
     ComPort1->ReadStr(received, count);
-    QTextCursor cursor(MemoReceiveRun->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(fromAnsi(receivedText(received)));
+    // Appending the whole batch shows exactly what appending its bytes one by one would.
+    MemoReceiveRun->append(receivedText(received));
 }

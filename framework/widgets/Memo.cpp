@@ -1,7 +1,9 @@
 #include "framework/widgets/Memo.h"
 
 #include "framework/core/Ansi.h"
+#include "framework/widgets/KeyCharacters.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 Memo::Memo(QWidget *parent) : QPlainTextEdit(parent)
@@ -15,15 +17,20 @@ Memo::Memo(QWidget *parent) : QPlainTextEdit(parent)
 
 void Memo::keyPressEvent(QKeyEvent *event)
 {
-    const QString text = event->text();
-    // Delete reports DEL as its text on some platforms, but Windows delivers no character
-    // for it; Tab only moves the focus here.
-    const bool deliversCharacters = !text.isEmpty() && event->key() != Qt::Key_Delete &&
-                                    event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab;
-    if (onKeyPress && deliversCharacters) {
+    if (onKeyPress) {
         // toAnsi turns a character outside the basic plane into one '?', as one key.
-        for (char key : toAnsi(text))
+        for (char key : keyCharacters(event->key(), event->modifiers(), toAnsi(event->text())))
             onKeyPress(key);
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void Memo::inputMethodEvent(QInputMethodEvent *event)
+{
+    // A composed text reaches a Windows box as characters too, one by one.
+    if (onKeyPress) {
+        for (char key : toAnsi(event->commitString()))
+            onKeyPress(key);
+    }
+    QPlainTextEdit::inputMethodEvent(event);
 }

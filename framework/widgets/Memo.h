@@ -1,9 +1,9 @@
 // Multi-line text box of the window: no scroll bars, lines wrapped at the box's width (at a
 // word boundary when there is one), Tab moves the focus, Enter breaks the line.
-// onKeyPress runs once for every character the keyboard delivers to the box, with its
-// Windows-1252 byte (Enter 13, Backspace 8, Escape 27, Ctrl+letter 1..26), before the box
-// handles the key as usual. Keys that deliver no character (arrows, Delete, function keys)
-// do not run it. UI thread only.
+// onKeyPress runs once for every character the keyboard (or an input method) delivers to the
+// box, with its Windows-1252 byte as keyCharacters gives it (Enter 13, Backspace 8, Escape 27,
+// Ctrl+letter 1..26), before the box handles the key as usual. Keys that deliver no
+// character (arrows, Delete, function keys) do not run it. UI thread only.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -20,4 +20,5 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 };

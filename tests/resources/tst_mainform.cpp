@@ -40,6 +40,8 @@ QString contentOf(QWidget *widget)
     }
     if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
         return memo->toPlainText();
+    if (auto *view = qobject_cast<ReceiveView *>(widget))
+        return view->toPlainText();
     return {};
 }
 
@@ -58,6 +60,8 @@ QString detailsOf(QWidget *widget)
         return edit->isReadOnly() ? "read-only" : "";
     if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
         return memo->isReadOnly() ? "read-only" : "";
+    if (auto *view = qobject_cast<ReceiveView *>(widget))
+        return view->isReadOnly() ? "read-only" : "";
     if (auto *combo = qobject_cast<ComboBox *>(widget)) {
         return QString(combo->isSorted() ? "sorted" : "") +
                (combo->isEditable() ? "editable" : "") +
@@ -202,7 +206,7 @@ void MainFormTest::controls_data()
     row("ClosePortRun", "QPushButton", "GroupBox1", {200, 88, 129, 25}, "Close");
     row("ComboBaudRun", "ComboBox", "GroupBox1", {208, 56, 121, 26}, "1200|2400|4800|9600|19200",
         "editable, 8 rows, chosen");
-    row("MemoReceiveRun", "Memo", "TabSheet2", {0, 128, 609, 121}, "", "read-only");
+    row("MemoReceiveRun", "ReceiveView", "TabSheet2", {0, 128, 609, 121}, "", "read-only");
     row("ClearReceiveRun", "QPushButton", "TabSheet2", {216, 256, 177, 25}, "CLEAR RECEIVE");
     row("MemoSendRun", "Memo", "TabSheet2", {8, 304, 609, 129}, "");
     row("EditSendRun", "QLineEdit", "TabSheet2", {368, 24, 233, 26}, "Test Send String");

@@ -1,4 +1,4 @@
-#include "terminal/SendKeys.h"
+#include "framework/widgets/KeyCharacters.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,12 @@ namespace {
 std::string typed(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                   std::string_view text = {})
 {
-    return sendKeyBytes(key, modifiers, text);
+    return keyCharacters(key, modifiers, text);
 }
 
 } // namespace
 
-TEST(SendKeys, EditingKeysSendTheirControlBytes)
+TEST(KeyCharacters, EditingKeysSendTheirControlBytes)
 {
     // The key events' own texts vary by platform; the byte does not.
     EXPECT_EQ(typed(Qt::Key_Return, Qt::NoModifier, "\r"), "\r");
@@ -26,15 +26,19 @@ TEST(SendKeys, EditingKeysSendTheirControlBytes)
     EXPECT_EQ(typed(Qt::Key_Backspace, Qt::ControlModifier), "\x7F");
 }
 
-TEST(SendKeys, CtrlWithALetterSendsItsControlCode)
+TEST(KeyCharacters, CtrlWithALetterOrAsciiPunctuationSendsItsControlCode)
 {
     EXPECT_EQ(typed(Qt::Key_A, Qt::ControlModifier, "a"), "\x01");
     EXPECT_EQ(typed(Qt::Key_C, Qt::ControlModifier, "\x03"), "\x03");
     EXPECT_EQ(typed(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "Z"), "\x1A");
+    EXPECT_EQ(typed(Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier), std::string(1, '\0'));
+    EXPECT_EQ(typed(Qt::Key_BracketLeft, Qt::ControlModifier), "\x1B");
+    EXPECT_EQ(typed(Qt::Key_Underscore, Qt::ControlModifier | Qt::ShiftModifier), "\x1F");
+    EXPECT_EQ(typed(Qt::Key_Space, Qt::ControlModifier), " ");
     EXPECT_EQ(typed(Qt::Key_1, Qt::ControlModifier, "1"), "");
 }
 
-TEST(SendKeys, PrintableCharactersSendTheirCodePageBytes)
+TEST(KeyCharacters, PrintableCharactersSendTheirCodePageBytes)
 {
     EXPECT_EQ(typed(Qt::Key_A, Qt::NoModifier, "a"), "a");
     EXPECT_EQ(typed(Qt::Key_A, Qt::ShiftModifier, "A"), "A");
@@ -44,7 +48,7 @@ TEST(SendKeys, PrintableCharactersSendTheirCodePageBytes)
     EXPECT_EQ(typed(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@"), "@");
 }
 
-TEST(SendKeys, KeysThatDeliverNoCharacterSendNothing)
+TEST(KeyCharacters, KeysThatDeliverNoCharacterSendNothing)
 {
     EXPECT_EQ(typed(Qt::Key_Tab, Qt::NoModifier, "\t"), "");
     EXPECT_EQ(typed(Qt::Key_Delete, Qt::NoModifier, "\x7F"), "");

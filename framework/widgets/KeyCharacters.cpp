@@ -1,6 +1,35 @@
-#include "terminal/SendKeys.h"
+#include "framework/widgets/KeyCharacters.h"
 
-std::string sendKeyBytes(int qtKey, Qt::KeyboardModifiers modifiers, std::string_view ansiText)
+namespace {
+
+// Ctrl with a punctuation key: its ASCII control code, as the Windows keyboard layouts give.
+int controlCode(int qtKey)
+{
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return qtKey - Qt::Key_A + 1;
+    switch (qtKey) {
+    case Qt::Key_At:
+        return 0x00;
+    case Qt::Key_BracketLeft:
+        return 0x1B;
+    case Qt::Key_Backslash:
+        return 0x1C;
+    case Qt::Key_BracketRight:
+        return 0x1D;
+    case Qt::Key_AsciiCircum:
+        return 0x1E;
+    case Qt::Key_Underscore:
+        return 0x1F;
+    case Qt::Key_Space:
+        return 0x20;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+std::string keyCharacters(int qtKey, Qt::KeyboardModifiers modifiers, std::string_view ansiText)
 {
     const bool control = modifiers.testFlag(Qt::ControlModifier);
     const bool alt = modifiers.testFlag(Qt::AltModifier);
@@ -28,9 +57,8 @@ std::string sendKeyBytes(int qtKey, Qt::KeyboardModifiers modifiers, std::string
     }
 
     if (controlOnly) {
-        if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-            return std::string(1, static_cast<char>(qtKey - Qt::Key_A + 1));
-        return {};
+        const int code = controlCode(qtKey);
+        return code < 0 ? std::string() : std::string(1, static_cast<char>(code));
     }
     return std::string(ansiText);
 }

@@ -1,0 +1,360 @@
+#include "framework/widgets/ReceiveView.h"
+
+#include "framework/core/Ansi.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Repaints while text streams in are at most this often; each shows everything so far.
+constexpr int FrameMs = 16;
+constexpr int HorizontalMargin = 3;
+constexpr int VerticalMargin = 1;
+
+bool unprintable(unsigned char byte)
+{
+    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
+           byte == 0x90 || byte == 0x9D;
+}
+
+QChar cellCharacter(char byte)
+{
+    const auto b = static_cast<unsigned char>(byte);
+    if (unprintable(b))
+        return QLatin1Char(' ');
+    // A soft hyphen is drawn as the hyphen the code page's fonts show for it; Qt would draw
+    // nothing in its cell.
+    if (b == 0xAD)
+        return QLatin1Char('-');
+    return fromAnsiChar(byte);
+}
+
+} // namespace
+
+ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    setCursor(Qt::IBeamCursor);
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
+        m_repaintRequested = true;
+        update();
+    });
+    relayout();
+}
+
+void ReceiveView::append(std::string_view text)
+{
+    if (text.empty())
+        return;
+    // A hidden box gets its resize event only when shown; wrap at the width it has now.
+    if (textArea().width() != m_layoutWidth)
+        relayout();
+    m_text.append(text);
+    if (m_following)
+        m_topRow = maxTopRow();
+    scheduleRepaint();
+}
+
+void ReceiveView::clear()
+{
+    m_text.clear();
+    m_topRow = 0;
+    m_following = true;
+    m_anchor = m_cursor = 0;
+    m_selecting = false;
+    update();
+}
+
+QString ReceiveView::toPlainText() const
+{
+    return fromAnsi(text());
+}
+
+QString ReceiveView::rowText(std::uint64_t row) const
+{
+    if (row >= m_text.rowCount())
+        return {};
+    return fromAnsi(m_text.slice(m_text.rowStart(row), m_text.rowEnd(row)));
+}
+
+int ReceiveView::visibleRows() const
+{
+    return std::max(1, textArea().height() / m_rowHeight);
+}
+
+std::uint64_t ReceiveView::maxTopRow() const
+{
+    const auto shown = static_cast<std::uint64_t>(visibleRows());
+    return m_text.rowCount() > shown ? m_text.rowCount() - shown : 0;
+}
+
+void ReceiveView::scrollToRow(std::uint64_t row)
+{
+    const std::uint64_t top = std::min(row, maxTopRow());
+    m_following = top == maxTopRow();
+    if (top != m_topRow) {
+        m_topRow = top;
+        update();
+    }
+}
+
+void ReceiveView::scrollBy(std::int64_t rows)
+{
+    if (rows < 0) {
+        const auto up = static_cast<std::uint64_t>(-rows);
+        scrollToRow(m_topRow > up ? m_topRow - up : 0);
+    } else {
+        scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
+    }
+}
+
+QString ReceiveView::selectedText() const
+{
+    return fromAnsi(m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor)));
+}
+
+void ReceiveView::selectAll()
+{
+    m_anchor = 0;
+    m_cursor = m_text.size();
+    update();
+}
+
+void ReceiveView::copy() const
+{
+    if (hasSelection())
+        QApplication::clipboard()->setText(selectedText());
+}
+
+QSize ReceiveView::sizeHint() const
+{
+    return {256, 128};
+}
+
+QRect ReceiveView::textArea() const
+{
+    return contentsRect().adjusted(HorizontalMargin, VerticalMargin, -HorizontalMargin,
+                                   -VerticalMargin);
+}
+
+void ReceiveView::relayout()
+{
+    const QFontMetricsF metrics(font());
+    // The advance over many cells, as a whole row is laid out when drawn, not one glyph's
+    // rounded width.
+    constexpr int Sample = 64;
+    m_cellWidth = std::max<qreal>(1, metrics.horizontalAdvance(QString(Sample, 'M')) / Sample);
+    m_rowHeight = std::max(1, static_cast<int>(std::ceil(metrics.lineSpacing())));
+    m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
+    m_fixedPitch = QFontInfo(font()).fixedPitch();
+    m_layoutWidth = textArea().width();
+
+    const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
+    m_text.setColumns(static_cast<int>(std::floor(m_layoutWidth / m_cellWidth)));
+    m_topRow = m_following ? maxTopRow() : std::min(m_text.rowOf(firstShown), maxTopRow());
+    update();
+}
+
+void ReceiveView::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    relayout();
+}
+
+void ReceiveView::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        relayout();
+}
+
+void ReceiveView::scheduleRepaint()
+{
+    // A paint already asked for shows the newest text too.
+    if (m_repaintTimer.isActive() || m_repaintRequested)
+        return;
+    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : FrameMs;
+    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, FrameMs - since)));
+}
+
+void ReceiveView::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    m_sinceLastPaint.restart();
+    m_repaintRequested = false;
+    QPainter painter(this);
+    painter.setClipRect(contentsRect());
+    painter.setFont(font());
+    const QRect area = textArea();
+    const std::uint64_t rows = m_text.rowCount();
+    for (std::uint64_t row = m_topRow; row < rows; ++row) {
+        const qreal top = area.top() + static_cast<qreal>(row - m_topRow) * m_rowHeight;
+        if (top >= contentsRect().bottom())
+            break;
+        paintRow(painter, row, top);
+    }
+}
+
+void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
+{
+    const std::uint64_t start = m_text.rowStart(row);
+    const std::string bytes = m_text.slice(start, m_text.rowEnd(row));
+    const auto length = static_cast<std::uint64_t>(bytes.size());
+    const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
+    const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
+    const qreal left = textArea().left();
+    const qreal baseline = top + m_ascent;
+
+    // Three runs: before, inside and after the selection, each in its own colours.
+    const struct
+    {
+        std::uint64_t from, to;
+        bool selected;
+    } runs[] = {{start, selFrom, false}, {selFrom, selTo, true}, {selTo, start + length, false}};
+    for (const auto &run : runs) {
+        if (run.from >= run.to)
+            continue;
+        const auto first = static_cast<std::size_t>(run.from - start);
+        const auto count = static_cast<std::size_t>(run.to - run.from);
+        const qreal x = left + static_cast<qreal>(first) * m_cellWidth;
+        if (run.selected) {
+            painter.fillRect(QRectF(x, top, static_cast<qreal>(count) * m_cellWidth, m_rowHeight),
+                             palette().brush(QPalette::Highlight));
+        }
+        painter.setPen(palette().color(run.selected ? QPalette::HighlightedText : QPalette::Text));
+        QString cells(static_cast<qsizetype>(count), Qt::Uninitialized);
+        for (std::size_t i = 0; i < count; ++i)
+            cells[static_cast<qsizetype>(i)] = cellCharacter(bytes[first + i]);
+        if (m_fixedPitch) {
+            painter.drawText(QPointF(x, baseline), cells);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                painter.drawText(QPointF(x + static_cast<qreal>(i) * m_cellWidth, baseline),
+                                 QString(cells[static_cast<qsizetype>(i)]));
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            if (unprintable(static_cast<unsigned char>(bytes[first + i]))) {
+                const qreal cellLeft = x + static_cast<qreal>(i) * m_cellWidth;
+                painter.drawRect(QRectF(cellLeft + m_cellWidth * 0.2, baseline - m_ascent * 0.7,
+                                        m_cellWidth * 0.6, m_ascent * 0.7));
+            }
+        }
+    }
+}
+
+void ReceiveView::wheelEvent(QWheelEvent *event)
+{
+    m_wheelRemainder += event->angleDelta().y();
+    const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder -= notches * QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0)
+        scrollBy(-static_cast<std::int64_t>(notches) * QApplication::wheelScrollLines());
+    event->accept();
+}
+
+void ReceiveView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    const std::int64_t page = visibleRows();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        scrollBy(-1);
+        break;
+    case Qt::Key_Down:
+        scrollBy(1);
+        break;
+    case Qt::Key_PageUp:
+        scrollBy(-page);
+        break;
+    case Qt::Key_PageDown:
+        scrollBy(page);
+        break;
+    case Qt::Key_Home:
+        scrollToRow(0);
+        break;
+    case Qt::Key_End:
+        scrollToRow(maxTopRow());
+        break;
+    default:
+        QFrame::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+std::uint64_t ReceiveView::offsetAt(QPoint point) const
+{
+    const QRect area = textArea();
+    const int y = point.y() - area.top();
+    std::uint64_t row = m_topRow;
+    if (y > 0)
+        row += static_cast<std::uint64_t>(y / m_rowHeight);
+    row = std::min(row, m_text.rowCount() - 1);
+    const std::uint64_t start = m_text.rowStart(row);
+    const qreal cells = std::round((point.x() - area.left()) / m_cellWidth);
+    const std::uint64_t column = cells <= 0 ? 0 : static_cast<std::uint64_t>(cells);
+    return std::min(start + column, m_text.rowEnd(row));
+}
+
+void ReceiveView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    m_anchor = m_cursor = offsetAt(event->position().toPoint());
+    m_selecting = true;
+    update();
+}
+
+void ReceiveView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selecting)
+        return;
+    const QPoint point = event->position().toPoint();
+    // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
+    if (point.y() < textArea().top())
+        scrollBy(-1);
+    else if (point.y() >= textArea().bottom())
+        scrollBy(1);
+    m_cursor = offsetAt(point);
+    update();
+}
+
+void ReceiveView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_selecting = false;
+    QFrame::mouseReleaseEvent(event);
+}
+
+void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *copyAction = menu.addAction(tr("&Copy"), this, &ReceiveView::copy);
+    copyAction->setEnabled(hasSelection());
+    menu.addAction(tr("Select &All"), this, &ReceiveView::selectAll)->setEnabled(m_text.size() > 0);
+    menu.exec(event->globalPos());
+}

@@ -1,0 +1,65 @@
+// An append-only text of one paragraph, kept as Windows-1252 bytes (one byte per character)
+// and wrapped into rows of a fixed number of character cells, as a box with a fixed-pitch
+// font wraps it: a row breaks after the last blank that fits, a run of blanks at a break
+// hangs past the edge unseen, and a word longer than the row is cut at the edge.
+//
+// Built for volume: the text lives in fixed-size chunks (no reallocation, no copy when it
+// grows), and appending wraps only the rows the new bytes complete, so appending costs in
+// proportion to the bytes appended, whatever the text already holds. Only a change of the
+// row width rewraps everything. Used by the receive view on the UI thread; not thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class WrappedText
+{
+public:
+    explicit WrappedText(int columns = 1);
+
+    void append(std::string_view bytes);
+    void clear();
+
+    // Character cells per row, at least 1. Setting another width rewraps the whole text.
+    int columns() const { return m_columns; }
+    void setColumns(int columns);
+
+    std::uint64_t size() const { return m_size; }
+    char at(std::uint64_t offset) const
+    {
+        return m_chunks[offset >> ChunkBits][offset & (ChunkSize - 1)];
+    }
+    // The bytes in [from, to), clamped to the text.
+    std::string slice(std::uint64_t from, std::uint64_t to) const;
+
+    // An empty text has one empty row.
+    std::uint64_t rowCount() const { return m_rowStarts.size(); }
+    std::uint64_t rowStart(std::uint64_t row) const { return m_rowStarts[row]; }
+    // Where the row's visible part ends: blanks hanging past the edge are not part of it.
+    std::uint64_t rowEnd(std::uint64_t row) const;
+    // The row that shows the character at offset (the last row for offset >= size()).
+    std::uint64_t rowOf(std::uint64_t offset) const;
+
+    // Bytes held for the text and the row index.
+    std::size_t memoryUsed() const;
+
+private:
+    static constexpr unsigned ChunkBits = 20;
+    static constexpr std::uint64_t ChunkSize = std::uint64_t{1} << ChunkBits;
+
+    // Closes every row that the text now decides.
+    void wrapNewRows();
+
+    int m_columns;
+    std::uint64_t m_size = 0;
+    std::vector<std::unique_ptr<char[]>> m_chunks;
+    // Start of every row; the last one is the open row that appending may still lengthen.
+    std::vector<std::uint64_t> m_rowStarts{0};
+    // How far the blank run at the open row's edge has been scanned, so that a long run of
+    // blanks arriving piece by piece is scanned once.
+    std::uint64_t m_blankScan = 0;
+};

@@ -1,0 +1,284 @@
+// The test tab as a terminal, against the simulated module in its RUN position (it echoes
+// what it gets): opening at the chosen or typed rate, the control states, sending, typing,
+// and how received bytes are shown.
+// Before any Qt header: the module model has a member that Qt's "emit" keyword would hide.
+#include "tests/support/SimulatorFixture.h"
+
+#include "tests/app/WindowTestSupport.h"
+
+#include "platform/posix/LineSettings.h"
+
+#include <QLineEdit>
+#include <QWheelEvent>
+#include <QtTest/QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <initializer_list>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int TestTab = 1;
+constexpr int HelpTab = 2;
+
+class TerminalTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        m_simulator.module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+        form().PageControl1->setCurrentIndex(TestTab);
+    }
+
+    SimulatedModule &module() { return m_simulator.module(); }
+    SimulatorPort &port() { return m_simulator.port(); }
+
+    // The user drops the port list down and chooses the simulator's port.
+    void choosePort()
+    {
+        form().ComboPortRun->onDropDown();
+        ASSERT_EQ(form().ComboPortRun->count(), 1);
+        form().ComboPortRun->setItemIndex(0);
+        form().ComboPortRun->onChange();
+    }
+
+    // The user types text into the rate box, replacing what it shows.
+    void typeRate(const QString &text)
+    {
+        QLineEdit *edit = form().ComboBaudRun->lineEdit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+        ASSERT_EQ(form().ComboBaudRun->currentText(), text);
+    }
+
+    void openPort()
+    {
+        choosePort();
+        form().OpenPortRun->click();
+        ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
+    }
+
+    // The speed the device is set to, read back from the pty itself.
+    std::uint32_t deviceSpeed()
+    {
+        const int fd = ::open(port().slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        EXPECT_GE(fd, 0);
+        LineSettings settings;
+        EXPECT_EQ(readLineSettings(fd, settings), 0);
+        ::close(fd);
+        return settings.speed;
+    }
+
+    bool shows(const std::string &text)
+    {
+        return pumpUntil([&] { return form().MemoReceiveRun->text() == text; });
+    }
+
+    static void expectEnabled(std::initializer_list<QWidget *> enabled,
+                              std::initializer_list<QWidget *> disabled)
+    {
+        for (QWidget *widget : enabled)
+            EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
+        for (QWidget *widget : disabled)
+            EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
+    }
+
+    SimulatorEnvironment m_simulator;
+};
+
+} // namespace
+
+TEST_F(TerminalTest, OpensAtTheChosenOrTypedRateWithAnyRateTheDeviceTakes)
+{
+    choosePort();
+    form().ComboBaudRun->setItemIndex(4);
+    form().OpenPortRun->click();
+    ASSERT_TRUE(form().ComPort1->Connected());
+    EXPECT_EQ(deviceSpeed(), 19200u);
+    form().ClosePortRun->click();
+    ASSERT_FALSE(form().ComPort1->Connected());
+
+    for (const char *typed : {"115200", "250000"}) {
+        typeRate(typed);
+        form().OpenPortRun->click();
+        ASSERT_TRUE(form().ComPort1->Connected()) << typed;
+        EXPECT_EQ(deviceSpeed(), std::stoul(typed));
+        form().ClosePortRun->click();
+    }
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+}
+
+TEST_F(TerminalTest, ARateThatIsNoNumberIsReportedAndNothingOpens)
+{
+    choosePort();
+    typeRate("abc");
+    form().OpenPortRun->click();
+    EXPECT_EQ(errors(), std::vector<std::string>{"'abc' is not a valid integer value."});
+    EXPECT_FALSE(form().ComPort1->Connected());
+    pumpFor(100);
+    EXPECT_FALSE(port().slaveOpen());
+    // The flag is already set; the controls are as before.
+    EXPECT_EQ(form().PortOpened, 1);
+    expectEnabled({form().OpenPortRun, form().ComboPortRun, form().ComboBaudRun},
+                  {form().ClosePortRun, form().SendStringRun, form().MemoSendRun});
+}
+
+TEST_F(TerminalTest, EveryStateEnablesItsOwnControls)
+{
+    TMainForm &f = form();
+    // Idle at start (no port chosen yet).
+    expectEnabled({f.ComboPortRun, f.ComboBaudRun, f.MemoReceiveRun, f.ComboPortSetup},
+                  {f.OpenPortRun, f.ClosePortRun, f.SendStringRun, f.ClearReceiveRun,
+                   f.ClearSendRun, f.EditSendRun, f.MemoSendRun, f.OpenPortSetup,
+                   f.ClosePortSetup});
+
+    openPort();
+    expectEnabled(
+        {f.ClosePortRun, f.MemoSendRun, f.SendStringRun, f.ClearReceiveRun, f.ClearSendRun,
+         f.EditSendRun, f.MemoReceiveRun},
+        {f.ComboPortRun, f.ComboBaudRun, f.OpenPortRun, f.ComboPortSetup, f.OpenPortSetup});
+    EXPECT_EQ(f.PortOpened, 1);
+
+    f.ClosePortRun->click();
+    EXPECT_FALSE(f.ComPort1->Connected());
+    EXPECT_EQ(f.PortOpened, 0);
+    // The setup tab's "Open" is enabled although no setup port has been chosen.
+    expectEnabled({f.OpenPortRun, f.ComboPortRun, f.ComboBaudRun, f.MemoReceiveRun,
+                   f.ComboPortSetup, f.OpenPortSetup},
+                  {f.ClosePortRun, f.SendStringRun, f.ClearReceiveRun, f.ClearSendRun,
+                   f.EditSendRun, f.MemoSendRun});
+
+    // A setup connection takes every port control of the test tab away.
+    module().setSlideSwitch(SimulatedModule::SlideSwitch::Setup);
+    f.PageControl1->setCurrentIndex(0);
+    f.ComboPortSetup->onDropDown();
+    f.ComboPortSetup->setItemIndex(0);
+    f.ComboPortSetup->onChange();
+    f.OpenPortSetup->click();
+    ASSERT_TRUE(f.ComPort1->Connected()) << testing::PrintToString(errors());
+    expectEnabled({f.MemoReceiveRun},
+                  {f.ComboPortRun, f.ComboBaudRun, f.OpenPortRun, f.ClosePortRun, f.SendStringRun,
+                   f.ClearReceiveRun, f.ClearSendRun, f.EditSendRun, f.MemoSendRun});
+    f.ClosePortSetup->click();
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+}
+
+TEST_F(TerminalTest, ControlBytesShowInHexAndTheNextTextContinuesOnTheSameLine)
+{
+    openPort();
+    port().inject("AB\r\n");
+    ASSERT_TRUE(shows("AB<0x0D><0x0A>"));
+    port().inject(std::string("CD\0\x02", 4));
+    ASSERT_TRUE(shows("AB<0x0D><0x0A>CD<0x00><0x02>"));
+    EXPECT_EQ(form().MemoReceiveRun->wrapped().rowCount(), 1u);
+    EXPECT_EQ(form().MemoReceiveRun->rowText(0), QString("AB<0x0D><0x0A>CD<0x00><0x02>"));
+
+    // DEL and the bytes above 127 are characters of the code page, never written out.
+    form().ClearReceiveRun->click();
+    EXPECT_EQ(form().MemoReceiveRun->text(), "");
+    port().inject("\x7F\xE9\x80");
+    ASSERT_TRUE(shows("\x7F\xE9\x80"));
+    EXPECT_EQ(form().MemoReceiveRun->toPlainText(),
+              QString(QChar(0x7F)) + QChar(0xE9) + QChar(0x20AC));
+}
+
+TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)
+{
+    openPort();
+    form().SendStringRun->click();
+    ASSERT_TRUE(module().waitForRunBytes(16, 2s));
+    // Nothing follows the text: no CR, no LF.
+    pumpFor(200);
+    EXPECT_EQ(module().runBytes(), "Test Send String");
+    EXPECT_EQ(form().EditSendRun->text(), QString("Test Send String"));
+    EXPECT_TRUE(shows("Test Send String"));
+
+    module().clearLog();
+    form().EditSendRun->clear();
+    form().SendStringRun->click();
+    pumpFor(100);
+    EXPECT_EQ(module().runBytes(), "");
+}
+
+TEST_F(TerminalTest, EachTypedKeyGoesOutAsOneByteWhileTheSendBoxShowsTheTyping)
+{
+    openPort();
+    QTest::keyClick(form().MemoSendRun, Qt::Key_A);
+    QTest::keyClick(form().MemoSendRun, Qt::Key_Return);
+    QTest::keyClick(form().MemoSendRun, Qt::Key_B);
+    ASSERT_TRUE(module().waitForRunBytes(3, 2s));
+    EXPECT_EQ(module().runBytes(), "a\rb");
+    EXPECT_EQ(form().MemoSendRun->toPlainText(), QString("a\nb"));
+    EXPECT_TRUE(shows("a<0x0D>b"));
+
+    QTest::keyClick(form().MemoSendRun, Qt::Key_Backspace);
+    QTest::keyClick(form().MemoSendRun, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(form().MemoSendRun, Qt::Key_Escape);
+    ASSERT_TRUE(module().waitForRunBytes(6, 2s));
+    EXPECT_EQ(module().runBytes(), "a\rb\x08\x03\x1B");
+    EXPECT_EQ(form().MemoSendRun->toPlainText(), QString("a\n"));
+
+    // Closing keeps both boxes' texts; "CLEAR SEND" empties the send box only.
+    form().ClosePortRun->click();
+    EXPECT_EQ(form().MemoSendRun->toPlainText(), QString("a\n"));
+    EXPECT_FALSE(form().MemoReceiveRun->text().empty());
+    openPort();
+    form().ClearSendRun->click();
+    EXPECT_EQ(form().MemoSendRun->toPlainText(), QString());
+    EXPECT_FALSE(form().MemoReceiveRun->text().empty());
+}
+
+TEST_F(TerminalTest, BytesWaitWhileTheHelpTabIsShownUntilTheNextByteOnTheTestTab)
+{
+    openPort();
+    form().PageControl1->setCurrentIndex(HelpTab);
+    port().inject("XY");
+    pumpFor(300);
+    EXPECT_EQ(form().MemoReceiveRun->text(), "");
+
+    // Coming back announces nothing: the bytes were announced while the help tab was shown.
+    form().PageControl1->setCurrentIndex(TestTab);
+    pumpFor(200);
+    EXPECT_EQ(form().MemoReceiveRun->text(), "");
+    port().inject("Z");
+    EXPECT_TRUE(shows("XYZ"));
+}
+
+TEST_F(TerminalTest, TheViewFollowsNewTextUnlessScrolledBack)
+{
+    ReceiveView *view = form().MemoReceiveRun;
+    openPort();
+    std::string lines;
+    for (int i = 0; i < 80; ++i)
+        lines += "0123456789 abcdefghij ";
+    port().inject(lines);
+    ASSERT_TRUE(shows(lines));
+    ASSERT_GT(view->wrapped().rowCount(), 3u * view->visibleRows());
+    EXPECT_TRUE(view->atEnd());
+    EXPECT_EQ(view->topRow() + view->visibleRows(), view->wrapped().rowCount());
+
+    // Back with the wheel: new text does not pull the view away.
+    QWheelEvent wheel(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(),
+                      QPoint(0, 2 * QWheelEvent::DefaultDeltasPerStep), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    ASSERT_FALSE(view->atEnd());
+    const std::uint64_t readingAt = view->topRow();
+    port().inject(lines);
+    ASSERT_TRUE(shows(lines + lines));
+    EXPECT_EQ(view->topRow(), readingAt);
+
+    // Down to the end with the keyboard: the view follows again.
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_TRUE(view->atEnd());
+    port().inject(lines);
+    ASSERT_TRUE(shows(lines + lines + lines));
+    EXPECT_TRUE(view->atEnd());
+    EXPECT_GT(view->topRow(), readingAt);
+}
