@@ -8,8 +8,8 @@
 // ever runs application code.
 #pragma once
 
-#include "platform/win32types.h"
 #include "platform/win32reg.h"
+#include "platform/win32types.h"
 
 #ifndef _WIN32
 
