@@ -106,6 +106,8 @@ private:
     void sendCommand(ModuleCommand command, std::uint8_t value);
     // Setup tab: the read and write sequences of the procedures.
     void runReadSequence();
+    // Setup tab: no radio item selected, every scroll bar at 0.
+    void resetSettingControls();
     void runWriteSequence();
 
     // Test tab: received bytes into the receive box (ComPort1RxChar, tab 1).

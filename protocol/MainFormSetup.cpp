@@ -52,6 +52,18 @@ void TMainForm::runWriteSequence()
     WaitCommandExecute();
 }
 
+void TMainForm::resetSettingControls()
+{
+    SelectBaudrateSetup->setItemIndex(-1);
+    SelectRFRate->setItemIndex(-1);
+    SelectRFMode->setItemIndex(-1);
+    SelectRFGain->setItemIndex(-1);
+    // -1 leaves a bar at 0; a bar that moves shows its new value through its change handler.
+    RF_RX1_IDCode->setPosition(-1);
+    RF_TXD_IDCode->setPosition(-1);
+    RFChannel->setPosition(-1);
+}
+
 void TMainForm::OpenPortSetupClick(QObject *)
 {
     PortOpened = 1;
@@ -79,14 +91,7 @@ void TMainForm::OpenPortSetupClick(QObject *)
     RFChannelDisplay->clear();
     RF1IDCodeDisplay->clear();
     TXDIDCodeDisplay->clear();
-    SelectBaudrateSetup->setItemIndex(-1);
-    SelectRFRate->setItemIndex(-1);
-    SelectRFMode->setItemIndex(-1);
-    SelectRFGain->setItemIndex(-1);
-    // -1 leaves a bar at 0; a bar that moves shows its new value through its change handler.
-    RF_RX1_IDCode->setPosition(-1);
-    RF_TXD_IDCode->setPosition(-1);
-    RFChannel->setPosition(-1);
+    resetSettingControls();
     Timer1->setInterval(ReplyTimeoutMs);
 
     runReadSequence();
@@ -126,13 +131,7 @@ void TMainForm::ReadConfigClick(QObject *)
     ReadConfig->setEnabled(false);
     SaveConfig->setEnabled(false);
     ClosePortSetup->setEnabled(false);
-    SelectBaudrateSetup->setItemIndex(-1);
-    SelectRFRate->setItemIndex(-1);
-    SelectRFMode->setItemIndex(-1);
-    SelectRFGain->setItemIndex(-1);
-    RF_RX1_IDCode->setPosition(-1);
-    RF_TXD_IDCode->setPosition(-1);
-    RFChannel->setPosition(-1);
+    resetSettingControls();
     // Cleared after the bars' reset, so all three displays end empty.
     BiosDisplay->clear();
     RF1IDCodeDisplay->clear();
