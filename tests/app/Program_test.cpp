@@ -74,7 +74,7 @@ protected:
     const std::vector<std::string> &errors() const { return m_sink.messages(); }
 
 private:
-    ErrorBoxSink m_sink;
+    ReportSink m_sink;
     bool m_stuck = false;
 };
 

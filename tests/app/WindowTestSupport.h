@@ -5,6 +5,7 @@
 
 #include "app/MainForm.h"
 #include "framework/core/Application.h"
+#include "tests/support/ReportSink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,25 +39,6 @@ private:
 inline ::testing::Environment *const windowAppEnvironment =
     ::testing::AddGlobalTestEnvironment(new WindowAppEnvironment);
 
-// Installs itself as the error box for its lifetime and records each message as shown
-// (with the "." rule applied).
-class ErrorBoxSink
-{
-public:
-    ErrorBoxSink()
-        : m_previous(Application::instance().setExceptionReporter(
-              [this](const std::string &message) { m_messages.push_back(message); }))
-    {}
-    ~ErrorBoxSink() { Application::instance().setExceptionReporter(m_previous); }
-
-    const std::vector<std::string> &messages() const { return m_messages; }
-    void clear() { m_messages.clear(); }
-
-private:
-    Application::ExceptionReporter m_previous;
-    std::vector<std::string> m_messages;
-};
-
 // Pumps the UI thread's messages until done() holds or the time-out passes; true when done()
 // held. What a handler raises meanwhile is reported, as at the top of the real event loop.
 inline bool pumpUntil(const std::function<bool()> &done, int timeoutMs = 5000)
@@ -89,7 +71,7 @@ protected:
     const std::vector<std::string> &errors() const { return m_sink.messages(); }
 
 private:
-    ErrorBoxSink m_sink;
+    ReportSink m_sink;
     std::unique_ptr<TMainForm> m_form;
 };
 

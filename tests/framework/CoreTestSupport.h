@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/core/Application.h"
+#include "tests/support/ReportSink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -36,23 +37,6 @@ private:
 
 inline ::testing::Environment *const coreAppEnvironment =
     ::testing::AddGlobalTestEnvironment(new CoreAppEnvironment);
-
-// Installs itself as the exception reporter for its lifetime and records what is shown.
-class ReportSink
-{
-public:
-    ReportSink()
-        : m_previous(Application::instance().setExceptionReporter(
-              [this](const std::string &message) { m_messages.push_back(message); }))
-    {}
-    ~ReportSink() { Application::instance().setExceptionReporter(m_previous); }
-
-    const std::vector<std::string> &messages() const { return m_messages; }
-
-private:
-    Application::ExceptionReporter m_previous;
-    std::vector<std::string> m_messages;
-};
 
 // Pumps with ProcessMessages until done() or the time-out; true when done() held. Exceptions
 // from ProcessMessages pass through.
