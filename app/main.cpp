@@ -10,6 +10,9 @@
 int main(int argc, char *argv[])
 {
     QApplication qtApplication(argc, argv);
+    // Lets the desktop match the window to the installed menu entry (zephra.desktop) and its
+    // icon, also where it cannot go by the program's name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zephra"));
     Application::instance().setExceptionReporter(
         [](const std::string &message) { showErrorBox(message); });
     return runProgram();
