@@ -11,6 +11,8 @@ int main(int argc, char *argv[])
 {
     QApplication qtApplication(argc, argv);
     Application::instance().setExceptionReporter(
-        [](const std::string &message) { showErrorBox(message); });
+        [](const std::string &message, const std::string &advice) {
+            showErrorBox(message, advice);
+        });
     return runProgram();
 }
