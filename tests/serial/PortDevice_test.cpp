@@ -1,10 +1,8 @@
-// What the port tells about the device behind a name: its path, and the advice a failed open
-// carries for the user.
-#include "serial/ComPort.h"
-#include "serial/EComPort.h"
+// The advice a failed open carries for the user, from the error code and what stands behind
+// the name. (The window tests open real ports that fail these ways.)
 #include "serial/PortDevice.h"
 
-#include "SerialTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -21,17 +19,6 @@ ComDeviceStatus status(ComDeviceStatus::State state)
 bool mentions(const std::string &text, const std::string &part)
 {
     return text.find(part) != std::string::npos;
-}
-
-EComPort openFailure(TComPort &port)
-{
-    try {
-        port.Open();
-    } catch (const EComPort &error) {
-        return error;
-    }
-    ADD_FAILURE() << "Open did not fail";
-    return EComPort::CreateWithoutSystemCode(EComPort::OpenFailed);
 }
 
 } // namespace
@@ -68,32 +55,4 @@ TEST(OpenFailureAdvice, NamesTheCauseTheCodeAndTheDeviceTellTogether)
     // Codes the user can do nothing about get no advice.
     for (int code : {-1, 0, 6, 31, 87, 995})
         EXPECT_EQ(openFailureAdvice(code, status(S::Present)), "") << code;
-}
-
-TEST(OpenFailureAdvice, FailedOpenCarriesItBesideTheUnchangedMessage)
-{
-    ReportSink sink;
-    PublishedPty device;
-    EXPECT_EQ(portDevicePath(device.name), device.pty.slavePath());
-    EXPECT_EQ(portDevicePath("COM8"), "");
-
-    TComPort holder;
-    holder.setPort(device.name);
-    holder.Open();
-    TComPort second;
-    second.setPort(device.name);
-    EComPort busy = openFailure(second);
-    EXPECT_EQ(busy.message(), "Unable to open com port (win error code: 5)");
-    EXPECT_EQ(busy.advice(), openFailureAdvice(5, comDeviceStatus(device.name)));
-    EXPECT_TRUE(mentions(busy.advice(), "Another program")) << busy.advice();
-    holder.Close();
-
-    second.setPort("COM8");
-    EComPort unmapped = openFailure(second);
-    EXPECT_EQ(unmapped.message(), "Unable to open com port (win error code: 2)");
-    EXPECT_TRUE(mentions(unmapped.advice(), device.directory.path() + "/COM8"))
-        << unmapped.advice();
-
-    // Other failures of the port carry none.
-    EXPECT_EQ(EComPort::CreateWithSystemCode(EComPort::WriteFailed, 5).advice(), "");
 }
