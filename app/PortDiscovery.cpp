@@ -1,10 +1,14 @@
 // The two port lists: refreshed by probing "COM1".."COM16" each time one is dropped down;
-// choosing a name enables that tab's "Open".
+// choosing a name enables that tab's "Open". Each listed name shows the device it opens as its
+// tool tip.
 #include "app/MainForm.h"
 
 #include "framework/core/Ansi.h"
 #include "framework/core/Format.h"
 #include "platform/win32.h"
+#include "serial/PortDevice.h"
+
+#include <QFile>
 
 namespace {
 
@@ -39,11 +43,16 @@ void TMainForm::refreshPortList(ComboBox *list)
             }
             continue;
         }
-        bool listed = false;
-        for (int i = 0; i < list->count() && !listed; ++i)
-            listed = list->itemText(i) == item;
-        if (!listed)
-            list->addText(item);
+        int index = -1;
+        for (int i = 0; i < list->count() && index < 0; ++i) {
+            if (list->itemText(i) == item)
+                index = i;
+        }
+        if (index < 0)
+            index = list->addText(item);
+        // Renewed on every probe: the name may lead to another device since it was listed.
+        // A device path is a file name, so it is decoded as the file system encodes it.
+        list->setItemData(index, QFile::decodeName(portDevicePath(name).c_str()), Qt::ToolTipRole);
     }
 }
 

@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     // icon, also where it cannot go by the program's name.
     QGuiApplication::setDesktopFileName(QStringLiteral("zephra"));
     Application::instance().setExceptionReporter(
-        [](const std::string &message) { showErrorBox(message); });
+        [](const std::string &message, const std::string &advice) {
+            showErrorBox(message, advice);
+        });
     return runProgram();
 }

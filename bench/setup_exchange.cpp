@@ -100,9 +100,10 @@ int main(int argc, char *argv[])
     const int silentRounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
 
     QApplication qtApplication(argc, argv);
-    Application::instance().setExceptionReporter([](const std::string &message) {
-        std::fprintf(stderr, "error box: %s\n", message.c_str());
-    });
+    Application::instance().setExceptionReporter(
+        [](const std::string &message, const std::string &) {
+            std::fprintf(stderr, "error box: %s\n", message.c_str());
+        });
 
     std::string directory =
         (std::filesystem::temp_directory_path() / "zephra-bench-XXXXXX").string();

@@ -1,7 +1,8 @@
 // Comm device names: "COMn" and "\\.\COMn" (n = 1..255, letters in any case) and the device
-// path each stands for on this machine. Used by CreateFileA, and by the window to show which
-// device a name opens. Callable from any thread; nothing is cached, so every call sees the
-// present configuration and the devices plugged in now.
+// path each stands for on this machine. Used by CreateFileA, by the window to show which
+// device a name opens, and by the serial component to explain why opening a name failed. Callable
+// from any thread; nothing is cached, so every call sees the present configuration and the devices
+// plugged in now.
 //
 // A name resolves in this order:
 //  1. When the environment variable ZEPHRA_PORTS is set (non-empty): the entry COMn in that
@@ -24,3 +25,20 @@ int comPortNumber(std::string_view name);
 
 // The device path a COM name resolves to, or empty when it resolves to nothing.
 std::string comDevicePath(std::string_view name);
+
+// What stands behind a COM name now, as far as the file system tells without opening it.
+struct ComDeviceStatus
+{
+    enum State {
+        NotMapped,    // the name resolves to nothing (or is no COM name)
+        Missing,      // it resolves to a path where nothing is
+        NoPermission, // the device is there but this user may not read and write it
+        Present       // the device is there and may be opened, unless someone holds it
+    };
+    State state = NotMapped;
+    std::string name;         // "COMn", empty when the text is no COM name
+    std::string path;         // the device path; empty when NotMapped
+    std::string mapDirectory; // where the name is mapped: ZEPHRA_PORTS when set, else the
+                              // user's port map (empty when there is no home directory)
+};
+ComDeviceStatus comDeviceStatus(std::string_view name);

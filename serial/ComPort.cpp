@@ -5,6 +5,7 @@
 #include "framework/core/user32.h"
 #include "serial/ComThread.h"
 #include "serial/EComPort.h"
+#include "serial/PortDevice.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -120,9 +121,12 @@ void TCustomComPort::OpenDevice()
     const std::string path = "\\\\.\\" + m_port;
     m_handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
-    if (m_handle == INVALID_HANDLE_VALUE)
-        throw EComPort::CreateWithSystemCode(EComPort::OpenFailed,
-                                             static_cast<std::int32_t>(GetLastError()));
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        const auto systemCode = static_cast<std::int32_t>(GetLastError());
+        EComPort error = EComPort::CreateWithSystemCode(EComPort::OpenFailed, systemCode);
+        error.setAdvice(openFailureAdvice(systemCode, path));
+        throw error;
+    }
 }
 
 void TCustomComPort::CloseDevice()

@@ -12,10 +12,14 @@
 
 namespace {
 
-void reportToStderr(const std::string &message)
+void reportToStderr(const std::string &message, const std::string &advice)
 {
     std::fwrite(message.data(), 1, message.size(), stderr);
     std::fputc('\n', stderr);
+    if (!advice.empty()) {
+        std::fwrite(advice.data(), 1, advice.size(), stderr);
+        std::fputc('\n', stderr);
+    }
     std::fflush(stderr);
 }
 
@@ -100,6 +104,17 @@ std::string Application::messageOf(std::exception_ptr error)
     }
 }
 
+std::string Application::adviceOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception &e) {
+        return e.advice();
+    } catch (...) {
+        return {};
+    }
+}
+
 void Application::HandleException(std::exception_ptr error) noexcept
 {
     if (!error)
@@ -115,7 +130,7 @@ void Application::HandleException(std::exception_ptr error) noexcept
             UiCallQueue::instance().post(std::move(call));
             return;
         }
-        report(displayText(messageOf(error)));
+        report(displayText(messageOf(error)), adviceOf(error));
     } catch (...) {
         // Out of memory while reporting: nothing sensible is left to do.
     }
@@ -125,7 +140,7 @@ void Application::HandleException(const std::exception &error) noexcept
 {
     try {
         if (const auto *own = dynamic_cast<const Exception *>(&error))
-            HandleException(std::make_exception_ptr(Exception(own->message())));
+            HandleException(std::make_exception_ptr(Exception(own->message(), own->advice())));
         else
             HandleException(std::make_exception_ptr(std::runtime_error(error.what())));
     } catch (...) {
@@ -139,7 +154,7 @@ Application::ExceptionReporter Application::setExceptionReporter(ExceptionReport
     return reporter;
 }
 
-void Application::report(const std::string &message) noexcept
+void Application::report(const std::string &message, const std::string &advice) noexcept
 {
     ExceptionReporter reporter;
     {
@@ -148,11 +163,11 @@ void Application::report(const std::string &message) noexcept
     }
     try {
         if (reporter)
-            reporter(message);
+            reporter(message, advice);
         else
-            reportToStderr(message);
+            reportToStderr(message, advice);
     } catch (...) {
-        reportToStderr(message);
+        reportToStderr(message, advice);
     }
 }
 

@@ -3,8 +3,8 @@
 // - ProcessMessages / WaitMessage pump the UI thread's events, the synchronize calls and the
 //   messages other threads send to message windows.
 // - HandleException is the program's global exception report: it hands the message, with the
-//   "." rule applied, to the installed reporter (stderr by default; the window layer installs
-//   the modal error box, tests a sink that records).
+//   "." rule applied, and the exception's advice line to the installed reporter (stderr by
+//   default; the window layer installs the modal error box, tests a sink that records).
 // - routeException decides where an exception caught by the handler guard goes: captured by
 //   the innermost running ProcessMessages (which re-throws it to its caller), or reported.
 // The pumping calls and the reporter run on the UI thread (the Qt application's thread);
@@ -20,8 +20,10 @@
 class Application
 {
 public:
-    // Shows one finished message to the user. Runs on the UI thread; must not throw.
-    using ExceptionReporter = std::function<void(const std::string &message)>;
+    // Shows one finished message to the user, with the advice line under it when that is not
+    // empty. Runs on the UI thread; must not throw.
+    using ExceptionReporter =
+        std::function<void(const std::string &message, const std::string &advice)>;
 
     static Application &instance();
 
@@ -56,6 +58,8 @@ public:
     static std::string displayText(std::string message);
     // The message of an exception: Exception::message(), else what().
     static std::string messageOf(std::exception_ptr error);
+    // The advice of an exception: Exception::advice(), else empty.
+    static std::string adviceOf(std::exception_ptr error);
 
     // Where the handler guard sends an exception. On the UI thread: captured by the innermost
     // capturing frame if it holds none yet, else reported. From another thread: handed to the
@@ -87,7 +91,7 @@ public:
 
 private:
     Application();
-    void report(const std::string &message) noexcept;
+    void report(const std::string &message, const std::string &advice) noexcept;
 
     std::vector<Frame *> m_frames; // UI thread only
     mutable std::mutex m_reporterMutex;

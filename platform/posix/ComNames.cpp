@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -58,6 +59,12 @@ std::string entryTarget(const std::string &directory, const std::string &name)
     line.erase(line.begin(), std::find_if(line.begin(), line.end(), notSpace));
     line.erase(std::find_if(line.rbegin(), line.rend(), notSpace).base(), line.end());
     return joined(directory, line);
+}
+
+std::string portsOverride()
+{
+    const char *ports = std::getenv("ZEPHRA_PORTS");
+    return ports ? ports : "";
 }
 
 std::string portMapDirectory()
@@ -176,8 +183,8 @@ std::string comDevicePath(std::string_view name)
     const int number = comPortNumber(name);
     if (number == 0)
         return {};
-    const char *ports = std::getenv("ZEPHRA_PORTS");
-    if (ports && ports[0])
+    const std::string ports = portsOverride();
+    if (!ports.empty())
         return entryTarget(ports, comName(number));
     const std::string mapDirectory = portMapDirectory();
     if (!mapDirectory.empty()) {
@@ -186,6 +193,33 @@ std::string comDevicePath(std::string_view name)
             return mapped;
     }
     return automaticPath(number, mapDirectory);
+}
+
+ComDeviceStatus comDeviceStatus(std::string_view name)
+{
+    ComDeviceStatus status;
+    status.mapDirectory = portsOverride();
+    if (status.mapDirectory.empty())
+        status.mapDirectory = portMapDirectory();
+    const int number = comPortNumber(name);
+    if (number == 0)
+        return status;
+    status.name = comName(number);
+    status.path = comDevicePath(name);
+    if (status.path.empty())
+        return status;
+    struct stat info
+    {
+    };
+    if (stat(status.path.c_str(), &info) != 0) {
+        status.state = errno == EACCES ? ComDeviceStatus::NoPermission : ComDeviceStatus::Missing;
+        return status;
+    }
+    // The effective ids decide, as they do for open(); root passes whatever the mode says.
+    const bool denied = faccessat(AT_FDCWD, status.path.c_str(), R_OK | W_OK, AT_EACCESS) != 0 &&
+                        (errno == EACCES || errno == EPERM);
+    status.state = denied ? ComDeviceStatus::NoPermission : ComDeviceStatus::Present;
+    return status;
 }
 
 std::vector<std::string> serialDevices(const SerialDeviceRoots &roots)

@@ -168,3 +168,25 @@ TEST_F(PortDiscoveryTest, ListIsRefreshedBeforeItOpens)
         list->hidePopup();
     }
 }
+
+TEST_F(PortDiscoveryTest, EachListedNameShowsItsDeviceAsToolTip)
+{
+    ports.publish(ptys[0], 1);
+    ports.publish(ptys[1], 3);
+    const auto toolTips = [](const ComboBox *list) {
+        std::vector<std::string> tips;
+        for (int i = 0; i < list->count(); ++i)
+            tips.push_back(list->itemData(i, Qt::ToolTipRole).toString().toStdString());
+        return tips;
+    };
+    for (ComboBox *list : {form().ComboPortSetup, form().ComboPortRun}) {
+        EXPECT_EQ(dropDown(list), (QStringList{"COM1", "COM3"}));
+        EXPECT_EQ(toolTips(list),
+                  (std::vector<std::string>{ptys[0].slavePath(), ptys[1].slavePath()}));
+    }
+
+    // A name that now leads to another device shows that one from the next drop-down on.
+    ports.publish(ptys[2], 3);
+    EXPECT_EQ(dropDown(form().ComboPortRun), (QStringList{"COM1", "COM3"}));
+    EXPECT_EQ(toolTips(form().ComboPortRun)[1], ptys[2].slavePath());
+}

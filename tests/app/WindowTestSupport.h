@@ -69,6 +69,8 @@ protected:
 
     TMainForm &form() { return *m_form; }
     const std::vector<std::string> &errors() const { return m_sink.messages(); }
+    // The advice line shown under each of errors(), empty where there was none.
+    const std::vector<std::string> &advice() const { return m_sink.advice(); }
 
 private:
     ReportSink m_sink;

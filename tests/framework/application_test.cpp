@@ -60,6 +60,31 @@ TEST(Application, ReportsTheMessageOfEveryKindOfException)
                                         "Unknown exception.", std::string("nul\0byte.", 9)}));
 }
 
+TEST(Application, ReportsTheAdviceBesideTheMessageAndNeverInIt)
+{
+    ReportSink sink;
+    auto &app = Application::instance();
+    class Derived : public Exception
+    {
+    public:
+        Derived() : Exception("Unable to open com port (win error code: 5)", "Close it there.") {}
+    };
+    app.HandleException(std::make_exception_ptr(Derived()));
+    app.HandleException(Derived()); // by reference: copied as the base, advice included
+    app.HandleException(std::make_exception_ptr(std::runtime_error("no advice")));
+    // Raised on another thread, reported on this one.
+    std::thread([&] {
+        app.HandleException(std::make_exception_ptr(Exception("late", "Wait.")));
+    }).join();
+    app.ProcessMessages();
+    EXPECT_EQ(sink.messages(),
+              (std::vector<std::string>{"Unable to open com port (win error code: 5)",
+                                        "Unable to open com port (win error code: 5)", "no advice.",
+                                        "late."}));
+    EXPECT_EQ(sink.advice(),
+              (std::vector<std::string>{"Close it there.", "Close it there.", "", "Wait."}));
+}
+
 TEST(Application, ProcessMessagesDispatchesPostedEventsAndSynchronizeCalls)
 {
     int queued = 0;

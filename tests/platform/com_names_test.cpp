@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -126,4 +127,42 @@ TEST(ComNamesTest, AutomaticAssignmentPutsAdaptersFirstAndSkipsPhantomUarts)
     const std::map<int, std::string> numbered = {
         {2, devices[0]}, {4, devices[1]}, {5, devices[2]}, {6, devices[3]}, {7, devices[4]}};
     EXPECT_EQ(assignment, numbered);
+}
+
+TEST(ComNamesTest, StatusTellsWhatStandsBehindAName)
+{
+    ScratchHome home;
+    PortDirectory ports;
+    PtyPair pty;
+    ports.publish(pty, 4);
+    ports.publishPath(ports.path() + "/gone", 3);
+    const fs::path locked = home.path / "locked";
+    home.write(locked, "");
+    fs::permissions(locked, fs::perms::none);
+    ports.publishPath(locked.string(), 5);
+
+    const ComDeviceStatus present = comDeviceStatus("\\\\.\\com4");
+    EXPECT_EQ(present.state, ComDeviceStatus::Present);
+    EXPECT_EQ(present.name, "COM4");
+    EXPECT_EQ(present.path, pty.slavePath());
+    EXPECT_EQ(present.mapDirectory, ports.path());
+
+    const ComDeviceStatus missing = comDeviceStatus("COM3");
+    EXPECT_EQ(missing.state, ComDeviceStatus::Missing);
+    EXPECT_EQ(missing.path, ports.path() + "/gone");
+
+    const ComDeviceStatus unmapped = comDeviceStatus("COM2");
+    EXPECT_EQ(unmapped.state, ComDeviceStatus::NotMapped);
+    EXPECT_EQ(unmapped.name, "COM2");
+    EXPECT_EQ(unmapped.path, "");
+    EXPECT_EQ(comDeviceStatus("LPT1").name, "");
+    EXPECT_EQ(comDeviceStatus("LPT1").state, ComDeviceStatus::NotMapped);
+
+    // Root may open anything, so only other users see the lock.
+    EXPECT_EQ(comDeviceStatus("COM5").state,
+              geteuid() == 0 ? ComDeviceStatus::Present : ComDeviceStatus::NoPermission);
+
+    // Without the override the user's port map is where names are mapped.
+    unsetenv("ZEPHRA_PORTS");
+    EXPECT_EQ(comDeviceStatus("COM2").mapDirectory, home.portMap().string());
 }

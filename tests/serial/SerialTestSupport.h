@@ -37,7 +37,9 @@ public:
         static auto *app = new QCoreApplication(argc, argv);
         (void)app;
         m_previous = Application::instance().setExceptionReporter(
-            [this](const std::string &message) { messages.push_back(message); });
+            [this](const std::string &message, const std::string &) {
+                messages.push_back(message);
+            });
     }
     ~ReportSink() { Application::instance().setExceptionReporter(m_previous); }
 

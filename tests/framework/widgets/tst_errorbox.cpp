@@ -1,8 +1,11 @@
 #include "framework/widgets/ErrorBox.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 class ErrorBoxTest : public QObject
 {
@@ -10,7 +13,23 @@ class ErrorBoxTest : public QObject
 
 private slots:
     void showsTheMessageModallyUntilClosed();
+    void showsAdviceUnderTheMessageAsPlainText();
 };
+
+namespace {
+
+// Runs inspect on the box as soon as it shows, then closes it.
+void whenShown(std::function<void(QMessageBox *)> inspect)
+{
+    QTimer::singleShot(0, [inspect] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box)
+            inspect(box);
+        QApplication::activeModalWidget()->close();
+    });
+}
+
+} // namespace
 
 void ErrorBoxTest::showsTheMessageModallyUntilClosed()
 {
@@ -33,6 +52,32 @@ void ErrorBoxTest::showsTheMessageModallyUntilClosed()
     QCOMPARE(shownTitle, QString("zephra"));
     QCOMPARE(format, Qt::PlainText);
     QVERIFY(modal);
+}
+
+void ErrorBoxTest::showsAdviceUnderTheMessageAsPlainText()
+{
+    const QString advice = QStringLiteral("Make <ports>/COM3 a link to the device.");
+    QString shownText;
+    QString shownAdvice;
+    bool plainLabel = false;
+    whenShown([&](QMessageBox *box) {
+        shownText = box->text();
+        shownAdvice = box->informativeText();
+        for (const QLabel *label : box->findChildren<QLabel *>()) {
+            if (label->text() == advice)
+                plainLabel = label->textFormat() == Qt::PlainText;
+        }
+    });
+    showErrorBox("Unable to open com port (win error code: 2).", advice.toStdString());
+    QCOMPARE(shownText, QStringLiteral("Unable to open com port (win error code: 2)."));
+    QCOMPARE(shownAdvice, advice);
+    QVERIFY(plainLabel);
+
+    // No advice, no informative text.
+    shownAdvice = QStringLiteral("unset");
+    whenShown([&](QMessageBox *box) { shownAdvice = box->informativeText(); });
+    showErrorBox("Registry error.");
+    QCOMPARE(shownAdvice, QString());
 }
 
 QTEST_MAIN(ErrorBoxTest)

@@ -1,0 +1,67 @@
+#include "serial/PortDevice.h"
+
+#include "framework/core/Format.h"
+#include "platform/win32types.h"
+
+std::string portDevicePath(const std::string &port)
+{
+    return comDevicePath(port);
+}
+
+namespace {
+
+std::string busyAdvice()
+{
+    return "Another program is using the port: close the port there, then try again.";
+}
+
+std::string permissionAdvice(const ComDeviceStatus &device)
+{
+    return formatText("You may not use %s: add your user to the dialout group "
+                      "(sudo usermod -aG dialout $USER), then log out and in again.",
+                      device.path.c_str());
+}
+
+// Where the user fixes a name: its entry in the directory that maps names.
+std::string mapEntry(const ComDeviceStatus &device)
+{
+    const std::string name = device.name.empty() ? std::string("COMn") : device.name;
+    if (device.mapDirectory.empty())
+        return name + " in the port map directory";
+    return device.mapDirectory + "/" + name;
+}
+
+std::string notFoundAdvice(const ComDeviceStatus &device)
+{
+    if (device.state == ComDeviceStatus::NotMapped)
+        return formatText("No device is mapped to this name: make %s a link to the device "
+                          "(for example /dev/ttyUSB0).",
+                          mapEntry(device).c_str());
+    return formatText("The device %s is missing or unplugged: plug it in, or correct %s.",
+                      device.path.c_str(), mapEntry(device).c_str());
+}
+
+} // namespace
+
+std::string openFailureAdvice(std::int32_t systemErrorCode, const ComDeviceStatus &device)
+{
+    switch (systemErrorCode) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return notFoundAdvice(device);
+    case ERROR_ACCESS_DENIED:
+        // The same code stands for a device held by another opener; only the file's
+        // permissions tell the two apart.
+        return device.state == ComDeviceStatus::NoPermission ? permissionAdvice(device)
+                                                             : busyAdvice();
+    case ERROR_SHARING_VIOLATION:
+        return busyAdvice();
+    default:
+        return {};
+    }
+}
+
+std::string openFailureAdvice(std::int32_t systemErrorCode, const std::string &port)
+{
+    return openFailureAdvice(systemErrorCode, comDeviceStatus(port));
+}
