@@ -102,12 +102,11 @@ inline std::vector<bool> setupControlStates(TMainForm &f)
             f.RF_TXD_IDCode->isEnabled()};
 }
 
-// The states of the setup tab, in the order of setupControlStates.
-//                                              combo  open   close  save   read   groups x4
-inline const std::vector<bool> connectingStates{
-    false, false, true, false, false, true, true, true, true,
-    // displays x3, bios, test tab x3, bars x3
-    false, false, false, false, false, false, false, true, true, true};
+// The states of the setup tab, in the order of setupControlStates: connecting ("Open" is
+// reading), connected, busy ("READ CONFIG" or "SAVE CONFIG" running) and closed.
+inline const std::vector<bool> connectingStates{false, false, true,  false, false, true,  true,
+                                                true,  true,  false, false, false, false, false,
+                                                false, false, true,  true,  true};
 inline const std::vector<bool> connectedStates{false, false, true,  true,  true,  true,  true,
                                                true,  true,  false, false, false, false, false,
                                                false, false, true,  true,  true};
