@@ -196,10 +196,10 @@ protected:
     }
 
     // Clicks a "Close" button; it must end at once.
-    static void clickClose(QPushButton *close)
+    static void clickClose(QPushButton *close, const std::string &key = "close_dead_port")
     {
         const double seconds = clickTimed(close);
-        record("close", seconds);
+        record(key, seconds);
         EXPECT_LT(seconds, 1.0);
     }
 
@@ -250,9 +250,9 @@ protected:
     }
 
     // "Close" on the test tab ends at once and leaves the tab idle.
-    void closeTestConnection()
+    void closeTestConnection(const std::string &key = "close_dead_port")
     {
-        clickClose(form().ClosePortRun);
+        clickClose(form().ClosePortRun, key);
         EXPECT_FALSE(form().ComPort1->Connected());
         EXPECT_EQ(form().PortOpened, 0);
         EXPECT_TRUE(form().OpenPortRun->isEnabled());
@@ -317,7 +317,7 @@ TEST_P(DeviceLoss, TestConnectionWithTrafficShowsTheLossAndOpensAgainWhenTheModu
     form().SendStringRun->click();
     EXPECT_TRUE(module().waitForRunBytes(16, 2s));
     EXPECT_TRUE(receiveShows("Test Send String"));
-    closeTestConnection();
+    closeTestConnection("close_after_return");
     EXPECT_EQ(errors().size(), GetParam() == Loss::NodeVanishes ? 3u : 2u);
 }
 
@@ -456,7 +456,7 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
     ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
     form().SendStringRun->click();
     EXPECT_TRUE(receiveShows("back"));
-    closeTestConnection();
+    closeTestConnection("close_after_return");
     EXPECT_EQ(errors().size(), reported + (GetParam() == Loss::NodeVanishes ? 1 : 0));
 }
 
@@ -473,7 +473,7 @@ TEST_P(DeviceLoss, ClosingTheWindowAfterALossEndsAtOnce)
 
     const Stopwatch closing;
     form().close();
-    record("close", closing.seconds());
+    record("close_window_dead_port", closing.seconds());
     EXPECT_LT(closing.seconds(), 1.0);
     EXPECT_FALSE(form().ComPort1->Connected());
     EXPECT_EQ(form().PortOpened, 0);
