@@ -12,6 +12,27 @@ namespace {
 
 constexpr int ReplyTimeoutMs = 1500;
 
+// The end of "READ CONFIG" and "SAVE CONFIG". Also reached when a port error ends their
+// sequence early: the procedure is over then too, and a tab left with none of its buttons
+// enabled, not even "Close", could only be left by closing the window.
+void enableProcedureButtons(TMainForm &form)
+{
+    form.ReadConfig->setEnabled(true);
+    form.SaveConfig->setEnabled(true);
+    form.ClosePortSetup->setEnabled(true);
+}
+
+template<class Sequence> void runProcedure(TMainForm &form, Sequence sequence)
+{
+    try {
+        sequence();
+    } catch (...) {
+        enableProcedureButtons(form);
+        throw;
+    }
+    enableProcedureButtons(form);
+}
+
 } // namespace
 
 void TMainForm::runReadSequence()
@@ -140,11 +161,7 @@ void TMainForm::ReadConfigClick(QObject *)
     StatusConnect->clear();
     Timer1->setInterval(ReplyTimeoutMs);
 
-    runReadSequence();
-
-    ReadConfig->setEnabled(true);
-    SaveConfig->setEnabled(true);
-    ClosePortSetup->setEnabled(true);
+    runProcedure(*this, [this] { runReadSequence(); });
 }
 
 void TMainForm::SaveConfigClick(QObject *)
@@ -157,11 +174,7 @@ void TMainForm::SaveConfigClick(QObject *)
     RFChannelDisplay->clear();
     Timer1->setInterval(ReplyTimeoutMs);
 
-    runWriteSequence();
-
-    ReadConfig->setEnabled(true);
-    SaveConfig->setEnabled(true);
-    ClosePortSetup->setEnabled(true);
+    runProcedure(*this, [this] { runWriteSequence(); });
 }
 
 void TMainForm::RFChannelChange(QObject *)

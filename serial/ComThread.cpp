@@ -1,9 +1,11 @@
 #include "serial/ComThread.h"
 
+#include "framework/core/Application.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/user32.h"
 #include "serial/ComEvents.h"
 #include "serial/ComPort.h"
+#include "serial/EComPort.h"
 
 #include <cstring>
 
@@ -55,7 +57,7 @@ void TComThread::EventLoop()
         // A wait the device refuses outright would leave the event signalled and turn this
         // loop into a spin; a device that has gone away gets the same treatment below.
         if (!WaitCommEvent(device, &mask, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
-            reportDeviceFailure();
+            reportDeviceFailure(GetLastError());
             break;
         }
         const DWORD result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
@@ -63,7 +65,7 @@ void TComThread::EventLoop()
             break;
         DWORD transferred = 0;
         if (!GetOverlappedResult(device, &overlapped, &transferred, FALSE)) {
-            reportDeviceFailure();
+            reportDeviceFailure(GetLastError());
             break;
         }
         m_pendingEvents = MaskToEventSet(mask);
@@ -79,11 +81,12 @@ void TComThread::EventLoop()
     CloseHandle(m_stopEvent);
 }
 
-void TComThread::reportDeviceFailure()
+void TComThread::reportDeviceFailure(DWORD systemError)
 {
-    // Unless the stop is what ended the wait, announce what can still be known: line errors
-    // the device recorded and the bytes still queued (or the failure of asking for them).
-    // Announced once; then the thread only waits for Close.
+    // Unless the stop is what ended the wait, announce what can still be known, the line
+    // errors the device recorded and the bytes still queued, and then the failure itself,
+    // as the error of the wait: without it a connection that only receives would go quiet
+    // without a word. Announced once; then the thread only waits for Close.
     if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0)
         return;
     m_pendingEvents = {};
@@ -91,26 +94,36 @@ void TComThread::reportDeviceFailure()
         if (m_watched.contains(event))
             m_pendingEvents.insert(event);
     }
-    if (!m_pendingEvents.empty())
-        DispatchEvents();
+    DispatchEvents(std::make_exception_ptr(EComPort::CreateWithSystemCode(
+        EComPort::WaitFailed, static_cast<std::int32_t>(systemError))));
 }
 
-void TComThread::DispatchEvents()
+void TComThread::DispatchEvents(std::exception_ptr failure)
 {
     switch (m_ownerPort->SyncMethod()) {
     case smThreadSync: {
         // By value: a handler may close the port, which destroys this object while the
-        // routine is still on the UI thread's stack.
+        // routine is still on the UI thread's stack. The failure is raised in the same call,
+        // so that it ends a wait that runs the reactions, like an error of a reaction would.
         TCustomComPort *port = m_ownerPort;
         const TComEvents events = m_pendingEvents;
-        Synchronize([port, events] { RunEventHandlers(port, events); });
+        Synchronize([port, events, failure] {
+            RunEventHandlers(port, events);
+            if (failure && port->Connected())
+                std::rethrow_exception(failure);
+        });
         break;
     }
     case smWindowSync:
         SendEventMessages();
+        // Handed on after the messages, whose reactions it therefore follows.
+        if (failure)
+            Application::instance().routeException(failure);
         break;
     case smNone:
         RunEventHandlers(m_ownerPort, m_pendingEvents);
+        if (failure)
+            Application::instance().routeException(failure);
         break;
     }
 }

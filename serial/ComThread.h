@@ -3,8 +3,10 @@
 // order of reactionOrder, in the thread that the port's SyncMethod names (see ComPort.h).
 // Created and destroyed by the port on the UI thread (Open and Close); the destructor stops
 // the loop and returns when the thread has ended, serving its pending synchronize call or
-// message meanwhile. The thread never ends on an exception from a handler or reaction, and
-// when the device fails it reports once and then only waits for the stop.
+// message meanwhile. The thread never ends on an exception from a handler or reaction. When
+// its wait fails (the device hung up or vanished), it announces the line errors and bytes
+// still known, then raises EComPort "WaitForEvent method failed" with the system error on
+// the UI thread, once, and only waits for the stop.
 #pragma once
 
 #include "framework/core/Thread.h"
@@ -12,6 +14,7 @@
 #include "serial/settings/ComTypes.h"
 
 #include <atomic>
+#include <exception>
 #include <thread>
 
 class TCustomComPort;
@@ -39,9 +42,11 @@ protected:
 
 private:
     void EventLoop();
-    void DispatchEvents();
+    // Has the port react to m_pendingEvents in the thread its SyncMethod names; a failure
+    // given is raised on the UI thread after those reactions.
+    void DispatchEvents(std::exception_ptr failure = nullptr);
     void SendEventMessages();
-    void reportDeviceFailure();
+    void reportDeviceFailure(DWORD systemError);
 
     TCustomComPort *m_ownerPort;
     HANDLE m_stopEvent;

@@ -89,6 +89,20 @@ void SimulatorPort::stop()
         m_thread.join();
 }
 
+void SimulatorPort::holdReading(bool hold)
+{
+    m_holdReading = hold;
+    wake();
+}
+
+void SimulatorPort::hangUp()
+{
+    stop();
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+}
+
 void SimulatorPort::wake()
 {
     const std::uint64_t one = 1;
@@ -193,8 +207,11 @@ void SimulatorPort::serve()
         const Clock::time_point next = sendDue(now);
 
         pollfd fds[3] = {{m_wake, POLLIN, 0}, {m_inotify, POLLIN, 0}, {-1, 0, 0}};
+        // A hang-up shows in revents whatever is asked for, so a held line still notices it.
         if (!hungUp)
-            fds[2] = {m_master, static_cast<short>(POLLIN | (m_blocked ? POLLOUT : 0)), 0};
+            fds[2] = {m_master,
+                      static_cast<short>((m_holdReading ? 0 : POLLIN) | (m_blocked ? POLLOUT : 0)),
+                      0};
 
         Clock::duration wait =
             next == Clock::time_point::max() ? Clock::duration::max() : next - now;

@@ -56,6 +56,17 @@ public:
     // Whether some process holds the slave side open, as the service thread last saw it.
     bool slaveOpen() const { return m_slaveOpen.load(); }
 
+    // The module stops (true) or resumes reading its line, as a module whose input is full
+    // or whose flow control holds the sender: what the window writes piles up in the pty
+    // until its writes stall.
+    void holdReading(bool hold);
+
+    // The module's end goes away for good: the service thread ends and the master is closed,
+    // so the window's side sees a hang-up and the slave's node is removed. A published link
+    // stays, pointing at the dead device. A module that comes back is a new port. Safe to
+    // call twice; not to be called while another thread uses the port.
+    void hangUp();
+
     // Each write the port made to the window, in order (a paced answer shows as several).
     std::vector<std::string> sentWrites() const;
     // Bytes that fell due while no one held the slave open.
@@ -98,6 +109,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_slaveOpen{false};
+    std::atomic<bool> m_holdReading{false};
 
     // Service thread only.
     std::deque<Pending> m_queue;

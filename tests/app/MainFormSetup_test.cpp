@@ -20,37 +20,6 @@ const std::vector<std::string> readSequenceFrames = {
     frameBytes("000700", "07"), // transmitter ID
 };
 
-// Enabled state of every control the procedures switch, in one comparable value.
-std::vector<bool> setupControlStates(TMainForm &f)
-{
-    return {f.ComboPortSetup->isEnabled(),   f.OpenPortSetup->isEnabled(),
-            f.ClosePortSetup->isEnabled(),   f.SaveConfig->isEnabled(),
-            f.ReadConfig->isEnabled(),       f.SelectBaudrateSetup->isEnabled(),
-            f.SelectRFRate->isEnabled(),     f.SelectRFMode->isEnabled(),
-            f.SelectRFGain->isEnabled(),     f.RFChannelDisplay->isEnabled(),
-            f.RF1IDCodeDisplay->isEnabled(), f.TXDIDCodeDisplay->isEnabled(),
-            f.BiosDisplay->isEnabled(),      f.ComboPortRun->isEnabled(),
-            f.ComboBaudRun->isEnabled(),     f.OpenPortRun->isEnabled(),
-            f.RFChannel->isEnabled(),        f.RF_RX1_IDCode->isEnabled(),
-            f.RF_TXD_IDCode->isEnabled()};
-}
-
-// The table rows, in the order of setupControlStates.
-//                                       combo  open   close  save   read   groups x4
-const std::vector<bool> connectingStates{false, false, true, false, false, true, true, true, true,
-                                         // displays x3, bios, test tab x3, scroll bars x3
-                                         false, false, false, false, false, false, false, true,
-                                         true, true};
-const std::vector<bool> connectedStates{false, false, true,  true,  true,  true,  true,
-                                        true,  true,  false, false, false, false, false,
-                                        false, false, true,  true,  true};
-const std::vector<bool> busyStates{false, false, false, false, false, true,  true,
-                                   true,  true,  false, false, false, false, false,
-                                   false, false, true,  true,  true};
-const std::vector<bool> closedStates{true,  true,  false, false, false, false, false,
-                                     false, false, false, false, false, false, true,
-                                     true,  true,  true,  true,  true};
-
 void storeModuleSettings(SimulatedModule &m, std::vector<std::uint8_t> values)
 {
     const std::uint8_t codes[] = {Code::CodeBaudrate, Code::CodeRfMode,    Code::CodeRfDataRate,

@@ -36,6 +36,26 @@ SimulatorEnvironment::~SimulatorEnvironment()
     std::filesystem::remove_all(m_directory, ignored);
 }
 
+void SimulatorEnvironment::closeFarEnd()
+{
+    m_port->hangUp();
+}
+
+void SimulatorEnvironment::vanish()
+{
+    m_port->unpublish();
+    m_port->hangUp();
+}
+
+void SimulatorEnvironment::bringBack()
+{
+    // The old port goes first: it removes a stale link of its own, and its pty number may
+    // be handed to the new one.
+    m_port.reset();
+    m_port = std::make_unique<SimulatorPort>(m_module);
+    m_port->publish(m_directory, m_comName);
+}
+
 void SimulatorFixture::SetUp()
 {
     m_simulator = std::make_unique<SimulatorEnvironment>();

@@ -2,7 +2,11 @@
 // a private port directory, ZEPHRA_PORTS pointing at it, and a SimulatedModule served on a
 // pseudo-terminal and published there (as COM1 unless told otherwise). Everything is undone
 // on destruction: the link and the directory are removed and ZEPHRA_PORTS is restored.
-// Made and destroyed on the test's main thread; module() and port() are thread-safe.
+// The device can also be lost and brought back while a test runs, as a cable that is pulled
+// and plugged in again.
+// Made and destroyed on the test's main thread; module() and port() are thread-safe. The
+// loss calls may come from another thread while the main thread is blocked in the window;
+// bringBack() replaces port(), so no other thread may be using it then.
 #pragma once
 
 #include "simulator/SimulatedModule.h"
@@ -28,6 +32,15 @@ public:
     const std::string &comName() const { return m_comName; }
     // DIR/COMn, the path the port layer resolves the COM name to.
     std::string publishedPath() const { return m_directory + "/" + m_comName; }
+
+    // The far end closes now: the window's side of the pty hangs up; the COM name is left
+    // pointing at the dead device.
+    void closeFarEnd();
+    // The device vanishes: its COM name is removed, then the far end closes.
+    void vanish();
+    // The same module (settings, switch, faults and log kept) comes back on a new pty,
+    // published under the same COM name.
+    void bringBack();
 
 private:
     std::string m_directory;

@@ -1,0 +1,482 @@
+// Losing the device while the window uses it, as a pulled cable: the module's end of the pty
+// closes, or its COM name vanishes with it, during a test-tab connection with traffic, during
+// the setup tab's "Open" and "SAVE CONFIG", and while a write is held by a far end that has
+// stopped reading. In every case the window shows the port component's error, stays usable,
+// closes at once, sits idle without spinning, gives back its threads and descriptors, and
+// opens the port again once the module is back under the same name.
+#include "tests/app/SetupTabSupport.h"
+
+#include <QEventLoop>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int TestTab = 1;
+
+// What the user sees when the port finds its device gone: the event thread's wait fails, or a
+// write does.
+const std::string LostWait = "WaitForEvent method failed (win error code: 31)";
+const std::string LostWrite = "WriteFile function failed (win error code: 31)";
+const std::string NoSuchPort = "Unable to open com port (win error code: 2)";
+
+enum class Loss { FarEndCloses, NodeVanishes };
+
+std::string lossName(const testing::TestParamInfo<Loss> &info)
+{
+    return info.param == Loss::FarEndCloses ? "FarEndCloses" : "NodeVanishes";
+}
+
+void PrintTo(Loss loss, std::ostream *out)
+{
+    *out << (loss == Loss::FarEndCloses ? "the far end closes" : "the node vanishes");
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Process CPU time while the UI thread sleeps in its event loop for a while, dispatching
+// whatever arrives.
+double cpuWhileIdle(std::chrono::milliseconds interval)
+{
+    const double before = processCpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(interval, &loop, &QEventLoop::quit);
+    loop.exec();
+    return processCpuSeconds() - before;
+}
+
+std::size_t entriesIn(const char *directory)
+{
+    std::size_t count = 0;
+    std::error_code error;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(directory, error))
+        ++count;
+    return count;
+}
+
+// What an open port holds and must give back.
+struct Holdings
+{
+    std::size_t threads = 0;
+    std::size_t descriptors = 0;
+    bool operator==(const Holdings &) const = default;
+};
+
+Holdings holdingsNow()
+{
+    return {entriesIn("/proc/self/task"), entriesIn("/proc/self/fd")};
+}
+
+void PrintTo(const Holdings &h, std::ostream *out)
+{
+    *out << h.threads << " threads, " << h.descriptors << " descriptors";
+}
+
+// Bytes written so far by every thread of the process but the caller's (the port's I/O
+// thread is the one that writes to the device); -1 without per-thread accounting.
+long long bytesWrittenByOtherThreads(long callerThread)
+{
+    long long total = -1;
+    std::error_code error;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        if (std::stol(task.path().filename().string()) == callerThread)
+            continue;
+        std::ifstream io(task.path() / "io");
+        std::string key;
+        long long value = 0;
+        while (io >> key >> value) {
+            if (key == "wchar:")
+                total = std::max(total, 0LL) + value;
+        }
+    }
+    return total;
+}
+
+// Waits (on a thread of its own) until the window's writes to the device have made no
+// progress for a while: the pty is full and a write waits for room.
+bool waitUntilWritesStall(long uiThread, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    long long last = bytesWrittenByOtherThreads(uiThread);
+    auto since = std::chrono::steady_clock::now();
+    long long progress = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+        const long long now = bytesWrittenByOtherThreads(uiThread);
+        if (now != last) {
+            progress += now - last;
+            last = now;
+            since = std::chrono::steady_clock::now();
+        } else if (progress > 4096 && std::chrono::steady_clock::now() - since > 400ms) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class DeviceLoss : public SetupTabTest, public testing::WithParamInterface<Loss>
+{
+protected:
+    void SetUp() override
+    {
+        SetupTabTest::SetUp();
+        m_before = holdingsNow();
+    }
+
+    void loseDevice()
+    {
+        if (GetParam() == Loss::FarEndCloses)
+            simulator().closeFarEnd();
+        else
+            simulator().vanish();
+    }
+
+    // The module comes back under its name; by then the window has closed the dead port, so
+    // the process holds what it held before the port was first opened.
+    void bringDeviceBack()
+    {
+        simulator().bringBack();
+        EXPECT_TRUE(pumpUntil([&] { return holdingsNow() == m_before; }, 2000))
+            << testing::PrintToString(holdingsNow()) << " now, " << testing::PrintToString(m_before)
+            << " before the port was opened";
+        // The user comes back after the reply period that the lost procedure started has run
+        // out; a procedure started within it would share what is left of it.
+        EXPECT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    }
+
+    // The module answers every command but the one for setting code, which it leaves
+    // unanswered; the device is lost once that command has arrived (from the event loop, so
+    // inside the wait for its reply). Gives the moment of the loss, in seconds of clock.
+    void loseDeviceWhileWaitingFor(std::uint8_t code, std::size_t framesBefore,
+                                   const Stopwatch &clock, double &lostAt)
+    {
+        module().setFaults(faults([code](SimulatorFaults &f) {
+            f.silent = true;
+            f.onlyCode = code;
+        }));
+        auto *poll = new QTimer(&form());
+        QObject::connect(poll, &QTimer::timeout, [this, poll, framesBefore, &clock, &lostAt] {
+            if (module().receivedFrames().size() < framesBefore + 1)
+                return;
+            poll->stop();
+            loseDevice();
+            lostAt = clock.seconds();
+        });
+        poll->start(5);
+    }
+
+    // Keeps a time (in microseconds) with the test's result, for the record of how the window
+    // copes (--gtest_output).
+    static void record(const std::string &key, double seconds)
+    {
+        RecordProperty(key + "_us", std::to_string(std::lround(seconds * 1e6)));
+    }
+
+    // Nothing spins while the dead port stays open (or after it was closed).
+    static void expectIdle(const std::string &when)
+    {
+        cpuWhileIdle(200ms);
+        const double cpu = cpuWhileIdle(800ms);
+        record("cpu_in_800ms_" + when, cpu);
+        EXPECT_LT(cpu, 0.12) << "process CPU " << cpu << " s in 0.8 s of idling";
+    }
+
+    // Clicks a "Close" button; it must end at once.
+    static void clickClose(QPushButton *close, const std::string &key = "close_dead_port")
+    {
+        const double seconds = clickTimed(close);
+        record(key, seconds);
+        EXPECT_LT(seconds, 1.0);
+    }
+
+    // Opening the name while the module is away fails as "no such port", where its name is
+    // gone. A stale name is not tried: its pty number may belong to another program by now.
+    void expectOpenFailsWhileGone(QPushButton *open)
+    {
+        if (GetParam() != Loss::NodeVanishes)
+            return;
+        const std::size_t before = errors().size();
+        open->click();
+        ASSERT_EQ(errors().size(), before + 1);
+        EXPECT_EQ(errors().back(), NoSuchPort);
+        EXPECT_FALSE(form().ComPort1->Connected());
+    }
+
+    void chooseTestPort()
+    {
+        ComboBox *list = form().ComboPortRun;
+        list->onDropDown();
+        const int index = list->findText(QStringLiteral("COM1"));
+        ASSERT_GE(index, 0);
+        list->setItemIndex(index);
+        list->onChange();
+    }
+
+    // The module passes data (RUN position), the test tab is shown and its port opened.
+    void openTestConnection()
+    {
+        module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+        form().PageControl1->setCurrentIndex(TestTab);
+        chooseTestPort();
+        form().OpenPortRun->click();
+        ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
+    }
+
+    void expectTestConnectionStates()
+    {
+        TMainForm &f = form();
+        const std::initializer_list<QWidget *> enabled = {f.ClosePortRun, f.SendStringRun,
+                                                          f.MemoSendRun, f.EditSendRun};
+        const std::initializer_list<QWidget *> disabled = {f.OpenPortRun, f.ComboPortRun,
+                                                           f.ComboBaudRun, f.OpenPortSetup};
+        for (QWidget *on : enabled)
+            EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
+        for (QWidget *off : disabled)
+            EXPECT_FALSE(off->isEnabled()) << off->objectName().toStdString();
+    }
+
+    // "Close" on the test tab ends at once and leaves the tab idle.
+    void closeTestConnection(const std::string &key = "close_dead_port")
+    {
+        clickClose(form().ClosePortRun, key);
+        EXPECT_FALSE(form().ComPort1->Connected());
+        EXPECT_EQ(form().PortOpened, 0);
+        EXPECT_TRUE(form().OpenPortRun->isEnabled());
+        EXPECT_FALSE(form().ClosePortRun->isEnabled());
+        EXPECT_FALSE(form().SendStringRun->isEnabled());
+    }
+
+    bool receiveShows(const std::string &text)
+    {
+        return pumpUntil(
+            [&] { return form().MemoReceiveRun->text().find(text) != std::string::npos; });
+    }
+
+private:
+    Holdings m_before;
+};
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(, DeviceLoss, testing::Values(Loss::FarEndCloses, Loss::NodeVanishes),
+                         lossName);
+
+TEST_P(DeviceLoss, TestConnectionWithTrafficShowsTheLossAndOpensAgainWhenTheModuleIsBack)
+{
+    openTestConnection();
+    // Traffic both ways: the module sends a line every few milliseconds and echoes a send.
+    QTimer stream;
+    stream.setInterval(5);
+    QObject::connect(&stream, &QTimer::timeout, [&] { port().inject("tick\r\n"); });
+    stream.start();
+    form().SendStringRun->click();
+    ASSERT_TRUE(receiveShows("Test Send String"));
+    ASSERT_TRUE(receiveShows("tick<0x0D><0x0A>tick"));
+
+    loseDevice();
+    const Stopwatch sinceLoss;
+    ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }, 3000))
+        << "the loss of a receiving connection goes unreported";
+    record("loss_to_error", sinceLoss.seconds());
+    EXPECT_LT(sinceLoss.seconds(), 1.0);
+    pumpFor(200);
+    stream.stop();
+    EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
+
+    // The connection stays as it was until the user closes it; a send meets the dead port.
+    EXPECT_TRUE(form().ComPort1->Connected());
+    expectTestConnectionStates();
+    expectIdle("port_dead");
+    form().SendStringRun->click();
+    ASSERT_EQ(errors().size(), 2u);
+    EXPECT_EQ(errors()[1], LostWrite);
+
+    closeTestConnection();
+    expectOpenFailsWhileGone(form().OpenPortRun);
+    expectIdle("port_closed");
+
+    bringDeviceBack();
+    module().clearLog();
+    form().MemoReceiveRun->clear();
+    form().OpenPortRun->click();
+    ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
+    form().SendStringRun->click();
+    EXPECT_TRUE(module().waitForRunBytes(16, 2s));
+    EXPECT_TRUE(receiveShows("Test Send String"));
+    closeTestConnection("close_after_return");
+    EXPECT_EQ(errors().size(), GetParam() == Loss::NodeVanishes ? 3u : 2u);
+}
+
+TEST_P(DeviceLoss, LossDuringOpenEndsTheReadSequenceAtOnce)
+{
+    // Four settings come back; the loss meets the wait for the fifth reply.
+    const Stopwatch clock;
+    double lostAt = -1;
+    loseDeviceWhileWaitingFor(SimulatedModule::CodeRfGain, 4, clock, lostAt);
+
+    openSetup();
+    const double endedAt = clock.seconds();
+
+    // Ended by the loss, not by the reply time-out and a write to the dead port after it.
+    ASSERT_GE(lostAt, 0.0);
+    record("loss_to_error", endedAt - lostAt);
+    EXPECT_LT(endedAt - lostAt, 0.5);
+    EXPECT_LT(endedAt, 1.2);
+    EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
+    EXPECT_EQ(framesReceived().size(), 5u);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().SelectRFRate->itemIndex(), 1);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
+    EXPECT_EQ(setupControlStates(form()), connectingStates);
+    EXPECT_TRUE(form().ComPort1->Connected());
+    expectIdle("port_dead");
+
+    // The tab still answers, and "Close" ends the connection at once.
+    form().PageControl1->setCurrentIndex(TestTab);
+    form().PageControl1->setCurrentIndex(0);
+    clickClose(form().ClosePortSetup);
+    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_EQ(form().StatusConnect->text(), "Disconnect");
+    EXPECT_FALSE(form().ComPort1->Connected());
+    expectOpenFailsWhileGone(form().OpenPortSetup);
+
+    bringDeviceBack();
+    module().clearFaults();
+    form().OpenPortSetup->click();
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), 3);
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    form().ClosePortSetup->click();
+    EXPECT_EQ(errors().size(), GetParam() == Loss::NodeVanishes ? 2u : 1u);
+}
+
+TEST_P(DeviceLoss, LossDuringSaveConfigEndsTheWriteSequenceAndLeavesTheTabUsable)
+{
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    form().RFChannel->setPosition(42);
+    module().clearLog();
+    // Three writes are acknowledged; the loss meets the wait for the fourth.
+    const Stopwatch clock;
+    double lostAt = -1;
+    loseDeviceWhileWaitingFor(SimulatedModule::CodeRfGain, 3, clock, lostAt);
+
+    form().SaveConfig->click();
+    const double endedAt = clock.seconds();
+
+    ASSERT_GE(lostAt, 0.0);
+    record("loss_to_error", endedAt - lostAt);
+    EXPECT_LT(endedAt - lostAt, 0.5);
+    EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
+    EXPECT_EQ(framesReceived().size(), 4u);
+    EXPECT_NE(module().setting(SimulatedModule::CodeRfChannel), 42);
+    // The procedure is over: its buttons are back, so the user can close or try again.
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    expectIdle("port_dead");
+
+    // "READ CONFIG" meets the dead port at its first command and gives the buttons back too.
+    form().ReadConfig->click();
+    ASSERT_EQ(errors().size(), 2u);
+    EXPECT_EQ(errors()[1], LostWrite);
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+
+    clickClose(form().ClosePortSetup);
+    EXPECT_EQ(setupControlStates(form()), closedStates);
+    expectOpenFailsWhileGone(form().OpenPortSetup);
+
+    bringDeviceBack();
+    module().clearFaults();
+    form().OpenPortSetup->click();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+    form().RFChannel->setPosition(42);
+    form().SaveConfig->click();
+    EXPECT_EQ(module().setting(SimulatedModule::CodeRfChannel), 42);
+    EXPECT_EQ(form().RFChannelDisplay->text(), "42");
+    form().ClosePortSetup->click();
+    EXPECT_EQ(errors().size(), GetParam() == Loss::NodeVanishes ? 3u : 2u);
+}
+
+TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
+{
+    if (bytesWrittenByOtherThreads(0) < 0)
+        GTEST_SKIP() << "no per-thread write accounting in /proc";
+    openTestConnection();
+    // The module stops reading: the pty fills and a write waits for room (each one-byte write
+    // would otherwise end after its own time-out of 1.1 s, and the next one wait again).
+    port().holdReading(true);
+    form().EditSendRun->setText(QString(32000, QLatin1Char('x')));
+
+    // From a thread of its own: the UI thread is inside the send until the loss ends it.
+    const long uiThread = syscall(SYS_gettid);
+    const Stopwatch clock;
+    std::atomic<bool> stalled{false};
+    std::atomic<double> lostAt{-1};
+    std::thread remover([&] {
+        stalled = waitUntilWritesStall(uiThread, 10s);
+        loseDevice();
+        lostAt = clock.seconds();
+    });
+    form().SendStringRun->click();
+    const double returnedAt = clock.seconds();
+    remover.join();
+
+    ASSERT_TRUE(stalled.load()) << "the writes never stalled";
+    record("loss_to_error", returnedAt - lostAt.load());
+    EXPECT_LT(returnedAt - lostAt.load(), 1.0);
+    // The send ends with the write's error; the event thread's report of its failed wait
+    // follows once the UI thread serves it again.
+    ASSERT_FALSE(errors().empty());
+    EXPECT_EQ(errors()[0], LostWrite);
+    pumpFor(300);
+    EXPECT_EQ(errors(), (std::vector<std::string>{LostWrite, LostWait}));
+    const std::size_t reported = errors().size();
+
+    expectTestConnectionStates();
+    expectIdle("port_dead");
+    closeTestConnection();
+    expectOpenFailsWhileGone(form().OpenPortRun);
+
+    bringDeviceBack();
+    form().EditSendRun->setText(QStringLiteral("back"));
+    form().OpenPortRun->click();
+    ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
+    form().SendStringRun->click();
+    EXPECT_TRUE(receiveShows("back"));
+    closeTestConnection("close_after_return");
+    EXPECT_EQ(errors().size(), reported + (GetParam() == Loss::NodeVanishes ? 1 : 0));
+}
+
+TEST_P(DeviceLoss, ClosingTheWindowAfterALossEndsAtOnce)
+{
+    openSetup();
+    ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
+
+    loseDevice();
+    // Noticed while nothing was running: the event thread reports it.
+    ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }, 3000));
+    EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
+    EXPECT_EQ(setupControlStates(form()), connectedStates);
+
+    const Stopwatch closing;
+    form().close();
+    record("close_window_dead_port", closing.seconds());
+    EXPECT_LT(closing.seconds(), 1.0);
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_EQ(form().PortOpened, 0);
+    bringDeviceBack();
+    EXPECT_EQ(errors().size(), 1u);
+}
