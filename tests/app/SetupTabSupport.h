@@ -87,11 +87,12 @@ inline SimulatorFaults faults(const std::function<void(SimulatorFaults &)> &edit
 class SetupTabTest : public WindowTest
 {
 protected:
-    static constexpr auto WatchdogLimit = std::chrono::seconds(20);
+    // How long one test may run before the watchdog ends the program.
+    virtual std::chrono::seconds watchdogLimit() const { return std::chrono::seconds(20); }
 
     void SetUp() override
     {
-        m_watchdog = std::make_unique<TestWatchdog>(WatchdogLimit);
+        m_watchdog = std::make_unique<TestWatchdog>(watchdogLimit());
         m_simulator = std::make_unique<SimulatorEnvironment>("COM1");
         WindowTest::SetUp();
     }
