@@ -1,6 +1,7 @@
 // What the user can get wrong in the window: rate texts typed into the test tab's rate box,
-// and ports that cannot be opened from either tab. Each mistake shows its message exactly as
-// the error box would, opens nothing, and leaves the window as usable as before.
+// ports that cannot be opened from either tab, and a device unplugged under an open test
+// connection. Each shows its message exactly as the error box would and leaves the window as
+// usable as before.
 // Before any Qt header: the module model has a member that Qt's "emit" keyword would hide.
 #include "tests/support/SimulatorFixture.h"
 
@@ -8,6 +9,7 @@
 
 #include "platform/posix/LineSettings.h"
 #include "platform/win32.h"
+#include "tests/support/PtyPair.h"
 
 #include <QLineEdit>
 #include <QtTest/QTest>
@@ -223,4 +225,37 @@ TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingCha
     EXPECT_TRUE(f.ComPort1->Connected());
     f.ClosePortRun->click();
     EXPECT_EQ(errors().size(), 3u);
+}
+
+TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStillCloses)
+{
+    using namespace std::chrono_literals;
+    // A pty of the test's own, so that its far end can go away; published as COM1 instead of
+    // the module.
+    PortDirectory ports;
+    PtyPair pty;
+    ports.publish(pty, 1);
+    TMainForm &f = form();
+    chooseTestPort();
+    f.OpenPortRun->click();
+    ASSERT_TRUE(f.ComPort1->Connected());
+    f.SendStringRun->click();
+    EXPECT_EQ(pty.readSome(16, 2000ms), "Test Send String");
+
+    pty.closeMaster();
+    pumpFor(100);
+    f.SendStringRun->click();
+    QTest::keyClick(f.MemoSendRun, Qt::Key_A);
+    pumpFor(100);
+    const std::string writeFailed = "WriteFile function failed (win error code: 31)";
+    // One message per send: the send text stops at its first byte.
+    EXPECT_EQ(errors(), (std::vector<std::string>{writeFailed, writeFailed}));
+    EXPECT_TRUE(f.ComPort1->Connected()) << "a failed write leaves the connection open";
+    EXPECT_TRUE(f.ClosePortRun->isEnabled());
+
+    f.ClosePortRun->click();
+    EXPECT_FALSE(f.ComPort1->Connected());
+    EXPECT_EQ(f.ComPort1->Handle(), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(f.OpenPortRun->isEnabled());
+    EXPECT_EQ(errors().size(), 2u);
 }
