@@ -41,8 +41,10 @@ std::uint32_t parityFlags(BYTE parity)
 
 DWORD checkDcb(const DCB &dcb)
 {
-    if (dcb.BaudRate == 0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY ||
-        dcb.StopBits > TWOSTOPBITS)
+    // A speed with the top bit set is a negative number from a signed caller: no driver
+    // takes it, though a pseudo-terminal would store it.
+    if (dcb.BaudRate == 0 || dcb.BaudRate > 0x7FFFFFFFu || dcb.ByteSize < 5 || dcb.ByteSize > 8 ||
+        dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS)
         return ERROR_INVALID_PARAMETER;
     // A 16550 sends 1.5 stop bits exactly when it is told "2" with 5 data bits, so Windows
     // accepts 1.5 only there and refuses 2 there.

@@ -7,10 +7,10 @@
 #include "platform/posix/LineSettings.h"
 #include "platform/win32.h"
 
-// 0 when SetCommState would accept the DCB, else the error Windows gives (87): speed 0, byte
-// size outside 5..8, parity above SPACEPARITY, stop bits above TWOSTOPBITS, 1.5 stop bits
-// with other than 5 data bits, 2 stop bits with 5 data bits, software flow control with
-// equal XON and XOFF characters.
+// 0 when SetCommState would accept the DCB, else the error Windows gives (87): speed 0 or
+// above 2^31 - 1 (negative for a signed caller), byte size outside 5..8, parity above
+// SPACEPARITY, stop bits above TWOSTOPBITS, 1.5 stop bits with other than 5 data bits, 2 stop
+// bits with 5 data bits, software flow control with equal XON and XOFF characters.
 DWORD checkDcb(const DCB &dcb);
 
 // Raw settings for an accepted DCB. Keeps from current only what a DCB does not decide

@@ -16,8 +16,9 @@ int openExclusive(const std::string &path, DWORD &error)
     // O_NONBLOCK keeps open() from waiting for carrier before CLOCAL is set.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = win32ErrorFromErrno(errno);
-        // However the path is broken, for a comm name it means "no such port".
+        // However the path is broken, and whatever non-device it names (a folder), for a
+        // comm name it means "no such port".
+        error = errno == EISDIR ? ERROR_FILE_NOT_FOUND : win32ErrorFromErrno(errno);
         if (error == ERROR_PATH_NOT_FOUND)
             error = ERROR_FILE_NOT_FOUND;
         return -1;

@@ -120,11 +120,12 @@ inline const std::vector<bool> closedStates{true,  true,  false, false, false, f
 class SetupTabTest : public WindowTest
 {
 protected:
-    static constexpr auto WatchdogLimit = std::chrono::seconds(20);
+    // How long one test may run before the watchdog ends the program.
+    virtual std::chrono::seconds watchdogLimit() const { return std::chrono::seconds(20); }
 
     void SetUp() override
     {
-        m_watchdog = std::make_unique<TestWatchdog>(WatchdogLimit);
+        m_watchdog = std::make_unique<TestWatchdog>(watchdogLimit());
         m_simulator = std::make_unique<SimulatorEnvironment>("COM1");
         WindowTest::SetUp();
     }

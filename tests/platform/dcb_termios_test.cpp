@@ -77,8 +77,11 @@ TEST(DcbCheckTest, AcceptsEveryValidFramingAndRefusesTheRest)
             EXPECT_EQ(checkDcb(dcb), ERROR_SUCCESS) << int(size) << " " << int(parity);
         }
     }
-    DCB anySpeed = plainDcb(12345);
-    EXPECT_EQ(checkDcb(anySpeed), ERROR_SUCCESS);
+    for (DWORD speed : {1u, 12345u, 4000000u, 0x7FFFFFFFu})
+        EXPECT_EQ(checkDcb(plainDcb(speed)), ERROR_SUCCESS) << speed;
+    // 0, and what a negative signed speed becomes, are no speeds.
+    for (DWORD speed : {0u, 0x80000000u, 0xFFFFDA80u, 0xFFFFFFFFu})
+        EXPECT_EQ(checkDcb(plainDcb(speed)), ERROR_INVALID_PARAMETER) << speed;
     DCB sameChars = plainDcb();
     sameChars.XoffChar = sameChars.XonChar;
     EXPECT_EQ(checkDcb(sameChars), ERROR_SUCCESS) << "equal characters matter only with XON/XOFF";

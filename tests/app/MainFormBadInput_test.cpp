@@ -1,0 +1,261 @@
+// What the user can get wrong in the window: rate texts typed into the test tab's rate box,
+// ports that cannot be opened from either tab, and a device unplugged under an open test
+// connection. Each shows its message exactly as the error box would and leaves the window as
+// usable as before.
+// Before any Qt header: the module model has a member that Qt's "emit" keyword would hide.
+#include "tests/support/SimulatorFixture.h"
+
+#include "tests/app/WindowTestSupport.h"
+
+#include "platform/posix/LineSettings.h"
+#include "platform/win32.h"
+#include "tests/support/PtyPair.h"
+
+#include <QLineEdit>
+#include <QtTest/QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int TestTab = 1;
+
+class BadInputTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        m_simulator.module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+        form().PageControl1->setCurrentIndex(TestTab);
+    }
+
+    SimulatorPort &port() { return m_simulator.port(); }
+    const std::string &portDirectory() const { return m_simulator.portDirectory(); }
+
+    void chooseTestPort()
+    {
+        form().ComboPortRun->onDropDown();
+        ASSERT_EQ(form().ComboPortRun->count(), 1);
+        form().ComboPortRun->setItemIndex(0);
+        form().ComboPortRun->onChange();
+    }
+
+    // The user replaces the rate box's text: typed key by key, or pasted when it is long or
+    // has characters beyond ASCII (which the key simulation cannot type).
+    void enterRate(const QString &text)
+    {
+        QLineEdit *edit = form().ComboBaudRun->lineEdit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        const bool ascii =
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (text.size() > 100 || !ascii)
+            edit->insert(text);
+        else
+            QTest::keyClicks(edit, text);
+        ASSERT_EQ(form().ComboBaudRun->currentText(), text);
+    }
+
+    // The speed the device is set to, read back from the pty itself.
+    std::uint32_t deviceSpeed()
+    {
+        const int fd = ::open(port().slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        EXPECT_GE(fd, 0);
+        LineSettings settings;
+        EXPECT_EQ(readLineSettings(fd, settings), 0);
+        ::close(fd);
+        return settings.speed;
+    }
+
+    std::vector<bool> testTabStates()
+    {
+        TMainForm &f = form();
+        return {f.ComboPortRun->isEnabled(),  f.ComboBaudRun->isEnabled(),
+                f.OpenPortRun->isEnabled(),   f.ClosePortRun->isEnabled(),
+                f.SendStringRun->isEnabled(), f.MemoSendRun->isEnabled(),
+                f.OpenPortSetup->isEnabled(), f.ComboPortSetup->isEnabled()};
+    }
+
+    SimulatorEnvironment m_simulator;
+};
+
+struct RateCase
+{
+    QString typed;
+    // The error box's text, or empty when the port opens at speed.
+    std::string message;
+    std::uint32_t speed = 0;
+};
+
+std::string notAnInteger(const std::string &text)
+{
+    return "'" + text + "' is not a valid integer value.";
+}
+
+const std::string refusedSpeed = "SetCommState function failed (win error code: 87)";
+
+} // namespace
+
+TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
+{
+    const std::string manyDigits(10'000, '9');
+    const RateCase cases[] = {
+        // No number at all.
+        {"", notAnInteger("")},
+        {"   ", notAnInteger("   ")},
+        {"+", notAnInteger("+")},
+        {"-", notAnInteger("-")},
+        {"$", notAnInteger("$")},
+        {"0x", notAnInteger("0x")},
+        {"9600 BPS", notAnInteger("9600 BPS")},
+        {"9600 ", notAnInteger("9600 ")},
+        {"9 600", notAnInteger("9 600")},
+        {"96O0", notAnInteger("96O0")},
+        {"19200.0", notAnInteger("19200.0")},
+        {"1e5", notAnInteger("1e5")},
+        // Digits outside the code page reach the program as "?".
+        {QString::fromUtf8("\xEF\xBC\x99\xEF\xBC\x96"), notAnInteger("??")},
+        // Beyond a signed 32-bit number.
+        {"99999999999", notAnInteger("99999999999")},
+        {"2147483648", notAnInteger("2147483648")},
+        {"$100000000", notAnInteger("$100000000")},
+        {QString::fromStdString(manyDigits), notAnInteger(manyDigits)},
+        // Numbers that are no line speed: the device refuses them.
+        {"0", refusedSpeed},
+        {"-0", refusedSpeed},
+        {"-9600", refusedSpeed},
+        {"-1", refusedSpeed},
+        {"$FFFFFFFF", refusedSpeed},
+        {"-2147483648", refusedSpeed},
+        // Numbers in every form the reader takes, and odd speeds a device may well take.
+        {"+19200", "", 19200},
+        {"   4800", "", 4800},
+        {"$4B00", "", 19200},
+        {"0x4b00", "", 19200},
+        {"X4B00", "", 19200},
+        {"007", "", 7},
+        {"1", "", 1},
+        {"50", "", 50},
+        {"31250", "", 31250},
+        {"250000", "", 250000},
+        {"4000000", "", 4000000},
+        {"2147483647", "", 2147483647},
+    };
+
+    chooseTestPort();
+    // Idle after a connection (which also enables the setup tab's "Open").
+    form().OpenPortRun->click();
+    ASSERT_TRUE(form().ComPort1->Connected());
+    form().ClosePortRun->click();
+    const std::vector<bool> idle = testTabStates();
+    std::size_t shown = 0;
+    for (const RateCase &c : cases) {
+        const std::string label = "rate text '" + c.typed.left(20).toStdString() + "'";
+        enterRate(c.typed);
+        form().OpenPortRun->click();
+        if (c.message.empty()) {
+            ASSERT_TRUE(form().ComPort1->Connected()) << label << testing::PrintToString(errors());
+            EXPECT_EQ(deviceSpeed(), c.speed) << label;
+            EXPECT_EQ(errors().size(), shown) << label;
+            form().ClosePortRun->click();
+        } else {
+            ASSERT_EQ(errors().size(), ++shown) << label;
+            EXPECT_EQ(errors().back(), c.message) << label;
+            EXPECT_FALSE(form().ComPort1->Connected()) << label;
+            EXPECT_EQ(form().ComPort1->Handle(), INVALID_HANDLE_VALUE) << label;
+            EXPECT_EQ(form().PortOpened, 1) << label;
+        }
+        // Either way the tab is back where it was, ready for the next try.
+        EXPECT_EQ(testTabStates(), idle) << label;
+    }
+
+    // The device was let go after every refusal: a good rate opens and carries data.
+    enterRate("9600");
+    form().OpenPortRun->click();
+    ASSERT_TRUE(form().ComPort1->Connected());
+    form().SendStringRun->click();
+    EXPECT_TRUE(pumpUntil([&] { return form().MemoReceiveRun->text() == "Test Send String"; }));
+    form().ClosePortRun->click();
+    EXPECT_EQ(errors().size(), shown);
+}
+
+TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingChanges)
+{
+    TMainForm &f = form();
+    chooseTestPort();
+    const std::vector<bool> idle = testTabStates();
+
+    // The listed port went away, then is held by another program.
+    port().unpublish();
+    f.OpenPortRun->click();
+    HANDLE other = INVALID_HANDLE_VALUE;
+    port().publish(portDirectory(), "COM1");
+    other = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    f.OpenPortRun->click();
+    EXPECT_EQ(testTabStates(), idle);
+    CloseHandle(other);
+
+    // After a test connection the setup tab's "Open" is enabled with no port chosen there:
+    // it tries the empty name.
+    f.OpenPortRun->click();
+    ASSERT_TRUE(f.ComPort1->Connected());
+    f.ClosePortRun->click();
+    f.PageControl1->setCurrentIndex(0);
+    ASSERT_EQ(f.ComboPortSetup->itemIndex(), -1);
+    ASSERT_TRUE(f.OpenPortSetup->isEnabled());
+    f.OpenPortSetup->click();
+    EXPECT_EQ(f.ComPort1->Port(), "");
+    EXPECT_FALSE(f.ComPort1->Connected());
+    EXPECT_TRUE(f.OpenPortSetup->isEnabled());
+    EXPECT_FALSE(f.ClosePortSetup->isEnabled());
+
+    EXPECT_EQ(errors(), (std::vector<std::string>{"Unable to open com port (win error code: 2)",
+                                                  "Unable to open com port (win error code: 5)",
+                                                  "Unable to open com port (win error code: 2)"}));
+
+    // The window goes on: the test tab opens its port again.
+    f.PageControl1->setCurrentIndex(TestTab);
+    f.OpenPortRun->click();
+    EXPECT_TRUE(f.ComPort1->Connected());
+    f.ClosePortRun->click();
+    EXPECT_EQ(errors().size(), 3u);
+}
+
+TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStillCloses)
+{
+    using namespace std::chrono_literals;
+    // A pty of the test's own, so that its far end can go away; published as COM1 instead of
+    // the module.
+    PortDirectory ports;
+    PtyPair pty;
+    ports.publish(pty, 1);
+    TMainForm &f = form();
+    chooseTestPort();
+    f.OpenPortRun->click();
+    ASSERT_TRUE(f.ComPort1->Connected());
+    f.SendStringRun->click();
+    EXPECT_EQ(pty.readSome(16, 2000ms), "Test Send String");
+
+    pty.closeMaster();
+    pumpFor(100);
+    f.SendStringRun->click();
+    QTest::keyClick(f.MemoSendRun, Qt::Key_A);
+    pumpFor(100);
+    const std::string writeFailed = "WriteFile function failed (win error code: 31)";
+    // One message per send: the send text stops at its first byte.
+    EXPECT_EQ(errors(), (std::vector<std::string>{writeFailed, writeFailed}));
+    EXPECT_TRUE(f.ComPort1->Connected()) << "a failed write leaves the connection open";
+    EXPECT_TRUE(f.ClosePortRun->isEnabled());
+
+    f.ClosePortRun->click();
+    EXPECT_FALSE(f.ComPort1->Connected());
+    EXPECT_EQ(f.ComPort1->Handle(), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(f.OpenPortRun->isEnabled());
+    EXPECT_EQ(errors().size(), 2u);
+}

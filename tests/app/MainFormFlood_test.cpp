@@ -1,0 +1,241 @@
+// Floods of random bytes into the window, end to end through a pseudo-terminal and the real
+// port component: noise on the setup tab while "Open" waits for replies, and a long stream
+// into the test tab's terminal. The window must keep its memory bounded, keep serving its
+// event loop, lose nothing on the terminal, and work normally afterwards.
+//
+// The default size (8 MiB) keeps the suite quick; ZEPHRA_FLOOD_MIB sets another, and the
+// suite runs the same tests once more with 50 MiB (tests/app/CMakeLists.txt).
+#include "tests/app/SetupTabSupport.h"
+
+#include "tests/support/FloodSupport.h"
+
+#include "terminal/ReceiveFormat.h"
+
+#include <cstdio>
+
+using Code = SimulatedModule;
+
+namespace {
+
+constexpr std::size_t DefaultFloodMiB = 8;
+
+// Generous limits for a busy two-core machine and the sanitizer build alike.
+constexpr double SetupStallLimitMs = 250;
+constexpr double TerminalStallLimitMs = 250;
+
+// What the setup tab may gain from a flood: the test's own pieces in flight and the like,
+// far less than the flood itself (which a reply buffer without bound would keep).
+std::size_t setupGrowthLimit(std::size_t flood)
+{
+    return 8 * MiB + flood / 4;
+}
+
+// Seconds allowed for a flood of this size to pass, at a pessimistic 0.5 MiB/s.
+int floodTimeoutMs(std::size_t bytes)
+{
+    return 20'000 + static_cast<int>(bytes / MiB) * 2'000;
+}
+
+struct NoiseKind
+{
+    const char *name;
+    NoiseFeeder::Shape shape;
+};
+
+void PrintTo(const NoiseKind &kind, std::ostream *out)
+{
+    *out << kind.name;
+}
+
+class SetupFlood : public SetupTabTest, public ::testing::WithParamInterface<NoiseKind>
+{
+protected:
+    std::chrono::seconds watchdogLimit() const override
+    {
+        return std::chrono::seconds(60 + 3 * floodTimeoutMs(floodBytes(DefaultFloodMiB)) / 1000);
+    }
+
+    // Sums the counts the port's receive events announce, then runs the window's own handler.
+    void sumReceivedCounts()
+    {
+        TRxCharEvent original = form().ComPort1->OnRxChar;
+        form().ComPort1->OnRxChar = [this, original](Component *sender, std::int32_t count) {
+            m_announced += static_cast<std::size_t>(count);
+            original(sender, count);
+        };
+    }
+    std::size_t announced() const { return m_announced; }
+
+private:
+    std::size_t m_announced = 0;
+};
+
+} // namespace
+
+TEST_P(SetupFlood, NoiseDuringOpenEndsInTimeOutsAndTheWindowStaysUsable)
+{
+    const std::size_t total = floodBytes(DefaultFloodMiB);
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    ASSERT_TRUE(choosePort());
+    sumReceivedCounts();
+
+    const MemoryWatch memory;
+    const UiStallMeter meter;
+    std::unique_ptr<NoiseFeeder> feeder;
+    // The noise starts while the first command waits for its reply.
+    at(0, [&] { feeder = std::make_unique<NoiseFeeder>(port(), total, 1, GetParam().shape); });
+    const double openSeconds = clickTimed(form().OpenPortSetup);
+
+    // No reply came: the first exchange timed out after the full period, the rest at the
+    // following ticks, and the tab is connected with its controls as the procedure reset them.
+    EXPECT_GT(openSeconds, 1.4);
+    EXPECT_LT(openSeconds, 6.0);
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().BiosDisplay->text(), "");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
+    EXPECT_EQ(form().RFChannel->position(), 0);
+    EXPECT_TRUE(form().SaveConfig->isEnabled());
+    EXPECT_TRUE(form().ReadConfig->isEnabled());
+    EXPECT_TRUE(form().ClosePortSetup->isEnabled());
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+    // Every command still went out whole through the flood (the module may read the last one
+    // after the procedure has ended).
+    module().waitForFrames(8, std::chrono::seconds(2));
+    const auto frames = module().receivedFrames();
+    ASSERT_EQ(frames.size(), 8u);
+    for (const auto &frame : frames)
+        EXPECT_TRUE(frame.accepted) << testing::PrintToString(frame.bytes);
+
+    // The window takes every byte of the flood, and the event loop is served throughout.
+    ASSERT_TRUE(feeder);
+    const Stopwatch flood;
+    ASSERT_TRUE(runEventLoopUntil([&] { return feeder->finished() && announced() >= total; },
+                                  floodTimeoutMs(total)))
+        << feeder->sent() << " of " << total << " bytes sent, " << announced() << " announced";
+    EXPECT_EQ(announced(), total);
+    const double seconds = flood.seconds() + openSeconds;
+    std::printf("setup tab, %s: %zu MiB of noise in %.1f s (%.1f MiB/s); longest stall %.1f ms; "
+                "memory growth %.1f MiB\n",
+                GetParam().name, total / MiB, seconds, static_cast<double>(total) / MiB / seconds,
+                meter.longestStallMs(), static_cast<double>(memory.growth()) / MiB);
+    EXPECT_LT(meter.longestStallMs(), SetupStallLimitMs);
+    EXPECT_LT(memory.growth(), setupGrowthLimit(total));
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+
+    // Afterwards the module is heard again, on this connection and on a new one.
+    module().clearFaults();
+    module().setSetting(Code::CodeRfChannel, 42);
+    form().ReadConfig->click();
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form().RFChannelDisplay->text(), "42");
+    form().ClosePortSetup->click();
+    form().OpenPortSetup->click();
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+}
+
+// Noise full of STX and CR, which keeps restarting and ending texts of every length but a
+// reply's, and noise without STX, one endless text.
+INSTANTIATE_TEST_SUITE_P(Noise, SetupFlood,
+                         ::testing::Values(NoiseKind{"WithStxAndCr", removeReplyLengths},
+                                           NoiseKind{"WithoutStx", removeStx}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+namespace {
+
+class TerminalFlood : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        m_watchdog = std::make_unique<TestWatchdog>(
+            std::chrono::seconds(60 + 2 * floodTimeoutMs(floodBytes(DefaultFloodMiB)) / 1000));
+        m_simulator = std::make_unique<SimulatorEnvironment>("COM1");
+        m_simulator->module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+        WindowTest::SetUp();
+        form().show();
+        form().PageControl1->setCurrentIndex(1);
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        m_simulator.reset();
+        m_watchdog.reset();
+    }
+
+    SimulatorPort &port() { return m_simulator->port(); }
+
+    void openAt(const QString &rate)
+    {
+        form().ComboPortRun->onDropDown();
+        ASSERT_EQ(form().ComboPortRun->count(), 1);
+        form().ComboPortRun->setItemIndex(0);
+        form().ComboPortRun->onChange();
+        form().ComboBaudRun->setEditText(rate);
+        form().OpenPortRun->click();
+        ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
+    }
+
+private:
+    std::unique_ptr<TestWatchdog> m_watchdog;
+    std::unique_ptr<SimulatorEnvironment> m_simulator;
+};
+
+} // namespace
+
+TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemoryAndNoLongStall)
+{
+    const std::size_t total = floodBytes(DefaultFloodMiB);
+    constexpr unsigned seed = 2;
+    // What the box must end up holding, piece by piece, without keeping the flood itself.
+    std::size_t expectedSize = 0;
+    for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize)
+        expectedSize += receivedText(noisePiece(seed, at / NoiseFeeder::PieceSize,
+                                                std::min(NoiseFeeder::PieceSize, total - at)))
+                            .size();
+    openAt(QStringLiteral("115200"));
+    ReceiveView *view = form().MemoReceiveRun;
+
+    const MemoryWatch memory;
+    const Stopwatch clock;
+    const UiStallMeter meter;
+    {
+        const NoiseFeeder feeder(port(), total, seed);
+        ASSERT_TRUE(runEventLoopUntil([&] { return view->wrapped().size() >= expectedSize; },
+                                      floodTimeoutMs(total)))
+            << feeder.sent() << " of " << total << " bytes sent, " << view->wrapped().size()
+            << " of " << expectedSize << " characters shown";
+    }
+    const double seconds = clock.seconds();
+    const double stallMs = meter.longestStallMs();
+
+    // Nothing lost, nothing added: the box holds the display rule applied to every byte.
+    ASSERT_EQ(view->wrapped().size(), expectedSize);
+    std::uint64_t offset = 0;
+    for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize) {
+        const std::string piece = receivedText(noisePiece(
+            seed, at / NoiseFeeder::PieceSize, std::min(NoiseFeeder::PieceSize, total - at)));
+        ASSERT_EQ(view->wrapped().slice(offset, offset + piece.size()), piece) << "piece at " << at;
+        offset += piece.size();
+    }
+
+    // The box keeps the text once, a byte per character, plus its row index: what the
+    // process gained stays near that, never a copy of the whole text or a 16-bit form of it.
+    const std::size_t boxMemory = view->wrapped().memoryUsed();
+    std::printf("terminal: %zu MiB in %.1f s (%.1f MiB/s); longest stall %.1f ms; "
+                "memory growth %.1f MiB, the box %.1f MiB\n",
+                total / MiB, seconds, static_cast<double>(total) / MiB / seconds, stallMs,
+                static_cast<double>(memory.growth()) / MiB, static_cast<double>(boxMemory) / MiB);
+    EXPECT_LT(memory.growth(), boxMemory + boxMemory / 4 + 24 * MiB);
+    EXPECT_LT(stallMs, TerminalStallLimitMs);
+
+    // The terminal goes on: what is sent comes back and shows after the flood.
+    form().ClearReceiveRun->click();
+    form().SendStringRun->click();
+    EXPECT_TRUE(runEventLoopUntil([&] { return view->text() == "Test Send String"; }, 5000));
+    form().ClosePortRun->click();
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+}
