@@ -178,13 +178,13 @@ TEST_F(LifecycleTest, ChangingPortReopensOnTheNewDevice)
 
 TEST_F(LifecycleTest, EmptyEventsOpensWithoutEventThreadAndStillTransfers)
 {
-    const int threadsBefore = entriesIn("/proc/self/task");
+    const int threadsBefore = processThreads();
     int rxCalls = 0;
     port.OnRxChar = [&](Component *, std::int32_t) { ++rxCalls; };
     port.setEvents({});
     port.Open();
     EXPECT_EQ(log.take(), idleOpenSequence);
-    EXPECT_EQ(entriesIn("/proc/self/task"), threadsBefore + 1) << "more than the device's own";
+    EXPECT_EQ(processThreads(), threadsBefore + 1) << "more than the device's own";
 
     device.pty.writeAll(std::string("ab\0c", 4));
     EXPECT_TRUE(waitUntil([&] { return port.InputQueueCount() == 4; }));

@@ -157,7 +157,7 @@ TEST_P(EveryMode, HandlerExceptionReachesTheUiThreadAndEventsGoOn)
 TEST_P(EveryMode, RepeatedOpenAndCloseWithTrafficLeavesNothingBehind)
 {
     const int descriptors = entriesIn("/proc/self/fd");
-    const int threads = entriesIn("/proc/self/task");
+    const int threads = processThreads();
     TComPort port;
     prepare(port, GetParam());
     port.OnRxChar = reader(port);
@@ -177,7 +177,7 @@ TEST_P(EveryMode, RepeatedOpenAndCloseWithTrafficLeavesNothingBehind)
     pumpFor(20ms, &thrown);
     EXPECT_TRUE(failures().empty());
     EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
-    EXPECT_TRUE(waitUntil([&] { return entriesIn("/proc/self/task") == threads; }));
+    EXPECT_TRUE(waitUntil([&] { return processThreads() == threads; }));
 }
 
 TEST_F(EventThreadTest, LineErrorsAreReportedBeforeTheBytesOfTheSameWait)
