@@ -243,13 +243,17 @@ TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStill
     EXPECT_EQ(pty.readSome(16, 2000ms), "Test Send String");
 
     pty.closeMaster();
+    // The loss itself is announced once by the event thread.
+    const std::string waitFailed = "WaitForEvent method failed (win error code: 31)";
+    ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }));
     pumpFor(100);
+    EXPECT_EQ(errors(), std::vector<std::string>{waitFailed});
     f.SendStringRun->click();
     QTest::keyClick(f.MemoSendRun, Qt::Key_A);
     pumpFor(100);
     const std::string writeFailed = "WriteFile function failed (win error code: 31)";
     // One message per send: the send text stops at its first byte.
-    EXPECT_EQ(errors(), (std::vector<std::string>{writeFailed, writeFailed}));
+    EXPECT_EQ(errors(), (std::vector<std::string>{waitFailed, writeFailed, writeFailed}));
     EXPECT_TRUE(f.ComPort1->Connected()) << "a failed write leaves the connection open";
     EXPECT_TRUE(f.ClosePortRun->isEnabled());
 
@@ -257,5 +261,5 @@ TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStill
     EXPECT_FALSE(f.ComPort1->Connected());
     EXPECT_EQ(f.ComPort1->Handle(), INVALID_HANDLE_VALUE);
     EXPECT_TRUE(f.OpenPortRun->isEnabled());
-    EXPECT_EQ(errors().size(), 2u);
+    EXPECT_EQ(errors().size(), 3u);
 }
