@@ -5,7 +5,7 @@
 // Before any Qt header: the module model has a member that Qt's "emit" keyword would hide.
 #include "tests/support/SimulatorFixture.h"
 
-#include "tests/app/WindowTestSupport.h"
+#include "tests/app/TestTabSupport.h"
 
 #include "platform/posix/LineSettings.h"
 #include "platform/win32.h"
@@ -21,56 +21,9 @@
 
 namespace {
 
-constexpr int TestTab = 1;
-
-class BadInputTest : public WindowTest
+class BadInputTest : public TestTabTest
 {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        m_simulator.module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
-        form().PageControl1->setCurrentIndex(TestTab);
-    }
-
-    SimulatorPort &port() { return m_simulator.port(); }
-    const std::string &portDirectory() const { return m_simulator.portDirectory(); }
-
-    void chooseTestPort()
-    {
-        form().ComboPortRun->onDropDown();
-        ASSERT_EQ(form().ComboPortRun->count(), 1);
-        form().ComboPortRun->setItemIndex(0);
-        form().ComboPortRun->onChange();
-    }
-
-    // The user replaces the rate box's text: typed key by key, or pasted when it is long or
-    // has characters beyond ASCII (which the key simulation cannot type).
-    void enterRate(const QString &text)
-    {
-        QLineEdit *edit = form().ComboBaudRun->lineEdit();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        const bool ascii =
-            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (text.size() > 100 || !ascii)
-            edit->insert(text);
-        else
-            QTest::keyClicks(edit, text);
-        ASSERT_EQ(form().ComboBaudRun->currentText(), text);
-    }
-
-    // The speed the device is set to, read back from the pty itself.
-    std::uint32_t deviceSpeed()
-    {
-        const int fd = ::open(port().slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        EXPECT_GE(fd, 0);
-        LineSettings settings;
-        EXPECT_EQ(readLineSettings(fd, settings), 0);
-        ::close(fd);
-        return settings.speed;
-    }
-
     std::vector<bool> testTabStates()
     {
         TMainForm &f = form();
@@ -79,8 +32,6 @@ protected:
                 f.SendStringRun->isEnabled(), f.MemoSendRun->isEnabled(),
                 f.OpenPortSetup->isEnabled(), f.ComboPortSetup->isEnabled()};
     }
-
-    SimulatorEnvironment m_simulator;
 };
 
 struct RateCase
@@ -146,7 +97,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
         {"2147483647", "", 2147483647},
     };
 
-    chooseTestPort();
+    choosePort();
     // Idle after a connection (which also enables the setup tab's "Open").
     form().OpenPortRun->click();
     ASSERT_TRUE(form().ComPort1->Connected());
@@ -155,7 +106,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
     std::size_t shown = 0;
     for (const RateCase &c : cases) {
         const std::string label = "rate text '" + c.typed.left(20).toStdString() + "'";
-        enterRate(c.typed);
+        typeRate(c.typed);
         form().OpenPortRun->click();
         if (c.message.empty()) {
             ASSERT_TRUE(form().ComPort1->Connected()) << label << testing::PrintToString(errors());
@@ -174,7 +125,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
     }
 
     // The device was let go after every refusal: a good rate opens and carries data.
-    enterRate("9600");
+    typeRate("9600");
     form().OpenPortRun->click();
     ASSERT_TRUE(form().ComPort1->Connected());
     form().SendStringRun->click();
@@ -186,7 +137,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
 TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingChanges)
 {
     TMainForm &f = form();
-    chooseTestPort();
+    choosePort();
     const std::vector<bool> idle = testTabStates();
 
     // The listed port went away, then is held by another program.
@@ -236,7 +187,7 @@ TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStill
     PtyPair pty;
     ports.publish(pty, 1);
     TMainForm &f = form();
-    chooseTestPort();
+    choosePort();
     f.OpenPortRun->click();
     ASSERT_TRUE(f.ComPort1->Connected());
     f.SendStringRun->click();

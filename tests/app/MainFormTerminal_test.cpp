@@ -4,7 +4,7 @@
 // Before any Qt header: the module model has a member that Qt's "emit" keyword would hide.
 #include "tests/support/SimulatorFixture.h"
 
-#include "tests/app/WindowTestSupport.h"
+#include "tests/app/TestTabSupport.h"
 
 #include "platform/posix/LineSettings.h"
 
@@ -22,57 +22,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int TestTab = 1;
 constexpr int HelpTab = 2;
 
-class TerminalTest : public WindowTest
+class TerminalTest : public TestTabTest
 {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        m_simulator.module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
-        form().PageControl1->setCurrentIndex(TestTab);
-    }
-
-    SimulatedModule &module() { return m_simulator.module(); }
-    SimulatorPort &port() { return m_simulator.port(); }
-
-    // The user drops the port list down and chooses the simulator's port.
-    void choosePort()
-    {
-        form().ComboPortRun->onDropDown();
-        ASSERT_EQ(form().ComboPortRun->count(), 1);
-        form().ComboPortRun->setItemIndex(0);
-        form().ComboPortRun->onChange();
-    }
-
-    // The user types text into the rate box, replacing what it shows.
-    void typeRate(const QString &text)
-    {
-        QLineEdit *edit = form().ComboBaudRun->lineEdit();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        QTest::keyClicks(edit, text);
-        ASSERT_EQ(form().ComboBaudRun->currentText(), text);
-    }
-
     void openPort()
     {
         choosePort();
         form().OpenPortRun->click();
         ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
-    }
-
-    // The speed the device is set to, read back from the pty itself.
-    std::uint32_t deviceSpeed()
-    {
-        const int fd = ::open(port().slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        EXPECT_GE(fd, 0);
-        LineSettings settings;
-        EXPECT_EQ(readLineSettings(fd, settings), 0);
-        ::close(fd);
-        return settings.speed;
     }
 
     bool shows(const std::string &text)
@@ -88,8 +47,6 @@ protected:
         for (QWidget *widget : disabled)
             EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
     }
-
-    SimulatorEnvironment m_simulator;
 };
 
 } // namespace
