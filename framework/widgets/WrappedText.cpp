@@ -69,7 +69,7 @@ std::uint64_t WrappedText::rowOf(std::uint64_t offset) const
 
 std::size_t WrappedText::memoryUsed() const
 {
-    return m_chunks.size() * ChunkSize + m_rowStarts.capacity() * sizeof(std::uint64_t);
+    return m_chunks.size() * ChunkSize + m_rowStarts.size() * sizeof(std::uint64_t);
 }
 
 void WrappedText::wrapNewRows()

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,7 +59,9 @@ private:
     std::uint64_t m_size = 0;
     std::vector<std::unique_ptr<char[]>> m_chunks;
     // Start of every row; the last one is the open row that appending may still lengthen.
-    std::vector<std::uint64_t> m_rowStarts{0};
+    // A deque, so that a million rows grow without ever being copied in one go on the UI
+    // thread.
+    std::deque<std::uint64_t> m_rowStarts{0};
     // How far the blank run at the open row's edge has been scanned, so that a long run of
     // blanks arriving piece by piece is scanned once.
     std::uint64_t m_blankScan = 0;
