@@ -94,12 +94,16 @@ void TComThread::reportDeviceFailure(DWORD systemError)
         if (m_watched.contains(event))
             m_pendingEvents.insert(event);
     }
-    DispatchEvents(std::make_exception_ptr(EComPort::CreateWithSystemCode(
-        EComPort::WaitFailed, static_cast<std::int32_t>(systemError))));
+    DispatchEvents(static_cast<std::int32_t>(systemError));
 }
 
-void TComThread::DispatchEvents(std::exception_ptr failure)
+void TComThread::DispatchEvents(std::optional<std::int32_t> failedWait)
 {
+    // The error is made where it is handed over and never kept here: an exception object
+    // shared with the UI thread would be freed by whichever thread lets go of it last.
+    const auto failure = [failedWait] {
+        return EComPort::CreateWithSystemCode(EComPort::WaitFailed, *failedWait);
+    };
     switch (m_ownerPort->SyncMethod()) {
     case smThreadSync: {
         // By value: a handler may close the port, which destroys this object while the
@@ -107,23 +111,23 @@ void TComThread::DispatchEvents(std::exception_ptr failure)
         // so that it ends a wait that runs the reactions, like an error of a reaction would.
         TCustomComPort *port = m_ownerPort;
         const TComEvents events = m_pendingEvents;
-        Synchronize([port, events, failure] {
+        Synchronize([port, events, failedWait, failure] {
             RunEventHandlers(port, events);
-            if (failure && port->Connected())
-                std::rethrow_exception(failure);
+            if (failedWait && port->Connected())
+                throw failure();
         });
         break;
     }
     case smWindowSync:
         SendEventMessages();
         // Handed on after the messages, whose reactions it therefore follows.
-        if (failure)
-            Application::instance().routeException(failure);
+        if (failedWait)
+            Application::instance().routeException(std::make_exception_ptr(failure()));
         break;
     case smNone:
         RunEventHandlers(m_ownerPort, m_pendingEvents);
-        if (failure)
-            Application::instance().routeException(failure);
+        if (failedWait)
+            Application::instance().routeException(std::make_exception_ptr(failure()));
         break;
     }
 }

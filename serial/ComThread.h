@@ -14,7 +14,9 @@
 #include "serial/settings/ComTypes.h"
 
 #include <atomic>
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <thread>
 
 class TCustomComPort;
@@ -42,9 +44,9 @@ protected:
 
 private:
     void EventLoop();
-    // Has the port react to m_pendingEvents in the thread its SyncMethod names; a failure
-    // given is raised on the UI thread after those reactions.
-    void DispatchEvents(std::exception_ptr failure = nullptr);
+    // Has the port react to m_pendingEvents in the thread its SyncMethod names; a failed wait
+    // given (its system error) is raised on the UI thread after those reactions.
+    void DispatchEvents(std::optional<std::int32_t> failedWait = std::nullopt);
     void SendEventMessages();
     void reportDeviceFailure(DWORD systemError);
 

@@ -28,7 +28,8 @@ void forwardToUiThread(std::exception_ptr error)
 {
     auto call = std::make_shared<UiCall>();
     call->sender = std::this_thread::get_id();
-    call->run = [error]() -> LRESULT { std::rethrow_exception(error); };
+    // Moved, not copied: the sending thread keeps no share of the exception object.
+    call->run = [error = std::move(error)]() -> LRESULT { std::rethrow_exception(error); };
     UiCallQueue::instance().post(std::move(call));
 }
 
@@ -177,7 +178,7 @@ void Application::routeException(std::exception_ptr error) noexcept
         return;
     try {
         if (!isUiThread()) {
-            forwardToUiThread(error);
+            forwardToUiThread(std::move(error));
             return;
         }
         if (!m_frames.empty() && m_frames.back()->m_mode == Frame::Capture &&
