@@ -23,8 +23,10 @@
 #include <string>
 #include <thread>
 
-#if defined(__SANITIZE_ADDRESS__)
-// From the sanitizer's runtime (its header is not installed with every compiler).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// Under a sanitizer the resident size counts its shadow and held-back memory, so the live
+// heap is measured instead; from the sanitizer's runtime (its header is not installed with
+// every compiler).
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
@@ -172,7 +174,7 @@ public:
 
     static std::size_t sample()
     {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
         return __sanitizer_get_current_allocated_bytes();
 #else
         return residentBytes();
