@@ -5,6 +5,7 @@
 // closes at once, sits idle without spinning, gives back its threads and descriptors, and
 // opens the port again once the module is back under the same name.
 #include "tests/app/SetupTabSupport.h"
+#include "tests/support/LiveThreads.h"
 
 #include <QEventLoop>
 
@@ -78,7 +79,7 @@ struct Holdings
 
 Holdings holdingsNow()
 {
-    return {entriesIn("/proc/self/task"), entriesIn("/proc/self/fd")};
+    return {static_cast<std::size_t>(liveThreads()), entriesIn("/proc/self/fd")};
 }
 
 void PrintTo(const Holdings &h, std::ostream *out)

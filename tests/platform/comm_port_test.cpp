@@ -2,6 +2,7 @@
 #include "platform/posix/LineSettings.h"
 #include "platform/win32.h"
 #include "tests/platform/PortTestUtil.h"
+#include "tests/support/LiveThreads.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -480,15 +481,15 @@ TEST_F(CommPortTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
     CloseHandle(port);
     port = INVALID_HANDLE_VALUE;
     const int fds = countEntries("/proc/self/fd");
-    const int tasks = countEntries("/proc/self/task");
+    const int tasks = liveThreads();
     for (int i = 0; i < 1000; ++i) {
         HANDLE h = openPort(name);
         ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cycle " << i << " error " << GetLastError();
         ASSERT_TRUE(CloseHandle(h));
     }
     EXPECT_EQ(countEntries("/proc/self/fd"), fds);
-    EXPECT_TRUE(eventually([&] { return countEntries("/proc/self/task") == tasks; }))
-        << countEntries("/proc/self/task") << " tasks, " << tasks << " before";
+    EXPECT_TRUE(eventually([&] { return liveThreads() == tasks; }))
+        << liveThreads() << " tasks, " << tasks << " before";
 }
 
 TEST_F(CommPortTest, LineSettingsThatAPtyKeepsReadBack)

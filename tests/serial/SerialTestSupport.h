@@ -6,6 +6,7 @@
 #include "framework/core/Application.h"
 #include "platform/posix/LineStatus.h"
 #include "serial/ComPort.h"
+#include "tests/support/LiveThreads.h"
 #include "tests/support/PtyPair.h"
 
 #include <QCoreApplication>
@@ -138,8 +139,8 @@ inline int entriesIn(const char *directory)
     return count;
 }
 
-// The threads of this process. A thread started and joined before the first count lets a
-// runtime that adds a helper thread at the process's first thread start (ThreadSanitizer
+// The live threads of this process. A thread started and joined before the first count lets
+// a runtime that adds a helper thread at the process's first thread start (ThreadSanitizer
 // does) add it now, so that two counts differ only by the threads the test made.
 inline int processThreads()
 {
@@ -148,5 +149,5 @@ inline int processThreads()
         return true;
     }();
     (void)settled;
-    return entriesIn("/proc/self/task");
+    return liveThreads();
 }
