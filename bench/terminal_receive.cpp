@@ -141,13 +141,16 @@ int endToEnd(std::size_t mebibytes, std::int32_t inputQueue)
         // longest: the window's own share of any stall (the rest is waiting for the processor).
         std::size_t events = 0;
         qint64 longestHandlerNs = 0;
+        qint64 handlerNs = 0;
         auto handler = form.ComPort1->OnRxChar;
         form.ComPort1->OnRxChar = [&](Component *sender, std::int32_t count) {
             ++events;
             QElapsedTimer handlerClock;
             handlerClock.start();
             handler(sender, count);
-            longestHandlerNs = std::max(longestHandlerNs, handlerClock.nsecsElapsed());
+            const qint64 spent = handlerClock.nsecsElapsed();
+            handlerNs += spent;
+            longestHandlerNs = std::max(longestHandlerNs, spent);
         };
         const std::size_t total = mebibytes * MiB;
         constexpr unsigned seed = 2;
@@ -180,9 +183,12 @@ int endToEnd(std::size_t mebibytes, std::int32_t inputQueue)
         std::printf("  %zu MiB from the module: %.2f s  %.2f MiB/s shown (%.0f bytes/s)\n",
                     mebibytes, seconds, static_cast<double>(mebibytes) / seconds,
                     static_cast<double>(total) / seconds);
-        std::printf("  %zu receive events, %.0f bytes each on average\n", events,
-                    static_cast<double>(total) /
-                        static_cast<double>(std::max<std::size_t>(events, 1)));
+        const double perEvent = static_cast<double>(std::max<std::size_t>(events, 1));
+        std::printf("  %zu receive events, %.0f bytes each on average, handled in %.1f us each"
+                    " on average (%.0f %% of the run)\n",
+                    events, static_cast<double>(total) / perEvent,
+                    static_cast<double>(handlerNs) / 1e3 / perEvent,
+                    static_cast<double>(handlerNs) / 1e7 / seconds);
         std::printf("  longest time the UI thread did not serve its event loop: %.1f ms"
                     " (longest receive handler %.1f ms)\n",
                     meter.longestStallMs(), static_cast<double>(longestHandlerNs) / 1e6);

@@ -24,17 +24,25 @@ void appendReceivedText(std::string &text, std::string_view bytes)
         controls += isControl(c) ? 1 : 0;
     // Grow geometrically even where reserve() allocates exactly, so that many small appends
     // to one long text stay linear.
-    const std::size_t needed = text.size() + bytes.size() + controls * (HexFormLength - 1);
+    const std::size_t start = text.size();
+    const std::size_t needed = start + bytes.size() + controls * (HexFormLength - 1);
     if (needed > text.capacity())
         text.reserve(std::max(needed, 2 * text.capacity()));
 
+    // Written in place: the receive handler formats every kilobyte that arrives.
+    text.resize(needed);
+    char *out = text.data() + start;
     for (char c : bytes) {
         if (isControl(c)) {
-            text += "<0x";
-            text += encodeHexPair(static_cast<std::uint8_t>(c));
-            text += '>';
+            const std::string hex = encodeHexPair(static_cast<std::uint8_t>(c));
+            *out++ = '<';
+            *out++ = '0';
+            *out++ = 'x';
+            *out++ = hex[0];
+            *out++ = hex[1];
+            *out++ = '>';
         } else {
-            text += c;
+            *out++ = c;
         }
     }
 }
