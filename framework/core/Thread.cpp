@@ -19,6 +19,10 @@ void Thread::Start()
     std::lock_guard lock(m_joinMutex);
     if (m_thread.joinable() || m_finished)
         throw std::logic_error("Thread::Start called twice");
+    // The queue the new thread hands its calls to is made here, before the thread exists,
+    // never lazily by the thread itself: the UI thread reads it later with nothing else in
+    // between to order that first construction for it.
+    UiCallQueue::instance();
     m_thread = std::thread([this] { run(); });
 }
 
