@@ -25,7 +25,7 @@ inline int liveThreads()
         if (!std::getline(stat, line))
             continue; // gone while we looked
         // The name in parentheses may hold blanks; the fields after it are plain. Flags is
-        // the sixth field after the name (state, ppid, pgrp, session, tty_nr, tpgid, flags).
+        // the seventh field after the name (state, ppid, pgrp, session, tty_nr, tpgid, flags).
         const auto nameEnd = line.rfind(')');
         if (nameEnd == std::string::npos)
             continue;
