@@ -83,6 +83,11 @@ bool ComboBox::event(QEvent *event)
 void ComboBox::watchLineEdit()
 {
     QLineEdit *edit = lineEdit();
+    // Typed text stays as typed: the editor Qt makes completes inline from the items ("9"
+    // would become "9600"), which the native box does not. Qt installs that completer after
+    // the editor exists, so it is looked for on every event until it is gone.
+    if (edit && edit->completer())
+        edit->setCompleter(nullptr);
     if (edit == m_watchedEdit)
         return;
     m_watchedEdit = edit;

@@ -9,7 +9,8 @@
 // - addText and deleteItem keep the choice as the Windows control does: adding never chooses
 //   an item (QComboBox chooses the first item added to an empty list), deleting the chosen
 //   item leaves nothing chosen (QComboBox would choose a neighbour).
-// At most 8 rows of the list show at a time. Typed text is never added to the items.
+// At most 8 rows of the list show at a time. Typed text is never added to the items, and
+// never completed from them.
 // UI thread only.
 #pragma once
 

@@ -27,6 +27,10 @@ protected:
         WindowTest::SetUp();
         m_simulator.module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
         form().PageControl1->setCurrentIndex(TestTab);
+        // Shown and active, so that typing reaches the focused box as it does for a user.
+        form().show();
+        QApplication::setActiveWindow(&form());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
     }
 
     SimulatedModule &module() { return m_simulator.module(); }
@@ -42,19 +46,23 @@ protected:
         form().ComboPortRun->onChange();
     }
 
-    // The user replaces the rate box's text: typed key by key, or pasted when it is long or
-    // has characters beyond ASCII (which the key simulation cannot type).
+    // The user clicks into the rate box and replaces its text: typed key by key into the
+    // focused box, or pasted when it is long or has characters beyond ASCII (which the key
+    // simulation cannot type).
     void typeRate(const QString &text)
     {
-        QLineEdit *edit = form().ComboBaudRun->lineEdit();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
+        ComboBox *box = form().ComboBaudRun;
+        QLineEdit *edit = box->lineEdit();
+        QTest::mouseClick(edit, Qt::LeftButton);
+        ASSERT_TRUE(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
         const bool ascii =
             std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
         if (text.size() > 100 || !ascii)
             edit->insert(text);
         else
-            QTest::keyClicks(edit, text);
+            QTest::keyClicks(box, text);
         ASSERT_EQ(form().ComboBaudRun->currentText(), text);
     }
 
