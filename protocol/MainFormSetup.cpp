@@ -12,6 +12,15 @@ namespace {
 
 constexpr int ReplyTimeoutMs = 1500;
 
+// Each procedure gets a period of its own: a period still running from an earlier procedure
+// is stopped, so that this procedure's first wait starts a full one. Within the procedure
+// the period then runs on across its exchanges.
+void startProcedurePeriod(Timer &timer)
+{
+    timer.setEnabled(false);
+    timer.setInterval(ReplyTimeoutMs);
+}
+
 // The end of "READ CONFIG" and "SAVE CONFIG". Also reached when a port error ends their
 // sequence early: the procedure is over then too, and a tab left with none of its buttons
 // enabled, not even "Close", could only be left by closing the window.
@@ -113,7 +122,7 @@ void TMainForm::OpenPortSetupClick(QObject *)
     RF1IDCodeDisplay->clear();
     TXDIDCodeDisplay->clear();
     resetSettingControls();
-    Timer1->setInterval(ReplyTimeoutMs);
+    startProcedurePeriod(*Timer1);
 
     runReadSequence();
 
@@ -159,7 +168,7 @@ void TMainForm::ReadConfigClick(QObject *)
     TXDIDCodeDisplay->clear();
     RFChannelDisplay->clear();
     StatusConnect->clear();
-    Timer1->setInterval(ReplyTimeoutMs);
+    startProcedurePeriod(*Timer1);
 
     runProcedure(*this, [this] { runReadSequence(); });
 }
@@ -172,7 +181,7 @@ void TMainForm::SaveConfigClick(QObject *)
     RF1IDCodeDisplay->clear();
     TXDIDCodeDisplay->clear();
     RFChannelDisplay->clear();
-    Timer1->setInterval(ReplyTimeoutMs);
+    startProcedurePeriod(*Timer1);
 
     runProcedure(*this, [this] { runWriteSequence(); });
 }

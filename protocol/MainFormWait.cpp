@@ -9,7 +9,8 @@
 void TMainForm::WaitCommandExecute()
 {
     ReplyTimedOut = 0;
-    // A running period is not restarted: the 1500 ms count across a procedure's exchanges.
+    // A running period is not restarted: the 1500 ms count across a procedure's exchanges
+    // (each procedure stops the timer before its first wait).
     Timer1->setEnabled(true);
     Application &application = Application::instance();
     for (;;) {

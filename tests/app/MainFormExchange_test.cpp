@@ -282,21 +282,22 @@ TEST_F(SetupExchange, EachCommandByteIsAWriteOfItsOwn)
     EXPECT_EQ(module().receivedFrames().size(), 8u);
 }
 
-TEST_F(SetupExchange, ReadConfigSoonAfterAQuickOpenSharesTheRunningPeriod)
+TEST_F(SetupExchange, SaveSoonAfterAQuickOpenWaitsAFullPeriodOfItsOwn)
 {
+    // Every reply takes 50 ms; the save starts 1.2 s after "Open" was clicked, when the
+    // open's period would have 300 ms left, less than the save's seven exchanges need.
+    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 50ms; }));
     const Stopwatch sinceOpen;
     openSetup();
     ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
-    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
-    pumpFor(std::max(0, 800 - int(sinceOpen.seconds() * 1000)));
-    ASSERT_TRUE(form().Timer1->isRunning());
+    pumpFor(std::max(0, 1200 - int(sinceOpen.seconds() * 1000)));
 
-    const double seconds = clickTimed(form().ReadConfig);
+    form().SaveConfig->click();
 
-    // The period that began with the open's first wait ends it, some 700 ms later.
-    EXPECT_LT(seconds, 1.2);
-    EXPECT_GT(sinceOpen.seconds(), 1.4);
-    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
+    // Each write went out after the previous one was acknowledged: all seven were.
+    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "00");
+    EXPECT_EQ(framesReceived(15).size(), 15u);
 }
 
 TEST_F(SetupExchange, AReplyAndTheTickHandledInOnePassStillShowTheTimeOut)
