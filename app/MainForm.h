@@ -90,6 +90,10 @@ public:
     void ClosePortRunClick(QObject *Sender);
     void PageControl1Change(QObject *Sender);
 
+    // Setup tab: the control states "Close" leaves; also the end of a procedure whose port
+    // was closed under it.
+    void showSetupClosed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

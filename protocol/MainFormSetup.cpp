@@ -23,9 +23,14 @@ void startProcedurePeriod(Timer &timer)
 
 // The end of "READ CONFIG" and "SAVE CONFIG". Also reached when a port error ends their
 // sequence early: the procedure is over then too, and a tab left with none of its buttons
-// enabled, not even "Close", could only be left by closing the window.
+// enabled, not even "Close", could only be left by closing the window. A port closed under
+// the procedure leaves the states of a closed tab, not the buttons of an open port.
 void enableProcedureButtons(TMainForm &form)
 {
+    if (form.PortOpened == 0) {
+        form.showSetupClosed();
+        return;
+    }
     form.ReadConfig->setEnabled(true);
     form.SaveConfig->setEnabled(true);
     form.ClosePortSetup->setEnabled(true);
@@ -94,6 +99,25 @@ void TMainForm::resetSettingControls()
     RFChannel->setPosition(-1);
 }
 
+void TMainForm::showSetupClosed()
+{
+    ComboPortSetup->setEnabled(true);
+    OpenPortSetup->setEnabled(true);
+    ClosePortSetup->setEnabled(false);
+    SaveConfig->setEnabled(false);
+    ReadConfig->setEnabled(false);
+    SelectBaudrateSetup->setEnabled(false);
+    SelectRFRate->setEnabled(false);
+    SelectRFMode->setEnabled(false);
+    SelectRFGain->setEnabled(false);
+    RFChannelDisplay->setEnabled(false);
+    RF1IDCodeDisplay->setEnabled(false);
+    TXDIDCodeDisplay->setEnabled(false);
+    ComboPortRun->setEnabled(true);
+    ComboBaudRun->setEnabled(true);
+    OpenPortRun->setEnabled(true);
+}
+
 void TMainForm::OpenPortSetupClick(QObject *)
 {
     PortOpened = 1;
@@ -126,6 +150,11 @@ void TMainForm::OpenPortSetupClick(QObject *)
 
     runReadSequence();
 
+    if (PortOpened == 0) {
+        // "Close" was pressed during the last wait: the tab stays as "Close" left it.
+        showSetupClosed();
+        return;
+    }
     SaveConfig->setEnabled(true);
     ReadConfig->setEnabled(true);
 }
@@ -139,21 +168,7 @@ void TMainForm::ClosePortSetupClick(QObject *)
     BiosDisplay->setEnabled(false);
     StatusConnect->setText(QStringLiteral("Disconnect"));
 
-    ComboPortSetup->setEnabled(true);
-    OpenPortSetup->setEnabled(true);
-    ClosePortSetup->setEnabled(false);
-    SaveConfig->setEnabled(false);
-    ReadConfig->setEnabled(false);
-    SelectBaudrateSetup->setEnabled(false);
-    SelectRFRate->setEnabled(false);
-    SelectRFMode->setEnabled(false);
-    SelectRFGain->setEnabled(false);
-    RFChannelDisplay->setEnabled(false);
-    RF1IDCodeDisplay->setEnabled(false);
-    TXDIDCodeDisplay->setEnabled(false);
-    ComboPortRun->setEnabled(true);
-    ComboBaudRun->setEnabled(true);
-    OpenPortRun->setEnabled(true);
+    showSetupClosed();
 }
 
 void TMainForm::ReadConfigClick(QObject *)

@@ -277,6 +277,28 @@ TEST_F(SetupProcedures, CloseDuringOpenEndsTheSequenceWithTheWriteError)
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
 }
 
+TEST_F(SetupProcedures, CloseDuringTheLastWaitOfOpenLeavesTheTabClosed)
+{
+    // Only the last command goes unanswered; "Close" comes while the open waits for it.
+    module().setFaults(faults([](SimulatorFaults &f) {
+        f.silent = true;
+        f.onlyCode = Code::CodeTxId;
+    }));
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (module().receivedFrames().size() == 8 && form().ClosePortSetup->isEnabled())
+            form().ClosePortSetup->click();
+    });
+    poll.start(5);
+
+    openSetup();
+
+    EXPECT_EQ(form().PortOpened, 0);
+    EXPECT_EQ(setupControlStates(form()), closedStates);
+    // Nothing is left to press that would write to the closed port.
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
+}
+
 TEST_F(SetupProcedures, OpenThatFailsShowsThePortErrorAndChangesNoControl)
 {
     ASSERT_TRUE(choosePort());
