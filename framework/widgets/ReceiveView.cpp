@@ -1,7 +1,9 @@
 #include "framework/widgets/ReceiveView.h"
 
 #include "framework/core/Ansi.h"
+#include "framework/widgets/Accessibility.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -12,6 +14,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -43,6 +46,7 @@ QChar cellCharacter(char byte)
 
 ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
 {
+    installAccessibleInterfaces();
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
     setBackgroundRole(QPalette::Base);
@@ -64,7 +68,14 @@ void ReceiveView::append(std::string_view text)
     // A hidden box gets its resize event only when shown; wrap at the width it has now.
     if (textArea().width() != m_layoutWidth)
         relayout();
+    const std::uint64_t at = m_text.size();
     m_text.append(text);
+    // Readers hear what arrived, not the whole text again; nothing is made when none listens.
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<std::uint64_t>(at, INT_MAX)),
+                                         fromAnsi(std::string(text)));
+        QAccessible::updateAccessibility(&event);
+    }
     if (m_following)
         m_topRow = maxTopRow();
     scheduleRepaint();
@@ -78,6 +89,25 @@ void ReceiveView::clear()
     m_anchor = m_cursor = 0;
     m_selecting = false;
     update();
+}
+
+void ReceiveView::select(std::uint64_t anchor, std::uint64_t cursor)
+{
+    m_anchor = std::min(anchor, m_text.size());
+    m_cursor = std::min(cursor, m_text.size());
+    update();
+}
+
+QRect ReceiveView::characterCell(std::uint64_t offset) const
+{
+    const std::uint64_t row = m_text.rowOf(offset);
+    if (row < m_topRow || row >= m_topRow + static_cast<std::uint64_t>(visibleRows()))
+        return {};
+    const QRect area = textArea();
+    const auto column = static_cast<qreal>(std::min(offset, m_text.size()) - m_text.rowStart(row));
+    return QRect(area.left() + static_cast<int>(column * m_cellWidth),
+                 area.top() + static_cast<int>(row - m_topRow) * m_rowHeight,
+                 std::max(1, static_cast<int>(m_cellWidth)), m_rowHeight);
 }
 
 QString ReceiveView::toPlainText() const

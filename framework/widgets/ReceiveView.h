@@ -50,6 +50,11 @@ public:
     void scrollToRow(std::uint64_t row);
 
     bool hasSelection() const { return m_anchor != m_cursor; }
+    // Selects from anchor to cursor (either way round; equal places only the caret), clamped
+    // to the text.
+    void select(std::uint64_t anchor, std::uint64_t cursor);
+    // Where the character at offset is drawn in the box; null when its row is out of view.
+    QRect characterCell(std::uint64_t offset) const;
     QString selectedText() const;
     void selectAll();
     void copy() const;
@@ -68,6 +73,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    friend class ReceiveViewAccessible;
+
     QRect textArea() const;
     // Cell size from the font, row width from the box; rewraps when the width changed.
     void relayout();

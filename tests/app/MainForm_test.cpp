@@ -3,7 +3,12 @@
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/PtyPair.h"
 
+#include "framework/widgets/ErrorBox.h"
+
+#include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTabBar>
 #include <QTest>
 
@@ -141,4 +146,43 @@ TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
     EXPECT_EQ(form().ComPort1->CustomBaudRate(), 4800);
     QTest::mouseClick(form().ClosePortRun, Qt::LeftButton);
     EXPECT_FALSE(form().ComPort1->Connected());
+}
+
+TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelAndTheReceivedText)
+{
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form());
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), form().windowTitle());
+    QAccessibleInterface *rate = QAccessible::queryAccessibleInterface(form().ComboBaudRun);
+    EXPECT_EQ(rate->text(QAccessible::Name), QStringLiteral("Baudrate Select"));
+    EXPECT_EQ(rate->text(QAccessible::Value), QStringLiteral("9600"));
+
+    ReceiveView *box = form().MemoReceiveRun;
+    box->append("AB<0x0D>\xE9");
+    box->select(1, 3);
+    QAccessibleInterface *received = QAccessible::queryAccessibleInterface(box);
+    EXPECT_TRUE(received->state().readOnly);
+    QAccessibleTextInterface *text = received->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 9);
+    EXPECT_EQ(text->text(0, 9), QString::fromUtf8("AB<0x0D>\u00E9"));
+    EXPECT_EQ(text->cursorPosition(), 3);
+    int start = -1, end = -1;
+    ASSERT_EQ(text->selectionCount(), 1);
+    text->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(1, 3));
+}
+
+TEST_F(ShownWindowTest, TheErrorBoxUsesTheDialogFontNotTheWindowFont)
+{
+    QFont shown;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->font();
+        box->accept();
+    });
+    showErrorBox("Unable to open com port (win error code: 2)", "");
+    EXPECT_EQ(shown.family(), QApplication::font("QMessageBox").family());
+    EXPECT_FALSE(shown.bold());
 }
