@@ -12,6 +12,10 @@
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
 {
     setupUi(this);
+    // Enter presses the focused button, as Space does, as on the desktop the window comes
+    // from; Qt's buttons take Enter only inside dialogs unless told.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(true);
     ComPort1 = new TComPort();
     ComPort1->setName("ComPort1");
     loadComPort1();

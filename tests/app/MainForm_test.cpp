@@ -173,6 +173,20 @@ TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelAndTheReceivedTex
     EXPECT_EQ(std::pair(start, end), std::pair(1, 3));
 }
 
+TEST_F(ShownWindowTest, EnterOrSpaceOnAFocusedButtonPressesIt)
+{
+    QPushButton *clear = form().ClearSendRun;
+    clickTab(form(), 1);
+    clear->setEnabled(true);
+    form().MemoSendRun->setEnabled(true);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        form().MemoSendRun->setPlainText(QStringLiteral("typed"));
+        clear->setFocus();
+        QTest::keyClick(clear, key);
+        EXPECT_TRUE(form().MemoSendRun->toPlainText().isEmpty()) << key;
+    }
+}
+
 TEST_F(ShownWindowTest, TheErrorBoxUsesTheDialogFontNotTheWindowFont)
 {
     QFont shown;
