@@ -1,8 +1,18 @@
 #include "framework/widgets/RadioGroup.h"
 
 #include <QEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 #include <QRadioButton>
 #include <algorithm>
+
+namespace {
+
+// Where the caption starts on the frame's top line.
+constexpr int CaptionIndent = 8;
+
+} // namespace
 
 RadioGroup::RadioGroup(QWidget *parent) : QGroupBox(parent)
 {
@@ -69,6 +79,26 @@ void RadioGroup::buttonToggled(int index, bool checked)
         onClick();
 }
 
+void RadioGroup::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QFontMetrics metrics = fontMetrics();
+    // The frame's top line runs through the middle of the caption's line; the caption is drawn
+    // over it on the group's own background.
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.rect = rect().adjusted(0, metrics.height() / 2, 0, 0);
+    frame.lineWidth = 1;
+    frame.midLineWidth = 0;
+    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
+    if (title().isEmpty())
+        return;
+    const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+    painter.fillRect(caption, palette().brush(backgroundRole()));
+    style()->drawItemText(&painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
+                          isEnabled(), title(), foregroundRole());
+}
+
 void RadioGroup::resizeEvent(QResizeEvent *event)
 {
     QGroupBox::resizeEvent(event);
@@ -82,8 +112,8 @@ void RadioGroup::changeEvent(QEvent *event)
         arrangeButtons();
 }
 
-// The Windows radio group's arrangement: the caption's text height plus a small margin on
-// top, the remaining height shared evenly, the remainder split above and below.
+// The native radio group's arrangement: below the caption's line plus a small margin, the
+// remaining height shared evenly, the remainder split above and below.
 void RadioGroup::arrangeButtons()
 {
     const int count = this->count();

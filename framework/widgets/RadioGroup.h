@@ -1,8 +1,8 @@
 // A group box whose items are radio buttons in one column, exactly one or none chosen.
 // ItemIndex is the chosen item's index, -1 for none; setting it clamps to -1..count-1 and
 // does not run onClick. onClick runs when the user chooses another item (mouse or keyboard).
-// Items are placed as the Windows radio group places them: evenly down the client height
-// below the caption. For the keyboard the group is one stop: Tab enters at the chosen item
+// The caption sits on the frame's top line, and the items are spread evenly down the
+// height below it, as the native radio group draws them. For the keyboard the group is one stop: Tab enters at the chosen item
 // (the first when none is chosen), the arrow keys move between items. UI thread only.
 #pragma once
 
@@ -34,6 +34,7 @@ public:
     std::function<void()> onClick;
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
