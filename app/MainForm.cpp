@@ -95,34 +95,15 @@ void TMainForm::bindHandlers()
 void TMainForm::FormCreate(QObject *)
 {
     PortOpened = 0;
-    BiosDisplay->setEnabled(false);
-    StatusConnect->setEnabled(false);
+    applyStates(states::Start);
     BiosDisplay->clear();
     StatusConnect->clear();
-    SelectBaudrateSetup->setEnabled(false);
-    SelectRFRate->setEnabled(false);
-    SelectRFMode->setEnabled(false);
-    SelectRFGain->setEnabled(false);
     RFChannelDisplay->clear();
     RF1IDCodeDisplay->clear();
     TXDIDCodeDisplay->clear();
-    ComboPortSetup->setEnabled(true);
     ComboPortSetup->setItemIndex(-1);
-    ClosePortSetup->setEnabled(false);
-    OpenPortSetup->setEnabled(false);
-    SaveConfig->setEnabled(false);
-    ReadConfig->setEnabled(false);
-    ComboBaudRun->setEnabled(true);
     ComboBaudRun->setItemIndex(3);
-    ComboPortRun->setEnabled(true);
     ComboPortRun->setItemIndex(-1);
-    ClosePortRun->setEnabled(false);
-    OpenPortRun->setEnabled(false);
-    SendStringRun->setEnabled(false);
-    ClearReceiveRun->setEnabled(false);
-    ClearSendRun->setEnabled(false);
-    EditSendRun->setEnabled(false);
-    MemoSendRun->setEnabled(false);
 }
 
 void TMainForm::PageControl1Change(QObject *)
@@ -140,7 +121,7 @@ void TMainForm::PageControl1Change(QObject *)
         ComboBaudRun->setEditText(ComboBaudRun->itemText(wanted));
     }
     if (ComboPortRun->itemIndex() == -1)
-        OpenPortRun->setEnabled(false);
+        applyStates(states::RunNoPortChosen);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

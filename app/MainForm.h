@@ -12,6 +12,7 @@
 
 #include "ui_MainForm.h"
 
+#include "app/ControlStates.h"
 #include "protocol/CommandSet.h"
 #include "protocol/ReplyAssembler.h"
 #include "serial/ComPort.h"
@@ -90,9 +91,9 @@ public:
     void ClosePortRunClick(QObject *Sender);
     void PageControl1Change(QObject *Sender);
 
-    // Setup tab: the control states "Close" leaves; also the end of a procedure whose port
-    // was closed under it.
-    void showSetupClosed();
+    // Enables and disables the controls as a table of ControlStates.h says.
+    void applyStates(const ControlStates &states);
+    QWidget *control(Control which) const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -110,6 +111,8 @@ private:
     void sendCommand(ModuleCommand command, std::uint8_t value);
     // Setup tab: the read and write sequences of the procedures.
     void runReadSequence();
+    // Setup tab: the text beside the scroll bar of a setting, from the bar's position.
+    void showSettingPosition(std::uint8_t code);
     // Setup tab: no radio item selected, every scroll bar at 0.
     void resetSettingControls();
     void runWriteSequence();

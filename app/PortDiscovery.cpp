@@ -68,10 +68,10 @@ void TMainForm::ComboPortRunDropDown(QObject *)
 
 void TMainForm::ComboPortSetupChange(QObject *)
 {
-    OpenPortSetup->setEnabled(true);
+    applyStates(states::SetupPortChosen);
 }
 
 void TMainForm::ComboPortRunChange(QObject *)
 {
-    OpenPortRun->setEnabled(true);
+    applyStates(states::RunPortChosen);
 }

@@ -34,6 +34,19 @@ const SettingInfo *findSetting(std::uint8_t code)
     return nullptr;
 }
 
+std::string settingDisplay(const SettingInfo &info, int position)
+{
+    switch (info.control) {
+    case SettingControl::RadioGroup:
+        break;
+    case SettingControl::DecimalScrollBar:
+        return std::to_string(position);
+    case SettingControl::HexScrollBar:
+        return encodeHexPair(static_cast<std::uint8_t>(position));
+    }
+    return {};
+}
+
 std::string commandFrame(ModuleCommand command, std::uint8_t value)
 {
     return buildCommandFrame(command.operation, command.code, value);

@@ -40,6 +40,10 @@ struct SettingInfo
 // code, whose replies are ignored.
 const SettingInfo *findSetting(std::uint8_t code);
 
+// The text shown beside a scroll bar at position: the channel in decimal ("7"), an ID code as
+// two upper-case hex digits ("0A"); empty for a radio group's setting.
+std::string settingDisplay(const SettingInfo &info, int position);
+
 // One command of the module: the operation byte (read 00, write 01) and the setting code.
 struct ModuleCommand
 {

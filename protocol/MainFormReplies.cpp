@@ -12,7 +12,45 @@ namespace {
 constexpr int SetupTab = 0;
 constexpr int TestTab = 1;
 
+// Which control shows each setting: a radio group whose item index is the value, or a scroll
+// bar whose position is the value with a text box beside it. The setting's range and display
+// format come with its code (findSetting).
+struct SettingBinding
+{
+    std::uint8_t code;
+    RadioGroup *Ui_MainForm::*group;
+    ScrollBar *Ui_MainForm::*bar;
+    QLineEdit *Ui_MainForm::*display;
+};
+
+constexpr SettingBinding settingBindings[] = {
+    {setting::UserBaudrate, &Ui_MainForm::SelectBaudrateSetup, nullptr, nullptr},
+    {setting::RFMode, &Ui_MainForm::SelectRFMode, nullptr, nullptr},
+    {setting::RFDataRate, &Ui_MainForm::SelectRFRate, nullptr, nullptr},
+    {setting::RFGain, &Ui_MainForm::SelectRFGain, nullptr, nullptr},
+    {setting::RFChannel, nullptr, &Ui_MainForm::RFChannel, &Ui_MainForm::RFChannelDisplay},
+    {setting::RX1IDCode, nullptr, &Ui_MainForm::RF_RX1_IDCode, &Ui_MainForm::RF1IDCodeDisplay},
+    {setting::TXDIDCode, nullptr, &Ui_MainForm::RF_TXD_IDCode, &Ui_MainForm::TXDIDCodeDisplay},
+};
+
+const SettingBinding *findBinding(std::uint8_t code)
+{
+    for (const SettingBinding &binding : settingBindings) {
+        if (binding.code == code)
+            return &binding;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+void TMainForm::showSettingPosition(std::uint8_t code)
+{
+    const SettingBinding *binding = findBinding(code);
+    const ScrollBar *bar = this->*binding->bar;
+    (this->*binding->display)
+        ->setText(fromAnsi(settingDisplay(*findSetting(code), bar->position())));
+}
 
 void TMainForm::ComPort1RxChar(Component *, std::int32_t Count)
 {
@@ -47,35 +85,16 @@ void TMainForm::AnalysisPacket(const std::string &packet)
         return;
     }
     const auto *update = std::get_if<SettingUpdate>(&effect);
-    if (!update)
+    const SettingBinding *binding = update ? findBinding(update->code) : nullptr;
+    if (!binding)
         return;
-    switch (update->code) {
-    case setting::UserBaudrate:
-        SelectBaudrateSetup->setItemIndex(update->controlValue);
-        break;
-    case setting::RFMode:
-        SelectRFMode->setItemIndex(update->controlValue);
-        break;
-    case setting::RFDataRate:
-        SelectRFRate->setItemIndex(update->controlValue);
-        break;
-    case setting::RFGain:
-        SelectRFGain->setItemIndex(update->controlValue);
-        break;
-    case setting::RFChannel:
-        RFChannel->setPosition(update->controlValue);
-        RFChannelDisplay->setText(QString::number(RFChannel->position()));
-        break;
-    case setting::RX1IDCode:
-        RF_RX1_IDCode->setPosition(update->controlValue);
-        RF1IDCodeDisplay->setText(QString::asprintf("%.2X", RF_RX1_IDCode->position()));
-        break;
-    case setting::TXDIDCode:
-        RF_TXD_IDCode->setPosition(update->controlValue);
-        TXDIDCodeDisplay->setText(QString::asprintf("%.2X", RF_TXD_IDCode->position()));
-        break;
-    default:
-        return;
+    if (binding->group) {
+        (this->*binding->group)->setItemIndex(update->controlValue);
+    } else {
+        // A bar that moves shows its position through its change handler too; the text is the
+        // same either way.
+        (this->*binding->bar)->setPosition(update->controlValue);
+        showSettingPosition(update->code);
     }
     ReplyReceived = 1;
 }

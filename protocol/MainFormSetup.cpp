@@ -25,15 +25,9 @@ void startProcedurePeriod(Timer &timer)
 // sequence early: the procedure is over then too, and a tab left with none of its buttons
 // enabled, not even "Close", could only be left by closing the window. A port closed under
 // the procedure leaves the states of a closed tab, not the buttons of an open port.
-void enableProcedureButtons(TMainForm &form)
+void endProcedure(TMainForm &form)
 {
-    if (form.PortOpened == 0) {
-        form.showSetupClosed();
-        return;
-    }
-    form.ReadConfig->setEnabled(true);
-    form.SaveConfig->setEnabled(true);
-    form.ClosePortSetup->setEnabled(true);
+    form.applyStates(form.PortOpened == 0 ? states::SetupClosed : states::SetupBusyEnd);
 }
 
 template<class Sequence> void runProcedure(TMainForm &form, Sequence sequence)
@@ -41,10 +35,10 @@ template<class Sequence> void runProcedure(TMainForm &form, Sequence sequence)
     try {
         sequence();
     } catch (...) {
-        enableProcedureButtons(form);
+        endProcedure(form);
         throw;
     }
-    enableProcedureButtons(form);
+    endProcedure(form);
 }
 
 } // namespace
@@ -99,25 +93,6 @@ void TMainForm::resetSettingControls()
     RFChannel->setPosition(-1);
 }
 
-void TMainForm::showSetupClosed()
-{
-    ComboPortSetup->setEnabled(true);
-    OpenPortSetup->setEnabled(true);
-    ClosePortSetup->setEnabled(false);
-    SaveConfig->setEnabled(false);
-    ReadConfig->setEnabled(false);
-    SelectBaudrateSetup->setEnabled(false);
-    SelectRFRate->setEnabled(false);
-    SelectRFMode->setEnabled(false);
-    SelectRFGain->setEnabled(false);
-    RFChannelDisplay->setEnabled(false);
-    RF1IDCodeDisplay->setEnabled(false);
-    TXDIDCodeDisplay->setEnabled(false);
-    ComboPortRun->setEnabled(true);
-    ComboBaudRun->setEnabled(true);
-    OpenPortRun->setEnabled(true);
-}
-
 void TMainForm::OpenPortSetupClick(QObject *)
 {
     PortOpened = 1;
@@ -125,20 +100,7 @@ void TMainForm::OpenPortSetupClick(QObject *)
     ComPort1->setBaudRate(br9600);
     ComPort1->Open();
 
-    ComboPortSetup->setEnabled(false);
-    OpenPortSetup->setEnabled(false);
-    ClosePortSetup->setEnabled(true);
-    SelectBaudrateSetup->setEnabled(true);
-    SelectRFRate->setEnabled(true);
-    SelectRFMode->setEnabled(true);
-    SelectRFGain->setEnabled(true);
-    RFChannelDisplay->setEnabled(false);
-    RF1IDCodeDisplay->setEnabled(false);
-    TXDIDCodeDisplay->setEnabled(false);
-    BiosDisplay->setEnabled(false);
-    ComboPortRun->setEnabled(false);
-    ComboBaudRun->setEnabled(false);
-    OpenPortRun->setEnabled(false);
+    applyStates(states::SetupOpened);
 
     BiosDisplay->clear();
     StatusConnect->clear();
@@ -150,13 +112,8 @@ void TMainForm::OpenPortSetupClick(QObject *)
 
     runReadSequence();
 
-    if (PortOpened == 0) {
-        // "Close" was pressed during the last wait: the tab stays as "Close" left it.
-        showSetupClosed();
-        return;
-    }
-    SaveConfig->setEnabled(true);
-    ReadConfig->setEnabled(true);
+    // "Close" pressed during the last wait leaves the tab as "Close" left it.
+    applyStates(PortOpened == 0 ? states::SetupClosed : states::SetupOpenEnd);
 }
 
 void TMainForm::ClosePortSetupClick(QObject *)
@@ -165,17 +122,13 @@ void TMainForm::ClosePortSetupClick(QObject *)
         PortOpened = 0;
         ComPort1->Close();
     }
-    BiosDisplay->setEnabled(false);
     StatusConnect->setText(QStringLiteral("Disconnect"));
-
-    showSetupClosed();
+    applyStates(states::SetupClosed);
 }
 
 void TMainForm::ReadConfigClick(QObject *)
 {
-    ReadConfig->setEnabled(false);
-    SaveConfig->setEnabled(false);
-    ClosePortSetup->setEnabled(false);
+    applyStates(states::SetupBusy);
     resetSettingControls();
     // Cleared after the bars' reset, so all three displays end empty.
     BiosDisplay->clear();
@@ -190,9 +143,7 @@ void TMainForm::ReadConfigClick(QObject *)
 
 void TMainForm::SaveConfigClick(QObject *)
 {
-    ReadConfig->setEnabled(false);
-    SaveConfig->setEnabled(false);
-    ClosePortSetup->setEnabled(false);
+    applyStates(states::SetupBusy);
     RF1IDCodeDisplay->clear();
     TXDIDCodeDisplay->clear();
     RFChannelDisplay->clear();
@@ -203,17 +154,17 @@ void TMainForm::SaveConfigClick(QObject *)
 
 void TMainForm::RFChannelChange(QObject *)
 {
-    RFChannelDisplay->setText(QString::number(RFChannel->position()));
+    showSettingPosition(setting::RFChannel);
 }
 
 void TMainForm::RF_RX1_IDCodeChange(QObject *)
 {
-    RF1IDCodeDisplay->setText(QString::asprintf("%.2X", RF_RX1_IDCode->position()));
+    showSettingPosition(setting::RX1IDCode);
 }
 
 void TMainForm::RF_TXD_IDCodeChange(QObject *)
 {
-    TXDIDCodeDisplay->setText(QString::asprintf("%.2X", RF_TXD_IDCode->position()));
+    showSettingPosition(setting::TXDIDCode);
 }
 
 void TMainForm::FormClose(QObject *)

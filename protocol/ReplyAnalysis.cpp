@@ -26,12 +26,11 @@ ReplyEffect analyseReply(std::string_view reply)
     case SettingControl::DecimalScrollBar:
         // The bar is asked for position -1 and stays at its minimum, 0.
         update.controlValue = update.inRange ? update.value : 0;
-        update.display = std::to_string(update.controlValue);
         break;
     case SettingControl::HexScrollBar:
         update.controlValue = update.value;
-        update.display = encodeHexPair(update.value);
         break;
     }
+    update.display = settingDisplay(*info, update.controlValue);
     return update;
 }

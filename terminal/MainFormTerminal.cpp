@@ -15,17 +15,7 @@ void TMainForm::OpenPortRunClick(QObject *)
     ComPort1->setCustomBaudRate(rateFromText(toAnsi(ComboBaudRun->currentText())));
     ComPort1->Open();
 
-    ComboPortSetup->setEnabled(false);
-    OpenPortSetup->setEnabled(false);
-    ComboPortRun->setEnabled(false);
-    ComboBaudRun->setEnabled(false);
-    OpenPortRun->setEnabled(false);
-    ClosePortRun->setEnabled(true);
-    MemoSendRun->setEnabled(true);
-    SendStringRun->setEnabled(true);
-    ClearReceiveRun->setEnabled(true);
-    ClearSendRun->setEnabled(true);
-    EditSendRun->setEnabled(true);
+    applyStates(states::RunOpened);
 }
 
 void TMainForm::ClosePortRunClick(QObject *)
@@ -34,17 +24,7 @@ void TMainForm::ClosePortRunClick(QObject *)
         PortOpened = 0;
     ComPort1->Close();
 
-    ClosePortRun->setEnabled(false);
-    OpenPortRun->setEnabled(true);
-    ComboPortRun->setEnabled(true);
-    ComboBaudRun->setEnabled(true);
-    ComboPortSetup->setEnabled(true);
-    OpenPortSetup->setEnabled(true);
-    SendStringRun->setEnabled(false);
-    ClearReceiveRun->setEnabled(false);
-    ClearSendRun->setEnabled(false);
-    EditSendRun->setEnabled(false);
-    MemoSendRun->setEnabled(false);
+    applyStates(states::RunClosed);
 }
 
 void TMainForm::writeByte(char byte)

@@ -2,9 +2,9 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
-#include <QRadioButton>
 #include <algorithm>
 
 namespace {

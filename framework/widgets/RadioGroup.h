@@ -2,8 +2,9 @@
 // ItemIndex is the chosen item's index, -1 for none; setting it clamps to -1..count-1 and
 // does not run onClick. onClick runs when the user chooses another item (mouse or keyboard).
 // The caption sits on the frame's top line, and the items are spread evenly down the
-// height below it, as the native radio group draws them. For the keyboard the group is one stop: Tab enters at the chosen item
-// (the first when none is chosen), the arrow keys move between items. UI thread only.
+// height below it, as the native radio group draws them. For the keyboard the group is one stop:
+// Tab enters at the chosen item (the first when none is chosen), the arrow keys move between items.
+// UI thread only.
 #pragma once
 
 #include <QGroupBox>

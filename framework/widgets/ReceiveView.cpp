@@ -72,7 +72,8 @@ void ReceiveView::append(std::string_view text)
     m_text.append(text);
     // Readers hear what arrived, not the whole text again; nothing is made when none listens.
     if (QAccessible::isActive()) {
-        QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<std::uint64_t>(at, INT_MAX)),
+        QAccessibleTextInsertEvent event(this,
+                                         static_cast<int>(std::min<std::uint64_t>(at, INT_MAX)),
                                          fromAnsi(std::string(text)));
         QAccessible::updateAccessibility(&event);
     }

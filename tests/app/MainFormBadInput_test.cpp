@@ -21,18 +21,7 @@
 
 namespace {
 
-class BadInputTest : public TestTabTest
-{
-protected:
-    std::vector<bool> testTabStates()
-    {
-        TMainForm &f = form();
-        return {f.ComboPortRun->isEnabled(),  f.ComboBaudRun->isEnabled(),
-                f.OpenPortRun->isEnabled(),   f.ClosePortRun->isEnabled(),
-                f.SendStringRun->isEnabled(), f.MemoSendRun->isEnabled(),
-                f.OpenPortSetup->isEnabled(), f.ComboPortSetup->isEnabled()};
-    }
-};
+using BadInputTest = TestTabTest;
 
 struct RateCase
 {
@@ -102,7 +91,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
     form().OpenPortRun->click();
     ASSERT_TRUE(form().ComPort1->Connected());
     form().ClosePortRun->click();
-    const std::vector<bool> idle = testTabStates();
+    const ControlStates idle = shownStates(form());
     std::size_t shown = 0;
     for (const RateCase &c : cases) {
         const std::string label = "rate text '" + c.typed.left(20).toStdString() + "'";
@@ -121,7 +110,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
             EXPECT_EQ(form().PortOpened, 1) << label;
         }
         // Either way the tab is back where it was, ready for the next try.
-        EXPECT_EQ(testTabStates(), idle) << label;
+        EXPECT_EQ(shownStates(form()), idle) << label;
     }
 
     // The device was let go after every refusal: a good rate opens and carries data.
@@ -138,7 +127,7 @@ TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingCha
 {
     TMainForm &f = form();
     choosePort();
-    const std::vector<bool> idle = testTabStates();
+    const ControlStates idle = shownStates(form());
 
     // The listed port went away, then is held by another program.
     port().unpublish();
@@ -149,7 +138,7 @@ TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingCha
                         FILE_FLAG_OVERLAPPED, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     f.OpenPortRun->click();
-    EXPECT_EQ(testTabStates(), idle);
+    EXPECT_EQ(shownStates(form()), idle);
     CloseHandle(other);
 
     // After a test connection the setup tab's "Open" is enabled with no port chosen there:
@@ -163,8 +152,7 @@ TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingCha
     f.OpenPortSetup->click();
     EXPECT_EQ(f.ComPort1->Port(), "");
     EXPECT_FALSE(f.ComPort1->Connected());
-    EXPECT_TRUE(f.OpenPortSetup->isEnabled());
-    EXPECT_FALSE(f.ClosePortSetup->isEnabled());
+    EXPECT_TRUE(shows(f, named::idleBothOpenable));
 
     EXPECT_EQ(errors(), (std::vector<std::string>{"Unable to open com port (win error code: 2)",
                                                   "Unable to open com port (win error code: 5)",
@@ -206,11 +194,11 @@ TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStill
     // One message per send: the send text stops at its first byte.
     EXPECT_EQ(errors(), (std::vector<std::string>{waitFailed, writeFailed, writeFailed}));
     EXPECT_TRUE(f.ComPort1->Connected()) << "a failed write leaves the connection open";
-    EXPECT_TRUE(f.ClosePortRun->isEnabled());
+    EXPECT_TRUE(shows(f, named::testConnected));
 
     f.ClosePortRun->click();
     EXPECT_FALSE(f.ComPort1->Connected());
     EXPECT_EQ(f.ComPort1->Handle(), INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(f.OpenPortRun->isEnabled());
+    EXPECT_TRUE(shows(f, named::idleBothOpenable));
     EXPECT_EQ(errors().size(), 3u);
 }

@@ -237,18 +237,7 @@ protected:
         ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
     }
 
-    void expectTestConnectionStates()
-    {
-        TMainForm &f = form();
-        const std::initializer_list<QWidget *> enabled = {f.ClosePortRun, f.SendStringRun,
-                                                          f.MemoSendRun, f.EditSendRun};
-        const std::initializer_list<QWidget *> disabled = {f.OpenPortRun, f.ComboPortRun,
-                                                           f.ComboBaudRun, f.OpenPortSetup};
-        for (QWidget *on : enabled)
-            EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
-        for (QWidget *off : disabled)
-            EXPECT_FALSE(off->isEnabled()) << off->objectName().toStdString();
-    }
+    void expectTestConnectionStates() { EXPECT_TRUE(shows(form(), named::testConnected)); }
 
     // "Close" on the test tab ends at once and leaves the tab idle.
     void closeTestConnection(const std::string &key = "close_dead_port")
@@ -256,9 +245,7 @@ protected:
         clickClose(form().ClosePortRun, key);
         EXPECT_FALSE(form().ComPort1->Connected());
         EXPECT_EQ(form().PortOpened, 0);
-        EXPECT_TRUE(form().OpenPortRun->isEnabled());
-        EXPECT_FALSE(form().ClosePortRun->isEnabled());
-        EXPECT_FALSE(form().SendStringRun->isEnabled());
+        EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     }
 
     bool receiveShows(const std::string &text)
@@ -342,7 +329,7 @@ TEST_P(DeviceLoss, LossDuringOpenEndsTheReadSequenceAtOnce)
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_EQ(form().SelectRFRate->itemIndex(), 1);
     EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
-    EXPECT_EQ(setupControlStates(form()), connectingStates);
+    EXPECT_TRUE(shows(form(), named::setupConnecting));
     EXPECT_TRUE(form().ComPort1->Connected());
     expectIdle("port_dead");
 
@@ -350,7 +337,7 @@ TEST_P(DeviceLoss, LossDuringOpenEndsTheReadSequenceAtOnce)
     form().PageControl1->setCurrentIndex(TestTab);
     form().PageControl1->setCurrentIndex(0);
     clickClose(form().ClosePortSetup);
-    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     EXPECT_EQ(form().StatusConnect->text(), "Disconnect");
     EXPECT_FALSE(form().ComPort1->Connected());
     expectOpenFailsWhileGone(form().OpenPortSetup);
@@ -360,7 +347,7 @@ TEST_P(DeviceLoss, LossDuringOpenEndsTheReadSequenceAtOnce)
     form().OpenPortSetup->click();
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_EQ(form().SelectRFGain->itemIndex(), 3);
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
     form().ClosePortSetup->click();
     EXPECT_EQ(errors().size(), GetParam() == Loss::NodeVanishes ? 2u : 1u);
 }
@@ -386,17 +373,17 @@ TEST_P(DeviceLoss, LossDuringSaveConfigEndsTheWriteSequenceAndLeavesTheTabUsable
     EXPECT_EQ(framesReceived().size(), 4u);
     EXPECT_NE(module().setting(SimulatedModule::CodeRfChannel), 42);
     // The procedure is over: its buttons are back, so the user can close or try again.
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
     expectIdle("port_dead");
 
     // "READ CONFIG" meets the dead port at its first command and gives the buttons back too.
     form().ReadConfig->click();
     ASSERT_EQ(errors().size(), 2u);
     EXPECT_EQ(errors()[1], LostWrite);
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
 
     clickClose(form().ClosePortSetup);
-    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     expectOpenFailsWhileGone(form().OpenPortSetup);
 
     bringDeviceBack();
@@ -470,7 +457,7 @@ TEST_P(DeviceLoss, ClosingTheWindowAfterALossEndsAtOnce)
     // Noticed while nothing was running: the event thread reports it.
     ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }, 3000));
     EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
 
     const Stopwatch closing;
     form().close();

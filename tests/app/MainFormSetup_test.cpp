@@ -36,13 +36,13 @@ using SetupProcedures = SetupTabTest;
 TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModule)
 {
     storeModuleSettings(module(), {4, 1, 0, 2, 100, 0x0A, 0xAB});
-    std::vector<bool> statesDuringOpen;
-    at(0, [&] { statesDuringOpen = setupControlStates(form()); });
+    ::testing::AssertionResult statesDuringOpen = ::testing::AssertionFailure();
+    at(0, [&] { statesDuringOpen = shows(form(), named::setupConnecting); });
 
     const double seconds = openSetup();
 
     EXPECT_LT(seconds, 1.4);
-    EXPECT_EQ(statesDuringOpen, connectingStates);
+    EXPECT_TRUE(statesDuringOpen);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 4);
@@ -55,7 +55,7 @@ TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModul
     EXPECT_EQ(form().RF1IDCodeDisplay->text(), "0A");
     EXPECT_EQ(form().RF_TXD_IDCode->position(), 171);
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "AB");
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
 
     EXPECT_EQ(framesReceived(8), readSequenceFrames);
     for (const auto &frame : module().receivedFrames())
@@ -98,7 +98,7 @@ TEST_F(SetupProcedures, OpenAgainstSilenceTimesOutOnceAndRunsTheRestAtTheNextTic
     EXPECT_EQ(form().RF1IDCodeDisplay->text(), "00");
     EXPECT_EQ(form().RFChannelDisplay->text(), "");
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
     EXPECT_TRUE(errors().empty());
 }
 
@@ -111,13 +111,13 @@ TEST_F(SetupProcedures, SaveAfterASilentOpenSendsTheDefaultValuesAndShowsTheAckn
     module().clearFaults();
     module().clearLog();
     storeModuleSettings(module(), {0, 0, 1, 0, 9, 9, 9});
-    std::vector<bool> statesDuringSave;
-    at(0, [&] { statesDuringSave = setupControlStates(form()); });
+    ::testing::AssertionResult statesDuringSave = ::testing::AssertionFailure();
+    at(0, [&] { statesDuringSave = shows(form(), named::setupBusy); });
 
     const double seconds = clickTimed(form().SaveConfig);
 
     EXPECT_LT(seconds, 1.4);
-    EXPECT_EQ(statesDuringSave, busyStates);
+    EXPECT_TRUE(statesDuringSave);
     const std::vector<std::string> expected = {
         frameBytes("010003", "02"), frameBytes("010102", "02"), frameBytes("010200", "03"),
         frameBytes("010303", "01"), frameBytes("010400", "05"), frameBytes("010500", "04"),
@@ -139,7 +139,7 @@ TEST_F(SetupProcedures, SaveAfterASilentOpenSendsTheDefaultValuesAndShowsTheAckn
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "00");
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form().BiosDisplay->text(), "");
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
 }
 
 TEST_F(SetupProcedures, SaveSendsTheEditedControlsAndAMissingAcknowledgementLeavesItsDisplayEmpty)
@@ -200,13 +200,13 @@ TEST_F(SetupProcedures, ReadConfigRereadsAndAfterATimeOutWaitsAFullPeriodAgain)
     openSetup();
     module().clearLog();
     storeModuleSettings(module(), {0, 0, 1, 1, 7, 0x0C, 0xFF});
-    std::vector<bool> statesDuringRead;
-    at(0, [&] { statesDuringRead = setupControlStates(form()); });
+    ::testing::AssertionResult statesDuringRead = ::testing::AssertionFailure();
+    at(0, [&] { statesDuringRead = shows(form(), named::setupBusy); });
 
     clickTimed(form().ReadConfig);
 
-    EXPECT_EQ(statesDuringRead, busyStates);
-    EXPECT_EQ(setupControlStates(form()), connectedStates);
+    EXPECT_TRUE(statesDuringRead);
+    EXPECT_TRUE(shows(form(), named::setupConnected));
     EXPECT_EQ(framesReceived(8), readSequenceFrames);
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 0);
     EXPECT_EQ(form().RFChannelDisplay->text(), "7");
@@ -244,7 +244,7 @@ TEST_F(SetupProcedures, CloseReturnsToIdleKeepsTheShownValuesAndAllowsOpeningAga
     EXPECT_EQ(form().PortOpened, 0);
     EXPECT_FALSE(form().ComPort1->Connected());
     EXPECT_EQ(form().StatusConnect->text(), "Disconnect");
-    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 1);
     EXPECT_EQ(form().RFChannelDisplay->text(), "42");
@@ -273,7 +273,7 @@ TEST_F(SetupProcedures, CloseDuringOpenEndsTheSequenceWithTheWriteError)
     EXPECT_EQ(framesReceived(1).size(), 1u);
     EXPECT_FALSE(form().ComPort1->Connected());
     EXPECT_EQ(form().PortOpened, 0);
-    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
 }
 
@@ -294,7 +294,7 @@ TEST_F(SetupProcedures, CloseDuringTheLastWaitOfOpenLeavesTheTabClosed)
     openSetup();
 
     EXPECT_EQ(form().PortOpened, 0);
-    EXPECT_EQ(setupControlStates(form()), closedStates);
+    EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     // Nothing is left to press that would write to the closed port.
     EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
 }
@@ -302,7 +302,7 @@ TEST_F(SetupProcedures, CloseDuringTheLastWaitOfOpenLeavesTheTabClosed)
 TEST_F(SetupProcedures, OpenThatFailsShowsThePortErrorAndChangesNoControl)
 {
     ASSERT_TRUE(choosePort());
-    const std::vector<bool> before = setupControlStates(form());
+    const ControlStates before = shownStates(form());
     // The device went away after it was listed.
     port().unpublish();
 
@@ -312,7 +312,7 @@ TEST_F(SetupProcedures, OpenThatFailsShowsThePortErrorAndChangesNoControl)
     EXPECT_EQ(errors()[0], "Unable to open com port (win error code: 2)");
     EXPECT_EQ(form().PortOpened, 1);
     EXPECT_FALSE(form().ComPort1->Connected());
-    EXPECT_EQ(setupControlStates(form()), before);
+    EXPECT_EQ(shownStates(form()), before);
     EXPECT_EQ(form().StatusConnect->text(), "");
 
     // Held by another opener: refused the same way, with "access denied".
@@ -323,7 +323,7 @@ TEST_F(SetupProcedures, OpenThatFailsShowsThePortErrorAndChangesNoControl)
     form().OpenPortSetup->click();
     ASSERT_EQ(errors().size(), 2u);
     EXPECT_EQ(errors()[1], "Unable to open com port (win error code: 5)");
-    EXPECT_EQ(setupControlStates(form()), before);
+    EXPECT_EQ(shownStates(form()), before);
     CloseHandle(other);
 
     form().OpenPortSetup->click();

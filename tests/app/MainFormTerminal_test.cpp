@@ -34,18 +34,9 @@ protected:
         ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
     }
 
-    bool shows(const std::string &text)
+    bool receiveShows(const std::string &text)
     {
         return pumpUntil([&] { return form().MemoReceiveRun->text() == text; });
-    }
-
-    static void expectEnabled(std::initializer_list<QWidget *> enabled,
-                              std::initializer_list<QWidget *> disabled)
-    {
-        for (QWidget *widget : enabled)
-            EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
-        for (QWidget *widget : disabled)
-            EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
     }
 };
 
@@ -83,34 +74,22 @@ TEST_F(TerminalTest, ARateThatIsNoNumberIsReportedAndNothingOpens)
     EXPECT_FALSE(port().slaveOpen());
     // The flag is already set; the controls are as before.
     EXPECT_EQ(form().PortOpened, 1);
-    expectEnabled({form().OpenPortRun, form().ComboPortRun, form().ComboBaudRun},
-                  {form().ClosePortRun, form().SendStringRun, form().MemoSendRun});
+    EXPECT_TRUE(shows(form(), named::idle + controlStates({Control::OpenPortRun}, {})));
 }
 
 TEST_F(TerminalTest, EveryStateEnablesItsOwnControls)
 {
     TMainForm &f = form();
-    // Idle at start (no port chosen yet).
-    expectEnabled({f.ComboPortRun, f.ComboBaudRun, f.MemoReceiveRun, f.ComboPortSetup},
-                  {f.OpenPortRun, f.ClosePortRun, f.SendStringRun, f.ClearReceiveRun,
-                   f.ClearSendRun, f.EditSendRun, f.MemoSendRun, f.OpenPortSetup,
-                   f.ClosePortSetup});
-
+    EXPECT_TRUE(shows(f, named::idle));
     openPort();
-    expectEnabled(
-        {f.ClosePortRun, f.MemoSendRun, f.SendStringRun, f.ClearReceiveRun, f.ClearSendRun,
-         f.EditSendRun, f.MemoReceiveRun},
-        {f.ComboPortRun, f.ComboBaudRun, f.OpenPortRun, f.ComboPortSetup, f.OpenPortSetup});
+    EXPECT_TRUE(shows(f, named::testConnected));
     EXPECT_EQ(f.PortOpened, 1);
 
     f.ClosePortRun->click();
     EXPECT_FALSE(f.ComPort1->Connected());
     EXPECT_EQ(f.PortOpened, 0);
     // The setup tab's "Open" is enabled although no setup port has been chosen.
-    expectEnabled({f.OpenPortRun, f.ComboPortRun, f.ComboBaudRun, f.MemoReceiveRun,
-                   f.ComboPortSetup, f.OpenPortSetup},
-                  {f.ClosePortRun, f.SendStringRun, f.ClearReceiveRun, f.ClearSendRun,
-                   f.EditSendRun, f.MemoSendRun});
+    EXPECT_TRUE(shows(f, named::idleBothOpenable));
 
     // A setup connection takes every port control of the test tab away.
     module().setSlideSwitch(SimulatedModule::SlideSwitch::Setup);
@@ -120,9 +99,8 @@ TEST_F(TerminalTest, EveryStateEnablesItsOwnControls)
     f.ComboPortSetup->onChange();
     f.OpenPortSetup->click();
     ASSERT_TRUE(f.ComPort1->Connected()) << testing::PrintToString(errors());
-    expectEnabled({f.MemoReceiveRun},
-                  {f.ComboPortRun, f.ComboBaudRun, f.OpenPortRun, f.ClosePortRun, f.SendStringRun,
-                   f.ClearReceiveRun, f.ClearSendRun, f.EditSendRun, f.MemoSendRun});
+    EXPECT_TRUE(shows(f, named::setupConnected));
+    EXPECT_TRUE(f.MemoReceiveRun->isEnabled());
     f.ClosePortSetup->click();
     EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
 }
@@ -131,9 +109,9 @@ TEST_F(TerminalTest, ControlBytesShowInHexAndTheNextTextContinuesOnTheSameLine)
 {
     openPort();
     port().inject("AB\r\n");
-    ASSERT_TRUE(shows("AB<0x0D><0x0A>"));
+    ASSERT_TRUE(receiveShows("AB<0x0D><0x0A>"));
     port().inject(std::string("CD\0\x02", 4));
-    ASSERT_TRUE(shows("AB<0x0D><0x0A>CD<0x00><0x02>"));
+    ASSERT_TRUE(receiveShows("AB<0x0D><0x0A>CD<0x00><0x02>"));
     EXPECT_EQ(form().MemoReceiveRun->wrapped().rowCount(), 1u);
     EXPECT_EQ(form().MemoReceiveRun->rowText(0), QString("AB<0x0D><0x0A>CD<0x00><0x02>"));
 
@@ -141,7 +119,7 @@ TEST_F(TerminalTest, ControlBytesShowInHexAndTheNextTextContinuesOnTheSameLine)
     form().ClearReceiveRun->click();
     EXPECT_EQ(form().MemoReceiveRun->text(), "");
     port().inject("\x7F\xE9\x80");
-    ASSERT_TRUE(shows("\x7F\xE9\x80"));
+    ASSERT_TRUE(receiveShows("\x7F\xE9\x80"));
     EXPECT_EQ(form().MemoReceiveRun->toPlainText(),
               QString(QChar(0x7F)) + QChar(0xE9) + QChar(0x20AC));
 }
@@ -155,7 +133,7 @@ TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)
     pumpFor(200);
     EXPECT_EQ(module().runBytes(), "Test Send String");
     EXPECT_EQ(form().EditSendRun->text(), QString("Test Send String"));
-    EXPECT_TRUE(shows("Test Send String"));
+    EXPECT_TRUE(receiveShows("Test Send String"));
 
     module().clearLog();
     form().EditSendRun->clear();
@@ -173,7 +151,7 @@ TEST_F(TerminalTest, EachTypedKeyGoesOutAsOneByteWhileTheSendBoxShowsTheTyping)
     ASSERT_TRUE(module().waitForRunBytes(3, 2s));
     EXPECT_EQ(module().runBytes(), "a\rb");
     EXPECT_EQ(form().MemoSendRun->toPlainText(), QString("a\nb"));
-    EXPECT_TRUE(shows("a<0x0D>b"));
+    EXPECT_TRUE(receiveShows("a<0x0D>b"));
 
     QTest::keyClick(form().MemoSendRun, Qt::Key_Backspace);
     QTest::keyClick(form().MemoSendRun, Qt::Key_C, Qt::ControlModifier);
@@ -205,7 +183,7 @@ TEST_F(TerminalTest, BytesWaitWhileTheHelpTabIsShownUntilTheNextByteOnTheTestTab
     pumpFor(200);
     EXPECT_EQ(form().MemoReceiveRun->text(), "");
     port().inject("Z");
-    EXPECT_TRUE(shows("XYZ"));
+    EXPECT_TRUE(receiveShows("XYZ"));
 }
 
 TEST_F(TerminalTest, TheViewFollowsNewTextUnlessScrolledBack)
@@ -216,7 +194,7 @@ TEST_F(TerminalTest, TheViewFollowsNewTextUnlessScrolledBack)
     for (int i = 0; i < 80; ++i)
         lines += "0123456789 abcdefghij ";
     port().inject(lines);
-    ASSERT_TRUE(shows(lines));
+    ASSERT_TRUE(receiveShows(lines));
     ASSERT_GT(view->wrapped().rowCount(), 3u * view->visibleRows());
     EXPECT_TRUE(view->atEnd());
     EXPECT_EQ(view->topRow() + view->visibleRows(), view->wrapped().rowCount());
@@ -229,14 +207,14 @@ TEST_F(TerminalTest, TheViewFollowsNewTextUnlessScrolledBack)
     ASSERT_FALSE(view->atEnd());
     const std::uint64_t readingAt = view->topRow();
     port().inject(lines);
-    ASSERT_TRUE(shows(lines + lines));
+    ASSERT_TRUE(receiveShows(lines + lines));
     EXPECT_EQ(view->topRow(), readingAt);
 
     // Down to the end with the keyboard: the view follows again.
     QTest::keyClick(view, Qt::Key_End);
     EXPECT_TRUE(view->atEnd());
     port().inject(lines);
-    ASSERT_TRUE(shows(lines + lines + lines));
+    ASSERT_TRUE(receiveShows(lines + lines + lines));
     EXPECT_TRUE(view->atEnd());
     EXPECT_GT(view->topRow(), readingAt);
 }

@@ -84,39 +84,6 @@ inline SimulatorFaults faults(const std::function<void(SimulatorFaults &)> &edit
     return result;
 }
 
-// Enabled states of the setup tab's controls and of the test tab's port controls, in this
-// order: port list, "Open", "Close", "SAVE CONFIG", "READ CONFIG", the four radio groups, the
-// three displays, the firmware box, the test tab's port list, rate box and "Open", the three
-// scroll bars.
-inline std::vector<bool> setupControlStates(TMainForm &f)
-{
-    return {f.ComboPortSetup->isEnabled(),   f.OpenPortSetup->isEnabled(),
-            f.ClosePortSetup->isEnabled(),   f.SaveConfig->isEnabled(),
-            f.ReadConfig->isEnabled(),       f.SelectBaudrateSetup->isEnabled(),
-            f.SelectRFRate->isEnabled(),     f.SelectRFMode->isEnabled(),
-            f.SelectRFGain->isEnabled(),     f.RFChannelDisplay->isEnabled(),
-            f.RF1IDCodeDisplay->isEnabled(), f.TXDIDCodeDisplay->isEnabled(),
-            f.BiosDisplay->isEnabled(),      f.ComboPortRun->isEnabled(),
-            f.ComboBaudRun->isEnabled(),     f.OpenPortRun->isEnabled(),
-            f.RFChannel->isEnabled(),        f.RF_RX1_IDCode->isEnabled(),
-            f.RF_TXD_IDCode->isEnabled()};
-}
-
-// The states of the setup tab, in the order of setupControlStates: connecting ("Open" is
-// reading), connected, busy ("READ CONFIG" or "SAVE CONFIG" running) and closed.
-inline const std::vector<bool> connectingStates{false, false, true,  false, false, true,  true,
-                                                true,  true,  false, false, false, false, false,
-                                                false, false, true,  true,  true};
-inline const std::vector<bool> connectedStates{false, false, true,  true,  true,  true,  true,
-                                               true,  true,  false, false, false, false, false,
-                                               false, false, true,  true,  true};
-inline const std::vector<bool> busyStates{false, false, false, false, false, true,  true,
-                                          true,  true,  false, false, false, false, false,
-                                          false, false, true,  true,  true};
-inline const std::vector<bool> closedStates{true,  true,  false, false, false, false, false,
-                                            false, false, false, false, false, false, true,
-                                            true,  true,  true,  true,  true};
-
 class SetupTabTest : public WindowTest
 {
 protected:

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,81 @@ inline bool pumpUntil(const std::function<bool()> &done, int timeoutMs = 5000)
 inline void pumpFor(int milliseconds)
 {
     pumpUntil([] { return false; }, milliseconds);
+}
+
+// The window's states as the user meets them: every control of ControlStates.h on when listed
+// in on, off otherwise, except those in either, which may be both.
+inline ControlStates onlyOn(std::initializer_list<Control> on,
+                            std::initializer_list<Control> either = {})
+{
+    ControlStates states = controlStates(on, {});
+    for (Enabled &state : states) {
+        if (state == Enabled::Unchanged)
+            state = Enabled::Off;
+    }
+    for (const Control control : either)
+        states[static_cast<std::size_t>(control)] = Enabled::Unchanged;
+    return states;
+}
+
+namespace named {
+using enum Control;
+// The three read-only displays beside the scroll bars are enabled from the start until a
+// setup connection first disables them, so what the test tab shows leaves them open.
+constexpr auto displays = {RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay};
+// Nothing chosen, nothing open, as at start.
+inline const ControlStates idle = onlyOn({ComboPortSetup, ComboPortRun, ComboBaudRun,
+                                          RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay});
+// After either tab's "Close": both tabs may open again.
+inline const ControlStates idleBothOpenable =
+    onlyOn({ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun}, displays);
+// The setup tab holds the port: "Open" reading, then connected and idle, then a procedure
+// ("READ CONFIG", "SAVE CONFIG") running.
+inline const ControlStates setupConnecting =
+    onlyOn({ClosePortSetup, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain});
+inline const ControlStates setupConnected =
+    onlyOn({ClosePortSetup, SaveConfig, ReadConfig, SelectBaudrateSetup, SelectRFRate, SelectRFMode,
+            SelectRFGain});
+inline const ControlStates setupBusy =
+    onlyOn({SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain});
+// The test tab holds the port.
+inline const ControlStates testConnected =
+    onlyOn({ClosePortRun, MemoSendRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun},
+           displays);
+} // namespace named
+
+// Which of the controls of ControlStates.h the window has enabled.
+inline ControlStates shownStates(const TMainForm &form)
+{
+    ControlStates states{};
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        states[i] = form.control(static_cast<Control>(i))->isEnabled() ? Enabled::On : Enabled::Off;
+    return states;
+}
+
+// Whether the window shows the states expected, naming each control that differs.
+inline ::testing::AssertionResult shows(const TMainForm &form, const ControlStates &expected)
+{
+    const ControlStates shown = shownStates(form);
+    std::string wrong;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        if (expected[i] != Enabled::Unchanged && shown[i] != expected[i])
+            wrong += std::string(" ") + controlName(static_cast<Control>(i)) +
+                     (shown[i] == Enabled::On ? " is on" : " is off");
+    }
+    if (wrong.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "controls differ:" << wrong;
+}
+
+// A failed comparison of states lists the controls that are on.
+inline void PrintTo(const ControlStates &states, std::ostream *out)
+{
+    *out << "on:";
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        if (states[i] == Enabled::On)
+            *out << ' ' << controlName(static_cast<Control>(i));
+    }
 }
 
 // One main window for a test, with the error box replaced by a sink.
