@@ -151,7 +151,7 @@ class TerminalFlood : public WindowTest
 protected:
     void SetUp() override
     {
-        m_watchdog = std::make_unique<TestWatchdog>(
+        m_watchdog = std::make_unique<Watchdog>(
             std::chrono::seconds(60 + 2 * floodTimeoutMs(floodBytes(DefaultFloodMiB)) / 1000));
         m_simulator = std::make_unique<SimulatorEnvironment>("COM1");
         m_simulator->module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
@@ -180,7 +180,7 @@ protected:
     }
 
 private:
-    std::unique_ptr<TestWatchdog> m_watchdog;
+    std::unique_ptr<Watchdog> m_watchdog;
     std::unique_ptr<SimulatorEnvironment> m_simulator;
 };
 

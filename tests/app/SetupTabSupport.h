@@ -10,6 +10,7 @@
 
 #include "framework/core/Timer.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/Watchdog.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -24,40 +25,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// Aborts the program when a test runs longer than its limit, so a procedure that never ends
-// shows up as a failure with the test's name instead of a silent hang.
-class TestWatchdog
-{
-public:
-    explicit TestWatchdog(std::chrono::seconds limit)
-        : m_name(::testing::UnitTest::GetInstance()->current_test_info()->name()),
-          m_thread([this, limit] {
-              std::unique_lock lock(m_mutex);
-              if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
-                  std::fprintf(stderr, "%s did not finish within %lld s\n", m_name.c_str(),
-                               static_cast<long long>(limit.count()));
-                  std::abort();
-              }
-          })
-    {}
-    ~TestWatchdog()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished = true;
-        }
-        m_done.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::string m_name;
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_finished = false;
-    std::thread m_thread;
-};
 
 // Seconds since a start, from a monotonic clock.
 class Stopwatch
@@ -92,7 +59,7 @@ protected:
 
     void SetUp() override
     {
-        m_watchdog = std::make_unique<TestWatchdog>(watchdogLimit());
+        m_watchdog = std::make_unique<Watchdog>(watchdogLimit());
         m_simulator = std::make_unique<SimulatorEnvironment>("COM1");
         WindowTest::SetUp();
     }
@@ -182,7 +149,7 @@ protected:
     int receiveEvents() const { return m_receiveEvents; }
 
 private:
-    std::unique_ptr<TestWatchdog> m_watchdog;
+    std::unique_ptr<Watchdog> m_watchdog;
     std::unique_ptr<SimulatorEnvironment> m_simulator;
     Stopwatch m_tickWatch;
     std::vector<double> m_ticks;

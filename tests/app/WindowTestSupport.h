@@ -5,6 +5,7 @@
 
 #include "app/MainForm.h"
 #include "framework/core/Application.h"
+#include "tests/support/Pump.h"
 #include "tests/support/ReportSink.h"
 
 #include <QApplication>
@@ -44,15 +45,7 @@ inline ::testing::Environment *const windowAppEnvironment =
 // held. What a handler raises meanwhile is reported, as at the top of the real event loop.
 inline bool pumpUntil(const std::function<bool()> &done, int timeoutMs = 5000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
+    return pumpUntil(done, std::chrono::milliseconds(timeoutMs), Pumping::EventLoop);
 }
 
 // Pumps for a while, whatever happens.

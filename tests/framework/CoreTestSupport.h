@@ -3,7 +3,9 @@
 #pragma once
 
 #include "framework/core/Application.h"
+#include "tests/support/Pump.h"
 #include "tests/support/ReportSink.h"
+#include "tests/support/Watchdog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,50 +44,5 @@ inline ::testing::Environment *const coreAppEnvironment =
 // from ProcessMessages pass through.
 inline bool pumpUntil(const std::function<bool()> &done, int timeoutMs = 5000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        // A guard timer so that WaitMessage cannot sleep past the time-out.
-        QTimer guard;
-        guard.setSingleShot(true);
-        guard.start(20);
-        Application::instance().ProcessMessages();
-        if (!done())
-            Application::instance().WaitMessage();
-    }
-    return true;
+    return pumpUntil(done, std::chrono::milliseconds(timeoutMs), Pumping::ProcessMessages);
 }
-
-// Ends the test program with a message when its scope is not left in time: a deadlock on the
-// UI thread cannot be detected from the UI thread itself.
-class DeadlockWatchdog
-{
-public:
-    explicit DeadlockWatchdog(std::chrono::seconds limit)
-        : m_thread([this, limit] {
-              std::unique_lock lock(m_mutex);
-              if (!m_done.wait_for(lock, limit, [this] { return m_left; })) {
-                  std::fprintf(stderr, "deadlock: scope not left within %lld s\n",
-                               static_cast<long long>(limit.count()));
-                  std::abort();
-              }
-          })
-    {}
-    ~DeadlockWatchdog()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_left = true;
-        }
-        m_done.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_left = false;
-    std::thread m_thread;
-};

@@ -157,7 +157,7 @@ TEST(HandlerGuard, FailureOnAnotherThreadReachesTheUiThread)
 
 TEST(Application, WaitMessageSleepsUntilASynchronizeCallArrives)
 {
-    DeadlockWatchdog watchdog(30s);
+    Watchdog watchdog(30s);
     std::atomic<bool> ran{false};
     std::thread worker([&] {
         std::this_thread::sleep_for(300ms);

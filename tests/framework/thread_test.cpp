@@ -121,7 +121,7 @@ TEST(Thread, FailureLeavingExecuteReachesTheUiThread)
 
 TEST(WaitFor, ServesPendingSynchronizeCallsAndReportsTheirFailures)
 {
-    DeadlockWatchdog watchdog(20s);
+    Watchdog watchdog(20s);
     ReportSink sink;
     std::atomic<bool> ran{false};
     LambdaThread thread([&](LambdaThread &) {
@@ -142,7 +142,7 @@ TEST(WaitFor, ServesPendingSynchronizeCallsAndReportsTheirFailures)
 
 TEST(Thread, DestroyedWhileASynchronizeCallIsPendingEndsWithoutDeadlock)
 {
-    DeadlockWatchdog watchdog(20s);
+    Watchdog watchdog(20s);
     std::atomic<int> calls{0};
     auto thread = std::make_unique<LambdaThread>([&](LambdaThread &self) {
         while (!self.Terminated())
@@ -156,7 +156,7 @@ TEST(Thread, DestroyedWhileASynchronizeCallIsPendingEndsWithoutDeadlock)
 
 TEST(WaitFor, CalledFromInsideTheThreadsOwnCallDoesNotDeadlock)
 {
-    DeadlockWatchdog watchdog(20s);
+    Watchdog watchdog(20s);
     std::atomic<bool> waited{false};
     std::unique_ptr<LambdaThread> thread;
     thread = std::make_unique<LambdaThread>([&](LambdaThread &) {

@@ -120,7 +120,7 @@ TEST(SendMessage, ReplyMessageReleasesTheSenderBeforeTheProcedureEnds)
 
 TEST(SendMessage, ToADestroyedWindowReturnsZeroAndAPendingSendIsReleased)
 {
-    DeadlockWatchdog watchdog(20s);
+    Watchdog watchdog(20s);
     bool called = false;
     Window window([&](UINT, WPARAM, LPARAM) -> LRESULT {
         called = true;
@@ -146,7 +146,7 @@ TEST(SendMessage, ToADestroyedWindowReturnsZeroAndAPendingSendIsReleased)
 
 TEST(SendMessage, WaitForServesAPendingSend)
 {
-    DeadlockWatchdog watchdog(20s);
+    Watchdog watchdog(20s);
     Window window([&](UINT, WPARAM wParam, LPARAM) -> LRESULT { return LRESULT(wParam); });
     SendingThread sender(window.handle(), 32);
     waitForQueuedCall();
@@ -156,7 +156,7 @@ TEST(SendMessage, WaitForServesAPendingSend)
 
 TEST(SendMessage, WakesASleepingWaitMessage)
 {
-    DeadlockWatchdog watchdog(30s);
+    Watchdog watchdog(30s);
     bool called = false;
     Window window([&](UINT, WPARAM, LPARAM) -> LRESULT {
         called = true;

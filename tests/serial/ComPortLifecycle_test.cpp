@@ -215,7 +215,7 @@ TEST_F(LifecycleTest, EndOfLoadingOpensAndReportsItsFailure)
     missing.setConnected(true);
     EXPECT_NO_THROW(missing.endLoading());
     EXPECT_FALSE(missing.Connected());
-    EXPECT_EQ(sink.messages, (Texts{"Unable to open com port (win error code: 2)"}));
+    EXPECT_EQ(sink.messages(), (Texts{"Unable to open com port (win error code: 2)"}));
 }
 
 TEST_F(LifecycleTest, DestroyingAnOpenPortRunsTheWholeCloseSequence)
@@ -237,7 +237,7 @@ TEST_F(LifecycleTest, DestroyingAnOpenPortRunsTheWholeCloseSequence)
         failing.OnBeforeClose = [](Component *) { throw Exception("handler failed"); };
         failing.Open();
     }
-    EXPECT_EQ(sink.messages, (Texts{"handler failed."}));
+    EXPECT_EQ(sink.messages(), (Texts{"handler failed."}));
     port.Open(); // device, thread and all were released anyway
     EXPECT_TRUE(port.Connected());
 }

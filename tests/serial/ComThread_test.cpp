@@ -67,7 +67,7 @@ protected:
     Texts failures() const
     {
         Texts all = thrown;
-        all.insert(all.end(), sink.messages.begin(), sink.messages.end());
+        all.insert(all.end(), sink.messages().begin(), sink.messages().end());
         return all;
     }
     // The reaction handler that reads exactly Count bytes and records them.
@@ -228,7 +228,7 @@ TEST_F(EventThreadTest, CloseServesAPendingCallOrMessage)
     for (TSyncMethod mode : {smThreadSync, smWindowSync}) {
         SCOPED_TRACE(mode == smThreadSync ? "thread sync" : "window sync");
         seen.clear();
-        sink.messages.clear();
+        sink.clear();
         line.state->modem = 0;
         TComPort port;
         prepare(port, mode);
@@ -248,7 +248,7 @@ TEST_F(EventThreadTest, CloseServesAPendingCallOrMessage)
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
         EXPECT_EQ(seen.entries(), (Texts{"while connected"}));
         // Close cannot throw what the handler raised: it is reported.
-        EXPECT_EQ(sink.messages, (Texts{"failed during close."}));
+        EXPECT_EQ(sink.messages(), (Texts{"failed during close."}));
     }
 }
 

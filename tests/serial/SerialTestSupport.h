@@ -8,6 +8,8 @@
 #include "serial/ComPort.h"
 #include "tests/support/LiveThreads.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/Pump.h"
+#include "tests/support/ReportSink.h"
 
 #include <QCoreApplication>
 
@@ -26,49 +28,14 @@
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
 
-// Records what the application's exception report shows; creates the Qt application first.
-class ReportSink
-{
-public:
-    ReportSink()
-    {
-        static int argc = 1;
-        static char name[] = "serial_test";
-        static char *argv[] = {name, nullptr};
-        static auto *app = new QCoreApplication(argc, argv);
-        (void)app;
-        m_previous = Application::instance().setExceptionReporter(
-            [this](const std::string &message, const std::string &) {
-                messages.push_back(message);
-            });
-    }
-    ~ReportSink() { Application::instance().setExceptionReporter(m_previous); }
-
-    Texts messages;
-
-private:
-    Application::ExceptionReporter m_previous;
-};
-
 // Waits until done() holds or the time is up, pumping the UI thread when pump is set (the
 // messages of exceptions that ProcessMessages re-throws go to thrown). Returns done().
 inline bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 5000ms,
                       bool pump = false, Texts *thrown = nullptr)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        try {
-            if (pump)
-                Application::instance().ProcessMessages();
-        } catch (...) {
-            if (thrown)
-                thrown->push_back(Application::messageOf(std::current_exception()));
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
+    Texts ignored;
+    return ::pumpUntil(done, limit, pump ? Pumping::ProcessMessages : Pumping::None,
+                       thrown ? thrown : &ignored);
 }
 
 inline bool pumpUntil(const std::function<bool()> &done, Texts *thrown,
