@@ -1,34 +1,40 @@
-# zephra_layer_tests(LIBS...): every *_test.cpp of the calling folder becomes one GoogleTest
-# program and every tst_*.cpp one Qt Test program, each linked to the given libraries and to
-# tests/support when it exists. Each test carries the layer's name as its CTest label, and
-# the target tests_<layer> builds all of that layer's test programs (the sanitizer suites
-# build and run only some layers).
+# zephra_layer_tests(LIBS... TESTS...): each file of TESTS becomes one test program, a
+# GoogleTest one for *_test.cpp and a Qt Test one for tst_*.cpp, linked to the given libraries
+# and to tests/support. Each test carries the layer's name as its CTest label, and the target
+# tests_<layer> builds all of that layer's test programs (the sanitizer suites build and run
+# only some layers). A listed file or library that is missing stops the configuration, and so
+# does a test file of the folder that is not listed: no test is dropped silently.
 function(zephra_layer_tests)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;TESTS" ${ARGN})
   foreach(lib ${ARG_LIBS})
     if(NOT TARGET ${lib})
-      return()
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}: the tests need ${lib}, which is not built")
     endif()
   endforeach()
-  set(libs ${ARG_LIBS})
-  if(TARGET zephra_test_support)
-    list(APPEND libs zephra_test_support)
-  endif()
+  zephra_require_files(${ARG_TESTS})
+  file(GLOB present RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+    ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+  foreach(file ${present})
+    if(NOT file IN_LIST ARG_TESTS)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${file} is not listed in its CMakeLists.txt")
+    endif()
+  endforeach()
+
+  set(libs ${ARG_LIBS} zephra_test_support)
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   string(REGEX REPLACE "/.*" "" layer "${folder}")
   if(NOT TARGET tests_${layer})
     add_custom_target(tests_${layer})
   endif()
-  file(GLOB gtests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
-  foreach(src ${gtests})
+  foreach(src ${ARG_TESTS})
     get_filename_component(name ${src} NAME_WE)
-    zephra_add_gtest(${name} SOURCES ${src} LIBS ${libs} LABEL ${layer})
-    add_dependencies(tests_${layer} ${name})
-  endforeach()
-  file(GLOB qtests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
-  foreach(src ${qtests})
-    get_filename_component(name ${src} NAME_WE)
-    zephra_add_qtest(${name} SOURCES ${src} LIBS ${libs} LABEL ${layer})
+    if(name MATCHES "^tst_")
+      zephra_add_qtest(${name} SOURCES ${src} LIBS ${libs} LABEL ${layer})
+    elseif(name MATCHES "_test$")
+      zephra_add_gtest(${name} SOURCES ${src} LIBS ${libs} LABEL ${layer})
+    else()
+      message(FATAL_ERROR "${src}: a test file is named *_test.cpp or tst_*.cpp")
+    endif()
     add_dependencies(tests_${layer} ${name})
   endforeach()
 endfunction()
