@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyle>
-#include <QStyleOption>
 #include <algorithm>
 
 namespace {
@@ -83,20 +82,20 @@ void RadioGroup::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QFontMetrics metrics = fontMetrics();
-    // The frame's top line runs through the middle of the caption's line; the caption is drawn
-    // over it on the group's own background.
-    QStyleOptionFrame frame;
-    frame.initFrom(this);
-    frame.rect = rect().adjusted(0, metrics.height() / 2, 0, 0);
-    frame.lineWidth = 1;
-    frame.midLineWidth = 0;
-    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
-    if (title().isEmpty())
-        return;
+    // An etched frame whose top line runs through the middle of the caption's line, broken
+    // where the caption stands. Drawn here: styles put a group box's frame below its title.
     const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
-    painter.fillRect(caption, palette().brush(backgroundRole()));
-    style()->drawItemText(&painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
-                          isEnabled(), title(), foregroundRole());
+    if (!title().isEmpty())
+        painter.setClipRegion(QRegion(rect()).subtracted(caption));
+    const QRect frame = rect().adjusted(0, metrics.height() / 2, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(frame.adjusted(1, 1, 0, 0));
+    painter.setClipping(false);
+    if (!title().isEmpty())
+        style()->drawItemText(&painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), title(), foregroundRole());
 }
 
 void RadioGroup::resizeEvent(QResizeEvent *event)
