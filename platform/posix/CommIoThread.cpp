@@ -20,6 +20,14 @@ namespace {
 constexpr std::int64_t kTickNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
+// A trickle of input is gathered, as a UART's receive FIFO does: after a wake-up that found
+// less than kGatherBelow bytes, the device is left alone for kGatherNanos, so a line paced
+// byte by byte costs one wake-up (and one receive event) per few milliseconds instead of one
+// per byte. The first byte after a quiet spell is taken at once, so is the first after a
+// write (it may be the answer), and a pending ReadFile is never kept waiting, so its
+// time-outs stay exact.
+constexpr std::int64_t kGatherNanos = 10 * 1000000;
+constexpr std::size_t kGatherBelow = 16 * 1024;
 
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
@@ -46,13 +54,17 @@ void CommPort::ioLoop()
         pollfd fds[2] = {};
         // A dead device is left out entirely: it would report POLLHUP forever.
         fds[0].fd = m_dead ? -1 : m_fd;
-        if (!m_dead && m_input.room() > 0)
-            fds[0].events |= POLLIN;
+        Nanos deadline = nextDeadline();
+        if (!m_dead && m_input.room() > 0) {
+            if (at >= m_gatherUntil || !m_reads.empty())
+                fds[0].events |= POLLIN;
+            else
+                deadline = std::min(deadline, m_gatherUntil);
+        }
         if (!m_dead && !m_writes.empty() && !outputHeld())
             fds[0].events |= POLLOUT;
         fds[1].fd = m_doorbell;
         fds[1].events = POLLIN;
-        const Nanos deadline = nextDeadline();
         lock.unlock();
 
         timespec timeout{};
@@ -83,6 +95,7 @@ void CommPort::ioLoop()
 
 void CommPort::receive(bool hangUp, Nanos at)
 {
+    std::size_t taken = 0;
     for (int i = 0; i < kReadsPerWake; ++i) {
         // After a hang-up the rest is read regardless of the queue's capacity: it is bounded
         // by the kernel's buffer and would be lost otherwise.
@@ -95,6 +108,7 @@ void CommPort::receive(bool hangUp, Nanos at)
         const ssize_t got = ::read(m_fd, m_scratch.data(), want);
         if (got > 0) {
             acceptInput(m_scratch.data(), std::size_t(got), at);
+            taken += std::size_t(got);
             if (std::size_t(got) < want)
                 break;
             continue;
@@ -109,6 +123,7 @@ void CommPort::receive(bool hangUp, Nanos at)
     }
     if (hangUp)
         markDead();
+    m_gatherUntil = taken > 0 && taken < kGatherBelow ? at + kGatherNanos : 0;
 }
 
 void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at)

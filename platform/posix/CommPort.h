@@ -172,4 +172,5 @@ private:
     bool m_dtrOn = true;
     bool m_rtsOn = true;
     Nanos m_nextTick = kNever;
+    Nanos m_gatherUntil = 0; // input is left in the device until then (see receive())
 };
