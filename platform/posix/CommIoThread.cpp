@@ -21,13 +21,17 @@ constexpr std::int64_t kTickNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
 // A trickle of input is gathered, as a UART's receive FIFO does: after a wake-up that found
-// less than kGatherBelow bytes, the device is left alone for kGatherNanos, so a line paced
-// byte by byte costs one wake-up (and one receive event) per few milliseconds instead of one
-// per byte. The first byte after a quiet spell is taken at once, so is the first after a
-// write (it may be the answer), and a pending ReadFile is never kept waiting, so its
-// time-outs stay exact.
+// input arriving slower than 1 MB/s, the device is left alone for kGatherNanos, so a line
+// paced byte by byte costs one wake-up (and one receive event) per 10 ms instead of one per
+// byte. A wake-up that finds half the kernel's 4 KiB line buffer filled cannot tell the rate
+// (the sender may have been held back by that buffer) and looks again at once. Input is
+// never held back while an answer to a recent write may be coming (a command's reply, a
+// key's echo), nor while a ReadFile waits, so its time-outs stay exact; the first byte
+// after a quiet spell is always taken at once.
 constexpr std::int64_t kGatherNanos = 10 * 1000000;
-constexpr std::size_t kGatherBelow = 16 * 1024;
+constexpr std::size_t kGatherBelow = 2048;
+constexpr std::int64_t kGatherNanosPerByte = 1000; // 1 MB/s
+constexpr std::int64_t kAnswerNanos = 250 * 1000000;
 
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
@@ -123,7 +127,14 @@ void CommPort::receive(bool hangUp, Nanos at)
     }
     if (hangUp)
         markDead();
-    m_gatherUntil = taken > 0 && taken < kGatherBelow ? at + kGatherNanos : 0;
+    if (taken == 0) {
+        m_gatherUntil = 0;
+        return;
+    }
+    const bool trickle = taken < kGatherBelow && at - m_lastWriteAt >= kAnswerNanos &&
+                         std::int64_t(taken) * kGatherNanosPerByte < at - m_lastInputAt;
+    m_gatherUntil = trickle ? at + kGatherNanos : 0;
+    m_lastInputAt = at;
 }
 
 void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at)

@@ -173,4 +173,6 @@ private:
     bool m_rtsOn = true;
     Nanos m_nextTick = kNever;
     Nanos m_gatherUntil = 0; // input is left in the device until then (see receive())
+    Nanos m_lastInputAt = 0; // the last wake-up that took input
+    Nanos m_lastWriteAt = 0; // the last WriteFile
 };
