@@ -26,7 +26,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -51,13 +50,6 @@ std::string randomBytes(std::size_t count, unsigned seed)
     for (char &byte : bytes)
         byte = static_cast<char>(random() & 0xFF);
     return bytes;
-}
-
-double peakMemoryMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 void setBoxFont(QWidget &widget)
@@ -206,11 +198,10 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
                 meter.longestStallMs(), static_cast<double>(longestHandlerNs) / 1e6);
     const double text = static_cast<double>(expectedSize);
     std::printf("  memory: the run added %.1f MiB resident for %.1f MiB of text in the receive"
-                " box (%.2f x; the box holds %.1f MiB with its row index); peak of the process"
-                " %.1f MiB\n",
+                " box (%.2f x; the box holds %.1f MiB with its row index)\n",
                 static_cast<double>(memory.growth()) / MiB, text / MiB,
                 static_cast<double>(memory.growth()) / text,
-                static_cast<double>(view->wrapped().memoryUsed()) / MiB, peakMemoryMiB());
+                static_cast<double>(view->wrapped().memoryUsed()) / MiB);
     std::printf("  text shown equals the per-byte rule: %s\n", equal ? "yes" : "NO");
     form.ClosePortRun->click();
     return equal ? static_cast<double>(total) / seconds : 0;
