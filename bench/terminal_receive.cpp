@@ -2,14 +2,15 @@
 //  1. The receive box alone: random bytes (control bytes included) formatted as the terminal
 //     shows them and appended in 4 KiB reads as one unbroken line, for 1, 10 and 50 MiB; the
 //     time per MiB over the first and the last five shows whether appending stays linear.
-//  2. End to end: the simulated module sends random bytes through a pseudo-terminal to the
-//     window's port, which shows them on the test tab; bytes per second shown, the longest
-//     time the UI thread could not serve its event loop, peak memory, and whether the text
-//     shown equals the display rule applied byte by byte. Then once more with a larger port
-//     input queue, which shows what the per-event hand-off costs. Memory growth is the
-//     process's during the run; the peak is the process's whole, so the second run's peak
-//     includes the first run.
-// Usage: terminal_receive [end-to-end MiB, default 10] [--end-to-end: skip the first part]
+//  2. End to end, for 10 and 50 MiB: the simulated module sends random bytes through a
+//     pseudo-terminal to the window's port, which shows them on the test tab. Before and after
+//     that, plain read() takes the same amount from the same pseudo-terminal; the tab's rate is
+//     set against the faster of the two. Also printed: the receive events and their sizes, the
+//     longest time the UI thread did not serve its event loop, the memory the run added next to
+//     the receive box's own text, and whether the text shown equals the display rule applied
+//     byte by byte. Each size runs in a process of its own, so that its memory figures are its
+//     own.
+// Usage: terminal_receive [--end-to-end: skip the first part] [end-to-end MiB ..., default 10 50]
 #include "simulator/SimulatedModule.h"
 #include "simulator/SimulatorPort.h"
 #include "tests/support/FloodSupport.h"
@@ -18,10 +19,16 @@
 #include "framework/widgets/ReceiveView.h"
 #include "terminal/ReceiveFormat.h"
 
+#include "TestTabBench.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 
-#include <sys/resource.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -43,13 +50,6 @@ std::string randomBytes(std::size_t count, unsigned seed)
     for (char &byte : bytes)
         byte = static_cast<char>(random() & 0xFF);
     return bytes;
-}
-
-double peakMemoryMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 void setBoxFont(QWidget &widget)
@@ -105,105 +105,146 @@ void appendThroughput(std::size_t mebibytes)
                     view.text().size(), shown);
 }
 
-// inputQueue 0 keeps the window's own port settings; another size shows how far the receive
-// event's hand-off, not the box, limits the rate. The module sends the bytes in 1 MiB pieces
-// as the window takes them, so that memory growth is the window's own.
-int endToEnd(std::size_t mebibytes, std::int32_t inputQueue)
-{
-    const std::filesystem::path directory =
-        std::filesystem::temp_directory_path() / ("zephra-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(directory);
-    setenv("ZEPHRA_PORTS", directory.c_str(), 1);
+constexpr unsigned Seed = 2;
 
+// Bytes per second that plain read() takes the module's flood at from the same pty, raw.
+double plainRead(SimulatorPort &port, std::size_t total)
+{
+    const int fd = ::open(port.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return 0;
+    termios raw{};
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &raw);
+    std::vector<char> buffer(64 * 1024);
+    QElapsedTimer clock;
+    clock.start();
+    std::size_t got = 0;
+    {
+        const NoiseFeeder feeder(port, total, Seed);
+        while (got < total) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    ::close(fd);
+    return got == total ? static_cast<double>(total) / seconds : 0;
+}
+
+// The module sends the bytes in 1 MiB pieces as the window takes them, so that memory growth
+// is the window's own. Returns the rate shown in bytes per second, 0 when the text was wrong.
+double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
+{
+    TMainForm form;
+    if (!openTestTab(form, "115200"))
+        return 0;
+
+    // Count the receive events, to show how many bytes each one brings, and time the
+    // longest: the window's own share of any stall (the rest is waiting for the processor).
+    std::size_t events = 0;
+    qint64 longestHandlerNs = 0;
+    qint64 handlerNs = 0;
+    auto handler = form.ComPort1->OnRxChar;
+    form.ComPort1->OnRxChar = [&](Component *sender, std::int32_t count) {
+        ++events;
+        QElapsedTimer handlerClock;
+        handlerClock.start();
+        handler(sender, count);
+        const qint64 spent = handlerClock.nsecsElapsed();
+        handlerNs += spent;
+        longestHandlerNs = std::max(longestHandlerNs, spent);
+    };
+    const auto piece = [&](std::size_t at) {
+        return noisePiece(Seed, at / NoiseFeeder::PieceSize,
+                          std::min(NoiseFeeder::PieceSize, total - at));
+    };
+    std::size_t expectedSize = 0;
+    for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize)
+        expectedSize += receivedText(piece(at)).size();
+    ReceiveView *view = form.MemoReceiveRun;
+
+    const MemoryWatch memory;
+    const UiStallMeter meter;
+    QElapsedTimer clock;
+    clock.start();
+    {
+        const NoiseFeeder feeder(port, total, Seed);
+        runEventLoopUntil([&] { return view->wrapped().size() >= expectedSize; }, 600'000);
+    }
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+
+    equal = view->wrapped().size() == expectedSize;
+    std::uint64_t offset = 0;
+    for (std::size_t at = 0; equal && at < total; at += NoiseFeeder::PieceSize) {
+        const std::string text = receivedText(piece(at));
+        equal = view->wrapped().slice(offset, offset + text.size()) == text;
+        offset += text.size();
+    }
+    const double perEvent = static_cast<double>(std::max<std::size_t>(events, 1));
+    std::printf("  test tab: %.2f s, %.1f MiB/s shown; %zu receive events, %.0f bytes each on"
+                " average, handled in %.1f us each on average (%.0f %% of the run)\n",
+                seconds, static_cast<double>(total) / MiB / seconds, events,
+                static_cast<double>(total) / perEvent,
+                static_cast<double>(handlerNs) / 1e3 / perEvent,
+                static_cast<double>(handlerNs) / 1e7 / seconds);
+    std::printf("  longest time the UI thread did not serve its event loop: %.1f ms"
+                " (longest receive handler %.1f ms)\n",
+                meter.longestStallMs(), static_cast<double>(longestHandlerNs) / 1e6);
+    const double text = static_cast<double>(expectedSize);
+    std::printf("  memory: the run added %.1f MiB resident for %.1f MiB of text in the receive"
+                " box (%.2f x; the box holds %.1f MiB with its row index)\n",
+                static_cast<double>(memory.growth()) / MiB, text / MiB,
+                static_cast<double>(memory.growth()) / text,
+                static_cast<double>(view->wrapped().memoryUsed()) / MiB);
+    std::printf("  text shown equals the per-byte rule: %s\n", equal ? "yes" : "NO");
+    form.ClosePortRun->click();
+    return equal ? static_cast<double>(total) / seconds : 0;
+}
+
+// Plain read(), the test tab, plain read() again, all on one pty in this process.
+int compareWithPlainRead(std::size_t mebibytes)
+{
+    const BenchPortDirectory directory;
     SimulatedModule module;
     module.setSlideSwitch(SimulatedModule::SlideSwitch::Run);
     SimulatorPort port(module);
-    port.publish(directory.string(), "COM1");
+    port.publish(directory.path(), "COM1");
+    const std::size_t total = mebibytes * MiB;
 
-    int status = 0;
-    {
-        TMainForm form;
-        form.show();
-        form.PageControl1->setCurrentIndex(1);
-        form.ComboPortRun->onDropDown();
-        form.ComboPortRun->setItemIndex(0);
-        form.ComboPortRun->onChange();
-        form.ComboBaudRun->setEditText("115200");
-        if (inputQueue > 0)
-            form.ComPort1->Buffer().setInputSize(inputQueue);
-        form.OpenPortRun->click();
-        if (!form.ComPort1->Connected()) {
-            std::printf("  ERROR: the port did not open\n");
-            return 1;
-        }
-
-        // Count the receive events, to show how many bytes each one brings, and time the
-        // longest: the window's own share of any stall (the rest is waiting for the processor).
-        std::size_t events = 0;
-        qint64 longestHandlerNs = 0;
-        qint64 handlerNs = 0;
-        auto handler = form.ComPort1->OnRxChar;
-        form.ComPort1->OnRxChar = [&](Component *sender, std::int32_t count) {
-            ++events;
-            QElapsedTimer handlerClock;
-            handlerClock.start();
-            handler(sender, count);
-            const qint64 spent = handlerClock.nsecsElapsed();
-            handlerNs += spent;
-            longestHandlerNs = std::max(longestHandlerNs, spent);
-        };
-        const std::size_t total = mebibytes * MiB;
-        constexpr unsigned seed = 2;
-        const auto piece = [&](std::size_t at) {
-            return noisePiece(seed, at / NoiseFeeder::PieceSize,
-                              std::min(NoiseFeeder::PieceSize, total - at));
-        };
-        std::size_t expectedSize = 0;
-        for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize)
-            expectedSize += receivedText(piece(at)).size();
-        ReceiveView *view = form.MemoReceiveRun;
-
-        const MemoryWatch memory;
-        const UiStallMeter meter;
-        QElapsedTimer clock;
-        clock.start();
-        {
-            const NoiseFeeder feeder(port, total, seed);
-            runEventLoopUntil([&] { return view->wrapped().size() >= expectedSize; }, 600'000);
-        }
-        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-
-        bool equal = view->wrapped().size() == expectedSize;
-        std::uint64_t offset = 0;
-        for (std::size_t at = 0; equal && at < total; at += NoiseFeeder::PieceSize) {
-            const std::string text = receivedText(piece(at));
-            equal = view->wrapped().slice(offset, offset + text.size()) == text;
-            offset += text.size();
-        }
-        std::printf("  %zu MiB from the module: %.2f s  %.2f MiB/s shown (%.0f bytes/s)\n",
-                    mebibytes, seconds, static_cast<double>(mebibytes) / seconds,
-                    static_cast<double>(total) / seconds);
-        const double perEvent = static_cast<double>(std::max<std::size_t>(events, 1));
-        std::printf("  %zu receive events, %.0f bytes each on average, handled in %.1f us each"
-                    " on average (%.0f %% of the run)\n",
-                    events, static_cast<double>(total) / perEvent,
-                    static_cast<double>(handlerNs) / 1e3 / perEvent,
-                    static_cast<double>(handlerNs) / 1e7 / seconds);
-        std::printf("  longest time the UI thread did not serve its event loop: %.1f ms"
-                    " (longest receive handler %.1f ms)\n",
-                    meter.longestStallMs(), static_cast<double>(longestHandlerNs) / 1e6);
-        std::printf("  memory growth during the run: %.1f MiB (receive box %.1f MiB for %.1f M"
-                    " characters); peak memory of the process %.1f MiB\n",
-                    static_cast<double>(memory.growth()) / MiB,
-                    static_cast<double>(view->wrapped().memoryUsed()) / MiB,
-                    static_cast<double>(expectedSize) / 1e6, peakMemoryMiB());
-        std::printf("  text shown equals the per-byte rule: %s\n", equal ? "yes" : "NO");
-        status = equal ? 0 : 1;
-        form.ClosePortRun->click();
-    }
+    std::printf("%zu MiB, simulator -> pseudo-terminal -> ...\n", mebibytes);
+    const double plainBefore = plainRead(port, total);
+    bool equal = false;
+    const double tab = endToEnd(port, total, equal);
+    const double plainAfter = plainRead(port, total);
     port.stop();
-    std::filesystem::remove_all(directory);
-    return status;
+    const double plain = std::max(plainBefore, plainAfter);
+    std::printf("  plain read(): %.1f MiB/s before, %.1f MiB/s after\n", plainBefore / MiB,
+                plainAfter / MiB);
+    std::printf("  => test tab %.1f MiB/s against plain read() %.1f MiB/s: %.2f of it\n", tab / MiB,
+                plain / MiB, plain > 0 ? tab / plain : 0.0);
+    std::fflush(stdout);
+    return equal && plain > 0 ? 0 : 1;
+}
+
+// Runs this program again for one end-to-end size, so that each has a process of its own.
+int runChild(const char *self, std::size_t mebibytes)
+{
+    const std::string size = std::to_string(mebibytes);
+    char one[] = "--one";
+    std::vector<char *> args{const_cast<char *>(self), one, const_cast<char *>(size.c_str()),
+                             nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, args.data(), environ) != 0)
+        return 1;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 } // namespace
@@ -213,17 +254,28 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::size_t endToEndMiB = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == "--one")
+        return compareWithPlainRead(
+            std::max<std::size_t>(std::strtoul(args[1].c_str(), nullptr, 10), 1));
 
-    if (argc < 3 || std::string(argv[2]) != "--end-to-end") {
+    std::size_t first = 0;
+    if (args.empty() || args[0] != "--end-to-end") {
         std::printf("Receive box, appending random bytes as one line in %zu-byte reads:\n",
                     ReadSize);
         for (std::size_t mebibytes : {1, 10, 50})
             appendThroughput(mebibytes);
+    } else {
+        first = 1;
     }
-    const std::size_t mebibytes = std::max<std::size_t>(endToEndMiB, 1);
-    std::printf("Simulator -> pseudo-terminal -> port -> test tab:\n");
-    const int status = endToEnd(mebibytes, 0);
-    std::printf("The same with a 64 KiB port input queue instead of the window's setting:\n");
-    return endToEnd(mebibytes, 64 * 1024) | status;
+    std::vector<std::size_t> sizes;
+    for (std::size_t i = first; i < args.size(); ++i)
+        sizes.push_back(std::max<std::size_t>(std::strtoul(args[i].c_str(), nullptr, 10), 1));
+    if (sizes.empty())
+        sizes = {10, 50};
+    std::fflush(stdout);
+    int status = 0;
+    for (std::size_t mebibytes : sizes)
+        status |= runChild(argv[0], mebibytes);
+    return status;
 }

@@ -1,4 +1,4 @@
-// A port's user-space input queue: a circular byte buffer with a capacity set by SetupComm.
+// A port's user-space input queue: a circular byte buffer with a capacity the port sets.
 // The capacity is a limit for the I/O thread (it stops reading at it), not a hard bound:
 // push() grows the storage when asked to take more. Not thread-safe; the port's lock guards it.
 #pragma once

@@ -20,6 +20,18 @@ namespace {
 constexpr std::int64_t kTickNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
+// A trickle of input is gathered, as a UART's receive FIFO does: after a wake-up that found
+// input arriving slower than 1 MB/s, the device is left alone for kGatherNanos, so a line
+// paced byte by byte costs one wake-up (and one receive event) per 10 ms instead of one per
+// byte. A wake-up that finds half the kernel's 4 KiB line buffer filled cannot tell the rate
+// (the sender may have been held back by that buffer) and looks again at once. Input is
+// never held back while an answer to a recent write may be coming (a command's reply, a
+// key's echo), nor while a ReadFile waits, so its time-outs stay exact; the first byte
+// after a quiet spell is always taken at once.
+constexpr std::int64_t kGatherNanos = 10 * 1000000;
+constexpr std::size_t kGatherBelow = 2048;
+constexpr std::int64_t kGatherNanosPerByte = 1000; // 1 MB/s
+constexpr std::int64_t kAnswerNanos = 250 * 1000000;
 
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
@@ -46,13 +58,17 @@ void CommPort::ioLoop()
         pollfd fds[2] = {};
         // A dead device is left out entirely: it would report POLLHUP forever.
         fds[0].fd = m_dead ? -1 : m_fd;
-        if (!m_dead && m_input.room() > 0)
-            fds[0].events |= POLLIN;
+        Nanos deadline = nextDeadline();
+        if (!m_dead && m_input.room() > 0) {
+            if (at >= m_gatherUntil || !m_reads.empty())
+                fds[0].events |= POLLIN;
+            else
+                deadline = std::min(deadline, m_gatherUntil);
+        }
         if (!m_dead && !m_writes.empty() && !outputHeld())
             fds[0].events |= POLLOUT;
         fds[1].fd = m_doorbell;
         fds[1].events = POLLIN;
-        const Nanos deadline = nextDeadline();
         lock.unlock();
 
         timespec timeout{};
@@ -83,6 +99,7 @@ void CommPort::ioLoop()
 
 void CommPort::receive(bool hangUp, Nanos at)
 {
+    std::size_t taken = 0;
     for (int i = 0; i < kReadsPerWake; ++i) {
         // After a hang-up the rest is read regardless of the queue's capacity: it is bounded
         // by the kernel's buffer and would be lost otherwise.
@@ -95,6 +112,7 @@ void CommPort::receive(bool hangUp, Nanos at)
         const ssize_t got = ::read(m_fd, m_scratch.data(), want);
         if (got > 0) {
             acceptInput(m_scratch.data(), std::size_t(got), at);
+            taken += std::size_t(got);
             if (std::size_t(got) < want)
                 break;
             continue;
@@ -109,6 +127,14 @@ void CommPort::receive(bool hangUp, Nanos at)
     }
     if (hangUp)
         markDead();
+    if (taken == 0) {
+        m_gatherUntil = 0;
+        return;
+    }
+    const bool trickle = taken < kGatherBelow && at - m_lastWriteAt >= kAnswerNanos &&
+                         std::int64_t(taken) * kGatherNanosPerByte < at - m_lastInputAt;
+    m_gatherUntil = trickle ? at + kGatherNanos : 0;
+    m_lastInputAt = at;
 }
 
 void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at)

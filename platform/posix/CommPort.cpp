@@ -4,6 +4,7 @@
 #include "platform/posix/ErrnoMap.h"
 #include "platform/posix/TtyDevice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <sys/eventfd.h>
@@ -12,7 +13,10 @@
 
 namespace {
 
-constexpr std::size_t kDefaultInputQueue = 4096;
+// SetupComm's sizes are a recommendation that drivers may exceed, and real ones keep at least
+// their own default. A queue this large lets a receive handler take a burst in one event
+// instead of one event per kilobyte.
+constexpr DWORD kInputQueueFloor = 64 * 1024;
 constexpr DWORD kMaxInputQueue = 16u * 1024u * 1024u;
 constexpr DWORD kKnownEvents = 0x1FFF;
 constexpr DWORD kPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
@@ -28,7 +32,7 @@ DWORD deviceError(int error)
 
 CommPort::CommPort(int fd, int doorbell, DWORD access, bool overlapped)
     : m_overlapped(overlapped), m_access(access), m_doorbell(doorbell), m_fd(fd),
-      m_input(kDefaultInputQueue), m_scratch(kReadChunk)
+      m_input(kInputQueueFloor), m_scratch(kReadChunk)
 {}
 
 std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, bool overlapped,
@@ -129,6 +133,11 @@ DWORD CommPort::usable() const
     return m_closing ? ERROR_INVALID_HANDLE : ERROR_SUCCESS;
 }
 
+std::size_t CommPort::inputQueueCapacity(DWORD requested)
+{
+    return std::max(requested, kInputQueueFloor);
+}
+
 DWORD CommPort::setupComm(DWORD inQueue)
 {
     if (inQueue > kMaxInputQueue)
@@ -138,7 +147,7 @@ DWORD CommPort::setupComm(DWORD inQueue)
         return error;
     // 0 keeps the present size; the output size has no use: writes are copied per request.
     if (inQueue != 0) {
-        m_input.setCapacity(inQueue);
+        m_input.setCapacity(inputQueueCapacity(inQueue));
         applyDtrHandshake();
         ringDoorbell();
     }

@@ -1,6 +1,6 @@
 // One open comm device behind a HANDLE. The port owns the descriptor and one I/O thread that
 // alone reads and writes it: the thread poll()s the descriptor and an eventfd doorbell, moves
-// received bytes into the user-space input queue (sized by SetupComm), sends queued writes,
+// received bytes into the user-space input queue (SetupComm's size or more), sends queued writes,
 // keeps every time-out on a monotonic clock, records comm events and completes pending
 // requests. API calls from any thread lock the port state, complete at once where the rules
 // allow, else queue the request and ring the doorbell. Completions write the caller's buffer
@@ -40,6 +40,11 @@ public:
     void onClose() override;
 
     bool isOverlapped() const { return m_overlapped; }
+
+    // The input queue a SetupComm request for `requested` bytes gets: that size or the
+    // layer's own larger default. cbInQue, EV_RX80FULL and the point where the I/O thread
+    // stops reading (and the kernel's buffer starts to fill) all follow this size.
+    static std::size_t inputQueueCapacity(DWORD requested);
 
     // Each returns ERROR_SUCCESS or the Win32 error.
     DWORD setupComm(DWORD inQueue);
@@ -167,4 +172,7 @@ private:
     bool m_dtrOn = true;
     bool m_rtsOn = true;
     Nanos m_nextTick = kNever;
+    Nanos m_gatherUntil = 0; // input is left in the device until then (see receive())
+    Nanos m_lastInputAt = 0; // the last wake-up that took input
+    Nanos m_lastWriteAt = 0; // the last WriteFile
 };

@@ -239,6 +239,9 @@ DWORD CommPort::write(const void *buffer, DWORD count, OVERLAPPED *overlapped,
     if (total > 0)
         write.deadline = after(now(), total);
     m_writes.push_back(std::move(write));
+    // An answer to what is written now may be awaited: take it as soon as it comes.
+    m_gatherUntil = 0;
+    m_lastWriteAt = now();
     ringDoorbell();
     return ERROR_IO_PENDING;
 }

@@ -1,5 +1,6 @@
 // Modem lines, line errors and the DTR/RTS outputs, through a fake line status installed
 // under the port's I/O thread (a pseudo-terminal has none of them).
+#include "platform/posix/CommPort.h"
 #include "platform/posix/LineStatus.h"
 #include "platform/win32.h"
 #include "tests/platform/PortTestUtil.h"
@@ -175,6 +176,34 @@ TEST_F(LineStatusTest, LineErrorsRaiseEventsAndClearCommErrorReportsThemOnce)
     EXPECT_EQ(lineErrors(), DWORD(CE_RXOVER | CE_FRAME));
 }
 
+TEST_F(LineStatusTest, AFullQueueHoldsBackTheRestAndOverflowIsOnlyWhatTheDeviceLost)
+{
+    // The queue takes bytes up to its real size and leaves the rest to the device, so a full
+    // queue loses nothing by itself; a device whose own buffer then overflowed reports it.
+    ASSERT_TRUE(SetupComm(port, 1024, 1024));
+    const std::size_t capacity = CommPort::inputQueueCapacity(1024);
+    std::string sent(capacity + 1000, '\0');
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        sent[i] = char(i * 13 % 251);
+    pty.writeAll(sent);
+    EXPECT_TRUE(eventually([&] { return queuedInput(port) == capacity; }));
+    EXPECT_EQ(lineErrors(), 0u) << "full, but nothing was lost";
+    lines->change([](FakeLines &l) { l.counters.bufferOverrun++; });
+    EXPECT_EQ(lineErrors(), CE_RXOVER);
+
+    setTimeouts(port, MAXDWORD, 0, 0);
+    std::string got;
+    std::string buffer(sent.size(), '\0');
+    EXPECT_TRUE(eventually([&] {
+        Pending read;
+        DWORD count = 0;
+        if (ReadFile(port, buffer.data(), DWORD(buffer.size()), &count, &read.ov))
+            got.append(buffer, 0, count);
+        return got.size() >= sent.size();
+    }));
+    EXPECT_TRUE(got == sent) << "a byte the queue had accepted was lost or changed";
+}
+
 TEST_F(LineStatusTest, OutputLinesFollowTheDcb)
 {
     DCB dcb = plainDcb();
@@ -198,21 +227,26 @@ TEST_F(LineStatusTest, OutputLinesFollowTheDcb)
     EXPECT_TRUE(eventually([&] { return !lines->rtsOn(); }));
     EXPECT_EQ(lines->rtsRaisedCount(), raisedBefore + 1);
 
-    // DTR handshake: off when fewer than XoffLim bytes are free, on below XonLim queued.
+    // DTR handshake: off when fewer than XoffLim bytes of the real queue are free, on below
+    // XonLim queued.
     ASSERT_TRUE(SetupComm(port, 100, 100));
+    const std::size_t capacity = CommPort::inputQueueCapacity(100);
     dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
     dcb.XoffLim = 30;
     dcb.XonLim = 10;
     ASSERT_TRUE(SetCommState(port, &dcb));
     EXPECT_TRUE(lines->dtrOn());
-    pty.writeAll(std::string(80, 'x'));
+    pty.writeAll(std::string(capacity - 40, 'x'));
+    EXPECT_TRUE(eventually([&] { return queuedInput(port) == capacity - 40; }));
+    EXPECT_TRUE(lines->dtrOn());
+    pty.writeAll(std::string(20, 'x'));
     EXPECT_TRUE(eventually([&] { return !lines->dtrOn(); }));
-    char buffer[80];
+    std::string buffer(capacity, '\0');
     setTimeouts(port, MAXDWORD, 0, 0);
     Pending read;
-    ASSERT_TRUE(ReadFile(port, buffer, 60, nullptr, &read.ov));
+    ASSERT_TRUE(ReadFile(port, buffer.data(), DWORD(capacity - 35), nullptr, &read.ov));
     EXPECT_FALSE(lines->dtrOn());
-    ASSERT_TRUE(ReadFile(port, buffer, 15, nullptr, &read.ov));
+    ASSERT_TRUE(ReadFile(port, buffer.data(), 15, nullptr, &read.ov));
     EXPECT_TRUE(lines->dtrOn());
 }
 

@@ -1,4 +1,5 @@
 // The comm functions on real kernel pseudo-terminals, with the far end driven by the test.
+#include "platform/posix/CommPort.h"
 #include "platform/posix/LineSettings.h"
 #include "platform/win32.h"
 #include "tests/platform/PortTestUtil.h"
@@ -295,13 +296,16 @@ TEST_F(CommPortTest, EventCharacterQueueFillAndTransmitEmptyAreReported)
     finish(wait);
     EXPECT_EQ(events, EV_RXFLAG);
 
+    // 80 % of the queue the layer really keeps, not of the size asked for.
     ASSERT_TRUE(PurgeComm(port, PURGE_RXCLEAR));
     ASSERT_TRUE(SetupComm(port, 1000, 1000));
+    const std::size_t fill = CommPort::inputQueueCapacity(1000) * 4 / 5;
     ASSERT_TRUE(SetCommMask(port, EV_RX80FULL));
     ASSERT_FALSE(WaitCommEvent(port, &events, &wait.ov));
-    pty.writeAll(std::string(700, 'x'));
+    pty.writeAll(std::string(fill - 1, 'x'));
+    EXPECT_TRUE(eventually([&] { return queuedInput(port) == fill - 1; }));
     EXPECT_FALSE(wait.signalled(100));
-    pty.writeAll(std::string(150, 'y'));
+    pty.writeAll("y");
     finish(wait);
     EXPECT_EQ(events, EV_RX80FULL);
 
@@ -314,6 +318,31 @@ TEST_F(CommPortTest, EventCharacterQueueFillAndTransmitEmptyAreReported)
     EXPECT_EQ(finish(write), 1u);
     finish(wait);
     EXPECT_EQ(events, EV_TXEMPTY);
+}
+
+TEST_F(CommPortTest, InputQueueIsAtLeastTheRequestAndCountsFollowItsRealSize)
+{
+    // The fixture asked for 1024 bytes; eight times that sent with nobody reading is all
+    // held, counted and announced, with no overflow and no "80 % full".
+    ASSERT_GT(CommPort::inputQueueCapacity(1024), 8u * 1024);
+    ASSERT_TRUE(SetCommMask(port, EV_RXCHAR | EV_RX80FULL | EV_ERR));
+    const std::string sent = randomBytes(8 * 1024);
+    pty.writeAll(sent);
+    EXPECT_TRUE(eventually([&] { return queuedInput(port) == sent.size(); }));
+    DWORD events = 0;
+    Pending wait;
+    EXPECT_TRUE(WaitCommEvent(port, &events, &wait.ov)) << "remembered from the arrival";
+    EXPECT_EQ(events, EV_RXCHAR);
+    DWORD errors = 0;
+    COMSTAT stat{};
+    ASSERT_TRUE(ClearCommError(port, &errors, &stat));
+    EXPECT_EQ(errors, 0u);
+    std::string got(sent.size() + 1, '\0');
+    Pending read;
+    DWORD count = 0;
+    ASSERT_TRUE(ReadFile(port, got.data(), DWORD(got.size()), &count, &read.ov));
+    got.resize(count);
+    EXPECT_TRUE(got == sent);
 }
 
 TEST_F(CommPortTest, WaitRulesFollowWindows)

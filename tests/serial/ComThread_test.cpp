@@ -216,11 +216,15 @@ TEST_F(EventThreadTest, BytesArrivingWhileTheUiThreadIsBusyAreCountedLater)
     port.Open();
     device.pty.writeAll("a");
     ASSERT_TRUE(waitUntil(uiCallWaiting));
-    device.pty.writeAll("bc");
-    EXPECT_TRUE(waitUntil([&] { return port.InputQueueCount() == 3; })) << "bytes wait queued";
+    // Eight times the input queue the port asks for: the device's queue holds it all.
+    ASSERT_EQ(port.Buffer().InputSize(), 1024);
+    const std::string burst(8 * 1024, 'b');
+    device.pty.writeAll(burst);
+    EXPECT_TRUE(waitUntil([&] { return port.InputQueueCount() == 1 + 8 * 1024; }))
+        << "bytes wait queued";
     pumpFor(200ms, &thrown);
-    // The pending reaction takes all three; the wait "bc" completed finds nothing left.
-    EXPECT_EQ(seen.entries(), (Texts{"abc"}));
+    // The pending reaction takes them all; the wait the burst completed finds nothing left.
+    EXPECT_EQ(seen.entries(), (Texts{"a" + burst}));
 }
 
 TEST_F(EventThreadTest, CloseServesAPendingCallOrMessage)

@@ -1,0 +1,150 @@
+// Shared by the terminal benchmarks: a temporary port directory (ZEPHRA_PORTS) for the run,
+// the window opened on its test tab at a rate, the process's CPU time, percentiles, and a
+// meter of the longest single event the UI thread handled. Everything here is UI thread.
+#pragma once
+
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// A port directory of this process's own, set as ZEPHRA_PORTS, removed at the end.
+class BenchPortDirectory
+{
+public:
+    BenchPortDirectory()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("zephra-bench-" + std::to_string(getpid())))
+    {
+        std::filesystem::create_directories(m_path);
+        setenv("ZEPHRA_PORTS", m_path.c_str(), 1);
+    }
+    ~BenchPortDirectory() { std::filesystem::remove_all(m_path); }
+    BenchPortDirectory(const BenchPortDirectory &) = delete;
+    BenchPortDirectory &operator=(const BenchPortDirectory &) = delete;
+
+    std::string path() const { return m_path.string(); }
+    // Links COM1 to a device path.
+    void publish(const std::string &device) const
+    {
+        std::filesystem::remove(m_path / "COM1");
+        std::filesystem::create_symlink(device, m_path / "COM1");
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Opens COM1 on the test tab as a user does: tab, port list, rate text, "Open".
+inline bool openTestTab(TMainForm &form, const char *rate)
+{
+    form.show();
+    form.PageControl1->setCurrentIndex(1);
+    form.ComboPortRun->onDropDown();
+    form.ComboPortRun->setItemIndex(0);
+    form.ComboPortRun->onChange();
+    form.ComboBaudRun->setEditText(rate);
+    form.OpenPortRun->click();
+    if (!form.ComPort1->Connected()) {
+        std::printf("  ERROR: the port did not open\n");
+        return false;
+    }
+    return true;
+}
+
+inline double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+inline double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+struct Percentiles
+{
+    double median = 0;
+    double p99 = 0;
+    double max = 0;
+};
+
+inline Percentiles percentiles(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2],
+            values[std::min(values.size() - 1, values.size() * 99 / 100)], values.back()};
+}
+
+// The application, with the time of every event the UI thread handles at the outermost level
+// kept: the longest is the longest the window could not have reacted to the user. Also sums
+// the processor time of the window's repaints. Costs four clock reads per event and no
+// wake-ups of its own, so it does not disturb a CPU figure.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (m_depth++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --m_depth;
+            return handled;
+        }
+        const bool repaint = event->type() == QEvent::UpdateRequest;
+        const double cpuStart = threadCpuSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        const bool handled = QApplication::notify(receiver, event);
+        --m_depth;
+        const qint64 spent = clock.nsecsElapsed();
+        const double cpu = threadCpuSeconds() - cpuStart;
+        if (spent > m_longestNs) {
+            m_longestNs = spent;
+            m_longestCpu = cpu;
+        }
+        if (repaint) {
+            ++m_repaints;
+            m_repaintCpu += cpu;
+        }
+        return handled;
+    }
+
+    void resetCounts()
+    {
+        m_longestNs = 0;
+        m_longestCpu = 0;
+        m_repaints = 0;
+        m_repaintCpu = 0;
+    }
+    // The longest event, in time passed and in the UI thread's own processor time (the rest
+    // is the thread waiting for a processor on a busy machine).
+    double longestEventMs() const { return static_cast<double>(m_longestNs) / 1e6; }
+    double longestEventCpuMs() const { return m_longestCpu * 1e3; }
+    // Window repaints since the reset, and the UI thread's processor time in them.
+    long repaints() const { return m_repaints; }
+    double repaintCpuSeconds() const { return m_repaintCpu; }
+
+private:
+    int m_depth = 0;
+    qint64 m_longestNs = 0;
+    double m_longestCpu = 0;
+    long m_repaints = 0;
+    double m_repaintCpu = 0;
+};
