@@ -36,12 +36,6 @@ std::uint8_t writableValue(std::uint8_t code, std::uint8_t read)
     }
 }
 
-std::string valueText(std::uint8_t code, std::uint8_t value)
-{
-    const auto text = settingValueText(*settingWordOf(code), value);
-    return text ? *text : "unknown (" + encodeHexPair(value) + ")";
-}
-
 // One finding per setting whose value differs from the one written.
 std::vector<std::string> compare(const SettingValues &written, const SettingValues &found,
                                  const char *how)
@@ -50,8 +44,8 @@ std::vector<std::string> compare(const SettingValues &written, const SettingValu
     for (const auto &[code, value] : written) {
         if (found.at(code) != value)
             findings.push_back(formatText("%s: wrote %s, %s %s", settingWordOf(code)->name.data(),
-                                          valueText(code, value).c_str(), how,
-                                          valueText(code, found.at(code)).c_str()));
+                                          shownValue(code, value).c_str(), how,
+                                          shownValue(code, found.at(code)).c_str()));
     }
     return findings;
 }

@@ -63,8 +63,10 @@ struct Arrival
     Clock::time_point start;
 };
 
-// Waits until a module answers on port; an empty link when a stop was requested.
-Arrival waitForModule(const std::string &port)
+// Waits until a module answers on port; an empty link when a stop was requested. Each port
+// error is shown the first time it happens, so that a port that can never open (no
+// permission, held by another program) does not keep the bench waiting in silence.
+Arrival waitForModule(const std::string &port, std::string &lastError)
 {
     while (!stopRequested) {
         Arrival arrival;
@@ -77,7 +79,11 @@ Arrival waitForModule(const std::string &port)
             });
             arrival.firmware = arrival.link->readFirmware();
             return arrival;
-        } catch (const EComPort &) {
+        } catch (const EComPort &e) {
+            if (e.message() != lastError) {
+                lastError = e.message();
+                std::cerr << portErrorText(e);
+            }
         } catch (const NoAnswer &) {
         } catch (const Stopped &) {
             return {};
@@ -106,9 +112,10 @@ int applyToEach(const std::string &port, const SettingValues &profile)
     installStopHandlers();
     std::cerr << "Waiting for modules on " << port << "; Ctrl+C ends." << std::endl;
     int worst = Done;
+    std::string lastError;
     try {
         for (;;) {
-            Arrival arrival = waitForModule(port);
+            Arrival arrival = waitForModule(port, lastError);
             if (!arrival.link)
                 break;
             std::string verdict = "pass";

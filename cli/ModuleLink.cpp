@@ -60,9 +60,9 @@ std::string ModuleLink::exchange(ModuleCommand command, std::uint8_t value)
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (m_beforeCommand)
             m_beforeCommand();
-        // One write per byte, as the window sends a frame.
-        for (const char byte : frameText)
-            m_port.Write(&byte, 1);
+        // The whole frame in one write: the same bytes on the line as the window's one write
+        // per byte, without a wait for the port between them.
+        m_port.Write(frameText.data(), static_cast<std::int32_t>(frameText.size()));
         if (awaitReply(command, reply))
             return reply;
     }

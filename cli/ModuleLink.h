@@ -1,7 +1,7 @@
 // One module on a serial port, as zephra-cli talks to it. The port is opened by COM name at
 // 9600 bit/s, 8 data bits, no parity, one stop bit, no flow control, DTR and RTS off, with no
-// event thread: the program waits on its own reads. Every command goes out as the window
-// sends it (the same 12 bytes, one write per byte) and is one exchange: it waits up to
+// event thread: the program waits on its own reads. Every command goes out as the same 12
+// bytes the window sends, in one write, and is one exchange: it waits up to
 // 1500 ms for the reply to that command, sends the command once more when none came, and
 // then raises NoAnswer. Replies to other commands (late answers to an earlier try) are
 // passed over. Port failures raise EComPort, as everywhere. Main thread only.

@@ -2,6 +2,7 @@
 
 #include "cli/SettingWords.h"
 #include "framework/core/Ansi.h"
+#include "framework/core/Application.h"
 #include "framework/core/Format.h"
 #include "protocol/FrameCodec.h"
 
@@ -29,15 +30,18 @@ std::string firmwareText(const std::string &firmware)
     return fromAnsi(firmware).toUtf8().toStdString();
 }
 
+std::string shownValue(std::uint8_t code, std::uint8_t value)
+{
+    const auto text = settingValueText(*settingWordOf(code), value);
+    return text ? *text : "unknown (" + encodeHexPair(value) + ")";
+}
+
 std::string textReport(const ModuleState &state)
 {
     std::string out = "firmware=" + firmwareText(state.firmware) + "\n";
-    for (const SettingWord &setting : settingWords()) {
-        const std::uint8_t value = state.values.at(setting.code);
-        const auto text = settingValueText(setting, value);
+    for (const SettingWord &setting : settingWords())
         out += std::string(setting.name) + "=" +
-               (text ? *text : "unknown (" + encodeHexPair(value) + ")") + "\n";
-    }
+               shownValue(setting.code, state.values.at(setting.code)) + "\n";
     return out;
 }
 
@@ -56,4 +60,12 @@ std::string jsonReport(const ModuleState &state)
             out += jsonString(*text);
     }
     return out + "}\n";
+}
+
+std::string portErrorText(const EComPort &error)
+{
+    std::string text = Application::displayText(error.message()) + "\n";
+    if (!error.advice().empty())
+        text += error.advice() + "\n";
+    return text;
 }

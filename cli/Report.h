@@ -6,10 +6,16 @@
 #pragma once
 
 #include "cli/ModuleLink.h"
+#include "serial/EComPort.h"
 
 #include <string>
 
 std::string textReport(const ModuleState &state);
+// One value as the text report shows it ("9600", "unknown (05)"); code is one of the seven.
+std::string shownValue(std::uint8_t code, std::uint8_t value);
 std::string jsonReport(const ModuleState &state);
 // The firmware code as printed.
 std::string firmwareText(const std::string &firmware);
+// A port error as the window's error box shows it: the message with the closing "." rule,
+// then the advice line when there is one; each line ends in a newline.
+std::string portErrorText(const EComPort &error);

@@ -3,8 +3,8 @@
 // profile to apply, is checked before a port is opened.
 #include "cli/Commands.h"
 #include "cli/Profile.h"
+#include "cli/Report.h"
 #include "cli/SettingWords.h"
-#include "framework/core/Application.h"
 #include "framework/core/IniFile.h"
 #include "platform/ComNames.h"
 #include "serial/EComPort.h"
@@ -153,10 +153,7 @@ int main(int argc, char **argv)
         std::cerr << "zephra-cli: " << e.message() << "\n";
         return cli::Usage;
     } catch (const EComPort &e) {
-        // The window's error box: the message with its closing ".", and the advice line.
-        std::cerr << Application::displayText(e.message()) << "\n";
-        if (!e.advice().empty())
-            std::cerr << e.advice() << "\n";
+        std::cerr << portErrorText(e);
         return cli::PortError;
     } catch (const NoAnswer &e) {
         std::cerr << "zephra-cli: " << e.message() << ".\n";
