@@ -73,6 +73,25 @@ constexpr ModuleCommand WriteTXDIDCode{frame::OperationWrite, setting::TXDIDCode
 
 } // namespace command
 
+// The fixed command sequences that the window's setup procedures and zephra-cli both run:
+// reading everything (the firmware code first, then the seven settings in code order) and
+// writing the seven settings.
+namespace sequence {
+
+inline constexpr ModuleCommand ReadAll[] = {
+    command::ReadBiosVersion, command::ReadUserBaudrate, command::ReadRFMode,
+    command::ReadRFDataRate,  command::ReadRFGain,       command::ReadRFChannel,
+    command::ReadRX1IDCode,   command::ReadTXDIDCode,
+};
+
+inline constexpr ModuleCommand WriteAll[] = {
+    command::WriteUserBaudrate, command::WriteRFMode,    command::WriteRFDataRate,
+    command::WriteRFGain,       command::WriteRFChannel, command::WriteRX1IDCode,
+    command::WriteTXDIDCode,
+};
+
+} // namespace sequence
+
 // The 12-byte frame of command; a read sends value 00.
 std::string commandFrame(ModuleCommand command, std::uint8_t value = 0);
 

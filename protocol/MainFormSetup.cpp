@@ -7,6 +7,9 @@
 
 #include "framework/core/Ansi.h"
 #include "framework/core/Timer.h"
+#include "protocol/CommandSet.h"
+
+#include <cstddef>
 
 namespace {
 
@@ -41,44 +44,56 @@ template<class Sequence> void runProcedure(TMainForm &form, Sequence sequence)
     endProcedure(form);
 }
 
+// Each command of a sequence is sent by its own method, which takes a write's value from
+// its control at the moment it runs.
+struct CommandMethod
+{
+    ModuleCommand command;
+    void (TMainForm::*send)();
+};
+
+constexpr CommandMethod commandMethods[] = {
+    {command::ReadBiosVersion, &TMainForm::Read_BIOS_Version},
+    {command::ReadUserBaudrate, &TMainForm::Read_User_Baudrate},
+    {command::ReadRFMode, &TMainForm::Read_RF_Mode},
+    {command::ReadRFDataRate, &TMainForm::Read_RF_DataRate},
+    {command::ReadRFGain, &TMainForm::Read_RF_Gain},
+    {command::ReadRFChannel, &TMainForm::Read_RF_Channel},
+    {command::ReadRX1IDCode, &TMainForm::Read_RX1_IDCode},
+    {command::ReadTXDIDCode, &TMainForm::Read_TXD_IDCode},
+    {command::WriteUserBaudrate, &TMainForm::Write_User_Baudrate},
+    {command::WriteRFMode, &TMainForm::Write_RF_Mode},
+    {command::WriteRFDataRate, &TMainForm::Write_RF_DataRate},
+    {command::WriteRFGain, &TMainForm::Write_RF_Gain},
+    {command::WriteRFChannel, &TMainForm::Write_RF_Channel},
+    {command::WriteRX1IDCode, &TMainForm::Write_RX1_IDCode},
+    {command::WriteTXDIDCode, &TMainForm::Write_TXD_IDCode},
+};
+
+// Every command of the sequence, each followed by the wait; a time-out goes on to the next.
+template<std::size_t N> void runSequence(TMainForm &form, const ModuleCommand (&commands)[N])
+{
+    for (const ModuleCommand &next : commands) {
+        for (const CommandMethod &method : commandMethods) {
+            if (method.command.operation == next.operation && method.command.code == next.code) {
+                (form.*method.send)();
+                break;
+            }
+        }
+        form.WaitCommandExecute();
+    }
+}
+
 } // namespace
 
 void TMainForm::runReadSequence()
 {
-    Read_BIOS_Version();
-    WaitCommandExecute();
-    Read_User_Baudrate();
-    WaitCommandExecute();
-    Read_RF_Mode();
-    WaitCommandExecute();
-    Read_RF_DataRate();
-    WaitCommandExecute();
-    Read_RF_Gain();
-    WaitCommandExecute();
-    Read_RF_Channel();
-    WaitCommandExecute();
-    Read_RX1_IDCode();
-    WaitCommandExecute();
-    Read_TXD_IDCode();
-    WaitCommandExecute();
+    runSequence(*this, sequence::ReadAll);
 }
 
 void TMainForm::runWriteSequence()
 {
-    Write_User_Baudrate();
-    WaitCommandExecute();
-    Write_RF_Mode();
-    WaitCommandExecute();
-    Write_RF_DataRate();
-    WaitCommandExecute();
-    Write_RF_Gain();
-    WaitCommandExecute();
-    Write_RF_Channel();
-    WaitCommandExecute();
-    Write_RX1_IDCode();
-    WaitCommandExecute();
-    Write_TXD_IDCode();
-    WaitCommandExecute();
+    runSequence(*this, sequence::WriteAll);
 }
 
 void TMainForm::resetSettingControls()

@@ -146,8 +146,9 @@ void SimulatedModule::answer(std::string_view frame, std::vector<Transmission> &
     const bool read = cmd.operation == SimFrame::OpRead;
     const bool write = cmd.operation == SimFrame::OpWrite;
     const bool faulty = !m_faults.onlyCode || *m_faults.onlyCode == cmd.code;
-    // A write takes effect whatever happens to its answer.
-    if (write && cmd.code < m_settings.size() && inRange(cmd.code, cmd.value))
+    // A write takes effect whatever happens to its answer, unless the module ignores writes.
+    if (write && cmd.code < m_settings.size() && inRange(cmd.code, cmd.value) &&
+        !(faulty && m_faults.ignoreWrites))
         m_settings[cmd.code] = cmd.value;
     if (faulty && m_faults.silent)
         return;

@@ -42,6 +42,9 @@ struct SimulatorFaults
     std::chrono::milliseconds replyDelay{0};
     // Commands are logged but never answered (writes are still stored).
     bool silent = false;
+    // Writes are not stored: each is acknowledged with the value the module still holds, as
+    // a module that keeps a setting locked.
+    bool ignoreWrites = false;
     // The reply's checksum pair is wrong (lowest bit of the checksum flipped).
     bool badChecksum = false;
     // Negative: that many characters are left out before ETX; positive: that many '0'
@@ -60,8 +63,8 @@ struct SimulatorFaults
     // Line speed for every byte the module sends, 10 bits per byte (9600: about 1.04 ms
     // per byte); 0 sends at once. Carried out by SimulatorPort.
     int paceBps = 0;
-    // When set, the reply faults above (delay, silence, checksum, length, code 06, noise,
-    // split) touch only replies to commands for this setting code; repliesPerWrite and
+    // When set, the reply faults above (delay, silence, ignored writes, checksum, length,
+    // code 06, noise, split) touch only commands for this setting code; repliesPerWrite and
     // paceBps always apply to everything.
     std::optional<std::uint8_t> onlyCode;
 };

@@ -132,8 +132,9 @@ done
 
 # --- files: exactly these, owned by root ---
 sizes=(16 32 48 64 128 256)
-expected=(./usr/bin/zephra ./usr/bin/zephra-sim ./usr/share/applications/zephra.desktop
-    ./usr/share/man/man1/zephra.1.gz ./usr/share/man/man1/zephra-sim.1.gz)
+expected=(./usr/bin/zephra ./usr/bin/zephra-sim ./usr/bin/zephra-cli
+    ./usr/share/applications/zephra.desktop ./usr/share/man/man1/zephra.1.gz
+    ./usr/share/man/man1/zephra-sim.1.gz ./usr/share/man/man1/zephra-cli.1.gz)
 for size in "${sizes[@]}"; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/zephra.png")
 done
@@ -145,14 +146,14 @@ if ! diff <(printf '%s\n' "${expected[@]}" | sort) \
 fi
 awk '$2 != "root/root" { print "FAIL: not owned by root: " $6; bad = 1 } END { exit bad }' \
     <<<"$listing" >&2 || failures=$((failures + 1))
-for program in zephra zephra-sim; do
+for program in zephra zephra-sim zephra-cli; do
     grep -Eq "^-rwxr-xr-x .* \./usr/bin/$program$" <<<"$listing" || fail "$program is not mode 0755"
 done
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 
-for program in zephra zephra-sim; do
+for program in zephra zephra-sim zephra-cli; do
     if readelf -d "$root/usr/bin/$program" | grep -Eq '\((RPATH|RUNPATH)\)'; then
         fail "$program carries a library search path"
     fi
@@ -190,7 +191,7 @@ if command -v python3 >/dev/null; then
 fi
 
 # --- manual pages: whole, formatted without warnings, with this version ---
-for page in zephra zephra-sim; do
+for page in zephra zephra-sim zephra-cli; do
     man=$root/usr/share/man/man1/$page.1.gz
     if ! gzip -t "$man" 2>/dev/null; then
         fail "$page.1.gz is no gzip file"
@@ -224,6 +225,10 @@ if ! grep -q '^ready' "$work/sim.log" || [ ! -L "$ports/COM1" ]; then
     fail "the packaged simulator did not publish COM1:"
     cat "$work/sim.log" >&2
 fi
+
+cli_out=$(ZEPHRA_PORTS=$ports "$root/usr/bin/zephra-cli" read COM1 2>&1) ||
+    fail "the packaged zephra-cli could not read COM1: $cli_out"
+grep -qx 'firmware=ZEPHRA24 V1.0A' <<<"$cli_out" || fail "zephra-cli read COM1 printed: $cli_out"
 
 run_window offscreen QT_QPA_PLATFORM=offscreen
 if command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null && command -v xprop >/dev/null; then

@@ -1,0 +1,39 @@
+// The commands of zephra-cli, each with its arguments already checked. Each returns the exit
+// status: 0 done and verified, 4 the module answered with other values than were written.
+// Port failures leave as EComPort (status 2), a module that did not answer as NoAnswer (3),
+// profile failures as EProfile or EIniFileException (1). Results go to standard output,
+// messages to standard error.
+#pragma once
+
+#include "cli/ModuleLink.h"
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum ExitStatus { Done = 0, Usage = 1, PortError = 2, NoReply = 3, Mismatch = 4 };
+
+struct Options
+{
+    bool json = false;
+    bool each = false;
+};
+
+// Writes all seven settings, compares every acknowledgement with the value sent, reads all
+// seven back and compares again. Gives the values read back; findings gets one line per
+// difference ("channel: wrote 7, acknowledged 9").
+SettingValues writeAndVerify(ModuleLink &link, const SettingValues &target,
+                             std::vector<std::string> &findings);
+
+int listPorts();
+int readModule(const std::string &port, const Options &options);
+// changes: the settings named on the command line, with their values.
+int writeModule(const std::string &port, const SettingValues &changes, const Options &options);
+int saveProfile(const std::string &port, const std::string &fileName);
+int applyProfile(const std::string &port, const SettingValues &profile, const Options &options);
+// --each: waits for a module, applies, prints one line, waits until it is gone, and so on
+// until SIGINT or SIGTERM.
+int applyToEach(const std::string &port, const SettingValues &profile);
+
+} // namespace cli

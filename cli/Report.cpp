@@ -1,0 +1,71 @@
+#include "cli/Report.h"
+
+#include "cli/SettingWords.h"
+#include "framework/core/Ansi.h"
+#include "framework/core/Application.h"
+#include "framework/core/Format.h"
+#include "protocol/FrameCodec.h"
+
+namespace {
+
+std::string jsonString(const std::string &text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\')
+            out += {'\\', c};
+        else if (byte < 0x20)
+            out += formatText("\\u%04x", byte);
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+std::string firmwareText(const std::string &firmware)
+{
+    return fromAnsi(firmware).toUtf8().toStdString();
+}
+
+std::string shownValue(std::uint8_t code, std::uint8_t value)
+{
+    const auto text = settingValueText(*settingWordOf(code), value);
+    return text ? *text : "unknown (" + encodeHexPair(value) + ")";
+}
+
+std::string textReport(const ModuleState &state)
+{
+    std::string out = "firmware=" + firmwareText(state.firmware) + "\n";
+    for (const SettingWord &setting : settingWords())
+        out += std::string(setting.name) + "=" +
+               shownValue(setting.code, state.values.at(setting.code)) + "\n";
+    return out;
+}
+
+std::string jsonReport(const ModuleState &state)
+{
+    std::string out = "{\"firmware\": " + jsonString(firmwareText(state.firmware));
+    for (const SettingWord &setting : settingWords()) {
+        const std::uint8_t value = state.values.at(setting.code);
+        const auto text = settingValueText(setting, value);
+        out += ", " + jsonString(std::string(setting.name)) + ": ";
+        if (!text)
+            out += "null";
+        else if (setting.kind == SettingWord::Decimal)
+            out += *text;
+        else
+            out += jsonString(*text);
+    }
+    return out + "}\n";
+}
+
+std::string portErrorText(const EComPort &error)
+{
+    std::string text = Application::displayText(error.message()) + "\n";
+    if (!error.advice().empty())
+        text += error.advice() + "\n";
+    return text;
+}

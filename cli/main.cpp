@@ -1,0 +1,162 @@
+// zephra-cli: reads and writes ZEPHRA-24 modules from scripts and on a production bench, over
+// the same serial port component and module protocol as the window. Every argument, and a
+// profile to apply, is checked before a port is opened.
+#include "cli/Commands.h"
+#include "cli/Profile.h"
+#include "cli/Report.h"
+#include "cli/SettingWords.h"
+#include "framework/core/IniFile.h"
+#include "platform/ComNames.h"
+#include "serial/EComPort.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+const char usageText[] =
+    "Usage: zephra-cli ports\n"
+    "       zephra-cli read PORT [--json]\n"
+    "       zephra-cli write PORT SETTING=VALUE... [--json]\n"
+    "       zephra-cli save PORT FILE\n"
+    "       zephra-cli apply PORT FILE [--each | --json]\n"
+    "\n"
+    "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
+    "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
+    "  power=-20|-10|-5|0   channel=0..124   rx-id=HH   tx-id=HH (two hex digits)\n"
+    "\n"
+    "Exit status: 0 done and verified, 1 usage or profile error, 2 port error,\n"
+    "3 the module did not answer, 4 the module answered with other values than written.\n"
+    "See zephra-cli(1).\n";
+
+struct UsageError
+{
+    std::string message;
+};
+
+// One SETTING=VALUE argument.
+void parseAssignment(std::string_view argument, SettingValues &changes)
+{
+    const auto equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    const SettingWord *setting = findSettingWord(name);
+    if (equals == std::string_view::npos || !setting)
+        throw UsageError{"unknown setting '" + std::string(name) +
+                         "'; settings: " + settingNames()};
+    const std::string_view text = argument.substr(equals + 1);
+    const auto value = parseSettingValue(*setting, text);
+    if (!value)
+        throw UsageError{"bad value '" + std::string(text) + "' for " + std::string(name) +
+                         "; allowed: " + allowedValues(*setting)};
+    changes[setting->code] = *value;
+}
+
+struct Invocation
+{
+    std::string command;
+    std::string port;
+    std::vector<std::string> operands;
+    cli::Options options;
+};
+
+Invocation parse(int argc, char **argv)
+{
+    Invocation call;
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--json")
+            call.options.json = true;
+        else if (argument == "--each")
+            call.options.each = true;
+        else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
+            throw UsageError{"unknown option '" + std::string(argument) + "'"};
+        else
+            words.emplace_back(argument);
+    }
+    if (words.empty())
+        throw UsageError{"no command given"};
+    call.command = words.front();
+    if (call.command == "ports") {
+        if (words.size() != 1 || call.options.json || call.options.each)
+            throw UsageError{"ports takes no arguments"};
+        return call;
+    }
+    if (call.command != "read" && call.command != "write" && call.command != "save" &&
+        call.command != "apply")
+        throw UsageError{"unknown command '" + call.command + "'"};
+    if (words.size() < 2)
+        throw UsageError{call.command + " needs a port"};
+    call.port = words[1];
+    if (comPortNumber(call.port) == 0)
+        throw UsageError{"'" + call.port + "' is no port name; use COM1, COM2, ..."};
+    call.operands.assign(words.begin() + 2, words.end());
+
+    const bool wantsFile = call.command == "save" || call.command == "apply";
+    if (call.command == "read" && !call.operands.empty())
+        throw UsageError{"read takes only a port"};
+    if (call.command == "write" && call.operands.empty())
+        throw UsageError{"write needs at least one SETTING=VALUE"};
+    if (wantsFile && call.operands.size() != 1)
+        throw UsageError{call.command + " needs a port and one file"};
+    if (call.options.each && call.command != "apply")
+        throw UsageError{"--each goes with apply only"};
+    if (call.options.json && (call.command == "save" || call.options.each))
+        throw UsageError{"--json goes with read, write and apply"};
+    return call;
+}
+
+int run(const Invocation &call)
+{
+    if (call.command == "ports")
+        return cli::listPorts();
+    if (call.command == "read")
+        return cli::readModule(call.port, call.options);
+    if (call.command == "save")
+        return cli::saveProfile(call.port, call.operands.front());
+    if (call.command == "write") {
+        SettingValues changes;
+        for (const std::string &operand : call.operands)
+            parseAssignment(operand, changes);
+        return cli::writeModule(call.port, changes, call.options);
+    }
+    const SettingValues profile = profile::load(call.operands.front()).values;
+    if (call.options.each)
+        return cli::applyToEach(call.port, profile);
+    return cli::applyProfile(call.port, profile, call.options);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << usageText;
+        return cli::Done;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "zephra-cli " ZEPHRA_VERSION "\n";
+        return cli::Done;
+    }
+    try {
+        return run(parse(argc, argv));
+    } catch (const UsageError &e) {
+        std::cerr << "zephra-cli: " << e.message << "\nTry 'zephra-cli --help'.\n";
+        return cli::Usage;
+    } catch (const EProfile &e) {
+        std::cerr << "zephra-cli: " << e.message() << "\n";
+        return cli::Usage;
+    } catch (const EIniFileException &e) {
+        std::cerr << "zephra-cli: " << e.message() << "\n";
+        return cli::Usage;
+    } catch (const EComPort &e) {
+        std::cerr << portErrorText(e);
+        return cli::PortError;
+    } catch (const NoAnswer &e) {
+        std::cerr << "zephra-cli: " << e.message() << ".\n";
+        return cli::NoReply;
+    }
+}

@@ -1,0 +1,265 @@
+// zephra-cli as a script runs it: the real program against simulated modules on
+// pseudo-terminals, judged by its output, its exit status and the frames the modules got.
+#include "platform/win32.h"
+#include "protocol/CommandSet.h"
+#include "tests/support/SimulatorFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+// One run of the program, its standard output and error on pipes.
+class CliProcess
+{
+public:
+    explicit CliProcess(std::vector<std::string> args)
+    {
+        int out[2], err[2];
+        EXPECT_EQ(pipe(out), 0);
+        EXPECT_EQ(pipe(err), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        args.insert(args.begin(), ZEPHRA_CLI_PROGRAM);
+        std::vector<char *> argv;
+        for (auto &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        ::close(err[1]);
+        m_fds[0] = out[0];
+        m_fds[1] = err[0];
+    }
+
+    ~CliProcess()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        ::close(m_fds[0]);
+        ::close(m_fds[1]);
+    }
+
+    // The next line of standard output; empty when the program ends first. The limit only
+    // keeps a hung program from hanging the test.
+    std::string line()
+    {
+        for (std::size_t end; (end = out.find('\n')) == std::string::npos;) {
+            if (!pump(60000))
+                return {};
+        }
+        const std::size_t end = out.find('\n');
+        std::string text = out.substr(0, end);
+        out.erase(0, end + 1);
+        return text;
+    }
+
+    void signal(int number) { kill(m_pid, number); }
+
+    // Reads everything up to the end of the program; its exit status.
+    int finish()
+    {
+        while (pump(120000)) {
+        }
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    std::string out, err;
+
+private:
+    // Takes what either pipe has; false once both are closed (or nothing came in time).
+    bool pump(int timeoutMs)
+    {
+        pollfd p[2] = {{m_fds[0], POLLIN, 0}, {m_fds[1], POLLIN, 0}};
+        if (::poll(p, 2, timeoutMs) <= 0)
+            return false;
+        bool open = false;
+        for (int i = 0; i < 2; ++i) {
+            char buffer[4096];
+            if (p[i].revents == 0) {
+                open = open || m_open[i];
+                continue;
+            }
+            const ssize_t n = ::read(m_fds[i], buffer, sizeof buffer);
+            m_open[i] = n > 0;
+            if (n > 0)
+                (i == 0 ? out : err).append(buffer, std::size_t(n));
+            open = open || m_open[i];
+        }
+        return open;
+    }
+
+    pid_t m_pid = -1;
+    int m_fds[2];
+    bool m_open[2] = {true, true};
+};
+
+struct CliRun
+{
+    int status;
+    std::string out, err;
+};
+
+CliRun cli(std::vector<std::string> args)
+{
+    CliProcess process(std::move(args));
+    const int status = process.finish();
+    return {status, process.out, process.err};
+}
+
+class ZephraCli : public SimulatorFixture
+{
+protected:
+    // A module that is not at its factory values in any setting.
+    void preset(SimulatedModule &m)
+    {
+        const std::uint8_t values[] = {1, 0, 0, 1, 100, 0x0A, 0xFF};
+        const std::uint8_t codes[] = {0, 1, 2, 3, 4, 5, 7};
+        for (int i = 0; i < 7; ++i)
+            m.setSetting(codes[i], values[i]);
+        m.setFirmwareCode("TEST-MODULE-07");
+    }
+
+    std::string file(const std::string &name) { return portDirectory() + "/" + name; }
+};
+
+TEST_F(ZephraCli, ReadShowsTheWindowsValuesAfterTheWindowsFrames)
+{
+    preset(module());
+    const CliRun text = cli({"read", "COM1"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out, "firmware=TEST-MODULE-07\nbaud=2400\nmode=receive\nrate=250k\n"
+                        "power=-10\nchannel=100\nrx-id=0A\ntx-id=FF\n");
+    const auto frames = module().receivedFrames();
+    ASSERT_EQ(frames.size(), std::size(sequence::ReadAll));
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i].bytes, commandFrame(sequence::ReadAll[i]));
+
+    const CliRun json = cli({"read", "COM1", "--json"});
+    EXPECT_EQ(json.out, "{\"firmware\": \"TEST-MODULE-07\", \"baud\": \"2400\", \"mode\": "
+                        "\"receive\", \"rate\": \"250k\", \"power\": \"-10\", \"channel\": 100, "
+                        "\"rx-id\": \"0A\", \"tx-id\": \"FF\"}\n");
+}
+
+TEST_F(ZephraCli, WriteChangesExactlyTheNamedSettingsAndVerifies)
+{
+    preset(module());
+    const CliRun run = cli({"write", "COM1", "channel=7", "rx-id=ab"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::uint8_t expected[] = {1, 0, 0, 1, 7, 0xAB, 0, 0xFF};
+    for (std::uint8_t code : {0, 1, 2, 3, 4, 5, 7})
+        EXPECT_EQ(module().setting(code), expected[code]) << int(code);
+    // Read all, write all, read the seven back.
+    const auto frames = module().receivedFrames();
+    ASSERT_EQ(frames.size(), 8u + 7u + 7u);
+    EXPECT_EQ(frames[8 + 4].bytes, commandFrame(command::WriteRFChannel, 7));
+    EXPECT_NE(run.out.find("channel=7\nrx-id=AB\n"), std::string::npos) << run.out;
+}
+
+TEST_F(ZephraCli, AnAcknowledgementOfAnotherValueGivesStatus4)
+{
+    SimulatorFaults faults;
+    faults.ignoreWrites = true;
+    faults.onlyCode = setting::RFChannel;
+    module().setFaults(faults);
+    const CliRun run = cli({"write", "COM1", "channel=7"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("channel: wrote 7, acknowledged 0"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("channel: wrote 7, reads back 0"), std::string::npos) << run.err;
+}
+
+TEST_F(ZephraCli, ASilentModuleGetsEachCommandTwiceThenStatus3)
+{
+    SimulatorFaults faults;
+    faults.silent = true;
+    module().setFaults(faults);
+    EXPECT_EQ(cli({"read", "COM1"}).status, 3);
+    EXPECT_EQ(module().receivedFrames().size(), 2u);
+}
+
+TEST_F(ZephraCli, BadArgumentsAreRefusedBeforeThePortIsOpened)
+{
+    std::ofstream(file("short.ini")) << "[ZEPHRA-24]\nbaud=9600\nmode=auto\n";
+    // Held here: a program that opened the port would fail with a port error instead.
+    HANDLE held = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const CliRun range = cli({"write", "COM1", "channel=125"});
+    EXPECT_EQ(range.status, 1);
+    EXPECT_NE(range.err.find("allowed: 0..124"), std::string::npos) << range.err;
+    EXPECT_NE(cli({"write", "COM1", "mode=fast"}).err.find("allowed: receive, transmit, auto"),
+              std::string::npos);
+    EXPECT_EQ(cli({"apply", "COM1", file("short.ini")}).status, 1);
+    EXPECT_EQ(cli({"read", "/dev/ttyS0"}).status, 1);
+    EXPECT_TRUE(module().receivedFrames().empty());
+
+    const CliRun busy = cli({"read", "COM1"});
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_EQ(busy.err, "Unable to open com port (win error code: 5)\nAnother program is using "
+                        "the port: close the port there, then try again.\n");
+    CloseHandle(held);
+}
+
+TEST_F(ZephraCli, SaveThenApplyMakesASecondModuleEqual)
+{
+    preset(module());
+    SimulatedModule second;
+    SimulatorPort secondPort(second);
+    secondPort.publish(portDirectory(), "COM2");
+
+    ASSERT_EQ(cli({"save", "COM1", file("link.ini")}).status, 0);
+    std::ifstream saved(file("link.ini"));
+    const std::string text((std::istreambuf_iterator<char>(saved)), {});
+    EXPECT_NE(text.find("[ZEPHRA-24]"), std::string::npos);
+    EXPECT_NE(text.find("firmware=TEST-MODULE-07"), std::string::npos);
+    EXPECT_NE(text.find("rx-id=0A"), std::string::npos);
+
+    const CliRun apply = cli({"apply", "COM2", file("link.ini")});
+    EXPECT_EQ(apply.status, 0) << apply.err;
+    for (std::uint8_t code : {0, 1, 2, 3, 4, 5, 7})
+        EXPECT_EQ(second.setting(code), module().setting(code)) << int(code);
+}
+
+TEST_F(ZephraCli, EachConfiguresModulesThatComeAndGoUntilInterrupted)
+{
+    preset(module());
+    ASSERT_EQ(cli({"save", "COM1", file("bench.ini")}).status, 0);
+    module().resetSettings();
+    CliProcess bench({"apply", "COM1", file("bench.ini"), "--each"});
+    for (int n = 1; n <= 3; ++n) {
+        const std::string firmware =
+            n == 1 ? "TEST-MODULE-07" : "BENCH-MODULE-" + std::to_string(n);
+        const std::string line = bench.line();
+        EXPECT_EQ(line.rfind(firmware + "\tpass\t", 0), 0u) << line << bench.err;
+        EXPECT_EQ(module().setting(setting::RFChannel), 100);
+        if (n < 3) {
+            m_simulator->vanish();
+            module().resetSettings();
+            module().setFirmwareCode("BENCH-MODULE-" + std::to_string(n + 1));
+            m_simulator->bringBack();
+        }
+    }
+    bench.signal(SIGINT);
+    EXPECT_EQ(bench.finish(), 0) << bench.err;
+    EXPECT_EQ(bench.out, "");
+}
+
+} // namespace
