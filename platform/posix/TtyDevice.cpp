@@ -17,8 +17,9 @@ int openExclusive(const std::string &path, DWORD &error)
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         // However the path is broken, and whatever non-device it names (a folder), for a
-        // comm name it means "no such port".
-        error = errno == EISDIR ? ERROR_FILE_NOT_FOUND : win32ErrorFromErrno(errno);
+        // comm name it means "no such port"; so does a UART node with no UART behind it,
+        // whose open fails with EIO.
+        error = errno == EISDIR || errno == EIO ? ERROR_FILE_NOT_FOUND : win32ErrorFromErrno(errno);
         if (error == ERROR_PATH_NOT_FOUND)
             error = ERROR_FILE_NOT_FOUND;
         return -1;
