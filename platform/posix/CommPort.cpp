@@ -3,6 +3,7 @@
 #include "platform/posix/DcbTermios.h"
 #include "platform/posix/ErrnoMap.h"
 #include "platform/posix/TtyDevice.h"
+#include "platform/posix/UucpLock.h"
 
 #include <cerrno>
 #include <chrono>
@@ -43,8 +44,13 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
         TtyDevice::release(fd);
         return nullptr;
     }
-    // From here on the port's destructor releases both descriptors on every failure path.
+    // From here on the port's destructor releases both descriptors and the lock file on
+    // every failure path.
     std::shared_ptr<CommPort> port(new CommPort(fd, doorbell, access, overlapped));
+    // Programs that keep out of a device only by its UUCP lock file are kept out by ours.
+    error = UucpLock::acquire(path, port->m_lockFile);
+    if (error != ERROR_SUCCESS)
+        return nullptr;
 
     LineSettings current;
     int status = readLineSettings(fd, current);
@@ -122,6 +128,7 @@ void CommPort::ringDoorbell()
 {
     const std::uint64_t one = 1;
     [[maybe_unused]] ssize_t ignored = ::write(m_doorbell, &one, sizeof one);
+    UucpLock::release(m_lockFile);
 }
 
 DWORD CommPort::usable() const

@@ -136,7 +136,8 @@ private:
     const int m_doorbell;
 
     std::mutex m_mutex;
-    int m_fd; // closed only after the I/O thread has ended
+    int m_fd;               // closed only after the I/O thread has ended
+    std::string m_lockFile; // our UUCP lock; empty when none was taken
     bool m_closing = false;
     bool m_dead = false;
     std::thread m_thread;
