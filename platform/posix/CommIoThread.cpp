@@ -108,7 +108,11 @@ void CommPort::receive(bool hangUp, Nanos at)
             break;
         const ssize_t got = ::read(m_fd, m_scratch.data(), want);
         if (got > 0) {
-            acceptInput(m_scratch.data(), std::size_t(got), at);
+            // The driver counts a line error before it hands over the byte it came with, so
+            // counters read now give the errors of these bytes, reported in one batch.
+            const DWORD lineEvents = (m_countersKnown ? sampleCounters() : 0) | m_heldLineEvents;
+            m_heldLineEvents = 0;
+            acceptInput(m_scratch.data(), std::size_t(got), at, lineEvents);
             if (std::size_t(got) < want)
                 break;
             continue;
@@ -125,9 +129,9 @@ void CommPort::receive(bool hangUp, Nanos at)
         markDead();
 }
 
-void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at)
+void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at, DWORD lineEvents)
 {
-    DWORD events = 0;
+    DWORD events = lineEvents;
     count = filterInput(data, count, events);
     const std::uint8_t *rest = data;
     feedReads(rest, count, at);

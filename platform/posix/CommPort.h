@@ -115,7 +115,7 @@ private:
     void feedReads(const std::uint8_t *&data, std::size_t &count, Nanos at);
     void serviceReads(Nanos at);
     void expireRequests(Nanos at);
-    void acceptInput(std::uint8_t *data, std::size_t count, Nanos at);
+    void acceptInput(std::uint8_t *data, std::size_t count, Nanos at, DWORD lineEvents);
     std::size_t filterInput(std::uint8_t *data, std::size_t count, DWORD &events);
     DWORD appendInput(const std::uint8_t *data, std::size_t count);
     void noteErrors(DWORD errors);
