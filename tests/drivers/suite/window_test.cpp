@@ -4,6 +4,8 @@
 
 #include "tests/app/WindowTestSupport.h"
 
+#include <QLineEdit>
+
 TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
 {
     // Settings other than the factory ones, so that what the window shows came over the line.
@@ -41,4 +43,28 @@ TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
     EXPECT_EQ(form.StatusConnect->text(), "Disconnect");
     EXPECT_FALSE(form.ComPort1->Connected());
     EXPECT_TRUE(sink.messages().empty()) << sink.messages().front();
+}
+
+TEST(Window, TheTestTabNamesARateTheUartRefuses)
+{
+    FarEnd::call("role S1 echo");
+    ReportSink sink;
+    TMainForm form;
+    form.PageControl1->setCurrentIndex(1);
+    form.ComboPortRun->onDropDown();
+    const int index = form.ComboPortRun->findText("COM1");
+    ASSERT_GE(index, 0);
+    form.ComboPortRun->setItemIndex(index);
+    form.ComboPortRun->onChange();
+    QLineEdit *edit = form.ComboBaudRun->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, "250000");
+
+    form.OpenPortRun->click();
+
+    EXPECT_FALSE(form.ComPort1->Connected());
+    ASSERT_EQ(sink.messages().size(), 1u);
+    EXPECT_EQ(sink.messages()[0], "SetCommState function failed (win error code: 87)");
+    EXPECT_EQ(sink.advice()[0], "The device cannot run at 250000 bit/s: choose another rate.");
 }
