@@ -392,8 +392,7 @@ void CommPort::applyOutputLines()
               m_dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
               (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && (!m_writes.empty() || m_draining));
     // A device without modem lines (a pseudo-terminal) has nothing to switch.
-    m_lineStatus->setDtr(m_dtrOn);
-    m_lineStatus->setRts(m_rtsOn);
+    m_lineStatus->setOutputs(m_dtrOn, m_rtsOn);
     applyDtrHandshake();
 }
 

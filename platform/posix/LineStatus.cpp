@@ -52,6 +52,16 @@ public:
     int setDtr(bool on) override { return setLine(TIOCM_DTR, on); }
     int setRts(bool on) override { return setLine(TIOCM_RTS, on); }
     int setLoopback(bool on) override { return setLine(TIOCM_LOOP, on); }
+    int setOutputs(bool dtr, bool rts) override
+    {
+        int raise = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);
+        int lower = (TIOCM_DTR | TIOCM_RTS) & ~raise;
+        if (raise != 0 && ioctl(m_fd, TIOCMBIS, &raise) != 0)
+            return normalised(errno);
+        if (lower != 0 && ioctl(m_fd, TIOCMBIC, &lower) != 0)
+            return normalised(errno);
+        return 0;
+    }
 
     bool waitsForModemChanges() const override { return true; }
 

@@ -34,6 +34,14 @@ public:
     virtual int errorCounters(LineCounters &counters) = 0;
     virtual int setDtr(bool on) = 0;
     virtual int setRts(bool on) = 0;
+    // Both outputs at once: on a USB adapter each call is a control transfer, and lines that
+    // must go down together should not go one after the other.
+    virtual int setOutputs(bool dtr, bool rts)
+    {
+        const int status = setDtr(dtr);
+        const int other = setRts(rts);
+        return status != 0 ? status : other;
+    }
     // A UART's internal loopback: while it is on, the DTR and RTS pins stay off whatever the
     // driver does to the lines. Devices without one answer ENOTTY (or accept and ignore it).
     virtual int setLoopback(bool) { return ENOTTY; }

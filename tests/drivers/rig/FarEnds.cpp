@@ -178,6 +178,7 @@ void FarEnds::answer(const std::string &text)
 //   break LINE          sends a break (lines behind QEMU's mux only)
 //   mark                later trace questions look only at what was traced after this
 //   count TEXT          trace lines since the mark that contain TEXT
+//   lines TEXT          those lines themselves, from TEXT on, separated by " | "
 //   mcr                 values written to a UART's modem-control register since the mark
 void FarEnds::command(const std::string &text)
 {
@@ -195,6 +196,15 @@ void FarEnds::command(const std::string &text)
         for (std::size_t i = m_traceMark; i < m_trace.size(); ++i)
             count += m_trace[i].find(needle) != std::string::npos;
         return answer("ok " + std::to_string(count));
+    }
+    if (verb == "lines") {
+        std::string needle, found;
+        std::getline(in >> std::ws, needle);
+        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
+            if (m_trace[i].find(needle) != std::string::npos)
+                found += " | " + m_trace[i].substr(m_trace[i].find(needle));
+        }
+        return answer("ok" + found);
     }
     if (verb == "mcr") {
         std::string values;
