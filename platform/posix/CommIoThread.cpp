@@ -224,11 +224,12 @@ DWORD CommPort::appendInput(const std::uint8_t *data, std::size_t count)
 
 void CommPort::transmit()
 {
-    if (outputHeld())
-        return;
     while (!m_writes.empty()) {
         WriteRequest &write = m_writes.front();
         if (write.sent < write.data.size()) {
+            // Held output stops new bytes; bytes already in the kernel still drain.
+            if (outputHeld())
+                return;
             if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && !m_rtsOn) {
                 m_lineStatus->setRts(true);
                 m_rtsOn = true;

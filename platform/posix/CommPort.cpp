@@ -119,7 +119,7 @@ void CommPort::onClose()
         std::lock_guard lock(m_mutex);
         fd = m_fd;
         m_fd = -1;
-        hangUp = m_modemKnown && !m_dead;
+        hangUp = m_lineStatus && m_modemKnown && !m_dead; // only a port that got opened
         last = m_settings;
     }
     // A device with modem lines is left at speed 0, which the kernel keeps for the next
