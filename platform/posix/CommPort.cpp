@@ -182,7 +182,9 @@ DWORD CommPort::setState(const DCB &dcb)
         base != 0 && !speedCloseEnough(next.speed, uartRate(next.speed, base)))
         return ERROR_INVALID_PARAMETER;
     // Leaving speed 0 (how a port is left at Close) makes the driver raise DTR and RTS; a
-    // UART's loopback keeps the pins off until the DCB's own wish is applied below.
+    // UART's loopback keeps the pins off until the DCB's own wish is applied below. This is
+    // the first SetCommState after Open, when nothing is on its way yet: for that moment the
+    // UART hears only itself.
     const bool looped = m_settings.speed == 0 && m_lineStatus->setLoopback(true) == 0;
     const int status = applyLineSettings(m_fd, next);
     LineSettings applied;
