@@ -8,7 +8,8 @@
 // Every chardev is one end of a socket pair held here; the console goes to LOG. The guest's
 // init prints "@@zephra-drivers boot", "@@zephra-drivers start" and finally
 // "@@zephra-drivers rc=N"; QEMU itself exits 0 whatever the tests did, so the verdict comes
-// from that last line. Prints one summary line; exits 0 only when the suite passed.
+// from that last line. Prints one summary line; exits 0 only when the suite passed, 3 when
+// the guest never started it.
 #include "tests/drivers/rig/FarEnds.h"
 
 #include <cerrno>
@@ -76,7 +77,9 @@ int main(int argc, char **argv)
         return 2;
     fcntl(traceFds[0], F_SETFL, O_NONBLOCK);
 
-    std::string append = "console=ttyS0 quiet panic=-1";
+    // Under emulation on a busy host the kernel's check of the IO-APIC timer can miss its
+    // window and panic the guest; the check proves nothing here.
+    std::string append = "console=ttyS0 quiet panic=-1 no_timer_check";
     for (int i = 4; i < argc; ++i)
         append += std::string(" ") + argv[i];
     auto chardev = [](const char *id, int fd, bool mux) {
@@ -241,5 +244,6 @@ int main(int argc, char **argv)
     }
     std::printf("drivers: %s, %s tests on 8250 and ftdi_sio, %s failed (%s)\n",
                 passed ? "passed" : "FAILED", tests.c_str(), failed.c_str(), timing);
-    return passed ? 0 : 1;
+    // 3: the guest never reached the suite (it may be worth another boot).
+    return passed ? 0 : suiteStarted == Clock::time_point{} ? 3 : 1;
 }
