@@ -12,6 +12,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace FarEnd {
@@ -94,6 +95,26 @@ Received received(const std::string &line)
     Received result;
     in >> result.count >> result.fingerprint;
     return result;
+}
+
+Received settled(const std::string &line, std::size_t expected)
+{
+    Received last = received(line);
+    for (int i = 0; i < 50; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const Received now = received(line);
+        if (now.count >= expected && now.count == last.count)
+            return now;
+        last = now;
+    }
+    return last;
+}
+
+void setRole(const std::string &line, const std::string &role)
+{
+    call("role " + line + " sink");
+    settled(line, 0);
+    call("role " + line + " " + role);
 }
 
 std::string fingerprintOf(const std::string &bytes)

@@ -23,6 +23,10 @@ void publishPorts();
 // answer within 20 s fails the calling test and gives an empty string).
 std::string call(const std::string &command);
 
+// Gives the far end on line a role ("echo", "sink", "paced 960", "module 4=100", ...) once
+// the tail of an earlier test has arrived there, so that it deals with this test's bytes only.
+void setRole(const std::string &line, const std::string &role);
+
 // What the far end received since its role was last set.
 struct Received
 {
@@ -30,6 +34,9 @@ struct Received
     std::string fingerprint;
 };
 Received received(const std::string &line);
+// What the far end has received once it has at least expected bytes and nothing more came
+// for a while (or after 10 s).
+Received settled(const std::string &line, std::size_t expected);
 // The fingerprint the far end gives for bytes.
 std::string fingerprintOf(const std::string &bytes);
 

@@ -36,7 +36,7 @@ DWORD nextEvents(HANDLE port, DWORD ms)
 // one adds; the byte sent right behind it stands in for that.
 TEST(LineEvents, ABreakIsReportedInTheSameBatchAsTheByteBehindIt)
 {
-    FarEnd::call("role S1 sink");
+    FarEnd::setRole("S1", "sink");
     DriverPort port(FarEnd::kUart, 9600, FILE_FLAG_OVERLAPPED);
     ASSERT_TRUE(port.isOpen()) << port.openError();
     ASSERT_TRUE(SetCommMask(port.handle(), EV_RXCHAR | EV_BREAK | EV_ERR));
@@ -55,7 +55,7 @@ TEST(LineEvents, ABreakIsReportedInTheSameBatchAsTheByteBehindIt)
 
 TEST(LineEvents, AnIdleUsbAdapterWaitingForEveryEventIsHardlyQueried)
 {
-    FarEnd::call("role U0 sink");
+    FarEnd::setRole("U0", "sink");
     DriverPort port(FarEnd::kUsb, 9600, FILE_FLAG_OVERLAPPED);
     ASSERT_TRUE(port.isOpen()) << port.openError();
     ASSERT_TRUE(SetCommMask(port.handle(), kEveryEvent));

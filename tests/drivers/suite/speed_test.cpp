@@ -23,7 +23,7 @@ int traced(const std::string &text)
 
 TEST(Speed, TheUartTakesItsDivisorRatesAndRefusesTheRest)
 {
-    FarEnd::call("role S1 echo");
+    FarEnd::setRole("S1", "echo");
     DriverPort port(FarEnd::kUart);
     ASSERT_TRUE(port.isOpen()) << port.openError();
     FarEnd::call("mark");
@@ -47,7 +47,7 @@ TEST(Speed, TheUartTakesItsDivisorRatesAndRefusesTheRest)
 
 TEST(Speed, TheUsbAdapterRefusesWhatItsDriverReplaces)
 {
-    FarEnd::call("role U0 echo");
+    FarEnd::setRole("U0", "echo");
     DriverPort port(FarEnd::kUsb);
     ASSERT_TRUE(port.isOpen()) << port.openError();
 

@@ -13,7 +13,7 @@ class Transfer : public ::testing::TestWithParam<const char *>
 TEST_P(Transfer, BytesGoBothWaysIntact)
 {
     const std::string line = FarEnd::lineOf(GetParam());
-    FarEnd::call("role " + line + " echo");
+    FarEnd::setRole(line, "echo");
     DriverPort port(GetParam());
     ASSERT_TRUE(port.isOpen()) << port.openError();
     const std::string bytes = patternBytes(3000);

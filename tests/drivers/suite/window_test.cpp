@@ -9,7 +9,7 @@
 TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
 {
     // Settings other than the factory ones, so that what the window shows came over the line.
-    FarEnd::call("role S1 module 0=4 1=1 2=0 3=2 4=100 5=10 7=171");
+    FarEnd::setRole("S1", "module 0=4 1=1 2=0 3=2 4=100 5=10 7=171");
     ReportSink sink;
     TMainForm form;
     ComboBox *list = form.ComboPortSetup;
@@ -47,7 +47,7 @@ TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
 
 TEST(Window, TheTestTabNamesARateTheUartRefuses)
 {
-    FarEnd::call("role S1 echo");
+    FarEnd::setRole("S1", "echo");
     ReportSink sink;
     TMainForm form;
     form.PageControl1->setCurrentIndex(1);

@@ -10,22 +10,16 @@ namespace {
 
 constexpr int kPace = 960;
 
-// What the far end has received once it stops growing (or after 10 s).
-FarEnd::Received settled(const std::string &line, std::size_t expected)
+void pacedFarEnd()
 {
-    FarEnd::Received last = FarEnd::received(line);
-    for (int i = 0; i < 100 && last.count < expected; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        last = FarEnd::received(line);
-    }
-    return last;
+    FarEnd::setRole("S1", "paced " + std::to_string(kPace));
 }
 
 } // namespace
 
 TEST(UartWrite, CompletesAfterAboutTheLineTimeWithTheBytesAtTheFarEnd)
 {
-    FarEnd::call("role S1 paced " + std::to_string(kPace));
+    pacedFarEnd();
     DriverPort port(FarEnd::kUart);
     ASSERT_TRUE(port.isOpen()) << port.openError();
     const std::string bytes = patternBytes(2000);
@@ -43,21 +37,21 @@ TEST(UartWrite, CompletesAfterAboutTheLineTimeWithTheBytesAtTheFarEnd)
 
 TEST(UartWrite, CloseRightAfterACompletedWriteLosesNothing)
 {
-    FarEnd::call("role S1 paced " + std::to_string(kPace));
+    pacedFarEnd();
     const std::string bytes = patternBytes(1500);
     {
         DriverPort port(FarEnd::kUart);
         ASSERT_TRUE(port.isOpen()) << port.openError();
         EXPECT_EQ(port.write(bytes), bytes.size());
     }
-    const FarEnd::Received got = settled("S1", bytes.size());
+    const FarEnd::Received got = FarEnd::settled("S1", bytes.size());
     EXPECT_EQ(got.count, bytes.size());
     EXPECT_EQ(got.fingerprint, FarEnd::fingerprintOf(bytes));
 }
 
 TEST(UartWrite, ATimedOutWriteCountsTheBytesThatLeft)
 {
-    FarEnd::call("role S1 paced " + std::to_string(kPace));
+    pacedFarEnd();
     DriverPort port(FarEnd::kUart);
     ASSERT_TRUE(port.isOpen()) << port.openError();
     port.setWriteTimeouts(0, 500);
@@ -69,7 +63,7 @@ TEST(UartWrite, ATimedOutWriteCountsTheBytesThatLeft)
     EXPECT_GT(done, 100u);
     EXPECT_LT(done, 1500u);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const FarEnd::Received got = settled("S1", done);
+    const FarEnd::Received got = FarEnd::settled("S1", done);
     EXPECT_GE(got.count, done);
     EXPECT_LE(got.count, done + 40);
 }
