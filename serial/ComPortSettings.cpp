@@ -1,5 +1,7 @@
 #include "serial/ComPortSettings.h"
 
+#include "framework/core/Format.h"
+
 #include "serial/ComPort.h"
 #include "serial/EComPort.h"
 #include "serial/settings/ComDeviceCodes.h"
@@ -83,9 +85,16 @@ void TCustomComPort::ApplyCommState()
     if (!deviceConfigurable())
         return;
     DCB dcb = buildCommState(*this);
-    if (!SetCommState(m_handle, &dcb))
-        throw EComPort::CreateWithSystemCode(EComPort::SetStateFailed,
-                                             static_cast<std::int32_t>(GetLastError()));
+    if (!SetCommState(m_handle, &dcb)) {
+        const auto systemCode = static_cast<std::int32_t>(GetLastError());
+        EComPort error = EComPort::CreateWithSystemCode(EComPort::SetStateFailed, systemCode);
+        // Apart from 1.5 stop bits, which only go with 5 data bits, the settings are checked
+        // before they get here: what a device refuses is its speed.
+        if (systemCode == ERROR_INVALID_PARAMETER && dcb.StopBits != ONE5STOPBITS)
+            error.setAdvice(formatText("The device cannot run at %u bit/s: choose another rate.",
+                                       static_cast<unsigned>(dcb.BaudRate)));
+        throw error;
+    }
 }
 
 void TCustomComPort::ApplyCommTimeouts()

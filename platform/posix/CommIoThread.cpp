@@ -15,9 +15,15 @@
 
 namespace {
 
-// How often modem lines, error counters and a draining output queue are looked at while
-// someone cares; devices offer no wake-up for these that poll() could wait on.
+// How often modem lines are polled where the device cannot wait for their changes.
 constexpr std::int64_t kTickNanos = 10 * 1000000;
+// How often error counters are looked at between reads (errors come with bytes, so this only
+// catches what arrived without any), and modem changes a wait may have missed. Counters cost
+// no transfer on USB adapters; modem lines are asked for only when the counters show a change.
+constexpr std::int64_t kSlowTickNanos = 200 * 1000000;
+// Bounds of the wait between looks at a draining output queue.
+constexpr std::int64_t kDrainMinNanos = 1 * 1000000;
+constexpr std::int64_t kDrainMaxNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
 // A trickle of input is gathered, as a UART's receive FIFO does: after a wake-up that found
@@ -44,15 +50,21 @@ void CommPort::ioLoop()
     while (!m_closing) {
         Nanos at = now();
         expireRequests(at);
+        const Nanos tick = modemPolled() ? kTickNanos : kSlowTickNanos;
         if (!needsTick()) {
             m_nextTick = kNever;
         } else if (m_nextTick == kNever) {
-            m_nextTick = at + kTickNanos;
+            m_nextTick = at + tick;
         } else if (at >= m_nextTick) {
-            sampleLineStatus();
-            if (m_draining)
+            sampleLineStatus(true);
+            m_nextTick = at + tick;
+        }
+        if (m_draining && at >= m_drainCheck && !m_dead) {
+            m_draining = false;
+            if (m_writes.empty())
                 checkTransmitEmpty();
-            m_nextTick = at + kTickNanos;
+            else
+                transmit();
         }
 
         pollfd fds[2] = {};
@@ -65,7 +77,9 @@ void CommPort::ioLoop()
             else
                 deadline = std::min(deadline, m_gatherUntil);
         }
-        if (!m_dead && !m_writes.empty() && !outputHeld())
+        // A write whose bytes are all in the kernel waits for them to leave, not for room.
+        if (!m_dead && !m_writes.empty() && !outputHeld() &&
+            m_writes.front().sent < m_writes.front().data.size())
             fds[0].events |= POLLOUT;
         fds[1].fd = m_doorbell;
         fds[1].events = POLLIN;
@@ -111,7 +125,11 @@ void CommPort::receive(bool hangUp, Nanos at)
             break;
         const ssize_t got = ::read(m_fd, m_scratch.data(), want);
         if (got > 0) {
-            acceptInput(m_scratch.data(), std::size_t(got), at);
+            // The driver counts a line error before it hands over the byte it came with, so
+            // counters read now give the errors of these bytes, reported in one batch.
+            const DWORD lineEvents = (m_countersKnown ? sampleCounters() : 0) | m_heldLineEvents;
+            m_heldLineEvents = 0;
+            acceptInput(m_scratch.data(), std::size_t(got), at, lineEvents);
             taken += std::size_t(got);
             if (std::size_t(got) < want)
                 break;
@@ -137,9 +155,9 @@ void CommPort::receive(bool hangUp, Nanos at)
     m_lastInputAt = at;
 }
 
-void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at)
+void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at, DWORD lineEvents)
 {
-    DWORD events = 0;
+    DWORD events = lineEvents;
     count = filterInput(data, count, events);
     const std::uint8_t *rest = data;
     feedReads(rest, count, at);
@@ -232,11 +250,12 @@ DWORD CommPort::appendInput(const std::uint8_t *data, std::size_t count)
 
 void CommPort::transmit()
 {
-    if (outputHeld())
-        return;
     while (!m_writes.empty()) {
         WriteRequest &write = m_writes.front();
         if (write.sent < write.data.size()) {
+            // Held output stops new bytes; bytes already in the kernel still drain.
+            if (outputHeld())
+                return;
             if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && !m_rtsOn) {
                 m_lineStatus->setRts(true);
                 m_rtsOn = true;
@@ -261,20 +280,36 @@ void CommPort::transmit()
             if (write.sent < write.data.size())
                 break; // the kernel is full; poll() says when it has room again
         }
+        // Done once the bytes have left the kernel's queue, not when the kernel took them:
+        // until then the write's time-out still runs, and closing would drop them.
+        if (outputDraining())
+            return;
         complete(write, ERROR_SUCCESS, DWORD(write.sent));
         m_writes.pop_front();
     }
     checkTransmitEmpty();
 }
 
+bool CommPort::outputDraining()
+{
+    const unsigned queued = TtyDevice::outputQueue(m_fd);
+    if (queued == 0)
+        return false;
+    // No device wakes anyone when its queue empties: look again after about the time the
+    // queue takes to leave, within bounds.
+    const std::uint64_t speed = m_settings.speed != 0 ? m_settings.speed : 9600;
+    const auto lineTime = Nanos(std::uint64_t(queued) * 10u * 1000000000u / speed);
+    m_draining = true;
+    m_drainCheck = now() + std::clamp(lineTime, kDrainMinNanos, kDrainMaxNanos);
+    return true;
+}
+
 void CommPort::checkTransmitEmpty()
 {
     if (!m_writes.empty() || !m_sentSinceEmpty)
         return;
-    if (TtyDevice::outputQueue(m_fd) != 0) {
-        m_draining = true;
+    if (outputDraining())
         return;
-    }
     m_draining = false;
     m_sentSinceEmpty = false;
     if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && m_rtsOn) {
@@ -284,8 +319,29 @@ void CommPort::checkTransmitEmpty()
     recordEvents(EV_TXEMPTY);
 }
 
-void CommPort::sampleLineStatus()
+void CommPort::sampleLineStatus(bool tick)
 {
+    const std::uint32_t modemChanges = m_counters.modemChanges;
+    DWORD events = m_heldLineEvents;
+    m_heldLineEvents = 0;
+    const DWORD lineEvents = m_countersKnown ? sampleCounters() : 0;
+    // The driver counts an error a moment before the bytes it came with reach the line
+    // discipline; errors a tick finds wait one more tick for those bytes, so that they are
+    // reported together (see receive()).
+    if (tick)
+        m_heldLineEvents = lineEvents;
+    else
+        events |= lineEvents;
+    // Where a watcher waits for modem changes, the lines are asked for (a transfer on USB)
+    // only when the driver's counters show a change that the watcher may have missed.
+    if (!m_modemWaits || !m_countersKnown || m_counters.modemChanges != modemChanges)
+        events |= sampleModemLines();
+    recordEvents(events);
+}
+
+DWORD CommPort::sampleModemLines()
+{
+    DWORD events = 0;
     if (m_modemKnown) {
         DWORD lines = 0;
         const int status = m_lineStatus->modemLines(lines);
@@ -294,7 +350,6 @@ void CommPort::sampleLineStatus()
             m_modem = 0;
         } else if (status == 0) {
             const DWORD changed = lines ^ m_modem;
-            DWORD events = 0;
             if (changed & MS_CTS_ON)
                 events |= EV_CTS;
             if (changed & MS_DSR_ON)
@@ -304,9 +359,14 @@ void CommPort::sampleLineStatus()
             if ((lines & MS_RING_ON) && !(m_modem & MS_RING_ON))
                 events |= EV_RING;
             m_modem = lines;
-            recordEvents(events);
         }
     }
+    return events;
+}
+
+DWORD CommPort::sampleCounters()
+{
+    DWORD events = 0;
     if (m_countersKnown) {
         LineCounters counters;
         const int status = m_lineStatus->errorCounters(counters);
@@ -326,10 +386,16 @@ void CommPort::sampleLineStatus()
                 errors |= CE_RXOVER;
             m_counters = counters;
             noteErrors(errors);
-            recordEvents(((errors & kLineErrors) ? EV_ERR : 0) |
-                         ((errors & CE_BREAK) ? EV_BREAK : 0));
+            events = ((errors & kLineErrors) ? EV_ERR : 0) | ((errors & CE_BREAK) ? EV_BREAK : 0);
         }
     }
+    return events;
+}
+
+bool CommPort::modemPolled() const
+{
+    return m_modemKnown && !m_modemWaits &&
+           ((m_mask & kModemEvents) || m_dcb.fOutxDsrFlow || m_dcb.fDsrSensitivity);
 }
 
 void CommPort::noteErrors(DWORD errors)
@@ -353,8 +419,7 @@ void CommPort::applyOutputLines()
               m_dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
               (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && (!m_writes.empty() || m_draining));
     // A device without modem lines (a pseudo-terminal) has nothing to switch.
-    m_lineStatus->setDtr(m_dtrOn);
-    m_lineStatus->setRts(m_rtsOn);
+    m_lineStatus->setOutputs(m_dtrOn, m_rtsOn);
     applyDtrHandshake();
 }
 
@@ -397,12 +462,14 @@ bool CommPort::needsTick() const
         m_modemKnown && ((m_mask & kModemEvents) || m_dcb.fOutxDsrFlow || m_dcb.fDsrSensitivity);
     const bool counters =
         m_countersKnown && ((m_mask & (EV_ERR | EV_BREAK)) || m_dcb.fAbortOnError);
-    return modem || counters || m_draining;
+    return modem || counters;
 }
 
 CommPort::Nanos CommPort::nextDeadline() const
 {
     Nanos deadline = m_nextTick;
+    if (m_draining)
+        deadline = std::min(deadline, m_drainCheck);
     for (const ReadRequest &read : m_reads)
         deadline = std::min(deadline, read.totalDeadline);
     if (!m_reads.empty() && m_reads.front().done > 0)

@@ -3,6 +3,7 @@
 #include "platform/posix/DcbTermios.h"
 #include "platform/posix/ErrnoMap.h"
 #include "platform/posix/TtyDevice.h"
+#include "platform/posix/UucpLock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,14 +48,22 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
         TtyDevice::release(fd);
         return nullptr;
     }
-    // From here on the port's destructor releases both descriptors on every failure path.
+    // From here on the port's destructor releases both descriptors and the lock file on
+    // every failure path.
     std::shared_ptr<CommPort> port(new CommPort(fd, doorbell, access, overlapped));
+    // Programs that keep out of a device only by its UUCP lock file are kept out by ours.
+    error = UucpLock::acquire(path, port->m_lockFile);
+    if (error != ERROR_SUCCESS)
+        return nullptr;
 
     LineSettings current;
     int status = readLineSettings(fd, current);
     if (status == 0) {
         port->m_dcb = dcbFromLineSettings(current);
         port->m_settings = lineSettingsFromDcb(port->m_dcb, current);
+        // The speed stays as found until SetCommState: leaving speed 0 makes the driver
+        // raise DTR and RTS, which SetCommState can prevent once it knows the DCB's wish.
+        port->m_settings.speed = current.speed;
         status = applyLineSettings(fd, port->m_settings);
     }
     if (status != 0) {
@@ -71,6 +80,7 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
     }
     if (port->m_lineStatus->errorCounters(port->m_counters) != 0)
         port->m_countersKnown = false;
+    port->startModemWatcher();
 
     try {
         port->m_thread = std::thread(&CommPort::ioLoop, port.get());
@@ -105,14 +115,24 @@ void CommPort::onClose()
     // under a poll() would not wake it.
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
+    stopModemWatcher();
     int fd = -1;
+    bool hangUp = false;
+    LineSettings last;
     {
         std::lock_guard lock(m_mutex);
         fd = m_fd;
         m_fd = -1;
+        hangUp = m_lineStatus && m_modemKnown && !m_dead; // only a port that got opened
+        last = m_settings;
     }
+    // A device with modem lines is left at speed 0, which the kernel keeps for the next
+    // opener: then opening raises neither DTR nor RTS.
+    if (hangUp && last.speed != 0)
+        TtyDevice::leaveHungUp(fd, last);
     TtyDevice::release(fd);
     ::close(m_doorbell);
+    UucpLock::release(m_lockFile);
 }
 
 CommPort::Nanos CommPort::now()
@@ -164,14 +184,38 @@ DWORD CommPort::setState(const DCB &dcb)
     if (m_dead)
         return ERROR_GEN_FAILURE;
     const LineSettings next = lineSettingsFromDcb(dcb, m_settings);
-    if (int status = applyLineSettings(m_fd, next))
-        return deviceError(status);
+    // Drivers take speeds they cannot make without a word: a UART runs at the nearest
+    // divisor of its clock, and a driver may keep its previous speed or fall back to another
+    // one. Such a speed is refused, as Windows refuses what a device cannot do.
+    if (const std::uint32_t base = TtyDevice::uartBaudBase(m_fd);
+        base != 0 && !speedCloseEnough(next.speed, uartRate(next.speed, base)))
+        return ERROR_INVALID_PARAMETER;
+    // Leaving speed 0 (how a port is left at Close) makes the driver raise DTR and RTS; a
+    // UART's loopback keeps the pins off until the DCB's own wish is applied below. This is
+    // the first SetCommState after Open, when nothing is on its way yet: for that moment the
+    // UART hears only itself.
+    const bool looped = m_settings.speed == 0 && m_lineStatus->setLoopback(true) == 0;
+    const int status = applyLineSettings(m_fd, next);
+    LineSettings applied;
+    DWORD refusal = status != 0 ? deviceError(status) : ERROR_SUCCESS;
+    if (status == 0 && readLineSettings(m_fd, applied) == 0 &&
+        !speedCloseEnough(next.speed, applied.speed)) {
+        applyLineSettings(m_fd, m_settings);
+        refusal = ERROR_INVALID_PARAMETER;
+    }
+    if (refusal != ERROR_SUCCESS) {
+        if (looped)
+            m_lineStatus->setLoopback(false);
+        return refusal;
+    }
     if (marksErrors(next) != marksErrors(m_settings))
         m_markState = MarkState::Plain;
     m_settings = next;
     m_dcb = dcb;
     m_dcb.DCBlength = sizeof(DCB);
     applyOutputLines();
+    if (looped)
+        m_lineStatus->setLoopback(false);
     ringDoorbell();
     return ERROR_SUCCESS;
 }
@@ -218,7 +262,7 @@ DWORD CommPort::setMask(DWORD mask)
     // Line changes that happened under the old mask are settled under it, so that the new
     // mask starts from the present state instead of reporting stale differences.
     if (!m_dead)
-        sampleLineStatus();
+        sampleLineStatus(false);
     m_mask = mask;
     m_remembered &= mask;
     ringDoorbell();
@@ -240,7 +284,7 @@ DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
     if (DWORD error = usable())
         return error;
     if (!m_dead)
-        sampleLineStatus();
+        sampleLineStatus(false);
     errors = m_errors;
     m_errors = 0;
     m_aborted = false;

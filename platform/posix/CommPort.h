@@ -15,6 +15,7 @@
 #include "platform/posix/LineStatus.h"
 #include "platform/win32.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -119,14 +120,20 @@ private:
     void feedReads(const std::uint8_t *&data, std::size_t &count, Nanos at);
     void serviceReads(Nanos at);
     void expireRequests(Nanos at);
-    void acceptInput(std::uint8_t *data, std::size_t count, Nanos at);
+    void acceptInput(std::uint8_t *data, std::size_t count, Nanos at, DWORD lineEvents);
     std::size_t filterInput(std::uint8_t *data, std::size_t count, DWORD &events);
     DWORD appendInput(const std::uint8_t *data, std::size_t count);
     void noteErrors(DWORD errors);
     void receive(bool hangUp, Nanos at);
     void transmit();
+    bool outputDraining();
     void checkTransmitEmpty();
-    void sampleLineStatus();
+    // Samples counters and modem lines and records what changed; from the tick, line errors
+    // are held back one tick for the bytes they came with.
+    void sampleLineStatus(bool tick);
+    DWORD sampleModemLines(); // each gives the events it found, unrecorded
+    DWORD sampleCounters();
+    bool modemPolled() const;
     void applyOutputLines();
     void applyDtrHandshake();
     void markDead();
@@ -135,13 +142,19 @@ private:
     Nanos nextDeadline() const;
 
     void ioLoop();
+    // The modem watcher: waits for modem line changes where the device can, so that an idle
+    // port asks for them only when they change.
+    void watchModemLines();
+    void startModemWatcher();
+    void stopModemWatcher();
 
     const bool m_overlapped;
     const DWORD m_access;
     const int m_doorbell;
 
     std::mutex m_mutex;
-    int m_fd; // closed only after the I/O thread has ended
+    int m_fd;               // closed only after the I/O thread has ended
+    std::string m_lockFile; // our UUCP lock; empty when none was taken
     bool m_closing = false;
     bool m_dead = false;
     std::thread m_thread;
@@ -164,9 +177,15 @@ private:
     bool m_aborted = false; // fAbortOnError tripped; cleared by ClearCommError
     bool m_sentSinceEmpty = false;
     bool m_draining = false; // output written, kernel queue not yet empty
+    Nanos m_drainCheck = kNever;
+    DWORD m_heldLineEvents = 0; // EV_ERR/EV_BREAK found by the tick, not yet recorded
 
     bool m_modemKnown = true;    // the device reports modem lines
     bool m_countersKnown = true; // the device reports error counters
+    bool m_modemWaits = false;   // the watcher waits for modem changes: no polling
+    std::thread m_modemWatcher;
+    bool m_watcherRunning = false;
+    std::condition_variable m_watcherEnded;
     DWORD m_modem = 0;
     LineCounters m_counters;
     bool m_dtrOn = true;

@@ -2,6 +2,8 @@
 // runs with the port's lock held.
 #include "platform/posix/CommPort.h"
 
+#include "platform/posix/TtyDevice.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -131,15 +133,31 @@ void CommPort::expireRequests(Nanos at)
             ++it;
         }
     }
-    // A write that runs out of time ends as a success with what went out.
+    bool expired = false;
+    // A write that runs out of time ends as a success with what left the line; the rest,
+    // still in the kernel's queue (only the first write has bytes there), is dropped.
     for (auto it = m_writes.begin(); it != m_writes.end();) {
         if (at >= it->deadline) {
-            complete(*it, ERROR_SUCCESS, DWORD(it->sent));
+            std::size_t left = it->sent;
+            if (it == m_writes.begin() && left > 0 && !m_dead) {
+                // Only a queue the device reports is dropped: a pseudo-terminal reports none,
+                // and flushing it would take back bytes its far end has not read yet.
+                const std::size_t queued = TtyDevice::outputQueue(m_fd);
+                if (queued > 0) {
+                    left -= std::min(left, queued);
+                    TtyDevice::flushOutput(m_fd);
+                }
+                m_draining = false;
+            }
+            complete(*it, ERROR_SUCCESS, DWORD(left));
             it = m_writes.erase(it);
+            expired = true;
         } else {
             ++it;
         }
     }
+    if (expired && !m_dead)
+        checkTransmitEmpty();
 }
 
 DWORD CommPort::read(void *buffer, DWORD count, OVERLAPPED *overlapped,

@@ -1,5 +1,6 @@
 #include "platform/posix/DcbTermios.h"
 
+#include <algorithm>
 #include <termios.h>
 
 namespace {
@@ -127,4 +128,19 @@ DCB dcbFromLineSettings(const LineSettings &settings)
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
     return dcb;
+}
+
+std::uint32_t uartRate(std::uint32_t speed, std::uint32_t baudBase)
+{
+    if (speed == 0 || baudBase == 0)
+        return 0;
+    const std::uint64_t divisor =
+        std::max<std::uint64_t>(1, (std::uint64_t(baudBase) + speed / 2) / speed);
+    return std::uint32_t((std::uint64_t(baudBase) + divisor / 2) / divisor);
+}
+
+bool speedCloseEnough(std::uint32_t wanted, std::uint32_t actual)
+{
+    const std::uint64_t off = wanted > actual ? wanted - actual : actual - wanted;
+    return off * 50 <= wanted;
 }

@@ -26,3 +26,10 @@ bool marksErrors(const LineSettings &settings);
 // The DCB a device starts with when opened: its present speed, byte size, parity and stop
 // bits; no flow control; DTR and RTS on; XON 0x11, XOFF 0x13; limits of a 4 KiB queue.
 DCB dcbFromLineSettings(const LineSettings &settings);
+
+// The rate a UART runs at when asked for speed: its clock (baudBase) divided by the nearest
+// whole divisor.
+std::uint32_t uartRate(std::uint32_t speed, std::uint32_t baudBase);
+// Whether a line running at actual serves a caller who asked for wanted: within 2 %, the
+// tolerance of an asynchronous receiver sampling in the middle of each bit.
+bool speedCloseEnough(std::uint32_t wanted, std::uint32_t actual);

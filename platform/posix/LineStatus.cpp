@@ -7,6 +7,11 @@
 #include <mutex>
 #include <sys/ioctl.h>
 
+// The UART loopback bit of the modem-control word; glibc's headers leave it out.
+#ifndef TIOCM_LOOP
+#define TIOCM_LOOP 0x8000
+#endif
+
 namespace {
 
 // Older kernels answer EINVAL where newer ones say ENOTTY; both mean "no such thing here".
@@ -40,11 +45,32 @@ public:
         counters.parity = std::uint32_t(icount.parity);
         counters.brk = std::uint32_t(icount.brk);
         counters.bufferOverrun = std::uint32_t(icount.buf_overrun);
+        counters.modemChanges = std::uint32_t(icount.cts + icount.dsr + icount.rng + icount.dcd);
         return 0;
     }
 
     int setDtr(bool on) override { return setLine(TIOCM_DTR, on); }
     int setRts(bool on) override { return setLine(TIOCM_RTS, on); }
+    int setLoopback(bool on) override { return setLine(TIOCM_LOOP, on); }
+    int setOutputs(bool dtr, bool rts) override
+    {
+        int raise = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);
+        int lower = (TIOCM_DTR | TIOCM_RTS) & ~raise;
+        if (raise != 0 && ioctl(m_fd, TIOCMBIS, &raise) != 0)
+            return normalised(errno);
+        if (lower != 0 && ioctl(m_fd, TIOCMBIC, &lower) != 0)
+            return normalised(errno);
+        return 0;
+    }
+
+    bool waitsForModemChanges() const override { return true; }
+
+    int waitModemChange() override
+    {
+        if (ioctl(m_fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG) != 0)
+            return normalised(errno);
+        return 0;
+    }
 
 private:
     int setLine(int line, bool on)

@@ -2,11 +2,13 @@
 // lines, line-error counters, and the DTR/RTS outputs. The real source uses TIOCMGET,
 // TIOCGICOUNT and TIOCMBIS/TIOCMBIC on the port's descriptor; tests install a factory that
 // hands out a fake instead. Calls come from the port's I/O thread and from API callers, always
-// under that port's lock, so one instance is never used by two threads at once.
+// under that port's lock, except waitModemChange, which a watcher thread of the port makes
+// without it.
 #pragma once
 
 #include "platform/win32types.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +20,8 @@ struct LineCounters
     std::uint32_t parity = 0;
     std::uint32_t brk = 0;
     std::uint32_t bufferOverrun = 0;
+    // Changes of the modem input lines the driver has counted (CTS, DSR, RI and CD together).
+    std::uint32_t modemChanges = 0;
 };
 
 class LineStatus
@@ -30,6 +34,23 @@ public:
     virtual int errorCounters(LineCounters &counters) = 0;
     virtual int setDtr(bool on) = 0;
     virtual int setRts(bool on) = 0;
+    // Both outputs at once: on a USB adapter each call is a control transfer, and lines that
+    // must go down together should not go one after the other.
+    virtual int setOutputs(bool dtr, bool rts)
+    {
+        const int status = setDtr(dtr);
+        const int other = setRts(rts);
+        return status != 0 ? status : other;
+    }
+    // A UART's internal loopback: while it is on, the DTR and RTS pins stay off whatever the
+    // driver does to the lines. Devices without one answer ENOTTY (or accept and ignore it).
+    virtual int setLoopback(bool) { return ENOTTY; }
+    // Blocks until a modem input line changes (0), the wait is interrupted (EINTR), or fails;
+    // ENOTTY where the device cannot wait for changes: the port then polls modemLines().
+    // Called without the port's lock, from a thread of its own.
+    virtual int waitModemChange() { return ENOTTY; }
+    // Whether waitModemChange is worth a thread: false keeps the port polling.
+    virtual bool waitsForModemChanges() const { return false; }
 };
 
 using LineStatusFactory = std::function<std::unique_ptr<LineStatus>(int fd)>;

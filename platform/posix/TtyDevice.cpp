@@ -2,8 +2,10 @@
 
 #include "platform/posix/ErrnoMap.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -17,8 +19,9 @@ int openExclusive(const std::string &path, DWORD &error)
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         // However the path is broken, and whatever non-device it names (a folder), for a
-        // comm name it means "no such port".
-        error = errno == EISDIR ? ERROR_FILE_NOT_FOUND : win32ErrorFromErrno(errno);
+        // comm name it means "no such port"; so does a UART node with no UART behind it,
+        // whose open fails with EIO.
+        error = errno == EISDIR || errno == EIO ? ERROR_FILE_NOT_FOUND : win32ErrorFromErrno(errno);
         if (error == ERROR_PATH_NOT_FOUND)
             error = ERROR_FILE_NOT_FOUND;
         return -1;
@@ -49,6 +52,31 @@ void release(int fd)
     // else keeps the terminal open; clear it so that the next opener is not refused.
     ioctl(fd, TIOCNXCL);
     ::close(fd);
+}
+
+void leaveHungUp(int fd, const LineSettings &settings)
+{
+    tcflush(fd, TCOFLUSH);
+    // Sixteen characters of a UART's FIFO at 10 bits each, with room to spare.
+    const long limitMs = std::clamp<long>(
+        settings.speed ? 16L * 10L * 1000L * 2L / long(settings.speed) + 5 : 500, 5, 500);
+    for (long waited = 0; waited < limitMs; ++waited) {
+        int lsr = 0;
+        if (ioctl(fd, TIOCSERGETLSR, &lsr) != 0 || (lsr & TIOCSER_TEMT))
+            break;
+        usleep(1000);
+    }
+    LineSettings hungUp = settings;
+    hungUp.speed = 0;
+    applyLineSettings(fd, hungUp);
+}
+
+std::uint32_t uartBaudBase(int fd)
+{
+    serial_struct info{};
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0 || info.type == PORT_UNKNOWN || info.baud_base <= 0)
+        return 0;
+    return std::uint32_t(info.baud_base);
 }
 
 unsigned outputQueue(int fd)

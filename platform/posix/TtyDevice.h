@@ -3,8 +3,10 @@
 // the few queue controls the port needs. Called by the port under its own lock.
 #pragma once
 
+#include "platform/posix/LineSettings.h"
 #include "platform/win32types.h"
 
+#include <cstdint>
 #include <string>
 
 namespace TtyDevice {
@@ -14,6 +16,13 @@ namespace TtyDevice {
 int openExclusive(const std::string &path, DWORD &error);
 // Drops unsent output first, so that closing never waits for a stalled line to drain.
 void release(int fd);
+// Sets speed 0 with the other settings kept, once a UART's transmitter has sent what it
+// holds (waiting a bounded time): a rate changed under a sending UART garbles its last bytes.
+void leaveHungUp(int fd, const LineSettings &settings);
+
+// The clock a UART divides to make its rate (TIOCGSERIAL's baud_base), or 0 for a device
+// that is no UART (USB adapters, pseudo-terminals).
+std::uint32_t uartBaudBase(int fd);
 
 // Bytes waiting in the kernel's output queue (0 where the device cannot tell).
 unsigned outputQueue(int fd);

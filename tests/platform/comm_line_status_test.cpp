@@ -8,7 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <poll.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -296,6 +301,73 @@ TEST_F(LineStatusTest, DsrGatesInputAndOutputWhenAskedTo)
     EXPECT_EQ(pty.readSome(4, 2s), "held");
     pty.writeAll("kept");
     EXPECT_TRUE(eventually([&] { return queuedInput(port) == 4; }));
+}
+
+namespace {
+
+// Lines whose driver can wait for their changes: a change rings a pipe that the wait polls, so
+// that the port's wake-up signal ends the wait as it ends the real one.
+class WaitingLineStatus : public FakeLineStatus
+{
+public:
+    WaitingLineStatus(std::shared_ptr<FakeLines> lines, int bell, std::atomic<int> &queries)
+        : FakeLineStatus(std::move(lines)), m_bell(bell), m_queries(queries)
+    {}
+    int modemLines(DWORD &msBits) override
+    {
+        ++m_queries;
+        return FakeLineStatus::modemLines(msBits);
+    }
+    bool waitsForModemChanges() const override { return true; }
+    int waitModemChange() override
+    {
+        pollfd bell{m_bell, POLLIN, 0};
+        if (poll(&bell, 1, -1) < 0)
+            return errno;
+        char drained[16];
+        [[maybe_unused]] ssize_t n = ::read(m_bell, drained, sizeof drained);
+        return 0;
+    }
+
+private:
+    int m_bell;
+    std::atomic<int> &m_queries;
+};
+
+} // namespace
+
+TEST(WaitedLineTest, AnIdlePortAsksForItsModemLinesOnlyWhenTheyChange)
+{
+    auto lines = std::make_shared<FakeLines>();
+    int bell[2];
+    ASSERT_EQ(pipe2(bell, O_NONBLOCK | O_CLOEXEC), 0);
+    std::atomic<int> queries{0};
+    setLineStatusFactory(
+        [&](int) { return std::make_unique<WaitingLineStatus>(lines, bell[0], queries); });
+    PortDirectory ports;
+    PtyPair pty;
+    HANDLE port = openPort(ports.publish(pty, 3));
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetCommMask(port, EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_ERR | EV_BREAK));
+    Pending wait;
+    DWORD events = 0;
+    ASSERT_FALSE(WaitCommEvent(port, &events, &wait.ov));
+
+    // Polled every 10 ms, this would be some 30 queries.
+    const int before = queries.load();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LE(queries.load() - before, 1);
+
+    lines->change([](FakeLines &l) { l.modem = MS_CTS_ON; });
+    ASSERT_EQ(::write(bell[1], "!", 1), 1);
+    ASSERT_TRUE(wait.signalled(2000));
+    EXPECT_EQ(events, DWORD(EV_CTS));
+
+    // Closing ends the wait that nothing else would end.
+    CloseHandle(port);
+    setLineStatusFactory({});
+    ::close(bell[0]);
+    ::close(bell[1]);
 }
 
 TEST(PtyLineTest, APseudoTerminalIsAnIdleLine)

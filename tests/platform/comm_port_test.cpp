@@ -10,10 +10,12 @@
 
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <random>
 #include <termios.h>
 #include <thread>
 #include <time.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -499,6 +501,15 @@ TEST_F(CommPortTest, NamesResolveOrFailLikeWindows)
     ports.publishPath("/dev/null/nothing", 5);
     EXPECT_EQ(openPort("COM5"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    // A node whose open fails with EIO, as a UART node with no UART behind it can: here the
+    // slave of a pseudo-terminal that is still locked.
+    const int locked = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(locked, 0);
+    ASSERT_EQ(grantpt(locked), 0);
+    ports.publishPath(ptsname(locked), 6);
+    EXPECT_EQ(openPort("COM6"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    ::close(locked);
 
     CloseHandle(port);
     port = openPort("com3");

@@ -179,3 +179,23 @@ TEST(DcbMappingTest, OpenedDeviceStartsFromItsPresentFraming)
     EXPECT_EQ(dcb.BaudRate, 9600u) << "a hung-up speed of 0 is no valid DCB speed";
     EXPECT_EQ(checkDcb(dcb), ERROR_SUCCESS);
 }
+
+TEST(DcbMappingTest, AUartRateIsItsClockOverTheNearestDivisorAndMustBeWithinTwoPercent)
+{
+    struct Row
+    {
+        std::uint32_t speed, runs;
+        bool accepted;
+    };
+    // A PC UART's 1.8432 MHz crystal over 16: 115200 and its whole fractions.
+    for (const Row &row :
+         {Row{9600, 9600, true}, Row{38400, 38400, true}, Row{115200, 115200, true},
+          Row{31250, 28800, false}, Row{12345, 12800, false}, Row{250000, 115200, false},
+          Row{56000, 57600, false}, Row{57000, 57600, true}}) {
+        EXPECT_EQ(uartRate(row.speed, 115200), row.runs) << row.speed;
+        EXPECT_EQ(speedCloseEnough(row.speed, row.runs), row.accepted) << row.speed;
+    }
+    EXPECT_TRUE(speedCloseEnough(10000, 10200));
+    EXPECT_FALSE(speedCloseEnough(10000, 10201));
+    EXPECT_FALSE(speedCloseEnough(4000000, 9600)) << "a driver's fallback speed";
+}

@@ -1,0 +1,71 @@
+// Line events on real drivers: a break the far end sends reaches the 8250 and is reported in
+// the same batch as the byte it came with; an idle USB adapter is not polled.
+#include "tests/drivers/suite/DriverPort.h"
+#include "tests/drivers/suite/FarEnd.h"
+
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+constexpr DWORD kEveryEvent = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD |
+                              EV_BREAK | EV_ERR | EV_RING | EV_RX80FULL;
+
+// The events of the next completed wait; 0 when none came within ms.
+DWORD nextEvents(HANDLE port, DWORD ms)
+{
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD events = 0;
+    if (!WaitCommEvent(port, &events, &ov)) {
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_IO_PENDING));
+        if (WaitForSingleObject(ov.hEvent, ms) != WAIT_OBJECT_0) {
+            DWORD mask = 0;
+            GetCommMask(port, &mask);
+            SetCommMask(port, mask); // ends the wait before `events` goes away
+            events = 0;
+        }
+    }
+    CloseHandle(ov.hEvent);
+    return events;
+}
+
+} // namespace
+
+// QEMU's UART delivers a break as the line-status bit alone, without the NUL byte a real
+// one adds; the byte sent right behind it stands in for that.
+TEST(LineEvents, ABreakIsReportedInTheSameBatchAsTheByteBehindIt)
+{
+    FarEnd::setRole("S1", "sink");
+    DriverPort port(FarEnd::kUart, 9600, FILE_FLAG_OVERLAPPED);
+    ASSERT_TRUE(port.isOpen()) << port.openError();
+    ASSERT_TRUE(SetCommMask(port.handle(), EV_RXCHAR | EV_BREAK | EV_ERR));
+
+    FarEnd::call("break S1");
+    FarEnd::call("send S1 41");
+    const DWORD events = nextEvents(port.handle(), 5000);
+
+    EXPECT_EQ(events, DWORD(EV_RXCHAR | EV_BREAK));
+    DWORD errors = 0;
+    COMSTAT stat{};
+    ASSERT_TRUE(ClearCommError(port.handle(), &errors, &stat));
+    EXPECT_EQ(errors, DWORD(CE_BREAK));
+    EXPECT_EQ(stat.cbInQue, 1u);
+}
+
+TEST(LineEvents, AnIdleUsbAdapterWaitingForEveryEventIsHardlyQueried)
+{
+    FarEnd::setRole("U0", "sink");
+    DriverPort port(FarEnd::kUsb, 9600, FILE_FLAG_OVERLAPPED);
+    ASSERT_TRUE(port.isOpen()) << port.openError();
+    ASSERT_TRUE(SetCommMask(port.handle(), kEveryEvent));
+    // Settled: the open's own transfers are behind us.
+    EXPECT_EQ(nextEvents(port.handle(), 300), 0u);
+
+    FarEnd::call("mark");
+    EXPECT_EQ(nextEvents(port.handle(), 10000), 0u);
+    const int queries = std::stoi(FarEnd::call("count usb_serial_handle_control"));
+
+    std::printf("idle USB adapter: %d control transfers in 10 s\n", queries);
+    EXPECT_LE(queries, 100);
+}

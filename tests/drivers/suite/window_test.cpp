@@ -1,0 +1,70 @@
+// The window end to end through the 8250 driver: the setup tab opens COM1 (the guest's
+// /dev/ttyS1), reads the module the far end plays, saves and closes.
+#include "tests/drivers/suite/FarEnd.h"
+
+#include "tests/app/WindowTestSupport.h"
+
+#include <QLineEdit>
+
+TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
+{
+    // Settings other than the factory ones, so that what the window shows came over the line.
+    FarEnd::setRole("S1", "module 0=4 1=1 2=0 3=2 4=100 5=10 7=171");
+    ReportSink sink;
+    TMainForm form;
+    ComboBox *list = form.ComboPortSetup;
+    list->onDropDown();
+    const int index = list->findText("COM1");
+    ASSERT_GE(index, 0);
+    list->setItemIndex(index);
+    list->onChange();
+
+    form.OpenPortSetup->click();
+
+    EXPECT_EQ(form.StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form.BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form.SelectBaudrateSetup->itemIndex(), 4);
+    EXPECT_EQ(form.SelectRFMode->itemIndex(), 1);
+    EXPECT_EQ(form.SelectRFRate->itemIndex(), 0);
+    EXPECT_EQ(form.SelectRFGain->itemIndex(), 2);
+    EXPECT_EQ(form.RFChannelDisplay->text(), "100");
+    EXPECT_EQ(form.RF1IDCodeDisplay->text(), "0A");
+    EXPECT_EQ(form.TXDIDCodeDisplay->text(), "AB");
+
+    // The channel display is set from the module's acknowledgement of the stored value.
+    form.RFChannel->setPosition(42);
+    form.SaveConfig->click();
+
+    EXPECT_EQ(form.StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form.RFChannelDisplay->text(), "42");
+    EXPECT_EQ(FarEnd::received("S1").count, 15u * 12u); // eight reads, seven writes
+
+    form.ClosePortSetup->click();
+    EXPECT_EQ(form.StatusConnect->text(), "Disconnect");
+    EXPECT_FALSE(form.ComPort1->Connected());
+    EXPECT_TRUE(sink.messages().empty()) << sink.messages().front();
+}
+
+TEST(Window, TheTestTabNamesARateTheUartRefuses)
+{
+    FarEnd::setRole("S1", "echo");
+    ReportSink sink;
+    TMainForm form;
+    form.PageControl1->setCurrentIndex(1);
+    form.ComboPortRun->onDropDown();
+    const int index = form.ComboPortRun->findText("COM1");
+    ASSERT_GE(index, 0);
+    form.ComboPortRun->setItemIndex(index);
+    form.ComboPortRun->onChange();
+    QLineEdit *edit = form.ComboBaudRun->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, "250000");
+
+    form.OpenPortRun->click();
+
+    EXPECT_FALSE(form.ComPort1->Connected());
+    ASSERT_EQ(sink.messages().size(), 1u);
+    EXPECT_EQ(sink.messages()[0], "SetCommState function failed (win error code: 87)");
+    EXPECT_EQ(sink.advice()[0], "The device cannot run at 250000 bit/s: choose another rate.");
+}
