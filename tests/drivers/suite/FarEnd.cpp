@@ -46,7 +46,8 @@ std::string lineOf(const std::string &comName)
 
 void publishPorts()
 {
-    const std::string directory = "/tmp/driver-ports";
+    const char *home = std::getenv("HOME");
+    const std::string directory = std::string(home ? home : "/tmp") + "/driver-ports";
     ::mkdir(directory.c_str(), 0700);
     ::unlink((directory + "/" + kUart).c_str());
     ::unlink((directory + "/" + kUsb).c_str());
