@@ -34,9 +34,15 @@ constexpr int kReadsPerWake = 32;
 // never held back while an answer to a recent write may be coming (a command's reply, a
 // key's echo), nor while a ReadFile waits, so its time-outs stay exact; the first byte
 // after a quiet spell is always taken at once.
+//
+// One wake-up alone is a poor judge of the rate: in a flood the sender is now and then
+// descheduled, and a wake-up then finds a few bytes after a long gap. Gathering there would
+// leave a fast stream in the kernel's small buffer for 10 ms. So a stream also counts as
+// fast while its last window of kRateWindowNanos ran at 1 MB/s or more, or filled the queue.
 constexpr std::int64_t kGatherNanos = 10 * 1000000;
 constexpr std::size_t kGatherBelow = 2048;
 constexpr std::int64_t kGatherNanosPerByte = 1000; // 1 MB/s
+constexpr std::int64_t kRateWindowNanos = 20 * 1000000;
 constexpr std::int64_t kAnswerNanos = 250 * 1000000;
 
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
@@ -131,8 +137,9 @@ void CommPort::receive(bool hangUp, Nanos at)
             m_heldLineEvents = 0;
             acceptInput(m_scratch.data(), std::size_t(got), at, lineEvents);
             taken += std::size_t(got);
-            if (std::size_t(got) < want)
-                break;
+            // A short read need not have emptied the device: a pseudo-terminal hands over
+            // one line-discipline buffer per read, and the next read brings the next one
+            // without another round through poll().
             continue;
         }
         if (got < 0 && errno == EINTR)
@@ -149,10 +156,31 @@ void CommPort::receive(bool hangUp, Nanos at)
         m_gatherUntil = 0;
         return;
     }
-    const bool trickle = taken < kGatherBelow && at - m_lastWriteAt >= kAnswerNanos &&
+    noteInputRate(taken, at);
+    const bool trickle = taken < kGatherBelow && !m_fastInput &&
+                         at - m_lastWriteAt >= kAnswerNanos &&
                          std::int64_t(taken) * kGatherNanosPerByte < at - m_lastInputAt;
     m_gatherUntil = trickle ? at + kGatherNanos : 0;
     m_lastInputAt = at;
+}
+
+void CommPort::noteInputRate(std::size_t taken, Nanos at)
+{
+    if (at - m_lastInputAt > kRateWindowNanos) {
+        // A quiet spell ends whatever stream there was.
+        m_fastInput = false;
+        m_rateWindowStart = at;
+        m_rateWindowBytes = 0;
+    }
+    m_rateWindowBytes += taken;
+    if (m_input.room() == 0) {
+        m_fastInput = true;
+    } else if (at - m_rateWindowStart >= kRateWindowNanos) {
+        m_fastInput =
+            std::int64_t(m_rateWindowBytes) * kGatherNanosPerByte >= at - m_rateWindowStart;
+        m_rateWindowStart = at;
+        m_rateWindowBytes = 0;
+    }
 }
 
 void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at, DWORD lineEvents)

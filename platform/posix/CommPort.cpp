@@ -16,8 +16,10 @@ namespace {
 
 // SetupComm's sizes are a recommendation that drivers may exceed, and real ones keep at least
 // their own default. A queue this large lets a receive handler take a burst in one event
-// instead of one event per kilobyte.
-constexpr DWORD kInputQueueFloor = 64 * 1024;
+// instead of one event per kilobyte, and keeps this thread reading the device while the
+// handler is busy with the last batch (a flood through a pseudo-terminal stalls whenever
+// it stops: the kernel holds little).
+constexpr DWORD kInputQueueFloor = 512 * 1024;
 constexpr DWORD kMaxInputQueue = 16u * 1024u * 1024u;
 constexpr DWORD kKnownEvents = 0x1FFF;
 constexpr DWORD kPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;

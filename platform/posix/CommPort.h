@@ -125,6 +125,8 @@ private:
     DWORD appendInput(const std::uint8_t *data, std::size_t count);
     void noteErrors(DWORD errors);
     void receive(bool hangUp, Nanos at);
+    // Keeps the input rate of the current stream up to date (see the gathering rules).
+    void noteInputRate(std::size_t taken, Nanos at);
     void transmit();
     bool outputDraining();
     void checkTransmitEmpty();
@@ -193,5 +195,9 @@ private:
     Nanos m_nextTick = kNever;
     Nanos m_gatherUntil = 0; // input is left in the device until then (see receive())
     Nanos m_lastInputAt = 0; // the last wake-up that took input
+    // The input rate over the last window of a stream (see receive()).
+    Nanos m_rateWindowStart = 0;
+    std::size_t m_rateWindowBytes = 0;
+    bool m_fastInput = false;
     Nanos m_lastWriteAt = 0; // the last WriteFile
 };
