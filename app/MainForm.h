@@ -124,4 +124,7 @@ private:
 
     // Received setup-tab bytes since the last STX (bounded).
     ReplyAssembler ReplyBuffer;
+    // Test tab: the last batch of received bytes and its text, kept for their memory.
+    std::string m_receivedBytes;
+    std::string m_receivedText;
 };

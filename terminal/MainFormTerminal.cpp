@@ -56,8 +56,11 @@ void TMainForm::ClearSendRunClick(QObject *)
 
 void TMainForm::receiveRun(std::int32_t count)
 {
-    std::string received;
-    ComPort1->ReadStr(received, count);
+    // The two buffers keep their memory from one batch to the next: a flood brings tens of
+    // kilobytes per batch, and fresh memory for each would cost more than the copying.
+    ComPort1->ReadStr(m_receivedBytes, count);
+    m_receivedText.clear();
     // Appending the whole batch shows exactly what appending its bytes one by one would.
-    MemoReceiveRun->append(receivedText(received));
+    appendReceivedText(m_receivedText, m_receivedBytes);
+    MemoReceiveRun->append(m_receivedText);
 }

@@ -3,48 +3,68 @@
 #include "protocol/FrameCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
-constexpr std::size_t HexFormLength = 6; // "<0x0D>"
+constexpr std::size_t ControlCount = 0x20;
+// Every display form is copied as this many bytes, whatever its length, so that the loop
+// over the bytes has no branch; the text keeps this much room beyond its end meanwhile.
+constexpr std::size_t FormBytes = 8;
 
-bool isControl(char c)
+struct DisplayForms
 {
-    return static_cast<unsigned char>(c) < 0x20;
+    std::array<std::array<char, FormBytes>, 256> form{};
+    std::array<std::uint8_t, 256> length{};
+};
+
+// The display form of every byte, made once: the handler formats every kilobyte that arrives.
+const DisplayForms &displayForms()
+{
+    static const DisplayForms forms = [] {
+        DisplayForms made;
+        for (std::size_t byte = 0; byte < 256; ++byte) {
+            if (byte < ControlCount) {
+                const std::string hex = encodeHexPair(static_cast<std::uint8_t>(byte));
+                made.form[byte] = {'<', '0', 'x', hex[0], hex[1], '>'};
+                made.length[byte] = 6;
+            } else {
+                made.form[byte][0] = static_cast<char>(byte);
+                made.length[byte] = 1;
+            }
+        }
+        return made;
+    }();
+    return forms;
 }
 
 } // namespace
 
 void appendReceivedText(std::string &text, std::string_view bytes)
 {
-    std::size_t controls = 0;
+    const DisplayForms &forms = displayForms();
+    std::size_t length = 0;
     for (char c : bytes)
-        controls += isControl(c) ? 1 : 0;
+        length += forms.length[static_cast<unsigned char>(c)];
     // Grow geometrically even where reserve() allocates exactly, so that many small appends
     // to one long text stay linear.
     const std::size_t start = text.size();
-    const std::size_t needed = start + bytes.size() + controls * (HexFormLength - 1);
-    if (needed > text.capacity())
-        text.reserve(std::max(needed, 2 * text.capacity()));
+    const std::size_t needed = start + length;
+    const std::size_t room = needed + FormBytes;
+    if (room > text.capacity())
+        text.reserve(std::max(room, 2 * text.capacity()));
 
-    // Written in place: the receive handler formats every kilobyte that arrives.
-    text.resize(needed);
+    text.resize(room);
     char *out = text.data() + start;
     for (char c : bytes) {
-        if (isControl(c)) {
-            const std::string hex = encodeHexPair(static_cast<std::uint8_t>(c));
-            *out++ = '<';
-            *out++ = '0';
-            *out++ = 'x';
-            *out++ = hex[0];
-            *out++ = hex[1];
-            *out++ = '>';
-        } else {
-            *out++ = c;
-        }
+        const auto byte = static_cast<unsigned char>(c);
+        std::memcpy(out, forms.form[byte].data(), FormBytes);
+        out += forms.length[byte];
     }
+    text.resize(needed);
 }
 
 std::string receivedText(std::string_view bytes)

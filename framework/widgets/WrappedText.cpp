@@ -1,16 +1,37 @@
 #include "framework/widgets/WrappedText.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 WrappedText::WrappedText(int columns) : m_columns(std::max(columns, 1)) {}
+
+void WrappedText::ChunkFree::operator()(char *chunk) const
+{
+    std::free(chunk);
+}
+
+WrappedText::Chunk WrappedText::newChunk()
+{
+    // A flood fills a chunk within milliseconds; as small pages it would take 512 page
+    // faults, as one huge page one. Aligned to its size so that a huge page can back it.
+    void *memory = std::aligned_alloc(ChunkSize, ChunkSize);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(memory, ChunkSize, MADV_HUGEPAGE); // only a hint: small pages work as well
+#endif
+    return Chunk(static_cast<char *>(memory));
+}
 
 void WrappedText::append(std::string_view bytes)
 {
     while (!bytes.empty()) {
         const std::uint64_t inChunk = m_size & (ChunkSize - 1);
         if (inChunk == 0 && (m_size >> ChunkBits) == m_chunks.size())
-            m_chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkSize));
+            m_chunks.push_back(newChunk());
         const std::size_t piece =
             static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), ChunkSize - inChunk));
         std::memcpy(m_chunks[m_size >> ChunkBits].get() + inChunk, bytes.data(), piece);
@@ -72,6 +93,20 @@ std::size_t WrappedText::memoryUsed() const
     return m_chunks.size() * ChunkSize + m_rowStarts.size() * sizeof(std::uint64_t);
 }
 
+std::uint64_t WrappedText::lastBlankBefore(std::uint64_t from, std::uint64_t to) const
+{
+    // Chunk by chunk from the end; memrchr reads many bytes per step.
+    while (to > from) {
+        const std::uint64_t pieceStart = std::max(from, (to - 1) & ~(ChunkSize - 1));
+        const char *base = m_chunks[pieceStart >> ChunkBits].get() + (pieceStart & (ChunkSize - 1));
+        const void *blank = memrchr(base, ' ', static_cast<std::size_t>(to - pieceStart));
+        if (blank != nullptr)
+            return pieceStart + static_cast<std::uint64_t>(static_cast<const char *>(blank) - base);
+        to = pieceStart;
+    }
+    return NoBlank;
+}
+
 void WrappedText::wrapNewRows()
 {
     const auto width = static_cast<std::uint64_t>(m_columns);
@@ -94,14 +129,10 @@ void WrappedText::wrapNewRows()
             }
             next = scan;
         } else {
+            next = lastBlankBefore(start, edge) + 1;
             // Break after the last blank that fits; with none, cut the word at the edge.
-            next = edge;
-            for (std::uint64_t i = edge; i > start; --i) {
-                if (at(i - 1) == ' ') {
-                    next = i;
-                    break;
-                }
-            }
+            if (next == 0)
+                next = edge;
         }
         m_rowStarts.push_back(next);
         m_blankScan = 0;

@@ -49,15 +49,25 @@ public:
     std::size_t memoryUsed() const;
 
 private:
-    static constexpr unsigned ChunkBits = 20;
+    // 2 MiB: one huge page, where the system gives them (see newChunk()).
+    static constexpr unsigned ChunkBits = 21;
     static constexpr std::uint64_t ChunkSize = std::uint64_t{1} << ChunkBits;
+    struct ChunkFree
+    {
+        void operator()(char *chunk) const;
+    };
+    using Chunk = std::unique_ptr<char[], ChunkFree>;
+    static Chunk newChunk();
 
     // Closes every row that the text now decides.
     void wrapNewRows();
+    // Offset of the last blank in [from, to), or NoBlank.
+    static constexpr std::uint64_t NoBlank = ~std::uint64_t{0};
+    std::uint64_t lastBlankBefore(std::uint64_t from, std::uint64_t to) const;
 
     int m_columns;
     std::uint64_t m_size = 0;
-    std::vector<std::unique_ptr<char[]>> m_chunks;
+    std::vector<Chunk> m_chunks;
     // Start of every row; the last one is the open row that appending may still lengthen.
     // A deque, so that a million rows grow without ever being copied in one go on the UI
     // thread.
