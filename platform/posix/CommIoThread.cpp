@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -26,25 +27,6 @@ constexpr std::int64_t kDrainMinNanos = 1 * 1000000;
 constexpr std::int64_t kDrainMaxNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
-// A trickle of input is gathered, as a UART's receive FIFO does: after a wake-up that found
-// input arriving slower than 1 MB/s, the device is left alone for kGatherNanos, so a line
-// paced byte by byte costs one wake-up (and one receive event) per 10 ms instead of one per
-// byte. A wake-up that finds half the kernel's 4 KiB line buffer filled cannot tell the rate
-// (the sender may have been held back by that buffer) and looks again at once. Input is
-// never held back while an answer to a recent write may be coming (a command's reply, a
-// key's echo), nor while a ReadFile waits, so its time-outs stay exact; the first byte
-// after a quiet spell is always taken at once.
-//
-// One wake-up alone is a poor judge of the rate: in a flood the sender is now and then
-// descheduled, and a wake-up then finds a few bytes after a long gap. Gathering there would
-// leave a fast stream in the kernel's small buffer for 10 ms. So a stream also counts as
-// fast while its last window of kRateWindowNanos ran at 1 MB/s or more, or filled the queue.
-constexpr std::int64_t kGatherNanos = 10 * 1000000;
-constexpr std::size_t kGatherBelow = 2048;
-constexpr std::int64_t kGatherNanosPerByte = 1000; // 1 MB/s
-constexpr std::int64_t kRateWindowNanos = 20 * 1000000;
-constexpr std::int64_t kAnswerNanos = 250 * 1000000;
-
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
 
@@ -52,6 +34,7 @@ constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
 
 void CommPort::ioLoop()
 {
+    pthread_setname_np(pthread_self(), "comm-io"); // as top -H and debuggers show it
     std::unique_lock lock(m_mutex);
     while (!m_closing) {
         Nanos at = now();
@@ -152,35 +135,9 @@ void CommPort::receive(bool hangUp, Nanos at)
     }
     if (hangUp)
         markDead();
-    if (taken == 0) {
-        m_gatherUntil = 0;
-        return;
-    }
-    noteInputRate(taken, at);
-    const bool trickle = taken < kGatherBelow && !m_fastInput &&
-                         at - m_lastWriteAt >= kAnswerNanos &&
-                         std::int64_t(taken) * kGatherNanosPerByte < at - m_lastInputAt;
-    m_gatherUntil = trickle ? at + kGatherNanos : 0;
-    m_lastInputAt = at;
-}
-
-void CommPort::noteInputRate(std::size_t taken, Nanos at)
-{
-    if (at - m_lastInputAt > kRateWindowNanos) {
-        // A quiet spell ends whatever stream there was.
-        m_fastInput = false;
-        m_rateWindowStart = at;
-        m_rateWindowBytes = 0;
-    }
-    m_rateWindowBytes += taken;
-    if (m_input.room() == 0) {
-        m_fastInput = true;
-    } else if (at - m_rateWindowStart >= kRateWindowNanos) {
-        m_fastInput =
-            std::int64_t(m_rateWindowBytes) * kGatherNanosPerByte >= at - m_rateWindowStart;
-        m_rateWindowStart = at;
-        m_rateWindowBytes = 0;
-    }
+    // A trickle is left in the device for a while (see InputPace), never while a ReadFile
+    // waits (see ioLoop), so that its time-outs stay exact.
+    m_gatherUntil = m_pace.afterWakeUp(taken, at, m_input.room() == 0, m_lastWriteAt);
 }
 
 void CommPort::acceptInput(std::uint8_t *data, std::size_t count, Nanos at, DWORD lineEvents)

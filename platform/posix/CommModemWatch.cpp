@@ -35,6 +35,7 @@ void installWakeHandler()
 
 void CommPort::watchModemLines()
 {
+    pthread_setname_np(pthread_self(), "comm-modem");
     sigset_t wake;
     sigemptyset(&wake);
     sigaddset(&wake, wakeSignal());

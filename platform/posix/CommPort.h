@@ -11,6 +11,7 @@
 #include "platform/posix/ByteRing.h"
 #include "platform/posix/EventObject.h"
 #include "platform/posix/HandleTable.h"
+#include "platform/posix/InputPace.h"
 #include "platform/posix/LineSettings.h"
 #include "platform/posix/LineStatus.h"
 #include "platform/win32.h"
@@ -125,8 +126,6 @@ private:
     DWORD appendInput(const std::uint8_t *data, std::size_t count);
     void noteErrors(DWORD errors);
     void receive(bool hangUp, Nanos at);
-    // Keeps the input rate of the current stream up to date (see the gathering rules).
-    void noteInputRate(std::size_t taken, Nanos at);
     void transmit();
     bool outputDraining();
     void checkTransmitEmpty();
@@ -194,10 +193,6 @@ private:
     bool m_rtsOn = true;
     Nanos m_nextTick = kNever;
     Nanos m_gatherUntil = 0; // input is left in the device until then (see receive())
-    Nanos m_lastInputAt = 0; // the last wake-up that took input
-    // The input rate over the last window of a stream (see receive()).
-    Nanos m_rateWindowStart = 0;
-    std::size_t m_rateWindowBytes = 0;
-    bool m_fastInput = false;
+    InputPace m_pace;
     Nanos m_lastWriteAt = 0; // the last WriteFile
 };
