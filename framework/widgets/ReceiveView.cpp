@@ -19,8 +19,13 @@
 
 namespace {
 
-// Repaints while text streams in are at most this often; each shows everything so far.
+// Repaints while text comes in are at most this often; each shows everything so far.
 constexpr int FrameMs = 16;
+// While a steady stream comes in faster than anyone reads, at most this often: a repaint
+// costs more than the text it shows. A typed key's echo still shows within FrameMs.
+constexpr int StreamFrameMs = 40;
+constexpr qint64 StreamWindowMs = 250;
+constexpr std::uint64_t StreamCharsPerSecond = 2000;
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
 
@@ -56,7 +61,8 @@ ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
         m_repaintRequested = true;
-        update();
+        // New text changes only the inside: the frame stays as it is.
+        update(contentsRect());
     });
     relayout();
 }
@@ -79,7 +85,25 @@ void ReceiveView::append(std::string_view text)
     }
     if (m_following)
         m_topRow = maxTopRow();
+    noteArrival(text.size());
     scheduleRepaint();
+}
+
+void ReceiveView::noteArrival(std::size_t characters)
+{
+    if (!m_streamWindow.isValid() || m_streamWindow.elapsed() > 2 * StreamWindowMs) {
+        // The first text after a quiet spell.
+        m_streaming = false;
+        m_streamWindow.start();
+        m_streamWindowChars = 0;
+    }
+    m_streamWindowChars += characters;
+    const qint64 elapsed = m_streamWindow.elapsed();
+    if (elapsed >= StreamWindowMs) {
+        m_streaming = m_streamWindowChars * 1000 >= StreamCharsPerSecond * std::uint64_t(elapsed);
+        m_streamWindow.restart();
+        m_streamWindowChars = 0;
+    }
 }
 
 void ReceiveView::clear()
@@ -219,13 +243,15 @@ void ReceiveView::scheduleRepaint()
     // A paint already asked for shows the newest text too.
     if (m_repaintTimer.isActive() || m_repaintRequested)
         return;
-    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : FrameMs;
-    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, FrameMs - since)));
+    const int frame = m_streaming ? StreamFrameMs : FrameMs;
+    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : frame;
+    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, frame - since)));
 }
 
 void ReceiveView::paintEvent(QPaintEvent *event)
 {
-    QFrame::paintEvent(event);
+    if (!contentsRect().contains(event->rect()))
+        QFrame::paintEvent(event);
     m_sinceLastPaint.restart();
     m_repaintRequested = false;
     QPainter painter(this);

@@ -84,6 +84,8 @@ private:
     std::uint64_t offsetAt(QPoint point) const;
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
     void scheduleRepaint();
+    // Updates whether text is streaming in, from the characters just appended.
+    void noteArrival(std::size_t characters);
 
     WrappedText m_text;
     std::uint64_t m_topRow = 0;
@@ -104,4 +106,8 @@ private:
     QTimer m_repaintTimer;
     bool m_repaintRequested = false; // the timer asked for a paint that has not happened yet
     QElapsedTimer m_sinceLastPaint;
+    // The rate text has been arriving at, judged over windows of StreamWindowMs.
+    QElapsedTimer m_streamWindow;
+    std::uint64_t m_streamWindowChars = 0;
+    bool m_streaming = false;
 };
