@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -73,6 +75,38 @@ inline double threadCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Processor time of each of this process's threads by name, from the scheduler's own count.
+inline std::map<std::string, double> threadCpuByName()
+{
+    std::map<std::string, double> seconds;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream commFile(task.path() / "comm");
+        std::ifstream schedFile(task.path() / "schedstat");
+        std::string name;
+        unsigned long long ns = 0;
+        if (std::getline(commFile, name) && (schedFile >> ns))
+            seconds[name] += static_cast<double>(ns) / 1e9;
+    }
+    return seconds;
+}
+
+// Prints each thread's share of one core over wall seconds since `before`, busiest first.
+inline void printThreadShares(const std::map<std::string, double> &before, double wall)
+{
+    std::vector<std::pair<double, std::string>> shares;
+    for (const auto &[name, seconds] : threadCpuByName()) {
+        const auto was = before.find(name);
+        const double used = seconds - (was == before.end() ? 0.0 : was->second);
+        if (used > 0)
+            shares.emplace_back(100.0 * used / wall, name);
+    }
+    std::sort(shares.rbegin(), shares.rend());
+    std::printf("    by thread:");
+    for (const auto &[share, name] : shares)
+        std::printf(" %s %.2f %%", name.c_str(), share);
+    std::printf("\n");
 }
 
 struct Percentiles

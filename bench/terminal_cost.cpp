@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <functional>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
 #include <termios.h>
 #include <thread>
@@ -59,6 +60,7 @@ public:
 private:
     void run(int fd, const std::string &data, int bps)
     {
+        pthread_setname_np(pthread_self(), "far-end");
         const double cpuStart = threadCpuSeconds();
         using Clock = std::chrono::steady_clock;
         const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / bps);
@@ -153,6 +155,7 @@ int stream(TimedApplication &app, int bps, int seconds)
         app.resetCounts();
         clock.restart();
         cpu = processCpuSeconds();
+        const auto threadsBefore = threadCpuByName();
         double farEndCpu = 0;
         {
             const PacedWriter writer(master, data, bps);
@@ -171,6 +174,7 @@ int stream(TimedApplication &app, int bps, int seconds)
                     bps, wall, 100.0 * used / wall, 100.0 * idle,
                     100.0 * app.repaintCpuSeconds() / wall, app.repaints(), app.longestEventMs(),
                     app.longestEventCpuMs(), events, perEvent, equal ? "yes" : "NO");
+        printThreadShares(threadsBefore, wall);
         std::fflush(stdout);
         status = equal ? 0 : 1;
         form.ClosePortRun->click();

@@ -37,6 +37,7 @@ void TComThread::SignalStop()
 
 void TComThread::Execute()
 {
+    NameThisThread("comm-events");
     m_threadId = std::this_thread::get_id();
     EventLoop();
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -191,6 +192,7 @@ bool SimulatorPort::masterHungUp() const
 
 void SimulatorPort::serve()
 {
+    pthread_setname_np(pthread_self(), "sim-port");
     bool hungUp = masterHungUp();
     while (!m_stopping) {
         if (hungUp)

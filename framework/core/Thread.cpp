@@ -4,6 +4,7 @@
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/UiCallQueue.h"
 
+#include <pthread.h>
 #include <stdexcept>
 
 Thread::Thread() = default;
@@ -31,6 +32,11 @@ void Thread::run()
     runGuarded([this] { Execute(); });
     m_finished = true;
     UiCallQueue::instance().notify();
+}
+
+void Thread::NameThisThread(const char *name)
+{
+    pthread_setname_np(pthread_self(), name);
 }
 
 void Thread::Terminate() noexcept

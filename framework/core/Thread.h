@@ -49,6 +49,8 @@ public:
 
 protected:
     virtual void Execute() = 0;
+    // Names the calling thread, as top -H and debuggers show it (at most 15 characters).
+    static void NameThisThread(const char *name);
 
 private:
     void run();
