@@ -27,6 +27,7 @@ constexpr std::int64_t kDrainMinNanos = 1 * 1000000;
 constexpr std::int64_t kDrainMaxNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
+constexpr std::size_t kShortRead = 2048;
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
 
@@ -121,8 +122,11 @@ void CommPort::receive(bool hangUp, Nanos at)
             acceptInput(m_scratch.data(), std::size_t(got), at, lineEvents);
             taken += std::size_t(got);
             // A short read need not have emptied the device: a pseudo-terminal hands over
-            // one line-discipline buffer per read, and the next read brings the next one
-            // without another round through poll().
+            // one 4 KiB line-discipline buffer per read, and the next read brings the next
+            // one without another round through poll(). A read that found less than half of
+            // that has emptied it.
+            if (std::size_t(got) < std::min(want, kShortRead))
+                break;
             continue;
         }
         if (got < 0 && errno == EINTR)

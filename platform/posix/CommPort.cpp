@@ -298,7 +298,9 @@ DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
     std::size_t unsent = 0;
     for (const WriteRequest &write : m_writes)
         unsent += write.data.size() - write.sent;
-    if (!m_dead)
+    // Nothing of ours is in the kernel once it was seen empty after the last write: the
+    // receive handler asks for every batch, and the question costs a system call.
+    if (!m_dead && m_sentSinceEmpty)
         unsent += TtyDevice::outputQueue(m_fd);
     stat.cbOutQue = DWORD(unsent);
     stat.fCtsHold = m_dcb.fOutxCtsFlow && m_modemKnown && !(m_modem & MS_CTS_ON);
