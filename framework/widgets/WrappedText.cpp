@@ -129,10 +129,9 @@ void WrappedText::wrapNewRows()
             }
             next = scan;
         } else {
-            next = lastBlankBefore(start, edge) + 1;
             // Break after the last blank that fits; with none, cut the word at the edge.
-            if (next == 0)
-                next = edge;
+            const std::uint64_t blank = lastBlankBefore(start, edge);
+            next = blank == NoBlank ? edge : blank + 1;
         }
         m_rowStarts.push_back(next);
         m_blankScan = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -110,10 +111,15 @@ TEST(WrappedText, TextBeyondOneStorageChunkReadsBackWhole)
     std::string all;
     for (int i = 0; i < 2'500'000; ++i)
         all += static_cast<char>(i * 131 % 251);
+    // The only blank of a row that runs across the 2 MiB mark lies before it.
+    std::fill(all.begin() + 2'097'000, all.begin() + 2'097'300, 'x');
+    all[2'097'147] = ' ';
     WrappedText text(60);
     for (std::size_t at = 0; at < all.size(); at += 4093)
         text.append(std::string_view(all).substr(at, 4093));
     ASSERT_EQ(text.size(), all.size());
+    EXPECT_EQ(rowStarts(text), rowStartsFromScratch(all, 60));
+    EXPECT_EQ(text.rowStart(text.rowOf(2'097'150)), 2'097'148u);
     EXPECT_EQ(text.slice(0, text.size()), all);
     EXPECT_EQ(text.slice(1'048'570, 1'048'590), all.substr(1'048'570, 20));
     EXPECT_EQ(text.at(2'097'152), all[2'097'152]);
