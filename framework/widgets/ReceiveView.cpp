@@ -22,7 +22,8 @@ namespace {
 // Repaints while text comes in are at most this often; each shows everything so far.
 constexpr int FrameMs = 16;
 // While a steady stream comes in faster than anyone reads, at most this often: a repaint
-// costs more than the text it shows. A typed key's echo still shows within FrameMs.
+// costs more than the text it shows. The echoes of typing come far slower than a stream,
+// so each still shows within FrameMs.
 constexpr int StreamFrameMs = 40;
 constexpr qint64 StreamWindowMs = 250;
 constexpr std::uint64_t StreamCharsPerSecond = 2000;
