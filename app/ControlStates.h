@@ -9,45 +9,49 @@
 #include <cstdint>
 #include <initializer_list>
 
-// The controls whose enabled state the handlers set. The three scroll bars are not among them:
-// they are never disabled.
-enum class Control : std::uint8_t {
-    ComboPortSetup,
-    OpenPortSetup,
-    ClosePortSetup,
-    SaveConfig,
-    ReadConfig,
-    SelectBaudrateSetup,
-    SelectRFRate,
-    SelectRFMode,
-    SelectRFGain,
-    RFChannelDisplay,
-    RF1IDCodeDisplay,
-    TXDIDCodeDisplay,
-    BiosDisplay,
-    StatusConnect,
-    ComboPortRun,
-    ComboBaudRun,
-    OpenPortRun,
-    ClosePortRun,
-    SendStringRun,
-    ClearReceiveRun,
-    ClearSendRun,
-    EditSendRun,
-    MemoSendRun,
-};
-inline constexpr std::size_t ControlCount = static_cast<std::size_t>(Control::MemoSendRun) + 1;
+// The controls whose enabled state the handlers set, listed once. Each entry is a control's
+// name in the window: it makes the value of Control, the text controlName gives and, in
+// TMainForm::control, the member of that name. The three scroll bars are not among them: they
+// are never disabled.
+#define ZEPHRA_MAINFORM_CONTROLS(X)                                                                \
+    X(ComboPortSetup)                                                                              \
+    X(OpenPortSetup)                                                                               \
+    X(ClosePortSetup)                                                                              \
+    X(SaveConfig)                                                                                  \
+    X(ReadConfig)                                                                                  \
+    X(SelectBaudrateSetup)                                                                         \
+    X(SelectRFRate)                                                                                \
+    X(SelectRFMode)                                                                                \
+    X(SelectRFGain)                                                                                \
+    X(RFChannelDisplay)                                                                            \
+    X(RF1IDCodeDisplay)                                                                            \
+    X(TXDIDCodeDisplay)                                                                            \
+    X(BiosDisplay)                                                                                 \
+    X(StatusConnect)                                                                               \
+    X(ComboPortRun)                                                                                \
+    X(ComboBaudRun)                                                                                \
+    X(OpenPortRun)                                                                                 \
+    X(ClosePortRun)                                                                                \
+    X(SendStringRun)                                                                               \
+    X(ClearReceiveRun)                                                                             \
+    X(ClearSendRun)                                                                                \
+    X(EditSendRun)                                                                                 \
+    X(MemoSendRun)
+
+#define ZEPHRA_CONTROL_VALUE(name) name,
+enum class Control : std::uint8_t { ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_VALUE) };
+#undef ZEPHRA_CONTROL_VALUE
+
+#define ZEPHRA_CONTROL_ONE(name) +1
+inline constexpr std::size_t ControlCount = 0 ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_ONE);
+#undef ZEPHRA_CONTROL_ONE
 
 // The control's name in the window, for messages.
 constexpr const char *controlName(Control control)
 {
-    constexpr const char *names[ControlCount] = {
-        "ComboPortSetup", "OpenPortSetup",       "ClosePortSetup",   "SaveConfig",
-        "ReadConfig",     "SelectBaudrateSetup", "SelectRFRate",     "SelectRFMode",
-        "SelectRFGain",   "RFChannelDisplay",    "RF1IDCodeDisplay", "TXDIDCodeDisplay",
-        "BiosDisplay",    "StatusConnect",       "ComboPortRun",     "ComboBaudRun",
-        "OpenPortRun",    "ClosePortRun",        "SendStringRun",    "ClearReceiveRun",
-        "ClearSendRun",   "EditSendRun",         "MemoSendRun"};
+#define ZEPHRA_CONTROL_NAME(name) #name,
+    constexpr const char *names[ControlCount] = {ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_NAME)};
+#undef ZEPHRA_CONTROL_NAME
     return names[static_cast<std::size_t>(control)];
 }
 

@@ -98,9 +98,7 @@ void TMainForm::FormCreate(QObject *)
     applyStates(states::Start);
     BiosDisplay->clear();
     StatusConnect->clear();
-    RFChannelDisplay->clear();
-    RF1IDCodeDisplay->clear();
-    TXDIDCodeDisplay->clear();
+    clearSettingDisplays();
     ComboPortSetup->setItemIndex(-1);
     ComboBaudRun->setItemIndex(3);
     ComboPortRun->setItemIndex(-1);

@@ -5,9 +5,9 @@
 // handler guard, so an error ends only the handler that raised it.
 //
 // The handlers are defined where their subsystem lives: app/ (creation, tab change, port
-// discovery), protocol/MainForm*.cpp (commands, replies, the exchange wait, the setup tab's
-// procedures) and terminal/MainForm*.cpp (the test tab). Everything runs on the UI thread;
-// the port's receive event arrives there too.
+// lists, control states), app/setup/ (commands, replies, the exchange wait, the setup tab's
+// procedures) and app/terminal/ (the test tab). Everything runs on the UI thread; the port's
+// receive event arrives there too.
 #pragma once
 
 #include "ui_MainForm.h"
@@ -48,8 +48,6 @@ public:
     std::uint8_t ReplyTimedOut = 0;
 
     // --- Operations, in the order the window declares them ------------------------------------
-    std::string HexByteToStr2(std::uint8_t value) const;
-    std::uint8_t HexStr2ToByte(const std::string &text) const;
     void ComboPortSetupDropDown(QObject *Sender);
     void OpenPortSetupClick(QObject *Sender);
     void ClosePortSetupClick(QObject *Sender);
@@ -115,6 +113,8 @@ private:
     void showSettingPosition(std::uint8_t code);
     // Setup tab: no radio item selected, every scroll bar at 0.
     void resetSettingControls();
+    // Setup tab: the text boxes beside the scroll bars emptied.
+    void clearSettingDisplays();
     void runWriteSequence();
 
     // Test tab: received bytes into the receive box (ComPort1RxChar, tab 1).

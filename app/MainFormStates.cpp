@@ -3,55 +3,10 @@
 
 QWidget *TMainForm::control(Control which) const
 {
-    switch (which) {
-    case Control::ComboPortSetup:
-        return ComboPortSetup;
-    case Control::OpenPortSetup:
-        return OpenPortSetup;
-    case Control::ClosePortSetup:
-        return ClosePortSetup;
-    case Control::SaveConfig:
-        return SaveConfig;
-    case Control::ReadConfig:
-        return ReadConfig;
-    case Control::SelectBaudrateSetup:
-        return SelectBaudrateSetup;
-    case Control::SelectRFRate:
-        return SelectRFRate;
-    case Control::SelectRFMode:
-        return SelectRFMode;
-    case Control::SelectRFGain:
-        return SelectRFGain;
-    case Control::RFChannelDisplay:
-        return RFChannelDisplay;
-    case Control::RF1IDCodeDisplay:
-        return RF1IDCodeDisplay;
-    case Control::TXDIDCodeDisplay:
-        return TXDIDCodeDisplay;
-    case Control::BiosDisplay:
-        return BiosDisplay;
-    case Control::StatusConnect:
-        return StatusConnect;
-    case Control::ComboPortRun:
-        return ComboPortRun;
-    case Control::ComboBaudRun:
-        return ComboBaudRun;
-    case Control::OpenPortRun:
-        return OpenPortRun;
-    case Control::ClosePortRun:
-        return ClosePortRun;
-    case Control::SendStringRun:
-        return SendStringRun;
-    case Control::ClearReceiveRun:
-        return ClearReceiveRun;
-    case Control::ClearSendRun:
-        return ClearSendRun;
-    case Control::EditSendRun:
-        return EditSendRun;
-    case Control::MemoSendRun:
-        return MemoSendRun;
-    }
-    return nullptr;
+#define ZEPHRA_CONTROL_MEMBER(name) name,
+    QWidget *const members[ControlCount] = {ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_MEMBER)};
+#undef ZEPHRA_CONTROL_MEMBER
+    return members[static_cast<std::size_t>(which)];
 }
 
 void TMainForm::applyStates(const ControlStates &states)

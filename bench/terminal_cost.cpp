@@ -7,8 +7,8 @@
 // meanwhile); the receive events; and whether the text shown equals the display rule.
 // Usage: terminal_cost [seconds per rate, default 10] [rates in bit/s ..., default the three]
 #include "app/MainForm.h"
+#include "app/terminal/ReceiveFormat.h"
 #include "framework/widgets/ReceiveView.h"
-#include "terminal/ReceiveFormat.h"
 
 #include "TestTabBench.h"
 

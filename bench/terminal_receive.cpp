@@ -16,8 +16,8 @@
 #include "tests/support/FloodSupport.h"
 
 #include "app/MainForm.h"
+#include "app/terminal/ReceiveFormat.h"
 #include "framework/widgets/ReceiveView.h"
-#include "terminal/ReceiveFormat.h"
 
 #include "TestTabBench.h"
 

@@ -4,9 +4,8 @@
 #include "cli/Report.h"
 #include "cli/SettingWords.h"
 #include "framework/core/Format.h"
-#include "platform/ComNames.h"
-#include "platform/win32.h"
-#include "protocol/CommandSet.h"
+#include "protocol/SettingTable.h"
+#include "serial/PortProbe.h"
 
 #include <cstdio>
 #include <iostream>
@@ -16,26 +15,6 @@ namespace cli {
 
 namespace {
 
-// The window's rule for writing back a value it read: a radio group shows no selection for an
-// out-of-range value and then sends the module's default; the channel bar stays at 0.
-std::uint8_t writableValue(std::uint8_t code, std::uint8_t read)
-{
-    const bool inRange = read <= findSetting(code)->maxValue;
-    const int item = inRange ? read : -1;
-    switch (code) {
-    case setting::UserBaudrate:
-        return baudrateValue(item);
-    case setting::RFMode:
-        return rfModeValue(item);
-    case setting::RFDataRate:
-        return rfDataRateValue(item);
-    case setting::RFGain:
-        return rfGainValue(item);
-    default:
-        return positionValue(inRange ? read : 0);
-    }
-}
-
 // One finding per setting whose value differs from the one written.
 std::vector<std::string> compare(const SettingValues &written, const SettingValues &found,
                                  const char *how)
@@ -43,7 +22,7 @@ std::vector<std::string> compare(const SettingValues &written, const SettingValu
     std::vector<std::string> findings;
     for (const auto &[code, value] : written) {
         if (found.at(code) != value)
-            findings.push_back(formatText("%s: wrote %s, %s %s", settingWordOf(code)->name.data(),
+            findings.push_back(formatText("%s: wrote %s, %s %s", findSetting(code)->word.data(),
                                           shownValue(code, value).c_str(), how,
                                           shownValue(code, found.at(code)).c_str()));
     }
@@ -73,27 +52,29 @@ SettingValues writeAndVerify(ModuleLink &link, const SettingValues &target,
 
 int listPorts()
 {
-    for (int n = 1; n <= 16; ++n) {
-        const std::string name = formatText("COM%d", n);
-        const ComDeviceStatus device = comDeviceStatus(name);
-        if (device.state == ComDeviceStatus::NotMapped)
+    for (const PortProbe &probe : probePorts()) {
+        if (probe.state == PortProbe::NotMapped)
             continue;
-        std::string state = device.state == ComDeviceStatus::Missing ? "missing" : "not permitted";
-        if (device.state == ComDeviceStatus::Present) {
-            // The window's probe: exclusive, overlapped, the name without the device prefix.
-            HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-            const DWORD error = GetLastError();
-            if (handle != INVALID_HANDLE_VALUE) {
-                CloseHandle(handle);
-                state = "present";
-            } else {
-                state = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
-                            ? "busy"
-                            : formatText("unavailable (win error code: %u)", unsigned(error));
-            }
+        std::string state;
+        switch (probe.state) {
+        case PortProbe::Present:
+            state = "present";
+            break;
+        case PortProbe::Busy:
+            state = "busy";
+            break;
+        case PortProbe::NotPermitted:
+            state = "not permitted";
+            break;
+        case PortProbe::Missing:
+        case PortProbe::NotMapped:
+            state = "missing";
+            break;
+        case PortProbe::Unavailable:
+            state = formatText("unavailable (win error code: %u)", unsigned(probe.error));
+            break;
         }
-        std::cout << name << '\t' << device.path << '\t' << state << '\n';
+        std::cout << probe.name << '\t' << probe.devicePath << '\t' << state << '\n';
     }
     return Done;
 }
@@ -110,7 +91,7 @@ int writeModule(const std::string &port, const SettingValues &changes, const Opt
     ModuleState state = link.readAll();
     SettingValues target;
     for (const auto &[code, value] : state.values)
-        target[code] = writableValue(code, value);
+        target[code] = writeBackValue(*findSetting(code), value);
     for (const auto &[code, value] : changes)
         target[code] = value;
     std::vector<std::string> findings;

@@ -1,6 +1,7 @@
 #include "cli/ModuleLink.h"
 
 #include "framework/core/Format.h"
+#include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 #include "protocol/ReplyAnalysis.h"
 
@@ -24,7 +25,7 @@ std::string describe(ModuleCommand command)
 {
     return formatText("%s of setting code %s",
                       command.operation == frame::OperationWrite ? "the write" : "the read",
-                      encodeHexPair(command.code).c_str());
+                      HexByteToStr2(command.code).c_str());
 }
 
 } // namespace

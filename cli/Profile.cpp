@@ -20,8 +20,8 @@ ModuleState load(const std::string &fileName)
     if (!ini.sectionExists(Section))
         throw EProfile("The profile " + fileName + " has no [" + Section + "] section");
     ModuleState state;
-    for (const SettingWord &setting : settingWords()) {
-        const std::string key(setting.name);
+    for (const SettingRow &setting : settingRows()) {
+        const std::string key(setting.word);
         if (!ini.valueExists(Section, key))
             throw EProfile("The profile " + fileName + " has no value for " + key);
         const std::string text = ini.readString(Section, key, {});
@@ -49,12 +49,12 @@ void save(const std::string &fileName, const ModuleState &state)
     try {
         IniFile ini(temporary);
         ini.writeString(Section, "firmware", state.firmware);
-        for (const SettingWord &setting : settingWords()) {
+        for (const SettingRow &setting : settingRows()) {
             const auto text = settingValueText(setting, state.values.at(setting.code));
             if (!text)
-                throw EProfile("The module reports a value for " + std::string(setting.name) +
+                throw EProfile("The module reports a value for " + std::string(setting.word) +
                                " that a profile cannot hold");
-            ini.writeString(Section, std::string(setting.name), *text);
+            ini.writeString(Section, std::string(setting.word), *text);
         }
         if (std::rename(temporary.c_str(), fileName.c_str()) != 0)
             throw EProfile("Cannot write the profile " + fileName + ": " + std::strerror(errno));

@@ -4,6 +4,7 @@
 #include "framework/core/Ansi.h"
 #include "framework/core/Application.h"
 #include "framework/core/Format.h"
+#include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
 namespace {
@@ -32,15 +33,15 @@ std::string firmwareText(const std::string &firmware)
 
 std::string shownValue(std::uint8_t code, std::uint8_t value)
 {
-    const auto text = settingValueText(*settingWordOf(code), value);
-    return text ? *text : "unknown (" + encodeHexPair(value) + ")";
+    const auto text = settingValueText(*findSetting(code), value);
+    return text ? *text : "unknown (" + HexByteToStr2(value) + ")";
 }
 
 std::string textReport(const ModuleState &state)
 {
     std::string out = "firmware=" + firmwareText(state.firmware) + "\n";
-    for (const SettingWord &setting : settingWords())
-        out += std::string(setting.name) + "=" +
+    for (const SettingRow &setting : settingRows())
+        out += std::string(setting.word) + "=" +
                shownValue(setting.code, state.values.at(setting.code)) + "\n";
     return out;
 }
@@ -48,13 +49,13 @@ std::string textReport(const ModuleState &state)
 std::string jsonReport(const ModuleState &state)
 {
     std::string out = "{\"firmware\": " + jsonString(firmwareText(state.firmware));
-    for (const SettingWord &setting : settingWords()) {
+    for (const SettingRow &setting : settingRows()) {
         const std::uint8_t value = state.values.at(setting.code);
         const auto text = settingValueText(setting, value);
-        out += ", " + jsonString(std::string(setting.name)) + ": ";
+        out += ", " + jsonString(std::string(setting.word)) + ": ";
         if (!text)
             out += "null";
-        else if (setting.kind == SettingWord::Decimal)
+        else if (setting.control == SettingControl::DecimalScrollBar)
             out += *text;
         else
             out += jsonString(*text);

@@ -42,7 +42,7 @@ void parseAssignment(std::string_view argument, SettingValues &changes)
 {
     const auto equals = argument.find('=');
     const std::string_view name = argument.substr(0, equals);
-    const SettingWord *setting = findSettingWord(name);
+    const SettingRow *setting = findSettingWord(name);
     if (equals == std::string_view::npos || !setting)
         throw UsageError{"unknown setting '" + std::string(name) +
                          "'; settings: " + settingNames()};

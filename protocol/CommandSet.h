@@ -1,8 +1,6 @@
 // The module's command set: its setting codes, one read or write command per setting (an
-// operation byte and a code), how far each setting's value goes and how the setup tab shows
-// it, and the rules that turn a control's state into the value byte of a write command.
-// Tables and pure functions; callable from any thread (the window calls them on the UI
-// thread).
+// operation byte and a code) and the fixed command sequences. What each setting's value
+// means is in SettingTable.h. Tables and pure functions; callable from any thread.
 #pragma once
 
 #include "protocol/FrameCodec.h"
@@ -23,26 +21,6 @@ constexpr std::uint8_t TXDIDCode = 0x07;    // 0 .. 255
 constexpr std::uint8_t BiosVersion = 0x08;  // read only, answered by the firmware-code reply
 
 } // namespace setting
-
-// How the setup tab shows a setting: a radio group whose item index is the value, or a
-// scroll bar whose position is the value, with a text box beside it in decimal or in two
-// upper-case hex digits.
-enum class SettingControl { RadioGroup, DecimalScrollBar, HexScrollBar };
-
-struct SettingInfo
-{
-    std::uint8_t code;
-    SettingControl control;
-    std::uint8_t maxValue; // values 0..maxValue are in range
-};
-
-// The settings that a setting reply updates (codes 00 to 05 and 07); nullptr for every other
-// code, whose replies are ignored.
-const SettingInfo *findSetting(std::uint8_t code);
-
-// The text shown beside a scroll bar at position: the channel in decimal ("7"), an ID code as
-// two upper-case hex digits ("0A"); empty for a radio group's setting.
-std::string settingDisplay(const SettingInfo &info, int position);
 
 // One command of the module: the operation byte (read 00, write 01) and the setting code.
 struct ModuleCommand
@@ -94,14 +72,3 @@ inline constexpr ModuleCommand WriteAll[] = {
 
 // The 12-byte frame of command; a read sends value 00.
 std::string commandFrame(ModuleCommand command, std::uint8_t value = 0);
-
-// Value bytes of the write commands from the state of their controls. A radio group without
-// a selection (item index -1) sends the module's default: 9600 BPS (3), auto direction (2),
-// 250 Kbps (0), +0 dBm (3).
-std::uint8_t baudrateValue(int itemIndex);
-std::uint8_t rfModeValue(int itemIndex);
-std::uint8_t rfDataRateValue(int itemIndex);
-std::uint8_t rfGainValue(int itemIndex);
-
-// A scroll bar's position as the value byte (channel 0..124, ID codes 0..255).
-std::uint8_t positionValue(int position);

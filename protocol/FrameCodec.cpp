@@ -1,39 +1,16 @@
 #include "protocol/FrameCodec.h"
 
-namespace {
+#include "framework/core/HexPair.h"
 
-// Upper- and lower-case letters mean the same; anything else is worth 0.
-std::uint8_t nibbleOf(char c)
-{
-    if (c >= '0' && c <= '9')
-        return static_cast<std::uint8_t>(c - '0');
-    if (c >= 'A' && c <= 'F')
-        return static_cast<std::uint8_t>(c - 'A' + 10);
-    if (c >= 'a' && c <= 'f')
-        return static_cast<std::uint8_t>(c - 'a' + 10);
-    return 0;
-}
+namespace {
 
 // The pair starting at 1-based position of the reply (the reply has been length-checked).
 std::uint8_t pairAt(std::string_view reply, std::size_t position)
 {
-    return decodeHexPair(reply.substr(position - 1, 2));
+    return HexStr2ToByte(reply.substr(position - 1, 2));
 }
 
 } // namespace
-
-std::string encodeHexPair(std::uint8_t value)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    return {digits[value >> 4], digits[value & 0x0F]};
-}
-
-std::uint8_t decodeHexPair(std::string_view text)
-{
-    const std::uint8_t high = text.size() > 0 ? nibbleOf(text[0]) : 0;
-    const std::uint8_t low = text.size() > 1 ? nibbleOf(text[1]) : 0;
-    return static_cast<std::uint8_t>(high << 4 | low);
-}
 
 std::uint8_t commandChecksum(std::uint8_t operation, std::uint8_t code, std::uint8_t value)
 {
@@ -45,11 +22,11 @@ std::string buildCommandFrame(std::uint8_t operation, std::uint8_t code, std::ui
     std::string frame;
     frame.reserve(frame::CommandLength);
     frame += frame::Stx;
-    frame += encodeHexPair(operation);
-    frame += encodeHexPair(code);
-    frame += encodeHexPair(value);
+    frame += HexByteToStr2(operation);
+    frame += HexByteToStr2(code);
+    frame += HexByteToStr2(value);
     frame += frame::Etx;
-    frame += encodeHexPair(commandChecksum(operation, code, value));
+    frame += HexByteToStr2(commandChecksum(operation, code, value));
     frame += frame::Cr;
     frame += frame::Lf;
     return frame;

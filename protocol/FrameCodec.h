@@ -31,13 +31,6 @@ constexpr std::size_t FirmwareCodeLength = 14;
 
 } // namespace frame
 
-// The hex pair of value: always two characters, digits and upper-case letters ("0A").
-std::string encodeHexPair(std::uint8_t value);
-
-// The byte spelled by the first two characters of text, in either letter case. A character
-// that is not a hex digit, or a missing one, counts as nibble 0; later characters are ignored.
-std::uint8_t decodeHexPair(std::string_view text);
-
 // Operation XOR code XOR value.
 std::uint8_t commandChecksum(std::uint8_t operation, std::uint8_t code, std::uint8_t value);
 

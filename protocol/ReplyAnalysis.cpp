@@ -1,7 +1,7 @@
 #include "protocol/ReplyAnalysis.h"
 
-#include "protocol/CommandSet.h"
 #include "protocol/FrameCodec.h"
+#include "protocol/SettingTable.h"
 
 ReplyEffect analyseReply(std::string_view reply)
 {
@@ -14,23 +14,15 @@ ReplyEffect analyseReply(std::string_view reply)
     const auto fields = checkSettingReply(reply);
     if (!fields)
         return {};
-    const SettingInfo *info = findSetting(fields->code);
-    if (!info)
+    const SettingRow *row = findSetting(fields->code);
+    if (!row)
         return {};
 
-    SettingUpdate update{fields->code, fields->value, fields->value <= info->maxValue, 0, {}};
-    switch (info->control) {
-    case SettingControl::RadioGroup:
-        update.controlValue = update.inRange ? update.value : -1;
-        break;
-    case SettingControl::DecimalScrollBar:
-        // The bar is asked for position -1 and stays at its minimum, 0.
-        update.controlValue = update.inRange ? update.value : 0;
-        break;
-    case SettingControl::HexScrollBar:
-        update.controlValue = update.value;
-        break;
+    int controlValue = fields->value;
+    if (!inRange(*row, fields->value)) {
+        // A radio group then selects nothing; a bar is asked for position -1 and stays at its
+        // minimum, the row's out-of-range value.
+        controlValue = row->control == SettingControl::RadioGroup ? -1 : row->outOfRangeValue;
     }
-    update.display = settingDisplay(*info, update.controlValue);
-    return update;
+    return SettingUpdate{fields->code, fields->value, controlValue};
 }

@@ -23,13 +23,9 @@ struct SettingUpdate
 {
     std::uint8_t code;  // setting code: 00 to 05 or 07
     std::uint8_t value; // the value byte as received
-    bool inRange;
     // Radio groups: the item index to select, -1 (no selection) when out of range.
     // Scroll bars: the position the bar ends at; a channel out of range leaves it at 0.
     int controlValue;
-    // Scroll bars: the text for the box beside the bar, the channel in decimal ("100"), an ID
-    // code as two upper-case hex digits ("0A"). Empty for radio groups.
-    std::string display;
 };
 
 using ReplyEffect = std::variant<std::monostate, FirmwareCodeUpdate, SettingUpdate>;

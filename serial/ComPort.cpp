@@ -53,9 +53,7 @@ void TCustomComPort::Open()
     m_connected = true;
     try {
         ApplySettings();
-        if (m_events.empty()) {
-            m_threadCreated = false;
-        } else {
+        if (!m_events.empty()) {
             if (m_syncMethod == smWindowSync) {
                 m_window =
                     allocateMessageWindow([this](UINT message, WPARAM wParam, LPARAM lParam) {
@@ -63,7 +61,6 @@ void TCustomComPort::Open()
                     });
             }
             m_eventThread = std::make_unique<TComThread>(this);
-            m_threadCreated = true;
         }
     } catch (...) {
         // Every handle is closed on the path that opened it.
@@ -108,7 +105,6 @@ void TCustomComPort::releaseThreadAndWindow()
     // The thread goes first: while it ends, its pending synchronize call or message is still
     // served, with the window in place.
     m_eventThread.reset();
-    m_threadCreated = false;
     if (m_window != nullptr) {
         deallocateMessageWindow(m_window);
         m_window = nullptr;

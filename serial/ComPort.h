@@ -228,7 +228,6 @@ private:
     bool deviceConfigurable() const;
 
     std::unique_ptr<TComThread> m_eventThread;
-    bool m_threadCreated = false;
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     HWND m_window = nullptr;
     bool m_connected = false;

@@ -63,7 +63,7 @@ public:
     }
     int characterCount() const override { return toOffset(view()->wrapped().size()); }
 
-    int cursorPosition() const override { return toOffset(view()->m_cursor); }
+    int cursorPosition() const override { return toOffset(view()->cursorOffset()); }
     void setCursorPosition(int position) override { view()->select(position, position); }
 
     int selectionCount() const override { return view()->hasSelection() ? 1 : 0; }
@@ -72,8 +72,9 @@ public:
         *startOffset = *endOffset = 0;
         if (index != 0 || !view()->hasSelection())
             return;
-        *startOffset = toOffset(std::min(view()->m_anchor, view()->m_cursor));
-        *endOffset = toOffset(std::max(view()->m_anchor, view()->m_cursor));
+        const auto [first, last] = view()->selectionRange();
+        *startOffset = toOffset(first);
+        *endOffset = toOffset(last);
     }
     void addSelection(int startOffset, int endOffset) override
     {
@@ -82,7 +83,7 @@ public:
     void removeSelection(int index) override
     {
         if (index == 0)
-            view()->select(view()->m_cursor, view()->m_cursor);
+            view()->select(view()->cursorOffset(), view()->cursorOffset());
     }
     void setSelection(int index, int startOffset, int endOffset) override
     {

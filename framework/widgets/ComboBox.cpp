@@ -1,14 +1,12 @@
 #include "framework/widgets/ComboBox.h"
 
 #include "framework/core/Ansi.h"
-#include "framework/widgets/Accessibility.h"
 
 #include <QLineEdit>
 #include <algorithm>
 
 ComboBox::ComboBox(QWidget *parent) : QComboBox(parent)
 {
-    installAccessibleInterfaces();
     setMaxVisibleItems(8);
     setInsertPolicy(QComboBox::NoInsert);
     // Styles that open the list as a menu over the box ignore maxVisibleItems.

@@ -1,7 +1,6 @@
 #include "framework/widgets/ReceiveView.h"
 
 #include "framework/core/Ansi.h"
-#include "framework/widgets/Accessibility.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -52,7 +51,6 @@ QChar cellCharacter(char byte)
 
 ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
 {
-    installAccessibleInterfaces();
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
     setBackgroundRole(QPalette::Base);

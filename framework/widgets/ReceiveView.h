@@ -18,9 +18,11 @@
 #include <QFrame>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class ReceiveView : public QFrame
 {
@@ -50,11 +52,20 @@ public:
     void scrollToRow(std::uint64_t row);
 
     bool hasSelection() const { return m_anchor != m_cursor; }
+    // The caret's offset, and the selection as [first, last) offsets (both the caret when
+    // nothing is selected).
+    std::uint64_t cursorOffset() const { return m_cursor; }
+    std::pair<std::uint64_t, std::uint64_t> selectionRange() const
+    {
+        return std::minmax(m_anchor, m_cursor);
+    }
     // Selects from anchor to cursor (either way round; equal places only the caret), clamped
     // to the text.
     void select(std::uint64_t anchor, std::uint64_t cursor);
     // Where the character at offset is drawn in the box; null when its row is out of view.
     QRect characterCell(std::uint64_t offset) const;
+    // The character boundary nearest to a point of the box.
+    std::uint64_t offsetAt(QPoint point) const;
     QString selectedText() const;
     void selectAll();
     void copy() const;
@@ -73,15 +84,11 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    friend class ReceiveViewAccessible;
-
     QRect textArea() const;
     // Cell size from the font, row width from the box; rewraps when the width changed.
     void relayout();
     std::uint64_t maxTopRow() const;
     void scrollBy(std::int64_t rows);
-    // The character boundary nearest to a point of the box.
-    std::uint64_t offsetAt(QPoint point) const;
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
     void scheduleRepaint();
     // Updates whether text is streaming in, from the characters just appended.

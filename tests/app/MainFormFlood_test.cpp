@@ -9,7 +9,7 @@
 
 #include "tests/support/FloodSupport.h"
 
-#include "terminal/ReceiveFormat.h"
+#include "app/terminal/ReceiveFormat.h"
 
 #include <cstdio>
 

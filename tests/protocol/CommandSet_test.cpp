@@ -59,22 +59,3 @@ TEST(CommandSet, WriteCommandsCarryOperationOneTheirCodeAndTheValue)
     for (const WireCase &write : writes)
         EXPECT_EQ(commandFrame(write.command, write.value), bytes(write.wire)) << write.name;
 }
-
-TEST(CommandSet, WriteValuesComeFromTheControlsWithDefaultsForNoSelection)
-{
-    for (int i = 0; i <= 4; ++i)
-        EXPECT_EQ(baudrateValue(i), i);
-    for (int i = 0; i <= 3; ++i)
-        EXPECT_EQ(rfGainValue(i), i);
-    EXPECT_EQ(rfModeValue(1), 1);
-    EXPECT_EQ(rfDataRateValue(1), 1);
-
-    EXPECT_EQ(baudrateValue(-1), 3); // 9600 BPS
-    EXPECT_EQ(rfModeValue(-1), 2);   // auto direction
-    EXPECT_EQ(rfDataRateValue(-1), 0);
-    EXPECT_EQ(rfGainValue(-1), 3); // +0 dBm
-
-    EXPECT_EQ(positionValue(124), 124);
-    EXPECT_EQ(positionValue(255), 255);
-    EXPECT_EQ(positionValue(256), 255); // never wraps to a small value
-}

@@ -1,5 +1,7 @@
 #include "protocol/FrameCodec.h"
 
+#include "framework/core/HexPair.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -24,7 +26,7 @@ std::string firmwareReply(std::uint8_t a, std::uint8_t b, const std::string &cod
     std::uint8_t sum = a ^ b;
     for (char c : code)
         sum ^= static_cast<std::uint8_t>(c);
-    return '\x02' + encodeHexPair(a) + encodeHexPair(b) + code + '\x03' + encodeHexPair(sum) +
+    return '\x02' + HexByteToStr2(a) + HexByteToStr2(b) + code + '\x03' + HexByteToStr2(sum) +
            '\x0D';
 }
 
@@ -32,25 +34,25 @@ std::string firmwareReply(std::uint8_t a, std::uint8_t b, const std::string &cod
 
 TEST(HexPair, EncodesTwoUpperCaseDigitsAndDecodesEitherCase)
 {
-    EXPECT_EQ(encodeHexPair(0x0A), "0A");
-    EXPECT_EQ(encodeHexPair(0xAB), "AB");
-    EXPECT_EQ(encodeHexPair(0x00), "00");
-    EXPECT_EQ(encodeHexPair(0xFF), "FF");
-    EXPECT_EQ(decodeHexPair("ab"), 0xAB);
-    EXPECT_EQ(decodeHexPair("aB"), 0xAB);
-    EXPECT_EQ(decodeHexPair("7F"), 0x7F);
-    EXPECT_EQ(decodeHexPair("FFZ"), 0xFF);
+    EXPECT_EQ(HexByteToStr2(0x0A), "0A");
+    EXPECT_EQ(HexByteToStr2(0xAB), "AB");
+    EXPECT_EQ(HexByteToStr2(0x00), "00");
+    EXPECT_EQ(HexByteToStr2(0xFF), "FF");
+    EXPECT_EQ(HexStr2ToByte("ab"), 0xAB);
+    EXPECT_EQ(HexStr2ToByte("aB"), 0xAB);
+    EXPECT_EQ(HexStr2ToByte("7F"), 0x7F);
+    EXPECT_EQ(HexStr2ToByte("FFZ"), 0xFF);
     for (int value = 0; value < 256; ++value)
-        EXPECT_EQ(decodeHexPair(encodeHexPair(static_cast<std::uint8_t>(value))), value);
+        EXPECT_EQ(HexStr2ToByte(HexByteToStr2(static_cast<std::uint8_t>(value))), value);
 }
 
 TEST(HexPair, NonDigitsAndMissingCharactersCountAsZero)
 {
-    EXPECT_EQ(decodeHexPair("G1"), 0x01);
-    EXPECT_EQ(decodeHexPair("1G"), 0x10);
-    EXPECT_EQ(decodeHexPair("gf"), 0x0F); // 'g' is past the letters a-f
-    EXPECT_EQ(decodeHexPair("1"), 0x10);
-    EXPECT_EQ(decodeHexPair(""), 0x00);
+    EXPECT_EQ(HexStr2ToByte("G1"), 0x01);
+    EXPECT_EQ(HexStr2ToByte("1G"), 0x10);
+    EXPECT_EQ(HexStr2ToByte("gf"), 0x0F); // 'g' is past the letters a-f
+    EXPECT_EQ(HexStr2ToByte("1"), 0x10);
+    EXPECT_EQ(HexStr2ToByte(""), 0x00);
 }
 
 TEST(CommandFrame, MatchesTheWorkedExamplesByteForByte)

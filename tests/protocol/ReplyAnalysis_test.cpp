@@ -1,5 +1,6 @@
 #include "protocol/ReplyAnalysis.h"
 
+#include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ std::string firmwareReply(std::uint8_t a, std::uint8_t b, const std::string &cod
     std::uint8_t sum = a ^ b;
     for (char c : code)
         sum ^= static_cast<std::uint8_t>(c);
-    return '\x02' + encodeHexPair(a) + encodeHexPair(b) + code + '\x03' + encodeHexPair(sum) +
+    return '\x02' + HexByteToStr2(a) + HexByteToStr2(b) + code + '\x03' + HexByteToStr2(sum) +
            '\x0D';
 }
 
@@ -38,16 +39,14 @@ bool ignored(const std::string &reply)
 
 } // namespace
 
-TEST(ReplyAnalysis, TheWorkedChannelReplySetsPositionAndDecimalText)
+TEST(ReplyAnalysis, TheWorkedChannelReplySetsThePosition)
 {
     const SettingUpdate update = settingOf("\x02"
                                            "000464\x03"
                                            "60\r");
     EXPECT_EQ(update.code, 0x04);
     EXPECT_EQ(update.value, 100);
-    EXPECT_TRUE(update.inRange);
     EXPECT_EQ(update.controlValue, 100);
-    EXPECT_EQ(update.display, "100");
 }
 
 TEST(ReplyAnalysis, RadioGroupsSelectTheValueOrNothingWhenOutOfRange)
@@ -63,36 +62,26 @@ TEST(ReplyAnalysis, RadioGroupsSelectTheValueOrNothingWhenOutOfRange)
         for (int value = 0; value < 256; ++value) {
             const SettingUpdate update =
                 settingOf(settingReply(0x00, group.code, static_cast<std::uint8_t>(value)));
-            const bool inRange = value < group.items;
-            EXPECT_EQ(update.inRange, inRange);
-            EXPECT_EQ(update.controlValue, inRange ? value : -1)
+            EXPECT_EQ(update.controlValue, value < group.items ? value : -1)
                 << "code " << int(group.code) << " value " << value;
-            EXPECT_EQ(update.display, "");
         }
     }
 }
 
 TEST(ReplyAnalysis, AChannelOutOfRangeLeavesTheBarAtZero)
 {
-    EXPECT_EQ(settingOf(settingReply(0x00, 0x04, 124)).display, "124");
-    const SettingUpdate update = settingOf(settingReply(0x00, 0x04, 200));
-    EXPECT_FALSE(update.inRange);
-    EXPECT_EQ(update.controlValue, 0);
-    EXPECT_EQ(update.display, "0");
+    EXPECT_EQ(settingOf(settingReply(0x00, 0x04, 124)).controlValue, 124);
+    EXPECT_EQ(settingOf(settingReply(0x00, 0x04, 200)).controlValue, 0);
 }
 
-TEST(ReplyAnalysis, IdCodesTakeEveryValueAndShowTwoUpperCaseHexDigits)
+TEST(ReplyAnalysis, IdCodesTakeEveryValue)
 {
     const SettingUpdate receiver = settingOf(settingReply(0x00, 0x05, 0x0A));
     EXPECT_EQ(receiver.controlValue, 10);
-    EXPECT_EQ(receiver.display, "0A");
 
     // A write's acknowledgement (operation 01) is applied like the answer to a read.
     const SettingUpdate transmitter = settingOf(settingReply(0x01, 0x07, 0xAB));
-    EXPECT_TRUE(transmitter.inRange);
     EXPECT_EQ(transmitter.controlValue, 0xAB);
-    EXPECT_EQ(transmitter.display, "AB");
-    EXPECT_EQ(settingOf(settingReply(0x00, 0x07, 0)).display, "00");
 }
 
 TEST(ReplyAnalysis, CodesWithoutAControlAreIgnored)
@@ -109,8 +98,8 @@ TEST(ReplyAnalysis, ChecksumsAreComparedAsBytesInEitherCase)
     EXPECT_EQ(settingOf("\x02"
                         "0105AB\x03"
                         "af\r")
-                  .display,
-              "AB");
+                  .controlValue,
+              0xAB);
     EXPECT_TRUE(ignored("\x02"
                         "0105AB\x03"
                         "AE\r"));

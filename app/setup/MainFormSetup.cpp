@@ -5,6 +5,7 @@
 // ends a sequence early.
 #include "app/MainForm.h"
 
+#include "app/setup/SettingBindings.h"
 #include "framework/core/Ansi.h"
 #include "framework/core/Timer.h"
 #include "protocol/CommandSet.h"
@@ -98,14 +99,22 @@ void TMainForm::runWriteSequence()
 
 void TMainForm::resetSettingControls()
 {
-    SelectBaudrateSetup->setItemIndex(-1);
-    SelectRFRate->setItemIndex(-1);
-    SelectRFMode->setItemIndex(-1);
-    SelectRFGain->setItemIndex(-1);
-    // -1 leaves a bar at 0; a bar that moves shows its new value through its change handler.
-    RF_RX1_IDCode->setPosition(-1);
-    RF_TXD_IDCode->setPosition(-1);
-    RFChannel->setPosition(-1);
+    for (const SettingBinding &binding : settingBindings) {
+        // -1 leaves a bar at 0; a bar that moves shows its new value through its change
+        // handler.
+        if (binding.group)
+            (this->*binding.group)->setItemIndex(-1);
+        else
+            (this->*binding.bar)->setPosition(-1);
+    }
+}
+
+void TMainForm::clearSettingDisplays()
+{
+    for (const SettingBinding &binding : settingBindings) {
+        if (binding.display)
+            (this->*binding.display)->clear();
+    }
 }
 
 void TMainForm::OpenPortSetupClick(QObject *)
@@ -119,9 +128,7 @@ void TMainForm::OpenPortSetupClick(QObject *)
 
     BiosDisplay->clear();
     StatusConnect->clear();
-    RFChannelDisplay->clear();
-    RF1IDCodeDisplay->clear();
-    TXDIDCodeDisplay->clear();
+    clearSettingDisplays();
     resetSettingControls();
     startProcedurePeriod(*Timer1);
 
@@ -147,9 +154,7 @@ void TMainForm::ReadConfigClick(QObject *)
     resetSettingControls();
     // Cleared after the bars' reset, so all three displays end empty.
     BiosDisplay->clear();
-    RF1IDCodeDisplay->clear();
-    TXDIDCodeDisplay->clear();
-    RFChannelDisplay->clear();
+    clearSettingDisplays();
     StatusConnect->clear();
     startProcedurePeriod(*Timer1);
 
@@ -159,9 +164,7 @@ void TMainForm::ReadConfigClick(QObject *)
 void TMainForm::SaveConfigClick(QObject *)
 {
     applyStates(states::SetupBusy);
-    RF1IDCodeDisplay->clear();
-    TXDIDCodeDisplay->clear();
-    RFChannelDisplay->clear();
+    clearSettingDisplays();
     startProcedurePeriod(*Timer1);
 
     runProcedure(*this, [this] { runWriteSequence(); });

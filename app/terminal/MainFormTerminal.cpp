@@ -3,16 +3,16 @@
 // written out as "<0xNN>".
 #include "app/MainForm.h"
 
+#include "app/terminal/ReceiveFormat.h"
 #include "framework/core/Ansi.h"
-#include "terminal/RateText.h"
-#include "terminal/ReceiveFormat.h"
+#include "framework/core/IntegerText.h"
 
 void TMainForm::OpenPortRunClick(QObject *)
 {
     PortOpened = 1;
     ComPort1->setPort(toAnsi(ComboPortRun->currentText()));
     ComPort1->setBaudRate(brCustom);
-    ComPort1->setCustomBaudRate(rateFromText(toAnsi(ComboBaudRun->currentText())));
+    ComPort1->setCustomBaudRate(StrToInt(toAnsi(ComboBaudRun->currentText())));
     ComPort1->Open();
 
     applyStates(states::RunOpened);

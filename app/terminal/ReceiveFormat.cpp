@@ -1,6 +1,6 @@
-#include "terminal/ReceiveFormat.h"
+#include "app/terminal/ReceiveFormat.h"
 
-#include "protocol/FrameCodec.h"
+#include "framework/core/HexPair.h"
 
 #include <algorithm>
 #include <array>
@@ -28,8 +28,7 @@ const DisplayForms &displayForms()
         DisplayForms made;
         for (std::size_t byte = 0; byte < 256; ++byte) {
             if (byte < ControlCount) {
-                const std::string hex = encodeHexPair(static_cast<std::uint8_t>(byte));
-                made.form[byte] = {'<', '0', 'x', hex[0], hex[1], '>'};
+                made.form[byte] = {'<', '0', 'x', hexDigit(byte >> 4), hexDigit(byte), '>'};
                 made.length[byte] = 6;
             } else {
                 made.form[byte][0] = static_cast<char>(byte);

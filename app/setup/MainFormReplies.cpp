@@ -2,8 +2,10 @@
 // accepted reply applied to the control that shows its setting.
 #include "app/MainForm.h"
 
+#include "app/setup/SettingBindings.h"
 #include "framework/core/Ansi.h"
 #include "protocol/ReplyAnalysis.h"
+#include "protocol/SettingTable.h"
 
 #include <variant>
 
@@ -12,36 +14,6 @@ namespace {
 constexpr int SetupTab = 0;
 constexpr int TestTab = 1;
 
-// Which control shows each setting: a radio group whose item index is the value, or a scroll
-// bar whose position is the value with a text box beside it. The setting's range and display
-// format come with its code (findSetting).
-struct SettingBinding
-{
-    std::uint8_t code;
-    RadioGroup *Ui_MainForm::*group;
-    ScrollBar *Ui_MainForm::*bar;
-    QLineEdit *Ui_MainForm::*display;
-};
-
-constexpr SettingBinding settingBindings[] = {
-    {setting::UserBaudrate, &Ui_MainForm::SelectBaudrateSetup, nullptr, nullptr},
-    {setting::RFMode, &Ui_MainForm::SelectRFMode, nullptr, nullptr},
-    {setting::RFDataRate, &Ui_MainForm::SelectRFRate, nullptr, nullptr},
-    {setting::RFGain, &Ui_MainForm::SelectRFGain, nullptr, nullptr},
-    {setting::RFChannel, nullptr, &Ui_MainForm::RFChannel, &Ui_MainForm::RFChannelDisplay},
-    {setting::RX1IDCode, nullptr, &Ui_MainForm::RF_RX1_IDCode, &Ui_MainForm::RF1IDCodeDisplay},
-    {setting::TXDIDCode, nullptr, &Ui_MainForm::RF_TXD_IDCode, &Ui_MainForm::TXDIDCodeDisplay},
-};
-
-const SettingBinding *findBinding(std::uint8_t code)
-{
-    for (const SettingBinding &binding : settingBindings) {
-        if (binding.code == code)
-            return &binding;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 void TMainForm::showSettingPosition(std::uint8_t code)
@@ -49,7 +21,7 @@ void TMainForm::showSettingPosition(std::uint8_t code)
     const SettingBinding *binding = findBinding(code);
     const ScrollBar *bar = this->*binding->bar;
     (this->*binding->display)
-        ->setText(fromAnsi(settingDisplay(*findSetting(code), bar->position())));
+        ->setText(fromAnsi(settingText(*findSetting(code), positionValue(bar->position()))));
 }
 
 void TMainForm::ComPort1RxChar(Component *, std::int32_t Count)

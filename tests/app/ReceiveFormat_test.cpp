@@ -1,4 +1,4 @@
-#include "terminal/ReceiveFormat.h"
+#include "app/terminal/ReceiveFormat.h"
 
 #include <gtest/gtest.h>
 

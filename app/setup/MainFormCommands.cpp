@@ -3,16 +3,17 @@
 #include "app/MainForm.h"
 
 #include "protocol/CommandSet.h"
+#include "protocol/SettingTable.h"
 
-std::string TMainForm::HexByteToStr2(std::uint8_t value) const
+namespace {
+
+// A radio group's selection as the value byte of its setting's write.
+std::uint8_t groupValue(std::uint8_t code, const RadioGroup *group)
 {
-    return encodeHexPair(value);
+    return itemValue(*findSetting(code), group->itemIndex());
 }
 
-std::uint8_t TMainForm::HexStr2ToByte(const std::string &text) const
-{
-    return decodeHexPair(text);
-}
+} // namespace
 
 void TMainForm::sendCommand(ModuleCommand command, std::uint8_t value)
 {
@@ -70,22 +71,22 @@ void TMainForm::Read_BIOS_Version()
 
 void TMainForm::Write_User_Baudrate()
 {
-    sendCommand(command::WriteUserBaudrate, baudrateValue(SelectBaudrateSetup->itemIndex()));
+    sendCommand(command::WriteUserBaudrate, groupValue(setting::UserBaudrate, SelectBaudrateSetup));
 }
 
 void TMainForm::Write_RF_Mode()
 {
-    sendCommand(command::WriteRFMode, rfModeValue(SelectRFMode->itemIndex()));
+    sendCommand(command::WriteRFMode, groupValue(setting::RFMode, SelectRFMode));
 }
 
 void TMainForm::Write_RF_DataRate()
 {
-    sendCommand(command::WriteRFDataRate, rfDataRateValue(SelectRFRate->itemIndex()));
+    sendCommand(command::WriteRFDataRate, groupValue(setting::RFDataRate, SelectRFRate));
 }
 
 void TMainForm::Write_RF_Gain()
 {
-    sendCommand(command::WriteRFGain, rfGainValue(SelectRFGain->itemIndex()));
+    sendCommand(command::WriteRFGain, groupValue(setting::RFGain, SelectRFGain));
 }
 
 void TMainForm::Write_RF_Channel()

@@ -1,0 +1,42 @@
+#include "serial/PortProbe.h"
+
+#include "framework/core/Format.h"
+#include "platform/ComNames.h"
+
+PortProbe probePort(const std::string &name)
+{
+    const ComDeviceStatus device = comDeviceStatus(name);
+    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS};
+    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return probe;
+    }
+    probe.error = GetLastError();
+    switch (device.state) {
+    case ComDeviceStatus::NotMapped:
+        probe.state = PortProbe::NotMapped;
+        break;
+    case ComDeviceStatus::Missing:
+        probe.state = PortProbe::Missing;
+        break;
+    case ComDeviceStatus::NoPermission:
+        probe.state = PortProbe::NotPermitted;
+        break;
+    case ComDeviceStatus::Present:
+        probe.state = probe.error == ERROR_ACCESS_DENIED || probe.error == ERROR_SHARING_VIOLATION
+                          ? PortProbe::Busy
+                          : PortProbe::Unavailable;
+        break;
+    }
+    return probe;
+}
+
+std::vector<PortProbe> probePorts()
+{
+    std::vector<PortProbe> probes;
+    for (int n = FirstProbedPort; n <= LastProbedPort; ++n)
+        probes.push_back(probePort(formatText("COM%d", n)));
+    return probes;
+}

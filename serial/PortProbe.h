@@ -1,0 +1,34 @@
+// The ports the program offers: "COM1" to "COM16", each tried as the port opens it
+// (exclusively, for overlapped I/O, the name without the device prefix) and closed at once.
+// The window fills its port lists from it and zephra-cli lists it. Any thread.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <string>
+#include <vector>
+
+constexpr int FirstProbedPort = 1;
+constexpr int LastProbedPort = 16;
+
+struct PortProbe
+{
+    enum State {
+        Present,      // it opened: free to use
+        Busy,         // another opener holds it
+        NotPermitted, // this user may not read and write the device
+        Missing,      // the name leads to a path where nothing is
+        NotMapped,    // the name leads nowhere
+        Unavailable   // it failed to open for another reason (error)
+    };
+    std::string name;       // "COMn"
+    std::string devicePath; // what the name opens now; empty when it leads nowhere
+    State state = NotMapped;
+    DWORD error = ERROR_SUCCESS; // the open's error when it failed
+};
+
+// One name, probed now.
+PortProbe probePort(const std::string &name);
+
+// "COM1" to "COM16", in order.
+std::vector<PortProbe> probePorts();
