@@ -1,23 +1,12 @@
 #include "tests/drivers/rig/FarEnds.h"
 
+#include "tests/drivers/Fingerprint.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <sstream>
 #include <unistd.h>
 
 namespace {
-
-// FNV-1a: the guest computes the same over what it sent, so that a long transfer is compared
-// without shipping it back.
-std::uint64_t fingerprint(const std::string &bytes)
-{
-    std::uint64_t hash = 1469598103934665603ull;
-    for (unsigned char byte : bytes) {
-        hash ^= byte;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
 
 std::string fromHex(const std::string &hex)
 {
@@ -182,97 +171,125 @@ void FarEnds::answer(const std::string &text)
 //   mcr                 values written to a UART's modem-control register since the mark
 void FarEnds::command(const std::string &text)
 {
+    struct Command
+    {
+        const char *word;
+        bool onLine; // the next word names the line the handler gets
+        Handler handle;
+    };
+    static const Command kCommands[] = {
+        {"role", true, &FarEnds::setRole},       {"got", true, &FarEnds::got},
+        {"send", true, &FarEnds::send},          {"break", true, &FarEnds::sendBreak},
+        {"mark", false, &FarEnds::mark},         {"count", false, &FarEnds::count},
+        {"lines", false, &FarEnds::tracedLines}, {"mcr", false, &FarEnds::modemControl}};
     std::istringstream in(text);
     std::string verb, name;
     in >> verb;
-    if (verb == "mark") {
-        m_traceMark = m_trace.size();
-        return answer("ok");
-    }
-    if (verb == "count") {
-        std::string needle;
-        std::getline(in >> std::ws, needle);
-        std::size_t count = 0;
-        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i)
-            count += m_trace[i].find(needle) != std::string::npos;
-        return answer("ok " + std::to_string(count));
-    }
-    if (verb == "lines") {
-        std::string needle, found;
-        std::getline(in >> std::ws, needle);
-        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
-            if (m_trace[i].find(needle) != std::string::npos)
-                found += " | " + m_trace[i].substr(m_trace[i].find(needle));
-        }
-        return answer("ok" + found);
-    }
-    if (verb == "mcr") {
-        std::string values;
-        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
-            const std::string &entry = m_trace[i];
-            const auto at = entry.find("serial_write");
-            const auto addr = entry.find("addr 0x04 val 0x", at);
-            if (at != std::string::npos && addr != std::string::npos)
-                values += " " + entry.substr(addr + 16, 2);
-        }
-        return answer("ok" + values);
-    }
-    in >> name;
-    Line *line = lineNamed(name);
-    if (!line)
-        return answer("error no line '" + name + "'");
-    if (verb == "role") {
-        std::string role;
-        in >> role;
-        line->received.clear();
-        if (role == "echo") {
-            line->role = Line::Role::Echo;
-        } else if (role == "sink") {
-            line->role = Line::Role::Sink;
-        } else if (role == "hold") {
-            line->role = Line::Role::Hold;
-        } else if (role == "module") {
-            line->role = Line::Role::Module;
-            line->module->resetSettings();
-            line->module->clearLog();
-            std::string setting;
-            while (in >> setting) {
-                const auto eq = setting.find('=');
-                if (eq == std::string::npos)
-                    return answer("error expected CODE=VALUE");
-                line->module->setSetting(std::uint8_t(std::stoi(setting.substr(0, eq))),
-                                         std::uint8_t(std::stoi(setting.substr(eq + 1))));
-            }
-        } else if (role == "paced") {
-            line->role = Line::Role::Paced;
-            in >> line->paceBytesPerSecond;
-            if (line->paceBytesPerSecond <= 0)
-                return answer("error paced needs bytes per second");
-            line->paceStart = Clock::now();
-            line->paceTaken = 0;
-        } else {
-            return answer("error unknown role '" + role + "'");
-        }
-        return answer("ok");
-    }
-    if (verb == "got") {
-        char hash[32];
-        std::snprintf(hash, sizeof hash, "%016llx",
-                      static_cast<unsigned long long>(fingerprint(line->received)));
-        return answer("ok " + std::to_string(line->received.size()) + " " + hash);
-    }
-    if (verb == "send") {
-        std::string hex;
-        in >> hex;
-        sendTo(*line, fromHex(hex));
-        return answer("ok");
-    }
-    if (verb == "break") {
-        if (!line->breakEscape)
-            return answer("error no break on " + name);
-        writeAll(line->fd, "\x01"
-                           "b");
-        return answer("ok");
+    for (const Command &command : kCommands) {
+        if (verb != command.word)
+            continue;
+        Line *line = command.onLine && in >> name ? lineNamed(name) : nullptr;
+        if (command.onLine && !line)
+            return answer("error no line '" + name + "'");
+        return answer((this->*command.handle)(line, in));
     }
     answer("error unknown command '" + verb + "'");
+}
+
+std::string FarEnds::mark(Line *, std::istream &)
+{
+    m_traceMark = m_trace.size();
+    return "ok";
+}
+
+std::string FarEnds::count(Line *, std::istream &in)
+{
+    std::string needle;
+    std::getline(in >> std::ws, needle);
+    std::size_t count = 0;
+    for (std::size_t i = m_traceMark; i < m_trace.size(); ++i)
+        count += m_trace[i].find(needle) != std::string::npos;
+    return "ok " + std::to_string(count);
+}
+
+std::string FarEnds::tracedLines(Line *, std::istream &in)
+{
+    std::string needle, found;
+    std::getline(in >> std::ws, needle);
+    for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
+        if (m_trace[i].find(needle) != std::string::npos)
+            found += " | " + m_trace[i].substr(m_trace[i].find(needle));
+    }
+    return "ok" + found;
+}
+
+std::string FarEnds::modemControl(Line *, std::istream &)
+{
+    std::string values;
+    for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
+        const std::string &entry = m_trace[i];
+        const auto at = entry.find("serial_write");
+        const auto addr = entry.find("addr 0x04 val 0x", at);
+        if (at != std::string::npos && addr != std::string::npos)
+            values += " " + entry.substr(addr + 16, 2);
+    }
+    return "ok" + values;
+}
+
+std::string FarEnds::setRole(Line *line, std::istream &in)
+{
+    std::string role;
+    in >> role;
+    line->received.clear();
+    if (role == "echo") {
+        line->role = Line::Role::Echo;
+    } else if (role == "sink") {
+        line->role = Line::Role::Sink;
+    } else if (role == "hold") {
+        line->role = Line::Role::Hold;
+    } else if (role == "module") {
+        line->role = Line::Role::Module;
+        line->module->resetSettings();
+        line->module->clearLog();
+        std::string setting;
+        while (in >> setting) {
+            const auto eq = setting.find('=');
+            if (eq == std::string::npos)
+                return "error expected CODE=VALUE";
+            line->module->setSetting(std::uint8_t(std::stoi(setting.substr(0, eq))),
+                                     std::uint8_t(std::stoi(setting.substr(eq + 1))));
+        }
+    } else if (role == "paced") {
+        line->role = Line::Role::Paced;
+        in >> line->paceBytesPerSecond;
+        if (line->paceBytesPerSecond <= 0)
+            return "error paced needs bytes per second";
+        line->paceStart = Clock::now();
+        line->paceTaken = 0;
+    } else {
+        return "error unknown role '" + role + "'";
+    }
+    return "ok";
+}
+
+std::string FarEnds::got(Line *line, std::istream &)
+{
+    return "ok " + std::to_string(line->received.size()) + " " + fingerprintOf(line->received);
+}
+
+std::string FarEnds::send(Line *line, std::istream &in)
+{
+    std::string hex;
+    in >> hex;
+    sendTo(*line, fromHex(hex));
+    return "ok";
+}
+
+std::string FarEnds::sendBreak(Line *line, std::istream &)
+{
+    if (!line->breakEscape)
+        return "error no break on " + line->name;
+    writeAll(line->fd, "\x01"
+                       "b");
+    return "ok";
 }

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <istream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,16 @@ private:
     void received(Line &line, const std::string &bytes);
     void sendTo(Line &line, const std::string &bytes);
     void command(const std::string &text);
+    // The control channel's commands, each giving its answer line; see FarEnds.cpp.
+    using Handler = std::string (FarEnds::*)(Line *line, std::istream &arguments);
+    std::string mark(Line *, std::istream &);
+    std::string count(Line *, std::istream &in);
+    std::string tracedLines(Line *, std::istream &in);
+    std::string modemControl(Line *, std::istream &);
+    std::string setRole(Line *line, std::istream &in);
+    std::string got(Line *line, std::istream &);
+    std::string send(Line *line, std::istream &in);
+    std::string sendBreak(Line *line, std::istream &);
     void answer(const std::string &text);
 
     int m_control;

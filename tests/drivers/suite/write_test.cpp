@@ -1,6 +1,7 @@
 // Writes on the 8250 complete when their bytes have left the line, not when the kernel took
 // them. The far end reads at 9600 bit/s (960 bytes a second), which holds QEMU's emulated
 // UART, and through it the driver's queue, at that rate.
+#include "tests/drivers/Fingerprint.h"
 #include "tests/drivers/suite/DriverPort.h"
 #include "tests/drivers/suite/FarEnd.h"
 
@@ -46,7 +47,7 @@ TEST(UartWrite, CloseRightAfterACompletedWriteLosesNothing)
     }
     const FarEnd::Received got = FarEnd::settled("S1", bytes.size());
     EXPECT_EQ(got.count, bytes.size());
-    EXPECT_EQ(got.fingerprint, FarEnd::fingerprintOf(bytes));
+    EXPECT_EQ(got.fingerprint, fingerprintOf(bytes));
 }
 
 TEST(UartWrite, ATimedOutWriteCountsTheBytesThatLeft)
