@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 class DriverPort
@@ -87,19 +86,6 @@ public:
 private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     DWORD m_error = 0;
-};
-
-// Seconds since construction, on a monotonic clock.
-class Elapsed
-{
-public:
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
 // Bytes that show any corruption: every value, in an order that is not periodic.
