@@ -213,8 +213,7 @@ struct FarEnds::Commands
     {
         if (!line->breakEscape)
             return "error no break on " + line->name;
-        writeAll(line->fd, "\x01"
-                           "b");
+        writeAll(line->fd, "\001b"); // QEMU's mux: escape, then b
         return "ok";
     }
 

@@ -158,11 +158,10 @@ void runGuest(const Channels &c, FarEnds &ends, const char *logPath, GuestRun &r
     bool consoleOpen = true, traceOpen = true;
     while (consoleOpen && run.rc < 0 && Clock::now() - run.started < kGuestLimit) {
         Clock::time_point due;
-        const std::vector<FarEnds::Want> wants = ends.wanted(Clock::now(), due);
         std::vector<pollfd> fds;
         fds.push_back({c.console.ours, POLLIN, 0});
         fds.push_back({traceOpen ? c.trace.ours : -1, POLLIN, 0});
-        for (const FarEnds::Want &want : wants)
+        for (const FarEnds::Want &want : ends.wanted(Clock::now(), due))
             fds.push_back({want.bytes > 0 ? want.fd : -1, POLLIN, 0});
         const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
         const int timeout = int(std::clamp<long>(untilDue.count(), 1, 1000));

@@ -34,19 +34,17 @@ public:
         COMMTIMEOUTS none{};
         SetCommTimeouts(m_handle, &none);
     }
-    ~DriverPort() { close(); }
+    ~DriverPort()
+    {
+        if (isOpen())
+            CloseHandle(m_handle);
+    }
     DriverPort(const DriverPort &) = delete;
     DriverPort &operator=(const DriverPort &) = delete;
 
     bool isOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
     DWORD openError() const { return m_error; }
     HANDLE handle() const { return m_handle; }
-    void close()
-    {
-        if (isOpen())
-            CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
 
     void setWriteTimeouts(DWORD multiplier, DWORD constant)
     {

@@ -117,6 +117,11 @@ void setRole(const std::string &line, const std::string &role)
     call("role " + line + " " + role);
 }
 
+int traced(const std::string &text)
+{
+    return std::stoi(call("count " + text));
+}
+
 std::vector<unsigned> modemControlWrites()
 {
     std::istringstream in(call("mcr"));

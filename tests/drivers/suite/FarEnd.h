@@ -38,6 +38,8 @@ Received received(const std::string &line);
 // for a while (or after 10 s).
 Received settled(const std::string &line, std::size_t expected);
 
+// QEMU's trace lines since the last "mark" that contain text.
+int traced(const std::string &text);
 // Values written to a UART's modem-control register since the last "mark".
 std::vector<unsigned> modemControlWrites();
 
