@@ -1,23 +1,14 @@
 #include "tests/drivers/rig/FarEnds.h"
 
+#include "tests/drivers/Fingerprint.h"
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <map>
 #include <sstream>
 #include <unistd.h>
 
 namespace {
-
-// FNV-1a: the guest computes the same over what it sent, so that a long transfer is compared
-// without shipping it back.
-std::uint64_t fingerprint(const std::string &bytes)
-{
-    std::uint64_t hash = 1469598103934665603ull;
-    for (unsigned char byte : bytes) {
-        hash ^= byte;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
 
 std::string fromHex(const std::string &hex)
 {
@@ -40,6 +31,21 @@ void writeAll(int fd, const std::string &bytes)
 }
 
 } // namespace
+
+bool readLines(int fd, std::string &pending, const std::function<void(const std::string &)> &take)
+{
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0)
+        return n < 0 && (errno == EAGAIN || errno == EINTR);
+    pending.append(buffer, std::size_t(n));
+    std::size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+        take(pending.substr(0, end));
+        pending.erase(0, end + 1);
+    }
+    return true;
+}
 
 FarEnds::FarEnds(int controlFd) : m_control(controlFd) {}
 
@@ -78,23 +84,15 @@ std::vector<FarEnds::Want> FarEnds::wanted(Clock::time_point now, Clock::time_po
 
 bool FarEnds::readable(int fd, Clock::time_point now)
 {
-    char buffer[65536];
     if (fd == m_control) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            return n < 0 && (errno == EINTR || errno == EAGAIN);
-        m_controlInput.append(buffer, std::size_t(n));
-        std::size_t end;
-        while ((end = m_controlInput.find('\n')) != std::string::npos) {
-            std::string text = m_controlInput.substr(0, end);
-            m_controlInput.erase(0, end + 1);
+        return readLines(fd, m_controlInput, [this](std::string text) {
             if (!text.empty() && text.back() == '\r')
                 text.pop_back();
             if (!text.empty())
                 command(text);
-        }
-        return true;
+        });
     }
+    char buffer[65536];
     Line *line = lineWithFd(fd);
     if (!line)
         return true;
@@ -128,40 +126,25 @@ void FarEnds::received(Line &line, const std::string &bytes)
 
 void FarEnds::sendTo(Line &line, const std::string &bytes)
 {
-    if (!line.breakEscape) {
-        writeAll(line.fd, bytes);
-        return;
-    }
     std::string escaped;
     for (char c : bytes) {
         escaped += c;
-        if (c == '\x01')
+        if (line.breakEscape && c == '\x01')
             escaped += c;
     }
     writeAll(line.fd, escaped);
 }
 
-void FarEnds::traceLine(const std::string &line)
-{
-    m_trace.push_back(line);
-}
-
 FarEnds::Line *FarEnds::lineNamed(const std::string &name)
 {
-    for (Line &line : m_lines) {
-        if (line.name == name)
-            return &line;
-    }
-    return nullptr;
+    auto it = std::find_if(m_lines.begin(), m_lines.end(), [&](Line &l) { return l.name == name; });
+    return it == m_lines.end() ? nullptr : &*it;
 }
 
 FarEnds::Line *FarEnds::lineWithFd(int fd)
 {
-    for (Line &line : m_lines) {
-        if (line.fd == fd)
-            return &line;
-    }
-    return nullptr;
+    auto it = std::find_if(m_lines.begin(), m_lines.end(), [&](Line &l) { return l.fd == fd; });
+    return it == m_lines.end() ? nullptr : &*it;
 }
 
 void FarEnds::answer(const std::string &text)
@@ -169,68 +152,22 @@ void FarEnds::answer(const std::string &text)
     writeAll(m_control, text + "\n");
 }
 
-// Commands:
-//   role LINE echo|sink|hold|paced BYTES_PER_SECOND|module [CODE=VALUE...]
-//                       starts afresh, forgetting what came; the module with factory settings
-//                       except those given
-//   got LINE            the count and fingerprint of what came since the role was set
-//   send LINE HEX       sends bytes to the guest
-//   break LINE          sends a break (lines behind QEMU's mux only)
-//   mark                later trace questions look only at what was traced after this
-//   count TEXT          trace lines since the mark that contain TEXT
-//   lines TEXT          those lines themselves, from TEXT on, separated by " | "
-//   mcr                 values written to a UART's modem-control register since the mark
-void FarEnds::command(const std::string &text)
+// The control channel's commands, each a handler that gives the answer line.
+struct FarEnds::Commands
 {
-    std::istringstream in(text);
-    std::string verb, name;
-    in >> verb;
-    if (verb == "mark") {
-        m_traceMark = m_trace.size();
-        return answer("ok");
-    }
-    if (verb == "count") {
-        std::string needle;
-        std::getline(in >> std::ws, needle);
-        std::size_t count = 0;
-        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i)
-            count += m_trace[i].find(needle) != std::string::npos;
-        return answer("ok " + std::to_string(count));
-    }
-    if (verb == "lines") {
-        std::string needle, found;
-        std::getline(in >> std::ws, needle);
-        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
-            if (m_trace[i].find(needle) != std::string::npos)
-                found += " | " + m_trace[i].substr(m_trace[i].find(needle));
-        }
-        return answer("ok" + found);
-    }
-    if (verb == "mcr") {
-        std::string values;
-        for (std::size_t i = m_traceMark; i < m_trace.size(); ++i) {
-            const std::string &entry = m_trace[i];
-            const auto at = entry.find("serial_write");
-            const auto addr = entry.find("addr 0x04 val 0x", at);
-            if (at != std::string::npos && addr != std::string::npos)
-                values += " " + entry.substr(addr + 16, 2);
-        }
-        return answer("ok" + values);
-    }
-    in >> name;
-    Line *line = lineNamed(name);
-    if (!line)
-        return answer("error no line '" + name + "'");
-    if (verb == "role") {
+    using Handler = std::string (*)(FarEnds &ends, Line *line, std::istream &in);
+
+    // role LINE echo|sink|hold|paced BYTES_PER_SECOND|module [CODE=VALUE...]: starts afresh,
+    // forgetting what came; the module with factory settings except those given.
+    static std::string role(FarEnds &, Line *line, std::istream &in)
+    {
         std::string role;
         in >> role;
         line->received.clear();
-        if (role == "echo") {
-            line->role = Line::Role::Echo;
-        } else if (role == "sink") {
-            line->role = Line::Role::Sink;
-        } else if (role == "hold") {
-            line->role = Line::Role::Hold;
+        static const std::map<std::string, Line::Role> kPlain = {
+            {"echo", Line::Role::Echo}, {"sink", Line::Role::Sink}, {"hold", Line::Role::Hold}};
+        if (kPlain.count(role)) {
+            line->role = kPlain.at(role);
         } else if (role == "module") {
             line->role = Line::Role::Module;
             line->module->resetSettings();
@@ -239,7 +176,7 @@ void FarEnds::command(const std::string &text)
             while (in >> setting) {
                 const auto eq = setting.find('=');
                 if (eq == std::string::npos)
-                    return answer("error expected CODE=VALUE");
+                    return "error expected CODE=VALUE";
                 line->module->setSetting(std::uint8_t(std::stoi(setting.substr(0, eq))),
                                          std::uint8_t(std::stoi(setting.substr(eq + 1))));
             }
@@ -247,32 +184,95 @@ void FarEnds::command(const std::string &text)
             line->role = Line::Role::Paced;
             in >> line->paceBytesPerSecond;
             if (line->paceBytesPerSecond <= 0)
-                return answer("error paced needs bytes per second");
+                return "error paced needs bytes per second";
             line->paceStart = Clock::now();
             line->paceTaken = 0;
         } else {
-            return answer("error unknown role '" + role + "'");
+            return "error unknown role '" + role + "'";
         }
-        return answer("ok");
+        return "ok";
     }
-    if (verb == "got") {
-        char hash[32];
-        std::snprintf(hash, sizeof hash, "%016llx",
-                      static_cast<unsigned long long>(fingerprint(line->received)));
-        return answer("ok " + std::to_string(line->received.size()) + " " + hash);
+
+    // got LINE: the count and fingerprint of what came since the role was set.
+    static std::string got(FarEnds &, Line *line, std::istream &)
+    {
+        return "ok " + std::to_string(line->received.size()) + " " + fingerprintOf(line->received);
     }
-    if (verb == "send") {
+
+    // send LINE HEX: sends bytes to the guest.
+    static std::string send(FarEnds &ends, Line *line, std::istream &in)
+    {
         std::string hex;
         in >> hex;
-        sendTo(*line, fromHex(hex));
-        return answer("ok");
+        ends.sendTo(*line, fromHex(hex));
+        return "ok";
     }
-    if (verb == "break") {
+
+    // break LINE: sends a break (lines behind QEMU's mux only).
+    static std::string sendBreak(FarEnds &, Line *line, std::istream &)
+    {
         if (!line->breakEscape)
-            return answer("error no break on " + name);
-        writeAll(line->fd, "\x01"
-                           "b");
-        return answer("ok");
+            return "error no break on " + line->name;
+        writeAll(line->fd, "\001b"); // QEMU's mux: escape, then b
+        return "ok";
+    }
+
+    // mark: later trace questions look only at what was traced after this.
+    static std::string mark(FarEnds &ends, Line *, std::istream &)
+    {
+        ends.m_traceMark = ends.m_trace.size();
+        return "ok";
+    }
+
+    // count TEXT: trace lines since the mark that contain TEXT.
+    static std::string count(FarEnds &ends, Line *, std::istream &in)
+    {
+        std::string needle;
+        std::getline(in >> std::ws, needle);
+        std::size_t count = 0;
+        for (std::size_t i = ends.m_traceMark; i < ends.m_trace.size(); ++i)
+            count += ends.m_trace[i].find(needle) != std::string::npos;
+        return "ok " + std::to_string(count);
+    }
+
+    // mcr: values written to a UART's modem-control register since the mark.
+    static std::string modemControl(FarEnds &ends, Line *, std::istream &)
+    {
+        std::string values;
+        for (std::size_t i = ends.m_traceMark; i < ends.m_trace.size(); ++i) {
+            const std::string &entry = ends.m_trace[i];
+            const auto at = entry.find("serial_write");
+            const auto addr = entry.find("addr 0x04 val 0x", at);
+            if (at != std::string::npos && addr != std::string::npos)
+                values += " " + entry.substr(addr + 16, 2);
+        }
+        return "ok" + values;
+    }
+};
+
+void FarEnds::command(const std::string &text)
+{
+    struct Command
+    {
+        const char *word;
+        bool onLine; // the next word names the line the handler gets
+        Commands::Handler handle;
+    };
+    static const Command kCommands[] = {
+        {"role", true, Commands::role},        {"got", true, Commands::got},
+        {"send", true, Commands::send},        {"break", true, Commands::sendBreak},
+        {"mark", false, Commands::mark},       {"count", false, Commands::count},
+        {"mcr", false, Commands::modemControl}};
+    std::istringstream in(text);
+    std::string verb, name;
+    in >> verb;
+    for (const Command &command : kCommands) {
+        if (verb != command.word)
+            continue;
+        Line *line = command.onLine && in >> name ? lineNamed(name) : nullptr;
+        if (command.onLine && !line)
+            return answer("error no line '" + name + "'");
+        return answer(command.handle(*this, line, in));
     }
     answer("error unknown command '" + verb + "'");
 }

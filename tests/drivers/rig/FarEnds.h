@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ public:
     std::vector<Want> wanted(Clock::time_point now, Clock::time_point &nextDue) const;
     // Reads what one descriptor offers and acts on it. False when the descriptor closed.
     bool readable(int fd, Clock::time_point now);
-    void traceLine(const std::string &line);
+    void traceLine(const std::string &line) { m_trace.push_back(line); }
 
 private:
     Line *lineNamed(const std::string &name);
@@ -60,6 +61,7 @@ private:
     void received(Line &line, const std::string &bytes);
     void sendTo(Line &line, const std::string &bytes);
     void command(const std::string &text);
+    struct Commands; // what the control channel's commands do
     void answer(const std::string &text);
 
     int m_control;
@@ -68,3 +70,6 @@ private:
     std::vector<std::string> m_trace;
     std::size_t m_traceMark = 0;
 };
+
+// Reads what fd offers into pending and hands over each completed line. False once fd closed.
+bool readLines(int fd, std::string &pending, const std::function<void(const std::string &)> &take);

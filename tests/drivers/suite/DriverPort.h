@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 class DriverPort
@@ -35,19 +34,17 @@ public:
         COMMTIMEOUTS none{};
         SetCommTimeouts(m_handle, &none);
     }
-    ~DriverPort() { close(); }
+    ~DriverPort()
+    {
+        if (isOpen())
+            CloseHandle(m_handle);
+    }
     DriverPort(const DriverPort &) = delete;
     DriverPort &operator=(const DriverPort &) = delete;
 
     bool isOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
     DWORD openError() const { return m_error; }
     HANDLE handle() const { return m_handle; }
-    void close()
-    {
-        if (isOpen())
-            CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
 
     void setWriteTimeouts(DWORD multiplier, DWORD constant)
     {
@@ -87,19 +84,6 @@ public:
 private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     DWORD m_error = 0;
-};
-
-// Seconds since construction, on a monotonic clock.
-class Elapsed
-{
-public:
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
 // Bytes that show any corruption: every value, in an order that is not periodic.

@@ -37,9 +37,9 @@ Received received(const std::string &line);
 // What the far end has received once it has at least expected bytes and nothing more came
 // for a while (or after 10 s).
 Received settled(const std::string &line, std::size_t expected);
-// The fingerprint the far end gives for bytes.
-std::string fingerprintOf(const std::string &bytes);
 
+// QEMU's trace lines since the last "mark" that contain text.
+int traced(const std::string &text);
 // Values written to a UART's modem-control register since the last "mark".
 std::vector<unsigned> modemControlWrites();
 

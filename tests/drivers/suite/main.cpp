@@ -1,13 +1,15 @@
 // The driver suite runs inside the rig's guest only: it needs the guest's real ports and the
 // far ends on the host (scripts/drivers). With ZEPHRA_DRIVER_HELPER set it plays another
 // process that opens COM1: "open-and-exit" exits with the port open, "open-and-wait" keeps
-// it open until killed.
+// it open until killed. Exits with one of tests/drivers/ExitCodes.h.
+#include "tests/drivers/ExitCodes.h"
 #include "tests/drivers/suite/FarEnd.h"
 
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -26,5 +28,11 @@ int main(int argc, char **argv)
     }
     ::testing::InitGoogleTest(&argc, argv);
     FarEnd::publishPorts();
-    return RUN_ALL_TESTS();
+    const int rc = RUN_ALL_TESTS();
+    // A filter that selects nothing must not pass as a clean run.
+    if (::testing::UnitTest::GetInstance()->test_to_run_count() > 0)
+        return rc;
+    std::fprintf(stderr, "driver-suite: no test matches the filter '%s'\n",
+                 GTEST_FLAG_GET(filter).c_str());
+    return RigExit::kNoTestSelected;
 }

@@ -14,11 +14,6 @@ DWORD trySpeed(HANDLE port, DWORD speed)
     return SetCommState(port, &dcb) ? ERROR_SUCCESS : GetLastError();
 }
 
-int traced(const std::string &text)
-{
-    return std::stoi(FarEnd::call("count " + text));
-}
-
 } // namespace
 
 TEST(Speed, TheUartTakesItsDivisorRatesAndRefusesTheRest)
@@ -29,7 +24,7 @@ TEST(Speed, TheUartTakesItsDivisorRatesAndRefusesTheRest)
     FarEnd::call("mark");
     for (DWORD speed : {9600, 19200, 115200, 38400})
         EXPECT_EQ(trySpeed(port.handle(), speed), DWORD(ERROR_SUCCESS)) << speed;
-    EXPECT_GT(traced("baudrate=38400 "), 0);
+    EXPECT_GT(FarEnd::traced("baudrate=38400 "), 0);
 
     // Above the UART's clock the driver would keep its old speed; 31250 would run at 28800.
     FarEnd::call("mark");
@@ -37,8 +32,8 @@ TEST(Speed, TheUartTakesItsDivisorRatesAndRefusesTheRest)
         EXPECT_EQ(trySpeed(port.handle(), speed), DWORD(ERROR_INVALID_PARAMETER)) << speed;
         EXPECT_EQ(port.state().BaudRate, 38400u) << speed;
     }
-    EXPECT_EQ(traced("baudrate=28800 "), 0);
-    EXPECT_EQ(traced("baudrate=115200 "), 0);
+    EXPECT_EQ(FarEnd::traced("baudrate=28800 "), 0);
+    EXPECT_EQ(FarEnd::traced("baudrate=115200 "), 0);
 
     // The line still runs at the speed it had.
     EXPECT_EQ(port.write("still here"), 10u);
