@@ -44,15 +44,17 @@ bool ModemWatcher::start(LineStatus &lines, std::mutex &portMutex, Handler handl
     m_mutex = &portMutex;
     m_handler = std::move(handler);
     m_onGiveUp = std::move(onGiveUp);
+    // The thread may give up before this returns: the result is not read back from it.
     try {
         m_waiting = true;
         m_running = true;
         m_thread = std::thread(&ModemWatcher::run, this);
+        return true;
     } catch (const std::system_error &) {
         m_waiting = false;
         m_running = false;
+        return false;
     }
-    return m_waiting;
 }
 
 void ModemWatcher::run()
