@@ -12,19 +12,11 @@ std::string parse(MarkParser &parser, const std::string &received)
 {
     std::string kept;
     for (const char c : received) {
-        switch (parser.feed(std::uint8_t(c))) {
-        case MarkParser::Byte::Held:
-            break;
-        case MarkParser::Byte::Data:
-            kept += c;
-            break;
-        case MarkParser::Byte::Damaged:
-            kept += '?';
-            break;
-        case MarkParser::Byte::Break:
-            kept += '#';
-            break;
-        }
+        const MarkParser::Byte kind = parser.feed(std::uint8_t(c));
+        if (kind != MarkParser::Byte::Held)
+            kept += kind == MarkParser::Byte::Data      ? c
+                    : kind == MarkParser::Byte::Damaged ? '?'
+                                                        : '#';
     }
     return kept;
 }

@@ -25,54 +25,43 @@ struct ScriptedLines : LineStatus
     const int status;
 };
 
-struct Watch
+// Runs a watcher until it gives up or its handler stops it, or, on lines that wait for a
+// signal, until stop(); each wake-up's result is handler(its number). Gives the wake-ups and
+// whether the watcher gave up.
+std::pair<int, bool> watch(int status, std::function<Wake(int)> handler)
 {
+    ScriptedLines lines(status);
     std::mutex mutex; // the port's lock
     int wakes = 0;
-    int giveUps = 0;
+    bool gaveUp = false;
     ModemWatcher watcher;
-
-    // Runs the watcher until it gives up, or until stop() when it waits for a signal; each
-    // wake-up's result is change(wake number).
-    void run(ScriptedLines &lines, std::function<Wake(int)> change)
-    {
-        ASSERT_TRUE(watcher.start(
-            lines, mutex, [&, change](int) { return change(++wakes); }, [&] { ++giveUps; }));
-        if (lines.status != EINTR) {
-            ASSERT_TRUE(eventually([&] {
-                std::lock_guard lock(mutex);
-                return !watcher.waiting() || wakes >= 1000;
-            }));
-        }
-        watcher.stop();
-    }
-};
+    EXPECT_TRUE(watcher.start(
+        lines, mutex, [&](int) { return handler(++wakes); }, [&] { gaveUp = true; }));
+    EXPECT_TRUE(status == EINTR || eventually([&] {
+                    std::lock_guard lock(mutex);
+                    return gaveUp || wakes >= 1000;
+                }));
+    watcher.stop();
+    EXPECT_EQ(watcher.waiting(), !gaveUp);
+    return {wakes, gaveUp};
+}
 
 TEST(ModemWatcher, GivesUpOnADeviceThatFailsOrWakesItWithoutChanges)
 {
-    ScriptedLines failing(EIO), empty(0);
-    Watch first, second;
-    first.run(failing, [](int) { return Wake::Unchanged; });
-    EXPECT_EQ(first.wakes, 1);
-    EXPECT_EQ(first.giveUps, 1);
-    second.run(empty, [](int) { return Wake::Unchanged; });
-    EXPECT_EQ(second.wakes, 101);
-    EXPECT_EQ(second.giveUps, 1);
-    EXPECT_FALSE(second.watcher.waiting());
+    const auto unchanged = [](int) { return Wake::Unchanged; };
+    EXPECT_EQ(watch(EIO, unchanged), std::make_pair(1, true));
+    EXPECT_EQ(watch(0, unchanged), std::make_pair(101, true));
+    // A change now and then keeps it waiting.
+    EXPECT_EQ(watch(0,
+                    [](int n) {
+                        return n == 1000 ? Wake::Stop : n % 100 ? Wake::Unchanged : Wake::Changed;
+                    }),
+              std::make_pair(1000, false));
 }
 
-TEST(ModemWatcher, AChangeKeepsItWaitingAndStopEndsAWaitOnlyASignalEnds)
+TEST(ModemWatcher, StopEndsAWaitThatOnlyASignalEnds)
 {
-    ScriptedLines changing(0), blocking(EINTR);
-    Watch first, second;
-    first.run(changing, [](int wake) {
-        return wake == 1000 ? Wake::Stop : wake % 100 ? Wake::Unchanged : Wake::Changed;
-    });
-    EXPECT_EQ(first.wakes, 1000);
-    EXPECT_EQ(first.giveUps, 0);
-    second.run(blocking, [](int) { return Wake::Unchanged; });
-    EXPECT_EQ(second.giveUps, 0);
-    EXPECT_TRUE(second.watcher.waiting());
+    EXPECT_EQ(watch(EINTR, [](int) { return Wake::Unchanged; }), std::make_pair(0, false));
 }
 
 } // namespace
