@@ -8,6 +8,7 @@
 #include "platform/posix/TtyDevice.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -22,16 +23,19 @@ constexpr std::int64_t kTickNanos = 10 * 1000000;
 // catches what arrived without any), and modem changes a wait may have missed. Counters cost
 // no transfer on USB adapters; modem lines are asked for only when the counters show a change.
 constexpr std::int64_t kSlowTickNanos = 200 * 1000000;
-// Bounds of the wait between looks at a draining output queue.
-constexpr std::int64_t kDrainMinNanos = 1 * 1000000;
-constexpr std::int64_t kDrainMaxNanos = 10 * 1000000;
 // Reads per wake-up before the loop looks at its other work again.
 constexpr int kReadsPerWake = 32;
-constexpr std::size_t kShortRead = 2048;
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kLineErrors = CE_FRAME | CE_OVERRUN | CE_RXPARITY;
 
+std::atomic<std::uint64_t> g_ioWakeUps{0};
+
 } // namespace
+
+std::uint64_t CommPort::ioWakeUps()
+{
+    return g_ioWakeUps.load();
+}
 
 void CommPort::ioLoop()
 {
@@ -42,15 +46,14 @@ void CommPort::ioLoop()
         expireRequests(at);
         const Nanos tick = modemPolled() ? kTickNanos : kSlowTickNanos;
         if (!needsTick()) {
-            m_nextTick = kNever;
-        } else if (m_nextTick == kNever) {
-            m_nextTick = at + tick;
-        } else if (at >= m_nextTick) {
+            m_line.nextTick = kNever;
+        } else if (m_line.nextTick == kNever) {
+            m_line.nextTick = at + tick;
+        } else if (at >= m_line.nextTick) {
             sampleLineStatus(true);
-            m_nextTick = at + tick;
+            m_line.nextTick = at + tick;
         }
-        if (m_draining && at >= m_drainCheck && !m_dead) {
-            m_draining = false;
+        if (!m_dead && m_drain.lookDue(at)) {
             if (m_writes.empty())
                 checkTransmitEmpty();
             else
@@ -84,6 +87,7 @@ void CommPort::ioLoop()
             timeoutPointer = &timeout;
         }
         const int ready = ppoll(fds, 2, timeoutPointer, nullptr);
+        g_ioWakeUps.fetch_add(1, std::memory_order_relaxed);
         if (ready > 0 && (fds[1].revents & POLLIN)) {
             std::uint64_t rings = 0;
             [[maybe_unused]] ssize_t ignored = ::read(m_doorbell, &rings, sizeof rings);
@@ -117,15 +121,16 @@ void CommPort::receive(bool hangUp, Nanos at)
         if (got > 0) {
             // The driver counts a line error before it hands over the byte it came with, so
             // counters read now give the errors of these bytes, reported in one batch.
-            const DWORD lineEvents = (m_countersKnown ? sampleCounters() : 0) | m_heldLineEvents;
-            m_heldLineEvents = 0;
+            const DWORD lineEvents =
+                (m_line.countersKnown ? sampleCounters() : 0) | m_line.heldEvents;
+            m_line.heldEvents = 0;
             acceptInput(m_scratch.data(), std::size_t(got), at, lineEvents);
             taken += std::size_t(got);
             // A short read need not have emptied the device: a pseudo-terminal hands over
             // one 4 KiB line-discipline buffer per read, and the next read brings the next
             // one without another round through poll(). A read that found less than half of
             // that has emptied it.
-            if (std::size_t(got) < std::min(want, kShortRead))
+            if (std::size_t(got) < std::min(want, TtyDevice::HalfLineBuffer))
                 break;
             continue;
         }
@@ -159,7 +164,7 @@ std::size_t CommPort::filterInput(std::uint8_t *data, std::size_t count, DWORD &
 {
     // Windows drops input while DSR is low when asked to; a device without modem lines
     // cannot say, so its input is kept.
-    if (m_dcb.fDsrSensitivity && m_modemKnown && !(m_modem & MS_DSR_ON))
+    if (m_dcb.fDsrSensitivity && m_line.modemKnown && !(m_line.modem & MS_DSR_ON))
         return 0;
     const auto eventChar = static_cast<std::uint8_t>(m_dcb.EvtChar);
     const bool marks = marksErrors(m_settings);
@@ -178,31 +183,18 @@ std::size_t CommPort::filterInput(std::uint8_t *data, std::size_t count, DWORD &
         std::uint8_t byte = data[i];
         bool damaged = false;
         if (marks) {
-            switch (m_markState) {
-            case MarkState::Plain:
-                if (byte == 0xFF) {
-                    m_markState = MarkState::SeenFF;
-                    continue;
-                }
-                break;
-            case MarkState::SeenFF:
-                m_markState = MarkState::Plain;
-                if (byte == 0x00) {
-                    m_markState = MarkState::SeenFF00;
-                    continue;
-                }
-                break; // \377\377: one literal \377
-            case MarkState::SeenFF00:
-                m_markState = MarkState::Plain;
-                if (byte == 0x00) {
-                    errors |= CE_BREAK;
-                    continue;
-                }
-                // The mark does not say whether parity or framing failed; checking parity
-                // is what turned marking on.
+            const MarkParser::Byte kind = m_marks.feed(byte);
+            if (kind == MarkParser::Byte::Held)
+                continue;
+            if (kind == MarkParser::Byte::Break) {
+                errors |= CE_BREAK;
+                continue;
+            }
+            // The mark does not say whether parity or framing failed; checking parity is what
+            // turned marking on.
+            if (kind == MarkParser::Byte::Damaged) {
                 errors |= CE_RXPARITY;
                 damaged = true;
-                break;
             }
         }
         if (damaged && m_dcb.fErrorChar)
@@ -216,7 +208,7 @@ std::size_t CommPort::filterInput(std::uint8_t *data, std::size_t count, DWORD &
     if (kept > 0)
         events |= EV_RXCHAR;
     // Where the device keeps error counters, those are the one source of error reports.
-    if (errors && !m_countersKnown) {
+    if (errors && !m_line.countersKnown) {
         noteErrors(errors);
         if (errors & CE_BREAK)
             events |= EV_BREAK;
@@ -245,9 +237,9 @@ void CommPort::transmit()
             // Held output stops new bytes; bytes already in the kernel still drain.
             if (outputHeld())
                 return;
-            if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && !m_rtsOn) {
+            if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && !m_line.rtsOn) {
                 m_lineStatus->setRts(true);
-                m_rtsOn = true;
+                m_line.rtsOn = true;
             }
             const ssize_t sent =
                 ::write(m_fd, write.data.data() + write.sent, write.data.size() - write.sent);
@@ -265,7 +257,8 @@ void CommPort::transmit()
                 continue;
             }
             write.sent += std::size_t(sent);
-            m_sentSinceEmpty = m_sentSinceEmpty || sent > 0;
+            if (sent > 0)
+                m_drain.noteSent();
             if (write.sent < write.data.size())
                 break; // the kernel is full; poll() says when it has room again
         }
@@ -281,49 +274,40 @@ void CommPort::transmit()
 
 bool CommPort::outputDraining()
 {
-    const unsigned queued = TtyDevice::outputQueue(m_fd);
-    if (queued == 0)
-        return false;
-    // No device wakes anyone when its queue empties: look again after about the time the
-    // queue takes to leave, within bounds.
-    const std::uint64_t speed = m_settings.speed != 0 ? m_settings.speed : 9600;
-    const auto lineTime = Nanos(std::uint64_t(queued) * 10u * 1000000000u / speed);
-    m_draining = true;
-    m_drainCheck = now() + std::clamp(lineTime, kDrainMinNanos, kDrainMaxNanos);
-    return true;
+    return m_drain.stillDraining(TtyDevice::outputQueue(m_fd), m_settings.speed, now());
 }
 
 void CommPort::checkTransmitEmpty()
 {
-    if (!m_writes.empty() || !m_sentSinceEmpty)
+    if (!m_writes.empty() || !m_drain.sentSinceEmpty())
         return;
     if (outputDraining())
         return;
-    m_draining = false;
-    m_sentSinceEmpty = false;
-    if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && m_rtsOn) {
+    m_drain.emptied();
+    if (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && m_line.rtsOn) {
         m_lineStatus->setRts(false);
-        m_rtsOn = false;
+        m_line.rtsOn = false;
     }
     recordEvents(EV_TXEMPTY);
 }
 
 void CommPort::sampleLineStatus(bool tick)
 {
-    const std::uint32_t modemChanges = m_counters.modemChanges;
-    DWORD events = m_heldLineEvents;
-    m_heldLineEvents = 0;
-    const DWORD lineEvents = m_countersKnown ? sampleCounters() : 0;
+    const std::uint32_t modemChanges = m_line.counters.modemChanges;
+    DWORD events = m_line.heldEvents;
+    m_line.heldEvents = 0;
+    const DWORD lineEvents = m_line.countersKnown ? sampleCounters() : 0;
     // The driver counts an error a moment before the bytes it came with reach the line
     // discipline; errors a tick finds wait one more tick for those bytes, so that they are
     // reported together (see receive()).
     if (tick)
-        m_heldLineEvents = lineEvents;
+        m_line.heldEvents = lineEvents;
     else
         events |= lineEvents;
     // Where a watcher waits for modem changes, the lines are asked for (a transfer on USB)
     // only when the driver's counters show a change that the watcher may have missed.
-    if (!m_modemWaits || !m_countersKnown || m_counters.modemChanges != modemChanges)
+    if (!m_watcher.waiting() || !m_line.countersKnown ||
+        m_line.counters.modemChanges != modemChanges)
         events |= sampleModemLines();
     recordEvents(events);
 }
@@ -331,23 +315,23 @@ void CommPort::sampleLineStatus(bool tick)
 DWORD CommPort::sampleModemLines()
 {
     DWORD events = 0;
-    if (m_modemKnown) {
+    if (m_line.modemKnown) {
         DWORD lines = 0;
         const int status = m_lineStatus->modemLines(lines);
         if (status == ENOTTY) {
-            m_modemKnown = false;
-            m_modem = 0;
+            m_line.modemKnown = false;
+            m_line.modem = 0;
         } else if (status == 0) {
-            const DWORD changed = lines ^ m_modem;
+            const DWORD changed = lines ^ m_line.modem;
             if (changed & MS_CTS_ON)
                 events |= EV_CTS;
             if (changed & MS_DSR_ON)
                 events |= EV_DSR;
             if (changed & MS_RLSD_ON)
                 events |= EV_RLSD;
-            if ((lines & MS_RING_ON) && !(m_modem & MS_RING_ON))
+            if ((lines & MS_RING_ON) && !(m_line.modem & MS_RING_ON))
                 events |= EV_RING;
-            m_modem = lines;
+            m_line.modem = lines;
         }
     }
     return events;
@@ -356,24 +340,24 @@ DWORD CommPort::sampleModemLines()
 DWORD CommPort::sampleCounters()
 {
     DWORD events = 0;
-    if (m_countersKnown) {
+    if (m_line.countersKnown) {
         LineCounters counters;
         const int status = m_lineStatus->errorCounters(counters);
         if (status == ENOTTY) {
-            m_countersKnown = false;
+            m_line.countersKnown = false;
         } else if (status == 0) {
             DWORD errors = 0;
-            if (counters.frame != m_counters.frame)
+            if (counters.frame != m_line.counters.frame)
                 errors |= CE_FRAME;
-            if (counters.overrun != m_counters.overrun)
+            if (counters.overrun != m_line.counters.overrun)
                 errors |= CE_OVERRUN;
-            if (counters.parity != m_counters.parity)
+            if (counters.parity != m_line.counters.parity)
                 errors |= CE_RXPARITY;
-            if (counters.brk != m_counters.brk)
+            if (counters.brk != m_line.counters.brk)
                 errors |= CE_BREAK;
-            if (counters.bufferOverrun != m_counters.bufferOverrun)
+            if (counters.bufferOverrun != m_line.counters.bufferOverrun)
                 errors |= CE_RXOVER;
-            m_counters = counters;
+            m_line.counters = counters;
             noteErrors(errors);
             events = ((errors & kLineErrors) ? EV_ERR : 0) | ((errors & CE_BREAK) ? EV_BREAK : 0);
         }
@@ -383,7 +367,7 @@ DWORD CommPort::sampleCounters()
 
 bool CommPort::modemPolled() const
 {
-    return m_modemKnown && !m_modemWaits &&
+    return m_line.modemKnown && !m_watcher.waiting() &&
            ((m_mask & kModemEvents) || m_dcb.fOutxDsrFlow || m_dcb.fDsrSensitivity);
 }
 
@@ -403,12 +387,12 @@ void CommPort::noteErrors(DWORD errors)
 
 void CommPort::applyOutputLines()
 {
-    m_dtrOn = m_dcb.fDtrControl != DTR_CONTROL_DISABLE;
-    m_rtsOn = m_dcb.fRtsControl == RTS_CONTROL_ENABLE ||
-              m_dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
-              (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && (!m_writes.empty() || m_draining));
+    m_line.dtrOn = m_dcb.fDtrControl != DTR_CONTROL_DISABLE;
+    m_line.rtsOn =
+        m_dcb.fRtsControl == RTS_CONTROL_ENABLE || m_dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
+        (m_dcb.fRtsControl == RTS_CONTROL_TOGGLE && (!m_writes.empty() || m_drain.draining()));
     // A device without modem lines (a pseudo-terminal) has nothing to switch.
-    m_lineStatus->setOutputs(m_dtrOn, m_rtsOn);
+    m_lineStatus->setOutputs(m_line.dtrOn, m_line.rtsOn);
     applyDtrHandshake();
 }
 
@@ -418,11 +402,11 @@ void CommPort::applyDtrHandshake()
         return;
     // Windows' limits: hold the sender back when fewer than XoffLim bytes are free, let it
     // go again when fewer than XonLim bytes are queued.
-    if (m_dtrOn && m_input.room() < m_dcb.XoffLim) {
-        m_dtrOn = false;
+    if (m_line.dtrOn && m_input.room() < m_dcb.XoffLim) {
+        m_line.dtrOn = false;
         m_lineStatus->setDtr(false);
-    } else if (!m_dtrOn && m_input.size() < m_dcb.XonLim) {
-        m_dtrOn = true;
+    } else if (!m_line.dtrOn && m_input.size() < m_dcb.XonLim) {
+        m_line.dtrOn = true;
         m_lineStatus->setDtr(true);
     }
 }
@@ -432,7 +416,7 @@ void CommPort::markDead()
     if (m_dead)
         return;
     m_dead = true;
-    m_draining = false;
+    m_drain.stop();
     abortReads(ERROR_GEN_FAILURE);
     abortWrites(ERROR_GEN_FAILURE);
     endWait(ERROR_GEN_FAILURE, 0);
@@ -440,25 +424,24 @@ void CommPort::markDead()
 
 bool CommPort::outputHeld() const
 {
-    return m_dcb.fOutxDsrFlow && m_modemKnown && !(m_modem & MS_DSR_ON);
+    return m_dcb.fOutxDsrFlow && m_line.modemKnown && !(m_line.modem & MS_DSR_ON);
 }
 
 bool CommPort::needsTick() const
 {
     if (m_dead)
         return false;
-    const bool modem =
-        m_modemKnown && ((m_mask & kModemEvents) || m_dcb.fOutxDsrFlow || m_dcb.fDsrSensitivity);
+    const bool modem = m_line.modemKnown &&
+                       ((m_mask & kModemEvents) || m_dcb.fOutxDsrFlow || m_dcb.fDsrSensitivity);
     const bool counters =
-        m_countersKnown && ((m_mask & (EV_ERR | EV_BREAK)) || m_dcb.fAbortOnError);
+        m_line.countersKnown && ((m_mask & (EV_ERR | EV_BREAK)) || m_dcb.fAbortOnError);
     return modem || counters;
 }
 
 CommPort::Nanos CommPort::nextDeadline() const
 {
-    Nanos deadline = m_nextTick;
-    if (m_draining)
-        deadline = std::min(deadline, m_drainCheck);
+    Nanos deadline = m_line.nextTick;
+    deadline = std::min(deadline, m_drain.nextLook());
     for (const ReadRequest &read : m_reads)
         deadline = std::min(deadline, read.totalDeadline);
     if (!m_reads.empty() && m_reads.front().done > 0)

@@ -76,12 +76,12 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
     TtyDevice::flushInput(fd);
 
     port->m_lineStatus = makeLineStatus(fd);
-    if (port->m_lineStatus->modemLines(port->m_modem) != 0) {
-        port->m_modemKnown = false;
-        port->m_modem = 0;
+    if (port->m_lineStatus->modemLines(port->m_line.modem) != 0) {
+        port->m_line.modemKnown = false;
+        port->m_line.modem = 0;
     }
-    if (port->m_lineStatus->errorCounters(port->m_counters) != 0)
-        port->m_countersKnown = false;
+    if (port->m_lineStatus->errorCounters(port->m_line.counters) != 0)
+        port->m_line.countersKnown = false;
     port->startModemWatcher();
 
     try {
@@ -117,7 +117,7 @@ void CommPort::onClose()
     // under a poll() would not wake it.
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
-    stopModemWatcher();
+    m_watcher.stop();
     int fd = -1;
     bool hangUp = false;
     LineSettings last;
@@ -125,7 +125,7 @@ void CommPort::onClose()
         std::lock_guard lock(m_mutex);
         fd = m_fd;
         m_fd = -1;
-        hangUp = m_lineStatus && m_modemKnown && !m_dead; // only a port that got opened
+        hangUp = m_lineStatus && m_line.modemKnown && !m_dead; // only a port that got opened
         last = m_settings;
     }
     // A device with modem lines is left at speed 0, which the kernel keeps for the next
@@ -135,6 +135,24 @@ void CommPort::onClose()
     TtyDevice::release(fd);
     ::close(m_doorbell);
     UucpLock::release(m_lockFile);
+}
+
+void CommPort::startModemWatcher()
+{
+    if (m_line.modemKnown)
+        m_watcher.start(
+            *m_lineStatus, m_mutex, [this](int status) { return onModemWake(status); },
+            [this] { ringDoorbell(); }); // the I/O thread polls from now on
+}
+
+ModemWatcher::Wake CommPort::onModemWake(int status)
+{
+    if (m_closing || m_dead)
+        return ModemWatcher::Wake::Stop;
+    const DWORD before = m_line.modem;
+    if (status == 0)
+        recordEvents(sampleModemLines());
+    return m_line.modem == before ? ModemWatcher::Wake::Unchanged : ModemWatcher::Wake::Changed;
 }
 
 CommPort::Nanos CommPort::now()
@@ -196,7 +214,7 @@ DWORD CommPort::setState(const DCB &dcb)
     // UART's loopback keeps the pins off until the DCB's own wish is applied below. This is
     // the first SetCommState after Open, when nothing is on its way yet: for that moment the
     // UART hears only itself.
-    const bool looped = m_settings.speed == 0 && m_lineStatus->setLoopback(true) == 0;
+    const LoopbackGuard loopback(*m_lineStatus, m_settings.speed == 0);
     const int status = applyLineSettings(m_fd, next);
     LineSettings applied;
     DWORD refusal = status != 0 ? deviceError(status) : ERROR_SUCCESS;
@@ -205,19 +223,14 @@ DWORD CommPort::setState(const DCB &dcb)
         applyLineSettings(m_fd, m_settings);
         refusal = ERROR_INVALID_PARAMETER;
     }
-    if (refusal != ERROR_SUCCESS) {
-        if (looped)
-            m_lineStatus->setLoopback(false);
+    if (refusal != ERROR_SUCCESS)
         return refusal;
-    }
     if (marksErrors(next) != marksErrors(m_settings))
-        m_markState = MarkState::Plain;
+        m_marks.reset();
     m_settings = next;
     m_dcb = dcb;
     m_dcb.DCBlength = sizeof(DCB);
     applyOutputLines();
-    if (looped)
-        m_lineStatus->setLoopback(false);
     ringDoorbell();
     return ERROR_SUCCESS;
 }
@@ -300,10 +313,10 @@ DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
         unsent += write.data.size() - write.sent;
     // Nothing of ours is in the kernel once it was seen empty after the last write: the
     // receive handler asks for every batch, and the question costs a system call.
-    if (!m_dead && m_sentSinceEmpty)
+    if (!m_dead && m_drain.sentSinceEmpty())
         unsent += TtyDevice::outputQueue(m_fd);
     stat.cbOutQue = DWORD(unsent);
-    stat.fCtsHold = m_dcb.fOutxCtsFlow && m_modemKnown && !(m_modem & MS_CTS_ON);
+    stat.fCtsHold = m_dcb.fOutxCtsFlow && m_line.modemKnown && !(m_line.modem & MS_CTS_ON);
     stat.fDsrHold = outputHeld();
     return ERROR_SUCCESS;
 }
@@ -325,7 +338,7 @@ DWORD CommPort::purge(DWORD flags)
         TtyDevice::flushOutput(m_fd);
     if (flags & PURGE_RXCLEAR) {
         m_input.clear();
-        m_markState = MarkState::Plain;
+        m_marks.reset();
         if (!m_dead)
             TtyDevice::flushInput(m_fd);
         applyDtrHandshake();
@@ -342,12 +355,12 @@ DWORD CommPort::modemStatus(DWORD &msBits)
     if (m_dead)
         return ERROR_GEN_FAILURE;
     msBits = 0;
-    if (!m_modemKnown)
+    if (!m_line.modemKnown)
         return ERROR_SUCCESS;
     DWORD bits = 0;
     const int status = m_lineStatus->modemLines(bits);
     if (status == ENOTTY) {
-        m_modemKnown = false;
+        m_line.modemKnown = false;
         return ERROR_SUCCESS;
     }
     if (status != 0)

@@ -1,11 +1,16 @@
-// One open comm device behind a HANDLE. The port owns the descriptor and one I/O thread that
-// alone reads and writes it: the thread poll()s the descriptor and an eventfd doorbell, moves
-// received bytes into the user-space input queue (SetupComm's size or more), sends queued writes,
-// keeps every time-out on a monotonic clock, records comm events and completes pending
-// requests. API calls from any thread lock the port state, complete at once where the rules
-// allow, else queue the request and ring the doorbell. Completions write the caller's buffer
-// and OVERLAPPED under the port lock, so once PurgeComm, SetCommMask or CloseHandle has
-// returned the port never touches them again.
+// One open comm device behind a HANDLE. The port owns the descriptor and its threads:
+// - the I/O thread "comm-io" alone reads and writes the descriptor. It poll()s the descriptor
+//   and an eventfd doorbell, moves received bytes into the user-space input queue (SetupComm's
+//   size or more), sends queued writes, keeps every time-out on a monotonic clock, records comm
+//   events and completes pending requests. Without a request, a time-out, a draining output
+//   queue or line status to sample, it sleeps until the device or the doorbell wakes it.
+// - the modem watcher "comm-modem" (ModemWatcher), only where the device can wait for modem
+//   line changes; closing ends its wait with the process-wide real-time signal SIGRTMIN + 4.
+// API calls from any thread lock the port state, complete at once where the rules allow, else
+// queue the request and ring the doorbell. Completions write the caller's buffer and
+// OVERLAPPED under the port lock, so once PurgeComm, SetCommMask or CloseHandle has returned
+// the port never touches them again. Closing rings the doorbell, stops both threads and only
+// then closes the descriptor; it waits for no time-out and no draining output.
 #pragma once
 
 #include "platform/posix/ByteRing.h"
@@ -14,9 +19,11 @@
 #include "platform/posix/InputPace.h"
 #include "platform/posix/LineSettings.h"
 #include "platform/posix/LineStatus.h"
+#include "platform/posix/MarkParser.h"
+#include "platform/posix/ModemWatcher.h"
+#include "platform/posix/TransmitDrain.h"
 #include "platform/win32.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -47,6 +54,9 @@ public:
     // layer's own larger default. cbInQue, EV_RX80FULL and the point where the I/O thread
     // stops reading (and the kernel's buffer starts to fill) all follow this size.
     static std::size_t inputQueueCapacity(DWORD requested);
+    // How often the I/O threads of all ports have woken so far (for tests: an idle port's
+    // thread does not wake).
+    static std::uint64_t ioWakeUps();
 
     // Each returns ERROR_SUCCESS or the Win32 error.
     DWORD setupComm(DWORD inQueue);
@@ -99,9 +109,18 @@ private:
     {
         DWORD *mask = nullptr;
     };
-    // Where the receive path stands in the kernel's PARMRK marks (\377\377 is a literal
-    // \377, \377\0\0 a break, \377\0c a byte received with an error).
-    enum class MarkState { Plain, SeenFF, SeenFF00 };
+    // What the port knows of the line's signals, and when the I/O thread samples them next.
+    struct Lines
+    {
+        bool modemKnown = true;    // the device reports modem lines
+        bool countersKnown = true; // the device reports error counters
+        DWORD modem = 0;           // the modem input lines as last sampled
+        LineCounters counters;     // the error counters as last sampled
+        bool dtrOn = true;         // the output lines as last set
+        bool rtsOn = true;
+        DWORD heldEvents = 0; // EV_ERR/EV_BREAK found by the tick, not yet recorded
+        Nanos nextTick = kNever;
+    };
 
     CommPort(int fd, int doorbell, DWORD access, bool overlapped);
 
@@ -143,11 +162,8 @@ private:
     Nanos nextDeadline() const;
 
     void ioLoop();
-    // The modem watcher: waits for modem line changes where the device can, so that an idle
-    // port asks for them only when they change.
-    void watchModemLines();
     void startModemWatcher();
-    void stopModemWatcher();
+    ModemWatcher::Wake onModemWake(int status);
 
     const bool m_overlapped;
     const DWORD m_access;
@@ -165,7 +181,7 @@ private:
     LineSettings m_settings;
     COMMTIMEOUTS m_timeouts{};
     ByteRing m_input;
-    MarkState m_markState = MarkState::Plain;
+    MarkParser m_marks;
     std::vector<std::uint8_t> m_scratch;
 
     std::deque<ReadRequest> m_reads;
@@ -176,22 +192,10 @@ private:
     DWORD m_remembered = 0;
     DWORD m_errors = 0;     // CE_* since the last ClearCommError
     bool m_aborted = false; // fAbortOnError tripped; cleared by ClearCommError
-    bool m_sentSinceEmpty = false;
-    bool m_draining = false; // output written, kernel queue not yet empty
-    Nanos m_drainCheck = kNever;
-    DWORD m_heldLineEvents = 0; // EV_ERR/EV_BREAK found by the tick, not yet recorded
+    TransmitDrain m_drain;
 
-    bool m_modemKnown = true;    // the device reports modem lines
-    bool m_countersKnown = true; // the device reports error counters
-    bool m_modemWaits = false;   // the watcher waits for modem changes: no polling
-    std::thread m_modemWatcher;
-    bool m_watcherRunning = false;
-    std::condition_variable m_watcherEnded;
-    DWORD m_modem = 0;
-    LineCounters m_counters;
-    bool m_dtrOn = true;
-    bool m_rtsOn = true;
-    Nanos m_nextTick = kNever;
+    Lines m_line;
+    ModemWatcher m_watcher;  // ended in onClose, before m_lineStatus goes
     Nanos m_gatherUntil = 0; // input is left in the device until then (see receive())
     InputPace m_pace;
     Nanos m_lastWriteAt = 0; // the last WriteFile

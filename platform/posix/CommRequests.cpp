@@ -147,7 +147,7 @@ void CommPort::expireRequests(Nanos at)
                     left -= std::min(left, queued);
                     TtyDevice::flushOutput(m_fd);
                 }
-                m_draining = false;
+                m_drain.stop();
             }
             complete(*it, ERROR_SUCCESS, DWORD(left));
             it = m_writes.erase(it);

@@ -1,10 +1,11 @@
 #include "platform/posix/InputPace.h"
 
+#include "platform/posix/TtyDevice.h"
+
 namespace {
 
-// A wake-up that finds half the kernel's 4 KiB line buffer filled cannot tell the rate (the
-// sender may have been held back by that buffer): it is never followed by gathering.
-constexpr std::size_t kGatherBelow = 2048;
+// A wake-up that finds half a line-discipline buffer or more is never followed by gathering.
+constexpr std::size_t kGatherBelow = TtyDevice::HalfLineBuffer;
 // Input slower than 1 MB/s is a trickle.
 constexpr InputPace::Nanos kNanosPerByte = 1000;
 // One wake-up alone is a poor judge of the rate: in a flood the sender is now and then

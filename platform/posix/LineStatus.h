@@ -53,6 +53,27 @@ public:
     virtual bool waitsForModemChanges() const { return false; }
 };
 
+// Holds a UART's loopback on (see setLoopback) from construction to destruction, when wanted
+// and the device has one.
+class LoopbackGuard
+{
+public:
+    LoopbackGuard(LineStatus &lines, bool wanted)
+        : m_lines(lines), m_on(wanted && lines.setLoopback(true) == 0)
+    {}
+    ~LoopbackGuard()
+    {
+        if (m_on)
+            m_lines.setLoopback(false);
+    }
+    LoopbackGuard(const LoopbackGuard &) = delete;
+    LoopbackGuard &operator=(const LoopbackGuard &) = delete;
+
+private:
+    LineStatus &m_lines;
+    const bool m_on;
+};
+
 using LineStatusFactory = std::function<std::unique_ptr<LineStatus>(int fd)>;
 
 // The source a port opened from now on uses for its descriptor.

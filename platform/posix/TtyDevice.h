@@ -6,10 +6,16 @@
 #include "platform/posix/LineSettings.h"
 #include "platform/win32types.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace TtyDevice {
+
+// Half the 4 KiB buffer a line discipline hands over per read. A read that finds less has
+// emptied the device; a wake-up that finds more cannot tell the rate of the input (the sender
+// may have been held back by that buffer).
+constexpr std::size_t HalfLineBuffer = 2048;
 
 // The descriptor of the opened device, or -1 with the Win32 error in error: 2 for a path that
 // is missing or no terminal device, 5 for a device in use or not accessible.

@@ -3,7 +3,8 @@
 // path after /dev/, with '/' as '_') holding its process ID as ten characters and a newline.
 // A file whose process no longer runs is stale: the next opener replaces it. Locks still held
 // when the process exits are removed on the way out; a process that is killed leaves a stale
-// one. Any thread.
+// one. The environment variable ZEPHRA_LOCK_DIR, where set, names the lock directory instead
+// of /run/lock or /var/lock (tests use it to keep their locks to themselves). Any thread.
 #pragma once
 
 #include "platform/win32types.h"

@@ -20,6 +20,9 @@ struct Pending
     }
 };
 
+// The input queue a port keeps whatever smaller size SetupComm asks for, as documented.
+constexpr std::size_t PromisedInputQueue = 512 * 1024;
+
 inline HANDLE openPort(const std::string &name, DWORD flags = FILE_FLAG_OVERLAPPED)
 {
     return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags,

@@ -1,6 +1,5 @@
 // Modem lines, line errors and the DTR/RTS outputs, through a fake line status installed
 // under the port's I/O thread (a pseudo-terminal has none of them).
-#include "platform/posix/CommPort.h"
 #include "platform/posix/LineStatus.h"
 #include "platform/win32.h"
 #include "tests/platform/PortTestUtil.h"
@@ -186,7 +185,7 @@ TEST_F(LineStatusTest, AFullQueueHoldsBackTheRestAndOverflowIsOnlyWhatTheDeviceL
     // The queue takes bytes up to its real size and leaves the rest to the device, so a full
     // queue loses nothing by itself; a device whose own buffer then overflowed reports it.
     ASSERT_TRUE(SetupComm(port, 1024, 1024));
-    const std::size_t capacity = CommPort::inputQueueCapacity(1024);
+    const std::size_t capacity = PromisedInputQueue;
     std::string sent(capacity + 1000, '\0');
     for (std::size_t i = 0; i < sent.size(); ++i)
         sent[i] = char(i * 13 % 251);
@@ -235,7 +234,7 @@ TEST_F(LineStatusTest, OutputLinesFollowTheDcb)
     // DTR handshake: off when fewer than XoffLim bytes of the real queue are free, on below
     // XonLim queued.
     ASSERT_TRUE(SetupComm(port, 100, 100));
-    const std::size_t capacity = CommPort::inputQueueCapacity(100);
+    const std::size_t capacity = PromisedInputQueue;
     dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
     dcb.XoffLim = 30;
     dcb.XonLim = 10;

@@ -8,6 +8,7 @@ namespace {
 using Nanos = InputPace::Nanos;
 constexpr Nanos Ms = 1000000;
 constexpr Nanos LongAgo = -10'000 * Ms; // no write for a long time
+constexpr Nanos Gather = 20 * Ms;       // the period a trickle is gathered for, as documented
 
 TEST(InputPace, ALinePacedAt115200IsGatheredAfterItsFirstByte)
 {
@@ -15,10 +16,10 @@ TEST(InputPace, ALinePacedAt115200IsGatheredAfterItsFirstByte)
     Nanos at = 1000 * Ms;
     // The first byte after a quiet spell was taken at once; from then on the device is left
     // alone for a period after each wake-up, which then finds the bytes of that period.
-    EXPECT_EQ(pace.afterWakeUp(1, at, false, LongAgo), at + InputPace::GatherNanos);
+    EXPECT_EQ(pace.afterWakeUp(1, at, false, LongAgo), at + Gather);
     for (int i = 0; i < 20; ++i) {
-        at += InputPace::GatherNanos;
-        EXPECT_EQ(pace.afterWakeUp(230, at, false, LongAgo), at + InputPace::GatherNanos) << i;
+        at += Gather;
+        EXPECT_EQ(pace.afterWakeUp(230, at, false, LongAgo), at + Gather) << i;
     }
 }
 
@@ -51,7 +52,7 @@ TEST(InputPace, AnAnswerToAWriteIsNeverGathered)
     EXPECT_EQ(pace.afterWakeUp(1, at, false, at - 5 * Ms), 0);
     EXPECT_EQ(pace.afterWakeUp(1, at + 100 * Ms, false, at - 5 * Ms), 0);
     const Nanos later = at + InputPace::AnswerNanos;
-    EXPECT_EQ(pace.afterWakeUp(1, later, false, at - 5 * Ms), later + InputPace::GatherNanos);
+    EXPECT_EQ(pace.afterWakeUp(1, later, false, at - 5 * Ms), later + Gather);
 }
 
 TEST(InputPace, AQuietSpellEndsAFastStream)
@@ -61,7 +62,7 @@ TEST(InputPace, AQuietSpellEndsAFastStream)
     for (int i = 0; i < 100; ++i, at += Ms / 2)
         pace.afterWakeUp(4096, at, false, LongAgo);
     at += 1000 * Ms;
-    EXPECT_EQ(pace.afterWakeUp(1, at, false, LongAgo), at + InputPace::GatherNanos);
+    EXPECT_EQ(pace.afterWakeUp(1, at, false, LongAgo), at + Gather);
 }
 
 TEST(InputPace, AWakeUpWithoutInputEndsGathering)
