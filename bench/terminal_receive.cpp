@@ -13,6 +13,7 @@
 // Usage: terminal_receive [--end-to-end: skip the first part] [end-to-end MiB ..., default 10 50]
 #include "simulator/SimulatedModule.h"
 #include "simulator/SimulatorPort.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FloodSupport.h"
 
 #include "app/MainForm.h"
@@ -25,8 +26,6 @@
 #include <QElapsedTimer>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -233,18 +232,13 @@ int compareWithPlainRead(std::size_t mebibytes)
 }
 
 // Runs this program again for one end-to-end size, so that each has a process of its own.
-int runChild(const char *self, std::size_t mebibytes)
+int runChild(std::size_t mebibytes)
 {
-    const std::string size = std::to_string(mebibytes);
-    char one[] = "--one";
-    std::vector<char *> args{const_cast<char *>(self), one, const_cast<char *>(size.c_str()),
-                             nullptr};
-    pid_t child = 0;
-    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, args.data(), environ) != 0)
-        return 1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    ChildProcess child("/proc/self/exe", {"--one", std::to_string(mebibytes)});
+    const int status = child.finish(std::chrono::hours(1));
+    std::fputs(child.out.c_str(), stdout);
+    std::fputs(child.err.c_str(), stderr);
+    return status == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -276,6 +270,6 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     int status = 0;
     for (std::size_t mebibytes : sizes)
-        status |= runChild(argv[0], mebibytes);
+        status |= runChild(mebibytes);
     return status;
 }
