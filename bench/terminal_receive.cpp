@@ -15,6 +15,7 @@
 #include "simulator/SimulatorPort.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FloodSupport.h"
+#include "tests/support/Pump.h"
 
 #include "app/MainForm.h"
 #include "framework/widgets/ReceiveView.h"
@@ -174,7 +175,7 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
     clock.start();
     {
         const NoiseFeeder feeder(port, total, Seed);
-        runEventLoopUntil([&] { return view->wrapped().size() >= expectedSize; }, 600'000);
+        pumpEvents([&] { return view->wrapped().size() >= expectedSize; }, 600s);
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
