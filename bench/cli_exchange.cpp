@@ -7,23 +7,18 @@
 // Usage: cli_exchange [rounds, default 20]
 #include "simulator/SimulatedModule.h"
 #include "simulator/SimulatorPort.h"
+#include "tests/support/ChildProcess.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -32,31 +27,16 @@ using Clock = std::chrono::steady_clock;
 double cpuMs; // CPU time of the last run, user and system
 
 // Wall time of one run in milliseconds; exits the benchmark when the run fails.
-double runOnce(std::vector<std::string> args)
+double runOnce(const std::vector<std::string> &args)
 {
-    args.insert(args.begin(), ZEPHRA_CLI_PROGRAM);
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::perror("posix_spawn");
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
+    ChildProcess run(ZEPHRA_CLI_PROGRAM, args);
+    const int status = run.finish();
     const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "zephra-cli %s failed with status %d\n", args[1].c_str(), status);
+    cpuMs = run.cpuMs();
+    if (status != 0) {
+        std::fprintf(stderr, "zephra-cli %s failed with status %d: %s\n", args[0].c_str(), status,
+                     run.err.c_str());
         std::exit(1);
     }
     return wall;

@@ -9,6 +9,7 @@
 #include "simulator/SimulatedModule.h"
 #include "simulator/SimulatorPort.h"
 #include "tests/support/FloodSupport.h"
+#include "tests/support/Pump.h"
 
 #include "app/MainForm.h"
 #include "framework/widgets/ReceiveView.h"
@@ -80,8 +81,8 @@ std::vector<double> series(PaintWatch &watch, ReceiveView *view, int samples,
         start();
     };
     QTimer::singleShot(200, &context, next);
-    runEventLoopUntil([&] { return static_cast<int>(latencies.size()) >= samples; },
-                      samples * 1000 + 10'000);
+    pumpEvents([&] { return static_cast<int>(latencies.size()) >= samples; },
+               std::chrono::milliseconds(samples * 1000 + 10'000));
     watch.await(UINT64_MAX, nullptr);
     return latencies;
 }

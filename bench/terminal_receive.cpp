@@ -13,7 +13,9 @@
 // Usage: terminal_receive [--end-to-end: skip the first part] [end-to-end MiB ..., default 10 50]
 #include "simulator/SimulatedModule.h"
 #include "simulator/SimulatorPort.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FloodSupport.h"
+#include "tests/support/Pump.h"
 
 #include "app/MainForm.h"
 #include "app/terminal/ReceiveFormat.h"
@@ -25,8 +27,6 @@
 #include <QElapsedTimer>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -175,7 +175,7 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
     clock.start();
     {
         const NoiseFeeder feeder(port, total, Seed);
-        runEventLoopUntil([&] { return view->wrapped().size() >= expectedSize; }, 600'000);
+        pumpEvents([&] { return view->wrapped().size() >= expectedSize; }, 600s);
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
@@ -233,18 +233,13 @@ int compareWithPlainRead(std::size_t mebibytes)
 }
 
 // Runs this program again for one end-to-end size, so that each has a process of its own.
-int runChild(const char *self, std::size_t mebibytes)
+int runChild(std::size_t mebibytes)
 {
-    const std::string size = std::to_string(mebibytes);
-    char one[] = "--one";
-    std::vector<char *> args{const_cast<char *>(self), one, const_cast<char *>(size.c_str()),
-                             nullptr};
-    pid_t child = 0;
-    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, args.data(), environ) != 0)
-        return 1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    ChildProcess child("/proc/self/exe", {"--one", std::to_string(mebibytes)});
+    const int status = child.finish(std::chrono::hours(1));
+    std::fputs(child.out.c_str(), stdout);
+    std::fputs(child.err.c_str(), stderr);
+    return status == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -276,6 +271,6 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     int status = 0;
     for (std::size_t mebibytes : sizes)
-        status |= runChild(argv[0], mebibytes);
+        status |= runChild(mebibytes);
     return status;
 }

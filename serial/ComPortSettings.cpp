@@ -6,6 +6,7 @@
 #include "serial/EComPort.h"
 #include "serial/settings/ComDeviceCodes.h"
 
+#include <cstdint>
 #include <cstring>
 
 DCB buildCommState(const TCustomComPort &port)
@@ -89,10 +90,13 @@ void TCustomComPort::ApplyCommState()
         const auto systemCode = static_cast<std::int32_t>(GetLastError());
         EComPort error = EComPort::CreateWithSystemCode(EComPort::SetStateFailed, systemCode);
         // Apart from 1.5 stop bits, which only go with 5 data bits, the settings are checked
-        // before they get here: what a device refuses is its speed.
-        if (systemCode == ERROR_INVALID_PARAMETER && dcb.StopBits != ONE5STOPBITS)
-            error.setAdvice(formatText("The device cannot run at %u bit/s: choose another rate.",
-                                       static_cast<unsigned>(dcb.BaudRate)));
+        // before they get here: what a device refuses is its speed. A rate of 0 or below is no
+        // speed at all, and no device's fault.
+        const std::int64_t rate =
+            BaudRate() == brCustom ? std::int64_t{CustomBaudRate()} : std::int64_t{dcb.BaudRate};
+        if (systemCode == ERROR_INVALID_PARAMETER && dcb.StopBits != ONE5STOPBITS && rate > 0)
+            error.setAdvice(formatText("The device cannot run at %lld bit/s: choose another rate.",
+                                       static_cast<long long>(rate)));
         throw error;
     }
 }

@@ -118,7 +118,7 @@ TEST_F(BadInputTest, RateTextsOpenAtTheirNumberOrAreRefusedWithTheirOwnMessage)
     form().OpenPortRun->click();
     ASSERT_TRUE(form().ComPort1->Connected());
     form().SendStringRun->click();
-    EXPECT_TRUE(pumpUntil([&] { return form().MemoReceiveRun->text() == "Test Send String"; }));
+    EXPECT_TRUE(pumpEvents([&] { return form().MemoReceiveRun->text() == "Test Send String"; }));
     form().ClosePortRun->click();
     EXPECT_EQ(errors().size(), shown);
 }
@@ -179,17 +179,17 @@ TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStill
     f.OpenPortRun->click();
     ASSERT_TRUE(f.ComPort1->Connected());
     f.SendStringRun->click();
-    EXPECT_EQ(pty.readSome(16, 2000ms), "Test Send String");
+    EXPECT_EQ(pty.readSome(16, 2s), "Test Send String");
 
     pty.closeMaster();
     // The loss itself is announced once by the event thread.
     const std::string waitFailed = "WaitForEvent method failed (win error code: 31)";
-    ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }));
-    pumpFor(100);
+    ASSERT_TRUE(pumpEvents([&] { return !errors().empty(); }));
+    pumpEvents(never, 100ms);
     EXPECT_EQ(errors(), std::vector<std::string>{waitFailed});
     f.SendStringRun->click();
     QTest::keyClick(f.MemoSendRun, Qt::Key_A);
-    pumpFor(100);
+    pumpEvents(never, 100ms);
     const std::string writeFailed = "WriteFile function failed (win error code: 31)";
     // One message per send: the send text stops at its first byte.
     EXPECT_EQ(errors(), (std::vector<std::string>{waitFailed, writeFailed, writeFailed}));

@@ -5,6 +5,7 @@
 // closes at once, sits idle without spinning, gives back its threads and descriptors, and
 // opens the port again once the module is back under the same name.
 #include "tests/app/SetupTabSupport.h"
+#include "tests/support/Activity.h"
 #include "tests/support/LiveThreads.h"
 
 #include <QEventLoop>
@@ -41,23 +42,15 @@ void PrintTo(Loss loss, std::ostream *out)
     *out << (loss == Loss::FarEndCloses ? "the far end closes" : "the node vanishes");
 }
 
-double processCpuSeconds()
+// What the process did while the UI thread slept in its event loop for a while, dispatching
+// whatever arrived.
+Activity whileIdle(std::chrono::milliseconds interval)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Process CPU time while the UI thread sleeps in its event loop for a while, dispatching
-// whatever arrives.
-double cpuWhileIdle(std::chrono::milliseconds interval)
-{
-    const double before = processCpuSeconds();
+    const Activity before = Activity::now();
     QEventLoop loop;
     QTimer::singleShot(interval, &loop, &QEventLoop::quit);
     loop.exec();
-    return processCpuSeconds() - before;
+    return Activity::now().since(before);
 }
 
 std::size_t entriesIn(const char *directory)
@@ -151,12 +144,12 @@ protected:
     void bringDeviceBack()
     {
         simulator().bringBack();
-        EXPECT_TRUE(pumpUntil([&] { return holdingsNow() == m_before; }, 2000))
+        EXPECT_TRUE(pumpEvents([&] { return holdingsNow() == m_before; }, 2s))
             << testing::PrintToString(holdingsNow()) << " now, " << testing::PrintToString(m_before)
             << " before the port was opened";
         // The user comes back after the reply period that the lost procedure started has run
         // out; a procedure started within it would share what is left of it.
-        EXPECT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+        EXPECT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
     }
 
     // The module answers every command but the one for setting code, which it leaves
@@ -187,20 +180,27 @@ protected:
         RecordProperty(key + "_us", std::to_string(std::lround(seconds * 1e6)));
     }
 
-    // Nothing spins while the dead port stays open (or after it was closed).
+    // Nothing spins or polls while the dead port stays open (or after it was closed): over
+    // 0.8 s the process's threads wake once or twice, not at any polling rate.
     static void expectIdle(const std::string &when)
     {
-        cpuWhileIdle(200ms);
-        const double cpu = cpuWhileIdle(800ms);
-        record("cpu_in_800ms_" + when, cpu);
-        EXPECT_LT(cpu, 0.12) << "process CPU " << cpu << " s in 0.8 s of idling";
+        whileIdle(200ms);
+        const Activity idle = whileIdle(800ms);
+        record("cpu_in_800ms_" + when, idle.cpuSeconds);
+        RecordProperty("wakeups_in_800ms_" + when, std::to_string(idle.wakeups));
+        EXPECT_LT(idle.wakeups, 20) << "threads woke " << idle.wakeups << " times in 0.8 s";
+        EXPECT_LT(idle.cpuSeconds, 0.12) << "process CPU " << idle.cpuSeconds << " s in 0.8 s";
     }
 
-    // Clicks a "Close" button; it must end at once.
+    // Clicks a "Close" button; it must end at once: the UI thread sleeps at most for the port's
+    // threads to end, never in steps of a poll period. (The time limit only catches a hang.)
     static void clickClose(QPushButton *close, const std::string &key = "close_dead_port")
     {
+        const Activity before = Activity::now(RUSAGE_THREAD);
         const double seconds = clickTimed(close);
+        const long sleeps = Activity::now(RUSAGE_THREAD).since(before).wakeups;
         record(key, seconds);
+        EXPECT_LE(sleeps, 8) << "Close slept " << sleeps << " times";
         EXPECT_LT(seconds, 1.0);
     }
 
@@ -250,7 +250,7 @@ protected:
 
     bool receiveShows(const std::string &text)
     {
-        return pumpUntil(
+        return pumpEvents(
             [&] { return form().MemoReceiveRun->text().find(text) != std::string::npos; });
     }
 
@@ -277,11 +277,11 @@ TEST_P(DeviceLoss, TestConnectionWithTrafficShowsTheLossAndOpensAgainWhenTheModu
 
     loseDevice();
     const Stopwatch sinceLoss;
-    ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }, 3000))
+    ASSERT_TRUE(pumpEvents([&] { return !errors().empty(); }, 3s))
         << "the loss of a receiving connection goes unreported";
     record("loss_to_error", sinceLoss.seconds());
     EXPECT_LT(sinceLoss.seconds(), 1.0);
-    pumpFor(200);
+    pumpEvents(never, 200ms);
     stream.stop();
     EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
 
@@ -429,7 +429,7 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
     // follows once the UI thread serves it again.
     ASSERT_FALSE(errors().empty());
     EXPECT_EQ(errors()[0], LostWrite);
-    pumpFor(300);
+    pumpEvents(never, 300ms);
     EXPECT_EQ(errors(), (std::vector<std::string>{LostWrite, LostWait}));
     const std::size_t reported = errors().size();
 
@@ -455,7 +455,7 @@ TEST_P(DeviceLoss, ClosingTheWindowAfterALossEndsAtOnce)
 
     loseDevice();
     // Noticed while nothing was running: the event thread reports it.
-    ASSERT_TRUE(pumpUntil([&] { return !errors().empty(); }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return !errors().empty(); }, 3s));
     EXPECT_EQ(errors(), std::vector<std::string>{LostWait});
     EXPECT_TRUE(shows(form(), named::setupConnected));
 

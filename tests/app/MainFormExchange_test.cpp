@@ -2,6 +2,7 @@
 // replies that are late, damaged, cut, bunched or routed away by the active tab, and that the
 // wait sleeps while it waits.
 #include "tests/app/SetupTabSupport.h"
+#include "tests/support/Activity.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -20,14 +21,6 @@ namespace {
 constexpr int SetupTab = 0;
 constexpr int TestTab = 1;
 constexpr int HelpTab = 2;
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // write() calls made so far by each thread of this process; empty when the kernel does not
 // account them per thread.
@@ -77,7 +70,7 @@ TEST_F(SetupExchange, RepliesAfter420msLetExactlyTheFirstThreeExchangesSucceed)
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
 
     // Replies that come after their exchange timed out are still applied when they arrive.
-    ASSERT_TRUE(pumpUntil([&] { return form().RF1IDCodeDisplay->text() == "AB"; }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return form().RF1IDCodeDisplay->text() == "AB"; }, 3s));
     EXPECT_EQ(form().SelectRFRate->itemIndex(), 1);
     EXPECT_EQ(form().RFChannelDisplay->text(), "42");
     EXPECT_TRUE(errors().empty());
@@ -195,7 +188,7 @@ TEST_F(SetupExchange, TwoRepliesInOneWriteAreBothApplied)
 
     port().inject(frameBytes("000464", "60") + frameBytes("000512", "17"));
 
-    ASSERT_TRUE(pumpUntil([&] { return form().RF1IDCodeDisplay->text() == "12"; }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return form().RF1IDCodeDisplay->text() == "12"; }, 3s));
     EXPECT_EQ(form().RFChannelDisplay->text(), "100");
     EXPECT_EQ(form().RF_RX1_IDCode->position(), 0x12);
     EXPECT_EQ(receiveEvents(), 1);
@@ -213,8 +206,8 @@ TEST_F(SetupExchange, TheTestTabTakesTheRepliesDuringAWaitAndTheExchangesTimeOut
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form().BiosDisplay->text(), "");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
-    ASSERT_TRUE(pumpUntil(
-        [&] { return form().MemoReceiveRun->toPlainText().contains("ZEPHRA24 V1.0A"); }, 3000));
+    ASSERT_TRUE(pumpEvents(
+        [&] { return form().MemoReceiveRun->toPlainText().contains("ZEPHRA24 V1.0A"); }, 3s));
     EXPECT_EQ(form().BiosDisplay->text(), "");
 }
 
@@ -229,18 +222,18 @@ TEST_F(SetupExchange, TheHelpTabLeavesBytesQueuedUntilTheSetupTabSeesMore)
     port().inject(std::string("\x02"
                               "00042A\x03",
                               8));
-    ASSERT_TRUE(pumpUntil([&] { return receiveEvents() == 1; }, 3000));
-    pumpFor(100);
+    ASSERT_TRUE(pumpEvents([&] { return receiveEvents() == 1; }, 3s));
+    pumpEvents(never, 100ms);
     EXPECT_EQ(form().RFChannelDisplay->text(), "0");
     EXPECT_EQ(form().ComPort1->InputQueueCount(), 8);
 
     // Showing the setup tab reads nothing by itself; the next bytes bring the held ones along,
     // older first, so the reply is whole.
     form().PageControl1->setCurrentIndex(SetupTab);
-    pumpFor(100);
+    pumpEvents(never, 100ms);
     EXPECT_EQ(form().RFChannelDisplay->text(), "0");
     port().inject("2E\r\n");
-    ASSERT_TRUE(pumpUntil([&] { return form().RFChannelDisplay->text() == "42"; }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return form().RFChannelDisplay->text() == "42"; }, 3s));
     EXPECT_EQ(form().RFChannel->position(), 42);
 }
 
@@ -248,16 +241,19 @@ TEST_F(SetupExchange, TheWaitSleepsInsteadOfSpinning)
 {
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
     ASSERT_TRUE(choosePort());
-    const double processBefore = cpuSeconds(RUSAGE_SELF);
-    const double uiBefore = cpuSeconds(RUSAGE_THREAD);
+    const Activity processBefore = Activity::now();
+    const Activity uiBefore = Activity::now(RUSAGE_THREAD);
 
     const double seconds = clickTimed(form().OpenPortSetup);
 
-    const double processCpu = cpuSeconds(RUSAGE_SELF) - processBefore;
-    const double uiCpu = cpuSeconds(RUSAGE_THREAD) - uiBefore;
+    // Eight replies time out at the reply timer's ticks; the wait sleeps between the window's
+    // own events (about 100 a second here), where a polling wait would wake at its rate.
+    const Activity process = Activity::now().since(processBefore);
+    const Activity ui = Activity::now(RUSAGE_THREAD).since(uiBefore);
     ASSERT_GT(seconds, 1.4);
-    EXPECT_LT(processCpu, 0.3 * seconds) << "process CPU " << processCpu << " s";
-    EXPECT_LT(uiCpu, 0.3 * seconds) << "UI thread CPU " << uiCpu << " s";
+    EXPECT_LT(ui.wakeups, 300 * seconds) << "the UI thread woke " << ui.wakeups << " times";
+    EXPECT_LT(process.wakeups, 600 * seconds) << "the threads woke " << process.wakeups << " times";
+    EXPECT_LT(process.cpuSeconds, 0.3 * seconds) << "process CPU " << process.cpuSeconds << " s";
 }
 
 TEST_F(SetupExchange, EachCommandByteIsAWriteOfItsOwn)
@@ -290,7 +286,8 @@ TEST_F(SetupExchange, SaveSoonAfterAQuickOpenWaitsAFullPeriodOfItsOwn)
     const Stopwatch sinceOpen;
     openSetup();
     ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
-    pumpFor(std::max(0, 1200 - int(sinceOpen.seconds() * 1000)));
+    pumpEvents(never,
+               std::chrono::milliseconds(std::max(0, 1200 - int(sinceOpen.seconds() * 1000))));
 
     form().SaveConfig->click();
 
@@ -307,7 +304,7 @@ TEST_F(SetupExchange, AReplyAndTheTickHandledInOnePassStillShowTheTimeOut)
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
 
     form().Read_RF_Channel();
-    pumpFor(100); // the port's events for the command itself are handled
+    pumpEvents(never, 100ms); // the port's events for the command itself are handled
     // Both the reply's receive event and an overdue tick are waiting when the wait begins.
     form().Timer1->setEnabled(true);
     form().Timer1->setInterval(1);

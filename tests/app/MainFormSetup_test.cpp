@@ -66,7 +66,7 @@ TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModul
     EXPECT_EQ(form().PortOpened, 1);
 
     // The period that began with the first wait ends after the procedure and changes nothing.
-    ASSERT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_TRUE(errors().empty());
 }
@@ -174,7 +174,7 @@ TEST_F(SetupProcedures, SaveSendsTheEditedControlsAndAMissingAcknowledgementLeav
 
     // The transmitter ID's acknowledgement is lost: its display stays cleared, the bar keeps
     // the position that was sent, and only that exchange times out.
-    ASSERT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
     module().setFaults(faults([](SimulatorFaults &f) {
         f.silent = true;
         f.onlyCode = Code::CodeTxId;
@@ -214,7 +214,7 @@ TEST_F(SetupProcedures, ReadConfigRereadsAndAfterATimeOutWaitsAFullPeriodAgain)
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "FF");
 
     // Silence: the bars are reset and then every display is cleared, so all end empty.
-    ASSERT_TRUE(pumpUntil([&] { return !form().Timer1->isRunning(); }, 3000));
+    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
     double seconds = clickTimed(form().ReadConfig);
     EXPECT_GT(seconds, 1.4);
@@ -249,7 +249,7 @@ TEST_F(SetupProcedures, CloseReturnsToIdleKeepsTheShownValuesAndAllowsOpeningAga
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 1);
     EXPECT_EQ(form().RFChannelDisplay->text(), "42");
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "20");
-    EXPECT_TRUE(pumpUntil([&] { return !port().slaveOpen(); }, 3000));
+    EXPECT_TRUE(pumpEvents([&] { return !port().slaveOpen(); }, 3s));
 
     module().clearLog();
     openSetup();
@@ -353,5 +353,5 @@ TEST_F(SetupProcedures, ClosingTheWindowClosesTheSetupConnection)
 
     EXPECT_EQ(form().PortOpened, 0);
     EXPECT_FALSE(form().ComPort1->Connected());
-    EXPECT_TRUE(pumpUntil([&] { return !port().slaveOpen(); }, 3000));
+    EXPECT_TRUE(pumpEvents([&] { return !port().slaveOpen(); }, 3s));
 }

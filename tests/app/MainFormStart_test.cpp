@@ -77,7 +77,7 @@ TEST_F(WindowTest, ReplyTimerTicksOnceAboutHalfASecondAfterStartAndStops)
     EXPECT_EQ(form().Timer1->interval(), 500);
     EXPECT_EQ(form().ReplyTimedOut, 0);
 
-    ASSERT_TRUE(pumpUntil([&] { return form().ReplyTimedOut == 1; }, 5000));
+    ASSERT_TRUE(pumpEvents([&] { return form().ReplyTimedOut == 1; }, 5s));
     EXPECT_GE(clock.elapsed(), 350);
     EXPECT_LE(clock.elapsed(), 3000);
     EXPECT_FALSE(form().Timer1->enabled());
@@ -85,7 +85,7 @@ TEST_F(WindowTest, ReplyTimerTicksOnceAboutHalfASecondAfterStartAndStops)
 
     // Nothing ticks again until an exchange wait starts the timer.
     form().ReplyTimedOut = 0;
-    pumpFor(800);
+    pumpEvents(never, 800ms);
     EXPECT_EQ(form().ReplyTimedOut, 0);
     EXPECT_TRUE(errors().empty());
 }

@@ -36,7 +36,7 @@ protected:
 
     bool receiveShows(const std::string &text)
     {
-        return pumpUntil([&] { return form().MemoReceiveRun->text() == text; });
+        return pumpEvents([&] { return form().MemoReceiveRun->text() == text; });
     }
 };
 
@@ -70,7 +70,7 @@ TEST_F(TerminalTest, ARateThatIsNoNumberIsReportedAndNothingOpens)
     form().OpenPortRun->click();
     EXPECT_EQ(errors(), std::vector<std::string>{"'abc' is not a valid integer value."});
     EXPECT_FALSE(form().ComPort1->Connected());
-    pumpFor(100);
+    pumpEvents(never, 100ms);
     EXPECT_FALSE(port().slaveOpen());
     // The flag is already set; the controls are as before.
     EXPECT_EQ(form().PortOpened, 1);
@@ -130,7 +130,7 @@ TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)
     form().SendStringRun->click();
     ASSERT_TRUE(module().waitForRunBytes(16, 2s));
     // Nothing follows the text: no CR, no LF.
-    pumpFor(200);
+    pumpEvents(never, 200ms);
     EXPECT_EQ(module().runBytes(), "Test Send String");
     EXPECT_EQ(form().EditSendRun->text(), QString("Test Send String"));
     EXPECT_TRUE(receiveShows("Test Send String"));
@@ -138,7 +138,7 @@ TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)
     module().clearLog();
     form().EditSendRun->clear();
     form().SendStringRun->click();
-    pumpFor(100);
+    pumpEvents(never, 100ms);
     EXPECT_EQ(module().runBytes(), "");
 }
 
@@ -175,12 +175,12 @@ TEST_F(TerminalTest, BytesWaitWhileTheHelpTabIsShownUntilTheNextByteOnTheTestTab
     openPort();
     form().PageControl1->setCurrentIndex(HelpTab);
     port().inject("XY");
-    pumpFor(300);
+    pumpEvents(never, 300ms);
     EXPECT_EQ(form().MemoReceiveRun->text(), "");
 
     // Coming back announces nothing: the bytes were announced while the help tab was shown.
     form().PageControl1->setCurrentIndex(TestTab);
-    pumpFor(200);
+    pumpEvents(never, 200ms);
     EXPECT_EQ(form().MemoReceiveRun->text(), "");
     port().inject("Z");
     EXPECT_TRUE(receiveShows("XYZ"));

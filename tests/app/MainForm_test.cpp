@@ -3,7 +3,6 @@
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/PtyPair.h"
 
-#include "framework/widgets/Accessibility.h"
 #include "framework/widgets/ErrorBox.h"
 
 #include <QAccessible>
@@ -151,7 +150,6 @@ TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
 
 TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelAndTheReceivedText)
 {
-    installAccessibleInterfaces(); // as the program does at its start
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form());
     EXPECT_EQ(window->role(), QAccessible::Window);
     EXPECT_EQ(window->text(QAccessible::Name), form().windowTitle());

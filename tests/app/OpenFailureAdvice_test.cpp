@@ -1,13 +1,11 @@
 // A port that cannot be opened: the error box keeps the port's message and adds one line on
-// what the user can do, told apart by what stands behind the chosen name.
+// what the user can do, told apart by what stands behind the chosen name. (A device without
+// permission needs an unprivileged user: tests/serial/ComPortLifecycle_test.cpp.)
 #include "tests/app/SetupTabSupport.h"
-#include "tests/support/PtyPair.h"
 
 #include "serial/ComPort.h"
 
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -77,19 +75,4 @@ TEST_F(OpenFailureAdviceTest, MissingOrUnmappedDeviceAdvisesPluggingInOrMapping)
     EXPECT_EQ(errors()[1], "Unable to open com port (win error code: 2)");
     EXPECT_TRUE(mentions(advice()[1], "No device is mapped")) << advice()[1];
     EXPECT_TRUE(mentions(advice()[1], portDirectory() + "/COM1")) << advice()[1];
-}
-
-TEST_F(OpenFailureAdviceTest, DeviceWithoutPermissionAdvisesTheDialoutGroup)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root opens any device; the advice itself is tested in the serial layer";
-    PtyPair locked;
-    ASSERT_EQ(fchmod(locked.slave(), 0), 0);
-    link(locked.slavePath(), "COM2");
-    chooseUnlisted(QStringLiteral("COM2"));
-    form().OpenPortSetup->click();
-    ASSERT_EQ(errors().size(), 1u);
-    EXPECT_EQ(errors()[0], "Unable to open com port (win error code: 5)");
-    EXPECT_TRUE(mentions(advice()[0], "dialout group")) << advice()[0];
-    EXPECT_TRUE(mentions(advice()[0], locked.slavePath())) << advice()[0];
 }

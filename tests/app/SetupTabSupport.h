@@ -10,9 +10,9 @@
 
 #include "framework/core/Timer.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/Stopwatch.h"
 #include "tests/support/Watchdog.h"
 
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -25,17 +25,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// Seconds since a start, from a monotonic clock.
-class Stopwatch
-{
-public:
-    Stopwatch() { m_clock.start(); }
-    double seconds() const { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }
-
-private:
-    QElapsedTimer m_clock;
-};
 
 // The 12 bytes of a setting command or reply frame from its six hex digits and checksum pair.
 inline std::string frameBytes(const std::string &digits, const std::string &checksum)

@@ -1,5 +1,5 @@
-// Shared by the window tests: a Qt application (offscreen) for the whole test program, a sink
-// that records what the error box would show, one main window per test, and pumping helpers.
+// Shared by the window tests: a sink that records what the error box would show, one main
+// window per test, and what the window shows.
 // Everything runs on the test's main thread, which is the UI thread.
 #pragma once
 
@@ -9,50 +9,14 @@
 #include "tests/support/ReportSink.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
-
-class WindowAppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        m_app = std::make_unique<QApplication>(m_argc, m_argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[16] = "window_test";
-    char *m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-
-inline ::testing::Environment *const windowAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WindowAppEnvironment);
-
-// Pumps the UI thread's messages until done() holds or the time-out passes; true when done()
-// held. What a handler raises meanwhile is reported, as at the top of the real event loop.
-inline bool pumpUntil(const std::function<bool()> &done, int timeoutMs = 5000)
-{
-    return pumpUntil(done, std::chrono::milliseconds(timeoutMs), Pumping::EventLoop);
-}
-
-// Pumps for a while, whatever happens.
-inline void pumpFor(int milliseconds)
-{
-    pumpUntil([] { return false; }, milliseconds);
-}
 
 // The window's states as the user meets them: every control of ControlStates.h on when listed
 // in on, off otherwise, except those in either, which may be both.
@@ -129,20 +93,31 @@ inline void PrintTo(const ControlStates &states, std::ostream *out)
     }
 }
 
-// One main window for a test, with the error box replaced by a sink.
+// One main window for a test, with the error box replaced by a sink. A test expects the boxes
+// it looks at through errors(); any box shown after its last look fails it.
 class WindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override { m_form = std::make_unique<TMainForm>(); }
-    void TearDown() override { m_form.reset(); }
+    void TearDown() override
+    {
+        m_form.reset();
+        for (std::size_t i = m_seen; i < m_sink.messages().size(); ++i)
+            ADD_FAILURE() << "unexpected error box: " << m_sink.messages()[i];
+    }
 
     TMainForm &form() { return *m_form; }
-    const std::vector<std::string> &errors() const { return m_sink.messages(); }
+    const std::vector<std::string> &errors() const
+    {
+        m_seen = m_sink.messages().size();
+        return m_sink.messages();
+    }
     // The advice line shown under each of errors(), empty where there was none.
     const std::vector<std::string> &advice() const { return m_sink.advice(); }
 
 private:
     ReportSink m_sink;
+    mutable std::size_t m_seen = 0;
     std::unique_ptr<TMainForm> m_form;
 };
 

@@ -2,115 +2,14 @@
 // pseudo-terminals, judged by its output, its exit status and the frames the modules got.
 #include "platform/win32.h"
 #include "protocol/CommandSet.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-
-extern char **environ;
 
 namespace {
-
-// One run of the program, its standard output and error on pipes.
-class CliProcess
-{
-public:
-    explicit CliProcess(std::vector<std::string> args)
-    {
-        int out[2], err[2];
-        EXPECT_EQ(pipe(out), 0);
-        EXPECT_EQ(pipe(err), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        args.insert(args.begin(), ZEPHRA_CLI_PROGRAM);
-        std::vector<char *> argv;
-        for (auto &a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        m_fds[0] = out[0];
-        m_fds[1] = err[0];
-    }
-
-    ~CliProcess()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        ::close(m_fds[0]);
-        ::close(m_fds[1]);
-    }
-
-    // The next line of standard output; empty when the program ends first. The limit only
-    // keeps a hung program from hanging the test.
-    std::string line()
-    {
-        for (std::size_t end; (end = out.find('\n')) == std::string::npos;) {
-            if (!pump(60000))
-                return {};
-        }
-        const std::size_t end = out.find('\n');
-        std::string text = out.substr(0, end);
-        out.erase(0, end + 1);
-        return text;
-    }
-
-    void signal(int number) { kill(m_pid, number); }
-
-    // Reads everything up to the end of the program; its exit status.
-    int finish()
-    {
-        while (pump(120000)) {
-        }
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    std::string out, err;
-
-private:
-    // Takes what either pipe has; false once both are closed (or nothing came in time).
-    bool pump(int timeoutMs)
-    {
-        pollfd p[2] = {{m_fds[0], POLLIN, 0}, {m_fds[1], POLLIN, 0}};
-        if (::poll(p, 2, timeoutMs) <= 0)
-            return false;
-        bool open = false;
-        for (int i = 0; i < 2; ++i) {
-            char buffer[4096];
-            if (p[i].revents == 0) {
-                open = open || m_open[i];
-                continue;
-            }
-            const ssize_t n = ::read(m_fds[i], buffer, sizeof buffer);
-            m_open[i] = n > 0;
-            if (n > 0)
-                (i == 0 ? out : err).append(buffer, std::size_t(n));
-            open = open || m_open[i];
-        }
-        return open;
-    }
-
-    pid_t m_pid = -1;
-    int m_fds[2];
-    bool m_open[2] = {true, true};
-};
 
 struct CliRun
 {
@@ -120,7 +19,7 @@ struct CliRun
 
 CliRun cli(std::vector<std::string> args)
 {
-    CliProcess process(std::move(args));
+    ChildProcess process(ZEPHRA_CLI_PROGRAM, std::move(args));
     const int status = process.finish();
     return {status, process.out, process.err};
 }
@@ -243,7 +142,7 @@ TEST_F(ZephraCli, EachConfiguresModulesThatComeAndGoUntilInterrupted)
     preset(module());
     ASSERT_EQ(cli({"save", "COM1", file("bench.ini")}).status, 0);
     module().resetSettings();
-    CliProcess bench({"apply", "COM1", file("bench.ini"), "--each"});
+    ChildProcess bench(ZEPHRA_CLI_PROGRAM, {"apply", "COM1", file("bench.ini"), "--each"});
     for (int n = 1; n <= 3; ++n) {
         const std::string firmware =
             n == 1 ? "TEST-MODULE-07" : "BENCH-MODULE-" + std::to_string(n);

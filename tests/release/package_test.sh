@@ -198,10 +198,9 @@ for page in zephra zephra-sim zephra-cli; do
         continue
     fi
     zcat "$man" | grep -q "^\.TH .*\"zephra $version\"" || fail "$page.1 does not carry version $version"
-    if command -v groff >/dev/null; then
-        warnings=$(zcat "$man" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1) || true
-        [ -z "$warnings" ] || fail "$page.1: $warnings"
-    fi
+    command -v groff >/dev/null || fail "groff is needed to check $page.1 (package groff-base)"
+    warnings=$(zcat "$man" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1) || true
+    [ -z "$warnings" ] || fail "$page.1: $warnings"
 done
 
 # --- the programs, unpacked: the simulator published as COM1, then the window ---

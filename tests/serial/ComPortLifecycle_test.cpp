@@ -3,7 +3,12 @@
 
 #include "SerialTestSupport.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -96,16 +101,60 @@ TEST_F(LifecycleTest, FailedOpenLeavesThePortClosedAndTheDeviceFree)
     EXPECT_EQ(error.ErrorCode(), 1);
     EXPECT_EQ(log.take(), (Texts{"BeforeOpen (closed)"}));
 
-    // One and a half stop bits exist only with five data bits.
+    // One and a half stop bits exist only with five data bits: refused, and no rate is blamed.
     port.setPort(device.name);
     port.setStopBits(sbOne5StopBits);
     error = raisedBy([&] { port.Open(); });
     EXPECT_EQ(error.message(), "SetCommState function failed (win error code: 87)");
+    EXPECT_EQ(error.advice(), "");
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(port.Handle(), INVALID_HANDLE_VALUE);
-    port.setDataBits(dbFive);
+    // A typed rate that is no speed at all is refused without advice about the device.
+    port.setStopBits(sbOneStopBit);
+    port.setBaudRate(brCustom);
+    for (const std::int32_t rate : {-9600, 0}) {
+        port.setCustomBaudRate(rate);
+        error = raisedBy([&] { port.Open(); });
+        EXPECT_EQ(error.message(), "SetCommState function failed (win error code: 87)") << rate;
+        EXPECT_EQ(error.advice(), "") << rate;
+    }
+    port.setBaudRate(br9600);
     port.Open(); // the device was released: an exclusive open succeeds
     EXPECT_TRUE(port.Connected());
+}
+
+// A user without the right to the device node (root-owned, mode 0600) is told about the
+// dialout group. Root opens anything, so a forked child drops to "nobody" first.
+TEST_F(LifecycleTest, DeviceWithoutPermissionAdvisesTheDialoutGroup)
+{
+    const passwd *nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(fchown(device.pty.slave(), 0, 0), 0);
+    ASSERT_EQ(fchmod(device.pty.slave(), 0600), 0);
+    ASSERT_EQ(chmod(device.directory.path().c_str(), 0755), 0); // the map stays readable
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::string text = "still privileged";
+        if (geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+                               setuid(nobody->pw_uid) == 0)) {
+            const EComPort refused = raisedBy([&] { port.Open(); });
+            text = refused.message() + "\n" + refused.advice();
+        }
+        [[maybe_unused]] const ssize_t written = write(out[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(n));
+    close(out[0]);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(text.substr(0, text.find('\n')), "Unable to open com port (win error code: 5)");
+    EXPECT_NE(text.find("dialout group"), std::string::npos) << text;
+    EXPECT_NE(text.find(device.pty.slavePath()), std::string::npos) << text;
 }
 
 TEST_F(LifecycleTest, SyncMethodCannotChangeWhileOpen)
@@ -168,7 +217,7 @@ TEST_F(LifecycleTest, ChangingPortReopensOnTheNewDevice)
     reopen.insert(reopen.end(), idleOpenSequence.begin(), idleOpenSequence.end());
     EXPECT_EQ(log.take(), reopen);
     EXPECT_EQ(port.Write("x", 1), 1);
-    EXPECT_EQ(second.readSome(1, 2000ms), "x");
+    EXPECT_EQ(second.readSome(1, 2s), "x");
 
     port.setPort("com8"); // another letter case is another text
     EXPECT_EQ(log.take(), reopen);
@@ -187,14 +236,14 @@ TEST_F(LifecycleTest, EmptyEventsOpensWithoutEventThreadAndStillTransfers)
     EXPECT_EQ(processThreads(), threadsBefore + 1) << "more than the device's own";
 
     device.pty.writeAll(std::string("ab\0c", 4));
-    EXPECT_TRUE(waitUntil([&] { return port.InputQueueCount() == 4; }));
-    pumpFor(100ms, nullptr);
+    EXPECT_TRUE(waitFor([&] { return port.InputQueueCount() == 4; }));
+    pumpMessages(never, 100ms);
     EXPECT_EQ(rxCalls, 0);
     std::string text;
     EXPECT_EQ(port.ReadStr(text, 10), 4);
     EXPECT_EQ(text, std::string("ab\0c", 4));
     EXPECT_EQ(port.Write("hello", 5), 5);
-    EXPECT_EQ(device.pty.readSome(5, 2000ms), "hello");
+    EXPECT_EQ(device.pty.readSome(5, 2s), "hello");
 }
 
 TEST_F(LifecycleTest, EndOfLoadingOpensAndReportsItsFailure)

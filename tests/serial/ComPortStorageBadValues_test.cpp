@@ -198,10 +198,10 @@ TEST_F(BadValuesTest, OpenPortRefusesWhatTheDeviceCannotTakeAndStaysUsable)
         }
         ASSERT_TRUE(port->Connected());
         EXPECT_EQ(port->Write("x", 1), 1);
-        EXPECT_EQ(device.pty.readSome(1, 2000ms), "x");
+        EXPECT_EQ(device.pty.readSome(1, 2s), "x");
         device.pty.writeAll("y");
         std::string received;
-        EXPECT_TRUE(waitUntil([&] { return port->InputQueueCount() == 1; }));
+        EXPECT_TRUE(waitFor([&] { return port->InputQueueCount() == 1; }));
         EXPECT_EQ(port->ReadStr(received, 1), 1);
         EXPECT_EQ(received, "y");
     }

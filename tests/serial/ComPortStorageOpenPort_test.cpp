@@ -88,7 +88,7 @@ TEST_F(OpenPortStorageTest, NewPortFromTheRegistryReopensOnThatDevice)
     EXPECT_EQ(port.Port(), secondName);
     EXPECT_EQ(lineOf(second).speed, 57600u) << "the speed after the Port reached the new device";
     EXPECT_EQ(port.Write("x", 1), 1);
-    EXPECT_EQ(second.readSome(1, 2000ms), "x");
+    EXPECT_EQ(second.readSome(1, 2s), "x");
 }
 
 TEST_F(OpenPortStorageTest, RefusedSettingEndsTheLoadAndStaysStored)

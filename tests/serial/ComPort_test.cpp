@@ -1,22 +1,7 @@
 #include "serial/ComPort.h"
+#include "tests/support/CountingPort.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-class CountingPort : public TComPort
-{
-public:
-    int commState = 0;
-    int commTimeouts = 0;
-    int queueSizes = 0;
-
-    void ApplyCommState() override { ++commState; }
-    void ApplyCommTimeouts() override { ++commTimeouts; }
-    void ApplyQueueSizes() override { ++queueSizes; }
-};
-
-} // namespace
 
 TEST(ComPort, OwnsFourSettingsObjectsBoundToItself)
 {

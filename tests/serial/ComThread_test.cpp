@@ -5,6 +5,7 @@
 #include "serial/ComPort.h"
 
 #include "SerialTestSupport.h"
+#include "tests/support/Activity.h"
 
 #include <ctime>
 #include <mutex>
@@ -124,9 +125,9 @@ TEST_P(EveryMode, CountsOfABurstAddUpToTheBytesSent)
         std::lock_guard lock(mutex);
         return received.size();
     };
-    EXPECT_TRUE(pumpUntil([&] { return receivedSize() >= sent.size(); }, &thrown, 20000ms));
+    EXPECT_TRUE(pumpMessages([&] { return receivedSize() >= sent.size(); }, 20s, &thrown));
     farEnd.join();
-    pumpFor(50ms, &thrown);
+    pumpMessages(never, 50ms, &thrown);
     port.Close();
     EXPECT_TRUE(received == sent) << "bytes lost, doubled or reordered";
     EXPECT_EQ(badCounts, 0) << "a count of 0, or one the queue did not hold";
@@ -144,11 +145,11 @@ TEST_P(EveryMode, HandlerExceptionReachesTheUiThreadAndEventsGoOn)
     };
     port.Open();
     device.pty.writeAll("first");
-    ASSERT_TRUE(pumpUntil([&] { return !failures().empty(); }, &thrown));
+    ASSERT_TRUE(pumpMessages([&] { return !failures().empty(); }, 5s, &thrown));
     EXPECT_EQ(failures(), (Texts{"handler failed"}));
     for (const char *more : {"second", "third"}) {
         device.pty.writeAll(more);
-        ASSERT_TRUE(pumpUntil([&] { return seen.entries().back() == more; }, &thrown))
+        ASSERT_TRUE(pumpMessages([&] { return seen.entries().back() == more; }, 5s, &thrown))
             << "the event thread stopped";
     }
     port.Close();
@@ -167,17 +168,17 @@ TEST_P(EveryMode, RepeatedOpenAndCloseWithTrafficLeavesNothingBehind)
         device.pty.writeAll("ping");
         ASSERT_EQ(port.Write("pong", 4), 4);
         if (cycle % 2 == 0) { // odd cycles close with the traffic still in flight
-            ASSERT_TRUE(pumpUntil([&] { return seen.size() == 1; }, &thrown)) << cycle;
+            ASSERT_TRUE(pumpMessages([&] { return seen.size() == 1; }, 5s, &thrown)) << cycle;
             ASSERT_EQ(seen.entries(), (Texts{"ping"}));
-            ASSERT_EQ(device.pty.readSome(4, 2000ms), "pong");
+            ASSERT_EQ(device.pty.readSome(4, 2s), "pong");
         }
         port.Close();
         device.pty.drain();
     }
-    pumpFor(20ms, &thrown);
+    pumpMessages(never, 20ms, &thrown);
     EXPECT_TRUE(failures().empty());
     EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
-    EXPECT_TRUE(waitUntil([&] { return processThreads() == threads; }));
+    EXPECT_TRUE(waitFor([&] { return processThreads() == threads; }));
 }
 
 TEST_F(EventThreadTest, LineErrorsAreReportedBeforeTheBytesOfTheSameWait)
@@ -198,13 +199,13 @@ TEST_F(EventThreadTest, LineErrorsAreReportedBeforeTheBytesOfTheSameWait)
     // and a byte come meanwhile and complete the next wait together. Counting the byte first
     // would clear the error flag before it is read.
     line.state->modem = MS_CTS_ON;
-    ASSERT_TRUE(waitUntil(uiCallWaiting));
+    ASSERT_TRUE(waitFor(uiCallWaiting));
     line.state->parity += 1;
     device.pty.writeAll("b");
     std::this_thread::sleep_for(300ms); // the device notices both meanwhile
     EXPECT_EQ(seen.size(), 0u);
-    ASSERT_TRUE(pumpUntil([&] { return seen.size() >= 3; }, &thrown));
-    pumpFor(100ms, &thrown);
+    ASSERT_TRUE(pumpMessages([&] { return seen.size() >= 3; }, 5s, &thrown));
+    pumpMessages(never, 100ms, &thrown);
     EXPECT_EQ(seen.entries(), (Texts{"CTS:1", "Err:parity", "Rx:1"}));
 }
 
@@ -215,14 +216,14 @@ TEST_F(EventThreadTest, BytesArrivingWhileTheUiThreadIsBusyAreCountedLater)
     port.OnRxChar = reader(port);
     port.Open();
     device.pty.writeAll("a");
-    ASSERT_TRUE(waitUntil(uiCallWaiting));
+    ASSERT_TRUE(waitFor(uiCallWaiting));
     // Eight times the input queue the port asks for: the device's queue holds it all.
     ASSERT_EQ(port.Buffer().InputSize(), 1024);
     const std::string burst(8 * 1024, 'b');
     device.pty.writeAll(burst);
-    EXPECT_TRUE(waitUntil([&] { return port.InputQueueCount() == 1 + 8 * 1024; }))
+    EXPECT_TRUE(waitFor([&] { return port.InputQueueCount() == 1 + 8 * 1024; }))
         << "bytes wait queued";
-    pumpFor(200ms, &thrown);
+    pumpMessages(never, 200ms, &thrown);
     // The pending reaction takes them all; the wait the burst completed finds nothing left.
     EXPECT_EQ(seen.entries(), (Texts{"a" + burst}));
 }
@@ -246,10 +247,10 @@ TEST_F(EventThreadTest, CloseServesAPendingCallOrMessage)
         };
         port.Open();
         line.state->modem = MS_CTS_ON;
-        ASSERT_TRUE(waitUntil(uiCallWaiting));
+        ASSERT_TRUE(waitFor(uiCallWaiting));
         const auto start = std::chrono::steady_clock::now();
         port.Close();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
         EXPECT_EQ(seen.entries(), (Texts{"while connected"}));
         // Close cannot throw what the handler raised: it is reported.
         EXPECT_EQ(sink.messages(), (Texts{"failed during close."}));
@@ -264,8 +265,8 @@ TEST_F(EventThreadTest, AHandlerMayCloseThePort)
         port.OnRxChar = [&](Component *, std::int32_t) { port.Close(); };
         port.Open();
         device.pty.writeAll("x");
-        ASSERT_TRUE(pumpUntil([&] { return !port.Connected(); }, &thrown)) << mode;
-        pumpFor(50ms, &thrown);
+        ASSERT_TRUE(pumpMessages([&] { return !port.Connected(); }, 5s, &thrown)) << mode;
+        pumpMessages(never, 50ms, &thrown);
     }
     EXPECT_TRUE(failures().empty());
 }
@@ -283,12 +284,12 @@ TEST_F(EventThreadTest, WindowSyncSendsOneMessagePerEventWithItsCode)
     seen.clear(); // the after-open reports come straight from Open
 
     line.state->modem = MS_CTS_ON | MS_DSR_ON;
-    ASSERT_TRUE(pumpUntil([&] { return seen.size() == 2; }, &thrown));
+    ASSERT_TRUE(pumpMessages([&] { return seen.size() == 2; }, 5s, &thrown));
     device.pty.writeAll("abc");
-    ASSERT_TRUE(pumpUntil([&] { return seen.size() == 3; }, &thrown));
+    ASSERT_TRUE(pumpMessages([&] { return seen.size() == 3; }, 5s, &thrown));
     port.Write("z", 1);
-    ASSERT_TRUE(pumpUntil([&] { return seen.size() == 4; }, &thrown));
-    pumpFor(100ms, &thrown);
+    ASSERT_TRUE(pumpMessages([&] { return seen.size() == 4; }, 5s, &thrown));
+    pumpMessages(never, 100ms, &thrown);
     EXPECT_EQ(port.messages.entries(), (Texts{"1025:8", "1025:16", "1025:1", "1025:4"}));
     EXPECT_EQ(seen.entries(), (Texts{"CTS:1", "DSR:1", "abc", "TxEmpty"}));
     port.Close();
@@ -307,15 +308,18 @@ TEST_P(EveryMode, VanishedDeviceIsReportedOnceAsTheFailedWaitWithoutSpinning)
     port.OnRxChar = reader(port);
     port.Open();
     device.pty.closeMaster();
-    ASSERT_TRUE(pumpUntil([&] { return !failures().empty(); }, &thrown, 3000ms));
-    pumpFor(300ms, &thrown);
-    const std::clock_t cpuBefore = std::clock();
-    pumpFor(500ms, &thrown);
-    EXPECT_LT(double(std::clock() - cpuBefore) / CLOCKS_PER_SEC, 0.25) << "something spins";
+    ASSERT_TRUE(pumpMessages([&] { return !failures().empty(); }, 3s, &thrown));
+    pumpMessages(never, 300ms, &thrown);
+    // The pumping wakes this thread; the port's event thread must sleep meanwhile.
+    const Activity before = Activity::others();
+    pumpMessages(never, 500ms, &thrown);
+    const Activity idle = Activity::others().since(before);
+    EXPECT_LT(idle.wakeups, 20) << "threads woke " << idle.wakeups << " times in 0.5 s";
+    EXPECT_LT(idle.cpuSeconds, 0.25) << "something spins";
     EXPECT_EQ(failures(), Texts{"WaitForEvent method failed (win error code: 31)"});
     EXPECT_EQ(seen.size(), 0u);
     const auto start = std::chrono::steady_clock::now();
     port.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     EXPECT_EQ(failures().size(), 1u);
 }

@@ -58,7 +58,7 @@ TEST_F(TransferTest, ReadStrYieldsExactlyTheQueuedBytes)
 
     const std::string sent("\0\xff\r\n\0z", 6);
     device.pty.writeAll(sent);
-    ASSERT_TRUE(waitUntil([&] { return port.InputQueueCount() == 6; }));
+    ASSERT_TRUE(waitFor([&] { return port.InputQueueCount() == 6; }));
     EXPECT_EQ(port.ReadStr(text, 4), 4);
     EXPECT_EQ(text, sent.substr(0, 4));
     EXPECT_EQ(port.ReadStr(text, 100), 2);
@@ -93,7 +93,7 @@ TEST_F(TransferTest, WriteToAFarEndThatDoesNotReadEndsAfterTheWriteTimeout)
     EXPECT_LT(port.Write("ab", 2), 2);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, 1100ms);
-    EXPECT_LT(elapsed, 3000ms);
+    EXPECT_LT(elapsed, 3s);
 }
 
 TEST_F(TransferTest, ClosingDropsQueuedOutputAndReturnsPromptly)
@@ -104,7 +104,7 @@ TEST_F(TransferTest, ClosingDropsQueuedOutputAndReturnsPromptly)
     port.StartWrite(more.data(), 4096, transfer);
     const auto start = std::chrono::steady_clock::now();
     port.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     DisposeTransfer(transfer);
     EXPECT_EQ(device.pty.readSome(1 << 24, 500ms).find('y'), std::string::npos);
 }
@@ -131,16 +131,16 @@ TEST_F(TransferTest, FailuresNameTheOperationAndTheSystemError)
 TEST_F(TransferTest, LineQueriesReportTheDeviceAndParityOnlyWhenChecked)
 {
     line.state->modem = MS_DSR_ON | MS_RING_ON;
-    EXPECT_TRUE(waitUntil([&] { return port.ModemSignals() == TLineSignals{lsDSR, lsRing}; }));
+    EXPECT_TRUE(waitFor([&] { return port.ModemSignals() == TLineSignals{lsDSR, lsRing}; }));
 
     line.state->parity += 1;
     line.state->frame += 1;
     TComErrors errors;
-    ASSERT_TRUE(waitUntil([&] { return !(errors = port.ReadLineErrors()).empty(); }));
+    ASSERT_TRUE(waitFor([&] { return !(errors = port.ReadLineErrors()).empty(); }));
     EXPECT_EQ(errors, TComErrors{erFraming});
     line.state->parity += 1;
     port.Parity().setCheck(true);
-    ASSERT_TRUE(waitUntil([&] { return !(errors = port.ReadLineErrors()).empty(); }));
+    ASSERT_TRUE(waitFor([&] { return !(errors = port.ReadLineErrors()).empty(); }));
     EXPECT_EQ(errors, TComErrors{erParity});
     EXPECT_TRUE(port.ReadLineErrors().empty()) << "reading clears the flags";
 }

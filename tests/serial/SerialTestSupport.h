@@ -1,6 +1,5 @@
-// Shared by the serial port tests: the Qt core application the framework needs, a sink for
-// the application's exception report, pumping the UI thread until a condition holds, a pty
-// pair published as a COM name, and a fake for the modem lines and error counters.
+// Shared by the serial port tests: a pty pair published as a COM name, a fake for the modem
+// lines and error counters, and the threads of this process.
 #pragma once
 
 #include "framework/core/Application.h"
@@ -10,8 +9,6 @@
 #include "tests/support/PtyPair.h"
 #include "tests/support/Pump.h"
 #include "tests/support/ReportSink.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -25,30 +22,7 @@
 #include <utility>
 #include <vector>
 
-using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
-
-// Waits until done() holds or the time is up, pumping the UI thread when pump is set (the
-// messages of exceptions that ProcessMessages re-throws go to thrown). Returns done().
-inline bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 5000ms,
-                      bool pump = false, Texts *thrown = nullptr)
-{
-    Texts ignored;
-    return ::pumpUntil(done, limit, pump ? Pumping::ProcessMessages : Pumping::None,
-                       thrown ? thrown : &ignored);
-}
-
-inline bool pumpUntil(const std::function<bool()> &done, Texts *thrown,
-                      std::chrono::milliseconds limit = 5000ms)
-{
-    return waitUntil(done, limit, true, thrown);
-}
-
-// Pumps for a while, so that late (unwanted) calls would show.
-inline void pumpFor(std::chrono::milliseconds time, Texts *thrown)
-{
-    pumpUntil([] { return false; }, thrown, time);
-}
 
 // A pty pair published as COM7 in a port directory of its own.
 struct PublishedPty

@@ -1,14 +1,13 @@
 // Shared by the flood tests and the receive benchmark: a stream of random bytes fed to the
 // simulated module's line in 1 MiB pieces (so that neither the test nor the simulator holds
-// the whole flood), a watch of the process's resident memory, a meter of how long the UI
-// thread went without serving its event loop, and a real event loop to run meanwhile.
+// the whole flood), a watch of the process's resident memory, and a meter of how long the UI
+// thread went without serving its event loop.
 // The feeder and the memory watch run threads of their own; everything else is UI thread.
 #pragma once
 
 #include "simulator/SimulatorPort.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
@@ -235,28 +234,3 @@ private:
     qint64 m_longestNs = 0;
     long m_ticks = 0;
 };
-
-// Runs a real event loop, as the program's own, until done() holds (checked every 5 ms) or
-// timeoutMs pass; true when done() held.
-inline bool runEventLoopUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer check;
-    check.setInterval(5);
-    bool result = false;
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (done()) {
-            result = true;
-            loop.quit();
-        } else if (clock.elapsed() > timeoutMs) {
-            loop.quit();
-        }
-    });
-    check.start();
-    loop.exec();
-    return result;
-}

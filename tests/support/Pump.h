@@ -1,11 +1,14 @@
-// The one loop by which every layer's tests wait on the UI thread for a condition: pump the
-// thread's messages (or only wait) until done() holds or the limit has passed.
+// Waiting on the UI thread for a condition, three ways, each true when done() held by the
+// limit: pumpEvents runs the Qt event loop, pumpMessages the framework's ProcessMessages, and
+// waitFor pumps nothing. never() as the condition pumps or waits for the whole limit. The
+// benchmarks use pumpEvents too (no test framework here: the tests make the application).
 #pragma once
 
 #include "framework/core/Application.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -14,51 +17,71 @@
 #include <string>
 #include <vector>
 
-enum class Pumping {
-    // As the program's own event loop runs handlers: what one raises is reported (the report
-    // sink of the test records it).
-    EventLoop,
-    // As the exchange wait does, with the application's ProcessMessages: what a handler run
-    // inside raises comes back out of it, into thrown when given, else on to the caller.
-    ProcessMessages,
-    // Nothing is pumped: for conditions that other threads make true.
-    None,
-};
+using namespace std::chrono_literals;
 
-// True when done() held before the limit.
-inline bool pumpUntil(const std::function<bool()> &done, std::chrono::milliseconds limit,
-                      Pumping how, std::vector<std::string> *thrown = nullptr)
+inline bool never()
+{
+    return false;
+}
+
+namespace pumpDetail {
+inline bool loop(const std::function<bool()> &done, std::chrono::milliseconds limit,
+                 const std::function<void()> &step)
 {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
         if (clock.elapsed() > limit.count())
             return false;
-        switch (how) {
-        case Pumping::EventLoop:
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-            break;
-        case Pumping::ProcessMessages:
-            try {
-                // A guard timer so that WaitMessage cannot sleep past the limit or miss a
-                // condition that another thread makes true.
-                QTimer guard;
-                guard.setSingleShot(true);
-                guard.start(5);
-                Application::instance().ProcessMessages();
-                if (!done())
-                    Application::instance().WaitMessage();
-            } catch (...) {
-                if (!thrown)
-                    throw;
-                thrown->push_back(Application::messageOf(std::current_exception()));
-            }
-            break;
-        case Pumping::None:
-            QThread::msleep(1);
-            break;
-        }
+        step();
     }
     return true;
+}
+} // namespace pumpDetail
+
+// Runs a real event loop, as the program's own, checking done() every 5 ms: what a handler
+// raises is reported (the report sink of the test records it).
+inline bool pumpEvents(const std::function<bool()> &done, std::chrono::milliseconds limit = 5s)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done() || clock.elapsed() > limit.count())
+            loop.quit();
+    });
+    check.start(5);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+// As the exchange wait does, with the application's ProcessMessages: what a handler run inside
+// raises comes back out of it, into thrown when given, else on to the caller.
+inline bool pumpMessages(const std::function<bool()> &done, std::chrono::milliseconds limit = 5s,
+                         std::vector<std::string> *thrown = nullptr)
+{
+    return pumpDetail::loop(done, limit, [&] {
+        try {
+            // A guard timer so that WaitMessage cannot sleep past the limit or miss a condition
+            // that another thread makes true.
+            QTimer guard;
+            guard.setSingleShot(true);
+            guard.start(5);
+            Application::instance().ProcessMessages();
+            if (!done())
+                Application::instance().WaitMessage();
+        } catch (...) {
+            if (!thrown)
+                throw;
+            thrown->push_back(Application::messageOf(std::current_exception()));
+        }
+    });
+}
+
+// For conditions that other threads make true.
+inline bool waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit = 5s)
+{
+    return pumpDetail::loop(done, limit, [] { QThread::msleep(1); });
 }

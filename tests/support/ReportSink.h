@@ -1,12 +1,10 @@
 // Replaces the application's exception report (the error box in the program) for its lifetime
 // and records each message as it would be shown, the "." rule applied, and beside it the advice
-// line the box would show under it (empty when none). A test program without a Qt application
-// of its own gets a core one with its first sink. UI thread only.
+// line the box would show under it (empty when none). UI thread only.
 #pragma once
 
 #include "framework/core/Application.h"
-
-#include <QCoreApplication>
+#include "tests/support/TestApplication.h"
 
 #include <string>
 #include <vector>
@@ -15,12 +13,11 @@ class ReportSink
 {
 public:
     ReportSink()
-        : m_previous((ensureApplication(),
-                      Application::instance().setExceptionReporter(
-                          [this](const std::string &message, const std::string &advice) {
-                              m_messages.push_back(message);
-                              m_advice.push_back(advice);
-                          })))
+        : m_previous(Application::instance().setExceptionReporter(
+              [this](const std::string &message, const std::string &advice) {
+                  m_messages.push_back(message);
+                  m_advice.push_back(advice);
+              }))
     {}
     ~ReportSink() { Application::instance().setExceptionReporter(m_previous); }
     ReportSink(const ReportSink &) = delete;
@@ -36,17 +33,6 @@ public:
     }
 
 private:
-    static void ensureApplication()
-    {
-        if (QCoreApplication::instance())
-            return;
-        static int argc = 1;
-        static char name[] = "test";
-        static char *argv[] = {name, nullptr};
-        static auto *app = new QCoreApplication(argc, argv);
-        (void)app;
-    }
-
     Application::ExceptionReporter m_previous;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_advice;

@@ -1,24 +1,12 @@
 #include "framework/core/Exception.h"
 #include "serial/ComPort.h"
+#include "tests/support/CountingPort.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-// A port without a device that counts the re-apply requests of its settings objects.
-class CountingPort : public TComPort
-{
-public:
-    int commState = 0;
-    int commTimeouts = 0;
-    int queueSizes = 0;
-
-    void ApplyCommState() override { ++commState; }
-    void ApplyCommTimeouts() override { ++commTimeouts; }
-    void ApplyQueueSizes() override { ++queueSizes; }
-};
 
 std::string assignFailure(TPersistent &dest, const TPersistent &source)
 {

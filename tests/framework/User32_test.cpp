@@ -4,9 +4,13 @@
 #include "framework/core/Thread.h"
 #include "framework/core/UiCallQueue.h"
 
-#include "CoreTestSupport.h"
+#include "tests/support/Pump.h"
+#include "tests/support/TestApplication.h"
+#include "tests/support/Watchdog.h"
 
 #include <atomic>
+#include <memory>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -87,7 +91,7 @@ TEST(SendMessage, FromAnotherThreadWaitsUntilTheUiThreadHasRunTheProcedure)
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(sender.Finished()) << "the sender must block until the UI thread dispatches";
 
-    EXPECT_TRUE(pumpUntil([&] { return sender.Finished(); }));
+    EXPECT_TRUE(pumpMessages([&] { return sender.Finished(); }));
     EXPECT_EQ(sender.result, 5);
     EXPECT_EQ(got.wParam, 4u);
     EXPECT_TRUE(got.onUiThread);
@@ -111,7 +115,7 @@ TEST(SendMessage, ReplyMessageReleasesTheSenderBeforeTheProcedureEnds)
         return 999;
     });
     sender = std::make_unique<SendingThread>(window.handle(), 1);
-    EXPECT_TRUE(pumpUntil([&] { return sender->Finished(); }));
+    EXPECT_TRUE(pumpMessages([&] { return sender->Finished(); }));
     EXPECT_TRUE(senderWentOnDuringProcedure);
     EXPECT_TRUE(firstReply);
     EXPECT_FALSE(secondReply);

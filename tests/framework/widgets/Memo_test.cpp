@@ -89,4 +89,4 @@ void MemoTest::longLinesWrapAndNoScrollBarShows()
 }
 
 QTEST_MAIN(MemoTest)
-#include "tst_memo.moc"
+#include "Memo_test.moc"

@@ -3,12 +3,16 @@
 #include "framework/core/Exception.h"
 #include "framework/core/UiCallQueue.h"
 
-#include "CoreTestSupport.h"
+#include "tests/support/Pump.h"
+#include "tests/support/ReportSink.h"
+#include "tests/support/Watchdog.h"
 
 #include <QEventLoop>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -72,7 +76,7 @@ TEST(Synchronize, RunsOnTheUiThreadWhileTheCallerBlocks)
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(callerReturned) << "the caller must wait until the UI thread has run fn";
 
-    EXPECT_TRUE(pumpUntil([&] { return callerReturned.load(); }));
+    EXPECT_TRUE(pumpMessages([&] { return callerReturned.load(); }));
     EXPECT_TRUE(ranOnUiThread);
     EXPECT_TRUE(callerSawResult);
 
@@ -116,7 +120,7 @@ TEST(Thread, FailureLeavingExecuteReachesTheUiThread)
 {
     LambdaThread thread([](LambdaThread &) { throw std::runtime_error("event thread died"); });
     thread.Start();
-    EXPECT_THROW(pumpUntil([] { return false; }, 5000), std::runtime_error);
+    EXPECT_THROW(pumpMessages([] { return false; }, 5s), std::runtime_error);
 }
 
 TEST(WaitFor, ServesPendingSynchronizeCallsAndReportsTheirFailures)
@@ -169,5 +173,5 @@ TEST(WaitFor, CalledFromInsideTheThreadsOwnCallDoesNotDeadlock)
         });
     });
     thread->Start();
-    EXPECT_TRUE(pumpUntil([&] { return waited.load(); }));
+    EXPECT_TRUE(pumpMessages([&] { return waited.load(); }));
 }

@@ -156,4 +156,4 @@ void RadioGroupTest::itemsAreSpreadDownTheClientArea()
 }
 
 QTEST_MAIN(RadioGroupTest)
-#include "tst_radiogroup.moc"
+#include "RadioGroup_test.moc"

@@ -4,12 +4,15 @@
 #include "framework/core/Thread.h"
 #include "framework/core/UiCallQueue.h"
 
-#include "CoreTestSupport.h"
+#include "tests/support/Pump.h"
+#include "tests/support/ReportSink.h"
+#include "tests/support/Watchdog.h"
 
 #include <QEventLoop>
 
 #include <atomic>
 #include <stdexcept>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -150,8 +153,8 @@ TEST(HandlerGuard, FailureOnAnotherThreadReachesTheUiThread)
     std::thread([] { Application::instance().HandleException(Exception("reported")); }).join();
     EXPECT_TRUE(sink.messages().empty());
     // The guard's failure ends the running ProcessMessages; the explicit report is shown.
-    EXPECT_EQ(thrownBy([] { pumpUntil([] { return false; }, 2000); }), "reaction failed");
-    pumpUntil([&] { return !sink.messages().empty(); }, 2000);
+    EXPECT_EQ(thrownBy([] { pumpMessages([] { return false; }, 2s); }), "reaction failed");
+    pumpMessages([&] { return !sink.messages().empty(); }, 2s);
     EXPECT_EQ(sink.messages(), std::vector<std::string>{"reported."});
 }
 

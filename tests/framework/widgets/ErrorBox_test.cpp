@@ -81,4 +81,4 @@ void ErrorBoxTest::showsAdviceUnderTheMessageAsPlainText()
 }
 
 QTEST_MAIN(ErrorBoxTest)
-#include "tst_errorbox.moc"
+#include "ErrorBox_test.moc"

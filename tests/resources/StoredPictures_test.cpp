@@ -126,4 +126,4 @@ void StoredPicturesTest::damagedStoredPictureRaises()
 }
 
 QTEST_MAIN(StoredPicturesTest)
-#include "tst_storedpictures.moc"
+#include "StoredPictures_test.moc"

@@ -203,4 +203,4 @@ void ReceiveViewTest::mouseSelectsAndCopies()
 }
 
 QTEST_MAIN(ReceiveViewTest)
-#include "tst_receiveview.moc"
+#include "ReceiveView_test.moc"

@@ -174,4 +174,4 @@ void ComboBoxTest::typingIntoEditableBoxRunsOnChangeAndAddsNoItem()
 }
 
 QTEST_MAIN(ComboBoxTest)
-#include "tst_combobox.moc"
+#include "ComboBox_test.moc"

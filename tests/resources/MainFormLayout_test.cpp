@@ -362,4 +362,4 @@ void MainFormTest::focusOrder()
 }
 
 QTEST_MAIN(MainFormTest)
-#include "tst_mainform.moc"
+#include "MainFormLayout_test.moc"

@@ -2,7 +2,8 @@
 
 #include "framework/core/Exception.h"
 
-#include "CoreTestSupport.h"
+#include "tests/support/Pump.h"
+#include "tests/support/ReportSink.h"
 
 #include <QEventLoop>
 
@@ -20,10 +21,10 @@ qint64 firstTick(Timer &timer, int limitMs, int pokeAtMs = -1, std::function<voi
             at = clock.elapsed();
     });
     if (poke) {
-        pumpUntil([&] { return clock.elapsed() >= pokeAtMs; });
+        pumpMessages([&] { return clock.elapsed() >= pokeAtMs; });
         poke();
     }
-    pumpUntil([&] { return at >= 0; }, limitMs);
+    pumpMessages([&] { return at >= 0; }, std::chrono::milliseconds(limitMs));
     timer.setOnTimer({});
     return at;
 }
@@ -44,7 +45,7 @@ TEST(Timer, RunsFromCreationAndTicksEveryInterval)
     });
     QElapsedTimer clock;
     clock.start();
-    pumpUntil([&] { return clock.elapsed() >= 750; });
+    pumpMessages([&] { return clock.elapsed() >= 750; });
     EXPECT_GE(ticks, 3);
     EXPECT_LE(ticks, 8);
     EXPECT_EQ(sender, &timer);
@@ -91,7 +92,7 @@ TEST(Timer, FailingHandlerGoesThroughTheGuard)
         t->setEnabled(false); // also proves a handler may stop its own timer: it ticks once
         throw Exception("tick failed");
     });
-    EXPECT_THROW(pumpUntil([] { return false; }, 3000), Exception);
+    EXPECT_THROW(pumpMessages([] { return false; }, 3s), Exception);
     EXPECT_TRUE(sink.messages().empty());
 
     timer.setEnabled(true);

@@ -72,4 +72,4 @@ void ScrollBarTest::userKeysMoveOneStep()
 }
 
 QTEST_MAIN(ScrollBarTest)
-#include "tst_scrollbar.moc"
+#include "ScrollBar_test.moc"
