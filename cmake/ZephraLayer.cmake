@@ -14,10 +14,13 @@ function(zephra_require_files)
   endforeach()
 endfunction()
 
-# zephra_layer_library(target SOURCES... [LINKS...])
-# One static library for a layer, from the files its folder names.
+# zephra_layer_library(target [NO_UNITY] SOURCES... [LINKS...])
+# One static library for a layer, from the files its folder names. With ZEPHRA_UNITY_LIBRARIES
+# (the sanitizer builds of CI) its files are compiled a few at a time in one unit, which saves
+# parsing the same headers again; NO_UNITY keeps a layer whose files cannot share a unit apart.
+option(ZEPHRA_UNITY_LIBRARIES "Compile each layer library's files in batches" OFF)
 function(zephra_layer_library target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_UNITY" "" "SOURCES;LINKS" ${ARGN})
   if(NOT ARG_SOURCES)
     message(FATAL_ERROR "${target}: no sources listed")
   endif()
@@ -25,6 +28,9 @@ function(zephra_layer_library target)
   add_library(${target} STATIC ${ARG_SOURCES})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_LINKS})
+  if(ZEPHRA_UNITY_LIBRARIES AND NOT ARG_NO_UNITY)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
+  endif()
 endfunction()
 
 # zephra_add_layers(LAYERS...): the folders of the build, in order; each must exist.
