@@ -53,15 +53,6 @@ Activity whileIdle(std::chrono::milliseconds interval)
     return Activity::now().since(before);
 }
 
-std::size_t entriesIn(const char *directory)
-{
-    std::size_t count = 0;
-    std::error_code error;
-    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(directory, error))
-        ++count;
-    return count;
-}
-
 // What an open port holds and must give back.
 struct Holdings
 {
@@ -72,7 +63,7 @@ struct Holdings
 
 Holdings holdingsNow()
 {
-    return {static_cast<std::size_t>(liveThreads()), entriesIn("/proc/self/fd")};
+    return {static_cast<std::size_t>(liveThreads()), static_cast<std::size_t>(openDescriptors())};
 }
 
 void PrintTo(const Holdings &h, std::ostream *out)

@@ -32,21 +32,13 @@ struct FakeLines
         std::lock_guard lock(mutex);
         apply(*this);
     }
-    bool dtrOn()
+    template<class T> T get(T FakeLines::*member)
     {
         std::lock_guard lock(mutex);
-        return dtr;
+        return this->*member;
     }
-    int rtsRaisedCount()
-    {
-        std::lock_guard lock(mutex);
-        return rtsRaised;
-    }
-    bool rtsOn()
-    {
-        std::lock_guard lock(mutex);
-        return rts;
-    }
+    bool dtrOn() { return get(&FakeLines::dtr); }
+    bool rtsOn() { return get(&FakeLines::rts); }
 };
 
 class FakeLineStatus : public LineStatus
@@ -223,13 +215,13 @@ TEST_F(LineStatusTest, OutputLinesFollowTheDcb)
     dcb.fRtsControl = RTS_CONTROL_TOGGLE;
     ASSERT_TRUE(SetCommState(port, &dcb));
     EXPECT_FALSE(lines->rtsOn());
-    const int raisedBefore = lines->rtsRaisedCount();
+    const int raisedBefore = lines->get(&FakeLines::rtsRaised);
     Pending write;
     ASSERT_FALSE(WriteFile(port, "abc", 3, nullptr, &write.ov));
     DWORD count = 0;
     ASSERT_TRUE(GetOverlappedResult(port, &write.ov, &count, TRUE));
     EXPECT_TRUE(eventually([&] { return !lines->rtsOn(); }));
-    EXPECT_EQ(lines->rtsRaisedCount(), raisedBefore + 1);
+    EXPECT_EQ(lines->get(&FakeLines::rtsRaised), raisedBefore + 1);
 
     // DTR handshake: off when fewer than XoffLim bytes of the real queue are free, on below
     // XonLim queued.

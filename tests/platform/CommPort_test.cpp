@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <future>
 #include <random>
@@ -78,17 +77,6 @@ std::string randomBytes(std::size_t count)
     for (std::size_t i = 0; i < count; i += 97)
         bytes[i] = (i / 97) % 2 ? '\xFF' : '\0';
     return bytes;
-}
-
-int countEntries(const char *directory)
-{
-    int count = 0;
-    if (DIR *dir = opendir(directory)) {
-        while (readdir(dir))
-            ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 // Whether the I/O threads sleep: within 5 s comes a 300 ms spell without a wake-up. A thread
@@ -526,14 +514,14 @@ TEST_F(CommPortTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
 {
     CloseHandle(port);
     port = INVALID_HANDLE_VALUE;
-    const int fds = countEntries("/proc/self/fd");
+    const int fds = openDescriptors();
     const int tasks = liveThreads();
     for (int i = 0; i < 1000; ++i) {
         HANDLE h = openPort(name);
         ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cycle " << i << " error " << GetLastError();
         ASSERT_TRUE(CloseHandle(h));
     }
-    EXPECT_EQ(countEntries("/proc/self/fd"), fds);
+    EXPECT_EQ(openDescriptors(), fds);
     EXPECT_TRUE(eventually([&] { return liveThreads() == tasks; }))
         << liveThreads() << " tasks, " << tasks << " before";
 }

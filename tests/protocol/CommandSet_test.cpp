@@ -1,22 +1,12 @@
 #include "protocol/CommandSet.h"
 
+#include "tests/support/FrameText.h"
+
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 namespace {
-
-// "02 30 0D" -> the three bytes.
-std::string bytes(const std::string &hex)
-{
-    std::istringstream in(hex);
-    std::string text;
-    unsigned value = 0;
-    while (in >> std::hex >> value)
-        text += static_cast<char>(value);
-    return text;
-}
 
 struct WireCase
 {
@@ -42,7 +32,7 @@ TEST(CommandSet, EveryReadCommandSendsItsCodeAndValueZero)
         {"firmware code", command::ReadBiosVersion, 0, "02 30 30 30 38 30 30 03 30 38 0D 0A"},
     };
     for (const WireCase &read : reads)
-        EXPECT_EQ(commandFrame(read.command), bytes(read.wire)) << read.name;
+        EXPECT_EQ(commandFrame(read.command), hexBytes(read.wire)) << read.name;
 }
 
 TEST(CommandSet, WriteCommandsCarryOperationOneTheirCodeAndTheValue)
@@ -57,5 +47,5 @@ TEST(CommandSet, WriteCommandsCarryOperationOneTheirCodeAndTheValue)
         {"transmitter ID 255", command::WriteTXDIDCode, 255, "02 30 31 30 37 46 46 03 46 39 0D 0A"},
     };
     for (const WireCase &write : writes)
-        EXPECT_EQ(commandFrame(write.command, write.value), bytes(write.wire)) << write.name;
+        EXPECT_EQ(commandFrame(write.command, write.value), hexBytes(write.wire)) << write.name;
 }

@@ -1,36 +1,12 @@
 #include "protocol/FrameCodec.h"
 
 #include "framework/core/HexPair.h"
+#include "tests/support/FrameText.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <sstream>
 #include <string>
-
-namespace {
-
-// "02 30 0D" -> the three bytes.
-std::string bytes(const std::string &hex)
-{
-    std::istringstream in(hex);
-    std::string text;
-    unsigned value = 0;
-    while (in >> std::hex >> value)
-        text += static_cast<char>(value);
-    return text;
-}
-
-std::string firmwareReply(std::uint8_t a, std::uint8_t b, const std::string &code)
-{
-    std::uint8_t sum = a ^ b;
-    for (char c : code)
-        sum ^= static_cast<std::uint8_t>(c);
-    return '\x02' + HexByteToStr2(a) + HexByteToStr2(b) + code + '\x03' + HexByteToStr2(sum) +
-           '\x0D';
-}
-
-} // namespace
 
 TEST(HexPair, EncodesTwoUpperCaseDigitsAndDecodesEitherCase)
 {
@@ -57,21 +33,21 @@ TEST(HexPair, NonDigitsAndMissingCharactersCountAsZero)
 
 TEST(CommandFrame, MatchesTheWorkedExamplesByteForByte)
 {
-    EXPECT_EQ(buildCommandFrame(0x00, 0x00, 0x00), bytes("02 30 30 30 30 30 30 03 30 30 0D 0A"));
-    EXPECT_EQ(buildCommandFrame(0x00, 0x08, 0x00), bytes("02 30 30 30 38 30 30 03 30 38 0D 0A"));
-    EXPECT_EQ(buildCommandFrame(0x01, 0x04, 100), bytes("02 30 31 30 34 36 34 03 36 31 0D 0A"));
-    EXPECT_EQ(buildCommandFrame(0x01, 0x05, 171), bytes("02 30 31 30 35 41 42 03 41 46 0D 0A"));
+    EXPECT_EQ(buildCommandFrame(0x00, 0x00, 0x00), hexBytes("02 30 30 30 30 30 30 03 30 30 0D 0A"));
+    EXPECT_EQ(buildCommandFrame(0x00, 0x08, 0x00), hexBytes("02 30 30 30 38 30 30 03 30 38 0D 0A"));
+    EXPECT_EQ(buildCommandFrame(0x01, 0x04, 100), hexBytes("02 30 31 30 34 36 34 03 36 31 0D 0A"));
+    EXPECT_EQ(buildCommandFrame(0x01, 0x05, 171), hexBytes("02 30 31 30 35 41 42 03 41 46 0D 0A"));
 }
 
 TEST(SettingReply, AcceptsAMatchingChecksumAndGivesTheFields)
 {
-    const auto fields = checkSettingReply(bytes("02 30 30 30 34 36 34 03 36 30 0D"));
+    const auto fields = checkSettingReply(hexBytes("02 30 30 30 34 36 34 03 36 30 0D"));
     ASSERT_TRUE(fields.has_value());
     EXPECT_EQ(fields->operation, 0x00);
     EXPECT_EQ(fields->code, 0x04);
     EXPECT_EQ(fields->value, 0x64);
     // Lower-case checksum digits count like upper case (value AB, checksum AF).
-    EXPECT_TRUE(checkSettingReply(bytes("02 30 31 30 35 41 42 03 61 66 0D")));
+    EXPECT_TRUE(checkSettingReply(hexBytes("02 30 31 30 35 41 42 03 61 66 0D")));
 }
 
 TEST(SettingReply, FramingCharactersAndOperationOnlyCountThroughTheChecksum)
@@ -85,24 +61,24 @@ TEST(SettingReply, FramingCharactersAndOperationOnlyCountThroughTheChecksum)
 
 TEST(SettingReply, RejectsAWrongChecksumOrLength)
 {
-    EXPECT_FALSE(checkSettingReply(bytes("02 30 30 30 34 36 34 03 36 31 0D")));
-    EXPECT_FALSE(checkSettingReply(bytes("02 30 30 30 34 36 34 03 36 30 0D 0A")));
-    EXPECT_FALSE(checkSettingReply(bytes("02 30 30 30 34 36 34 03 36 30")));
+    EXPECT_FALSE(checkSettingReply(hexBytes("02 30 30 30 34 36 34 03 36 31 0D")));
+    EXPECT_FALSE(checkSettingReply(hexBytes("02 30 30 30 34 36 34 03 36 30 0D 0A")));
+    EXPECT_FALSE(checkSettingReply(hexBytes("02 30 30 30 34 36 34 03 36 30")));
     EXPECT_FALSE(checkSettingReply(""));
 }
 
 TEST(FirmwareReply, AcceptsAMatchingChecksumWhateverTheHeader)
 {
-    EXPECT_EQ(checkFirmwareReply(firmwareReply(0x12, 0x34, "ZR24-FW-1.0.0a")),
+    EXPECT_EQ(checkFirmwareReply(firmwareCodeReply(0x12, 0x34, "ZR24-FW-1.0.0a")),
               std::optional<std::string>("ZR24-FW-1.0.0a"));
-    const std::string lower = firmwareReply(0x00, 0xA0, "ABCDEFGHIJKLMN");
+    const std::string lower = firmwareCodeReply(0x00, 0xA0, "ABCDEFGHIJKLMN");
     ASSERT_EQ(lower.substr(20, 2), "AF");
     EXPECT_TRUE(checkFirmwareReply(lower.substr(0, 20) + "af\r"));
 }
 
 TEST(FirmwareReply, EveryCodeCharacterCountsAndTheLengthMustBeExact)
 {
-    const std::string good = firmwareReply(0x00, 0x00, "ABCDEFGHIJKLMN");
+    const std::string good = firmwareCodeReply(0x00, 0x00, "ABCDEFGHIJKLMN");
     for (std::size_t i = 5; i < 19; ++i) {
         std::string bad = good;
         bad[i] = static_cast<char>(bad[i] ^ 0x01);

@@ -1,7 +1,8 @@
 #include "protocol/ReplyAnalysis.h"
 
-#include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
+#include "protocol/SettingTable.h"
+#include "tests/support/FrameText.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,6 @@ std::string settingReply(std::uint8_t operation, std::uint8_t code, std::uint8_t
 {
     // A command frame without its LF has the layout of a setting reply.
     return buildCommandFrame(operation, code, value).substr(0, frame::SettingReplyLength);
-}
-
-std::string firmwareReply(std::uint8_t a, std::uint8_t b, const std::string &code)
-{
-    std::uint8_t sum = a ^ b;
-    for (char c : code)
-        sum ^= static_cast<std::uint8_t>(c);
-    return '\x02' + HexByteToStr2(a) + HexByteToStr2(b) + code + '\x03' + HexByteToStr2(sum) +
-           '\x0D';
 }
 
 SettingUpdate settingOf(const std::string &reply)
@@ -49,39 +41,20 @@ TEST(ReplyAnalysis, TheWorkedChannelReplySetsThePosition)
     EXPECT_EQ(update.controlValue, 100);
 }
 
-TEST(ReplyAnalysis, RadioGroupsSelectTheValueOrNothingWhenOutOfRange)
+TEST(ReplyAnalysis, RadioGroupsSelectNothingAndBarsStayAtZeroWhenOutOfRange)
 {
-    struct Group
-    {
-        std::uint8_t code;
-        int items;
-    };
-    // Out of range (baud rate 5, past "19200 BPS"): no selection, yet still an update, so the
-    // reply counts as received.
-    for (const Group group : {Group{0x00, 5}, Group{0x01, 3}, Group{0x02, 2}, Group{0x03, 4}}) {
+    // Out of range is still an update, so the reply counts as received; a write's
+    // acknowledgement (operation 01) is applied like the answer to a read.
+    for (const SettingRow &row : settingRows()) {
+        const int outOfRange = row.control == SettingControl::RadioGroup ? -1 : 0;
         for (int value = 0; value < 256; ++value) {
-            const SettingUpdate update =
-                settingOf(settingReply(0x00, group.code, static_cast<std::uint8_t>(value)));
-            EXPECT_EQ(update.controlValue, value < group.items ? value : -1)
-                << "code " << int(group.code) << " value " << value;
+            const auto byte = static_cast<std::uint8_t>(value);
+            const SettingUpdate update = settingOf(settingReply(value % 2, row.code, byte));
+            EXPECT_EQ(update.code, row.code);
+            EXPECT_EQ(update.controlValue, value <= row.maxValue ? value : outOfRange)
+                << row.word << " " << value;
         }
     }
-}
-
-TEST(ReplyAnalysis, AChannelOutOfRangeLeavesTheBarAtZero)
-{
-    EXPECT_EQ(settingOf(settingReply(0x00, 0x04, 124)).controlValue, 124);
-    EXPECT_EQ(settingOf(settingReply(0x00, 0x04, 200)).controlValue, 0);
-}
-
-TEST(ReplyAnalysis, IdCodesTakeEveryValue)
-{
-    const SettingUpdate receiver = settingOf(settingReply(0x00, 0x05, 0x0A));
-    EXPECT_EQ(receiver.controlValue, 10);
-
-    // A write's acknowledgement (operation 01) is applied like the answer to a read.
-    const SettingUpdate transmitter = settingOf(settingReply(0x01, 0x07, 0xAB));
-    EXPECT_EQ(transmitter.controlValue, 0xAB);
 }
 
 TEST(ReplyAnalysis, CodesWithoutAControlAreIgnored)
@@ -112,19 +85,19 @@ TEST(ReplyAnalysis, WrongLengthsAreIgnored)
     EXPECT_TRUE(ignored(good.substr(1)));
     EXPECT_TRUE(ignored(""));
     EXPECT_TRUE(ignored("\r"));
-    EXPECT_TRUE(ignored(firmwareReply(0, 0, "ABCDEFGHIJKLMN").substr(0, 22)));
+    EXPECT_TRUE(ignored(firmwareCodeReply(0, 0, "ABCDEFGHIJKLMN").substr(0, 22)));
 }
 
 TEST(ReplyAnalysis, AFirmwareReplyGivesItsFourteenCharacters)
 {
-    const ReplyEffect effect = analyseReply(firmwareReply(0x12, 0x34, "ZR24 v1.0 #7~!"));
+    const ReplyEffect effect = analyseReply(firmwareCodeReply(0x12, 0x34, "ZR24 v1.0 #7~!"));
     ASSERT_TRUE(std::holds_alternative<FirmwareCodeUpdate>(effect));
     EXPECT_EQ(std::get<FirmwareCodeUpdate>(effect).code, "ZR24 v1.0 #7~!");
 }
 
 TEST(ReplyAnalysis, EveryFirmwareCharacterCountsInTheChecksum)
 {
-    const std::string good = firmwareReply(0x00, 0x00, "ABCDEFGHIJKLMN");
+    const std::string good = firmwareCodeReply(0x00, 0x00, "ABCDEFGHIJKLMN");
     for (std::size_t i = 5; i < 19; ++i) {
         std::string bad = good;
         bad[i] = static_cast<char>(bad[i] ^ 0x40);

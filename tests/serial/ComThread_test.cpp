@@ -157,7 +157,7 @@ TEST_P(EveryMode, HandlerExceptionReachesTheUiThreadAndEventsGoOn)
 
 TEST_P(EveryMode, RepeatedOpenAndCloseWithTrafficLeavesNothingBehind)
 {
-    const int descriptors = entriesIn("/proc/self/fd");
+    const int descriptors = openDescriptors();
     const int threads = processThreads();
     TComPort port;
     prepare(port, GetParam());
@@ -177,7 +177,7 @@ TEST_P(EveryMode, RepeatedOpenAndCloseWithTrafficLeavesNothingBehind)
     }
     pumpMessages(never, 20ms, &thrown);
     EXPECT_TRUE(failures().empty());
-    EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
+    EXPECT_EQ(openDescriptors(), descriptors);
     EXPECT_TRUE(waitFor([&] { return processThreads() == threads; }));
 }
 

@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -71,14 +70,6 @@ struct FakeLineInstaller
     }
     ~FakeLineInstaller() { setLineStatusFactory({}); }
 };
-
-inline int entriesIn(const char *directory)
-{
-    int count = 0;
-    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(directory))
-        ++count;
-    return count;
-}
 
 // The live threads of this process. A thread started and joined before the first count lets
 // a runtime that adds a helper thread at the process's first thread start (ThreadSanitizer

@@ -1,11 +1,11 @@
 // The module served on a pty, driven from the slave side as the window would drive it.
 #include "simulator/SimulatorPort.h"
 #include "tests/simulator/SlaveLine.h"
+#include "tests/support/Activity.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/resource.h>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -18,14 +18,6 @@ const std::string readChannel = hexBytes("02 30 30 30 34 30 30 03 30 34 0D 0A");
 const std::string writeChannel100 = hexBytes("02 30 31 30 34 36 34 03 36 31 0D 0A");
 const std::string firmwareReply = frame("0008ZEPHRA24 V1.0A", "02");
 const std::string channelReply = frame("000400", "04");
-
-long long cpuMicroseconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL + usage.ru_utime.tv_usec +
-           usage.ru_stime.tv_usec;
-}
 
 template<typename Pred> bool eventually(Pred pred, std::chrono::milliseconds timeout = 2s)
 {
@@ -198,15 +190,15 @@ TEST_F(SimulatorPortTest, WaitsWithoutSpinningOpenOrClosed)
 {
     // Let the thread settle first: nobody holds the slave.
     std::this_thread::sleep_for(50ms);
-    auto cpu = cpuMicroseconds();
+    auto before = Activity::now();
     std::this_thread::sleep_for(400ms);
-    EXPECT_LT(cpuMicroseconds() - cpu, 40000);
+    EXPECT_LT(Activity::now().since(before).cpuSeconds, 0.04);
 
     SlaveLine line(port.slavePath());
     ASSERT_TRUE(eventually([&] { return port.slaveOpen(); }));
-    cpu = cpuMicroseconds();
+    before = Activity::now();
     std::this_thread::sleep_for(400ms);
-    EXPECT_LT(cpuMicroseconds() - cpu, 40000);
+    EXPECT_LT(Activity::now().since(before).cpuSeconds, 0.04);
 
     const auto start = Clock::now();
     port.stop();

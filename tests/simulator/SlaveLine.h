@@ -1,28 +1,18 @@
 // Test helpers that play the window's side of a simulated module's pty: open the slave,
-// write, and read with a deadline. Also hexBytes() to write frames as the byte lists of the
-// protocol's worked examples, and frame() to write them as text.
+// write, and read with a deadline. Also frame() to write frames as text (hexBytes() in
+// FrameText.h writes them as byte lists).
 #pragma once
+
+#include "tests/support/FrameText.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
-
-// "02 30 30 0D" -> the bytes 0x02 0x30 0x30 0x0D.
-inline std::string hexBytes(std::string_view text)
-{
-    std::istringstream in{std::string(text)};
-    std::string out;
-    unsigned value;
-    while (in >> std::hex >> value)
-        out += static_cast<char>(value);
-    return out;
-}
 
 inline const std::string stx = "\x02";
 inline const std::string etx = "\x03";
@@ -44,8 +34,6 @@ public:
     ~SlaveLine() { close(); }
     SlaveLine(const SlaveLine &) = delete;
     SlaveLine &operator=(const SlaveLine &) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
 
     void close()
     {
@@ -95,9 +83,6 @@ public:
         }
         return got;
     }
-
-    // Everything that arrives within the time.
-    std::string readFor(std::chrono::milliseconds time) { return read(1 << 20, time); }
 
 private:
     int m_fd = -1;

@@ -55,8 +55,6 @@ public:
     ChildProcess(const ChildProcess &) = delete;
     ChildProcess &operator=(const ChildProcess &) = delete;
 
-    bool started() const { return m_pid > 0 || m_ended; }
-
     // The next line of standard output, without its newline; empty when the output ends or
     // nothing more came within the limit.
     std::string line(std::chrono::milliseconds limit = std::chrono::seconds(60))
@@ -92,7 +90,6 @@ public:
             int status = 0;
             if (::wait4(m_pid, &status, WNOHANG, &m_usage) == m_pid) {
                 m_pid = -1;
-                m_ended = true;
                 m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             } else if (left().count() <= 0) {
                 return -1;
@@ -136,7 +133,6 @@ private:
     }
 
     pid_t m_pid = -1;
-    bool m_ended = false;
     int m_status = -1;
     int m_fds[2] = {-1, -1};
     bool m_open[2] = {true, true};

@@ -1,7 +1,7 @@
-// Counting the threads of this process for "nothing left behind" checks. A thread that has
-// been joined can still be listed in /proc/self/task for a moment (on a busy machine, for
-// much longer) while the kernel finishes its exit; such a thread already carries the
-// exiting flag, so it is not counted. Counts taken right after a join are then exact.
+// Counting the threads and descriptors of this process for "nothing left behind" checks. A
+// thread that has been joined can still be listed in /proc/self/task for a moment (on a busy
+// machine, for much longer) while the kernel finishes its exit; such a thread already carries
+// the exiting flag, so it is not counted. Counts taken right after a join are then exact.
 #pragma once
 
 #include <dirent.h>
@@ -39,5 +39,17 @@ inline int liveThreads()
             ++count;
     }
     closedir(tasks);
+    return count;
+}
+
+// The open descriptors of this process (counted while one more lists them).
+inline int openDescriptors()
+{
+    int count = 0;
+    if (DIR *fds = opendir("/proc/self/fd")) {
+        while (readdir(fds))
+            ++count;
+        closedir(fds);
+    }
     return count;
 }
