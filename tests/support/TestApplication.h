@@ -31,7 +31,10 @@ public:
         installAccessibleInterfaces();
 #endif
     }
-    void TearDown() override { m_app.reset(); }
+    void TearDown() override
+    {
+        m_app.reset();
+    }
 
 private:
     int m_argc = 1;
