@@ -14,13 +14,17 @@
 // Runs handler(); true when it returned normally, false when it threw.
 template<class Handler> bool runGuarded(Handler &&handler) noexcept
 {
+    std::exception_ptr error;
     try {
         std::forward<Handler>(handler)();
         return true;
     } catch (...) {
-        Application::instance().routeException(std::current_exception());
-        return false;
+        error = std::current_exception();
     }
+    // Routed once the catch block has ended: this thread then holds no share of the exception
+    // object, and the thread that reports it frees it, after reading it, in its own time.
+    Application::instance().routeException(std::move(error));
+    return false;
 }
 
 // Wraps a handler for Qt's connect(): the returned callable takes the signal's arguments and
