@@ -18,6 +18,7 @@ struct Options
 {
     bool json = false;
     bool each = false;
+    bool fix = false;
 };
 
 // Writes all seven settings, compares every acknowledgement with the value sent, reads all

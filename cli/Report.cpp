@@ -7,9 +7,7 @@
 #include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
-namespace {
-
-std::string jsonString(const std::string &text)
+std::string jsonText(const std::string &text)
 {
     std::string out = "\"";
     for (const char c : text) {
@@ -24,7 +22,14 @@ std::string jsonString(const std::string &text)
     return out + "\"";
 }
 
-} // namespace
+std::string jsonValue(std::uint8_t code, std::uint8_t value)
+{
+    const SettingRow &setting = *findSetting(code);
+    const auto text = settingValueText(setting, value);
+    if (!text)
+        return "null";
+    return setting.control == SettingControl::DecimalScrollBar ? *text : jsonText(*text);
+}
 
 std::string firmwareText(const std::string &firmware)
 {
@@ -48,18 +53,10 @@ std::string textReport(const ModuleState &state)
 
 std::string jsonReport(const ModuleState &state)
 {
-    std::string out = "{\"firmware\": " + jsonString(firmwareText(state.firmware));
-    for (const SettingRow &setting : settingRows()) {
-        const std::uint8_t value = state.values.at(setting.code);
-        const auto text = settingValueText(setting, value);
-        out += ", " + jsonString(std::string(setting.word)) + ": ";
-        if (!text)
-            out += "null";
-        else if (setting.control == SettingControl::DecimalScrollBar)
-            out += *text;
-        else
-            out += jsonString(*text);
-    }
+    std::string out = "{\"firmware\": " + jsonText(firmwareText(state.firmware));
+    for (const SettingRow &setting : settingRows())
+        out += ", " + jsonText(std::string(setting.word)) + ": " +
+               jsonValue(setting.code, state.values.at(setting.code));
     return out + "}\n";
 }
 

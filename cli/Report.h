@@ -14,6 +14,10 @@ std::string textReport(const ModuleState &state);
 // One value as the text report shows it ("9600", "unknown (05)"); code is one of the seven.
 std::string shownValue(std::uint8_t code, std::uint8_t value);
 std::string jsonReport(const ModuleState &state);
+// A JSON string literal of text; a value as the JSON report gives it (the channel as a number,
+// other values as their words, null out of range).
+std::string jsonText(const std::string &text);
+std::string jsonValue(std::uint8_t code, std::uint8_t value);
 // The firmware code as printed.
 std::string firmwareText(const std::string &firmware);
 // A port error as the window's error box shows it: the message with the closing "." rule,

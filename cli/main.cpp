@@ -2,6 +2,7 @@
 // the same serial port component and module protocol as the window. Every argument, and a
 // profile to apply, is checked before a port is opened.
 #include "cli/Commands.h"
+#include "cli/PairCheck.h"
 #include "cli/Profile.h"
 #include "cli/Report.h"
 #include "cli/SettingWords.h"
@@ -23,13 +24,15 @@ const char usageText[] =
     "       zephra-cli write PORT SETTING=VALUE... [--json]\n"
     "       zephra-cli save PORT FILE\n"
     "       zephra-cli apply PORT FILE [--each | --json]\n"
+    "       zephra-cli pair PORT_A PORT_B [--json] [--fix]\n"
     "\n"
     "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
     "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
     "  power=-20|-10|-5|0   channel=0..124   rx-id=HH   tx-id=HH (two hex digits)\n"
     "\n"
     "Exit status: 0 done and verified, 1 usage or profile error, 2 port error,\n"
-    "3 the module did not answer, 4 the module answered with other values than written.\n"
+    "3 the module did not answer, 4 the module answered with other values than written\n"
+    "(pair: the two modules do not talk both ways).\n"
     "See zephra-cli(1).\n";
 
 struct UsageError
@@ -72,6 +75,8 @@ Invocation parse(int argc, char **argv)
             call.options.json = true;
         else if (argument == "--each")
             call.options.each = true;
+        else if (argument == "--fix")
+            call.options.fix = true;
         else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
             throw UsageError{"unknown option '" + std::string(argument) + "'"};
         else
@@ -86,7 +91,7 @@ Invocation parse(int argc, char **argv)
         return call;
     }
     if (call.command != "read" && call.command != "write" && call.command != "save" &&
-        call.command != "apply")
+        call.command != "apply" && call.command != "pair")
         throw UsageError{"unknown command '" + call.command + "'"};
     if (words.size() < 2)
         throw UsageError{call.command + " needs a port"};
@@ -102,10 +107,21 @@ Invocation parse(int argc, char **argv)
         throw UsageError{"write needs at least one SETTING=VALUE"};
     if (wantsFile && call.operands.size() != 1)
         throw UsageError{call.command + " needs a port and one file"};
+    if (call.command == "pair") {
+        if (call.operands.size() != 1)
+            throw UsageError{"pair needs two ports"};
+        if (comPortNumber(call.operands.front()) == 0)
+            throw UsageError{"'" + call.operands.front() +
+                             "' is no port name; use COM1, COM2, ..."};
+        if (comPortNumber(call.operands.front()) == comPortNumber(call.port))
+            throw UsageError{"pair needs two different ports"};
+    }
+    if (call.options.fix && call.command != "pair")
+        throw UsageError{"--fix goes with pair only"};
     if (call.options.each && call.command != "apply")
         throw UsageError{"--each goes with apply only"};
     if (call.options.json && (call.command == "save" || call.options.each))
-        throw UsageError{"--json goes with read, write and apply"};
+        throw UsageError{"--json goes with read, write, apply and pair"};
     return call;
 }
 
@@ -115,6 +131,8 @@ int run(const Invocation &call)
         return cli::listPorts();
     if (call.command == "read")
         return cli::readModule(call.port, call.options);
+    if (call.command == "pair")
+        return cli::pairModules(call.port, call.operands.front(), call.options);
     if (call.command == "save")
         return cli::saveProfile(call.port, call.operands.front());
     if (call.command == "write") {

@@ -23,6 +23,12 @@ std::uint8_t SimulatedModule::setting(std::uint8_t code) const
     return code < m_settings.size() ? m_settings[code] : 0;
 }
 
+std::array<std::uint8_t, 8> SimulatedModule::settings() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings;
+}
+
 void SimulatedModule::setSetting(std::uint8_t code, std::uint8_t value)
 {
     std::lock_guard lock(m_mutex);
@@ -83,6 +89,12 @@ void SimulatedModule::setSlideSwitch(SlideSwitch position)
     m_frame.clear();
 }
 
+void SimulatedModule::setEchoAtRun(bool echo)
+{
+    std::lock_guard lock(m_mutex);
+    m_echoAtRun = echo;
+}
+
 SimulatorFaults SimulatedModule::faults() const
 {
     std::lock_guard lock(m_mutex);
@@ -107,7 +119,8 @@ std::vector<SimulatedModule::Transmission> SimulatedModule::receive(std::string_
     if (m_switch == SlideSwitch::Run) {
         if (!bytes.empty()) {
             m_runBytes += bytes;
-            out.push_back({std::chrono::milliseconds(0), std::string(bytes)});
+            if (m_echoAtRun)
+                out.push_back({std::chrono::milliseconds(0), std::string(bytes)});
             m_logged.notify_all();
         }
         return out;

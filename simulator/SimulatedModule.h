@@ -22,7 +22,8 @@
 //    is stored even when its answer is lost or damaged.
 //  - Every reply ends with CR LF.
 //  - RUN position: every byte received is sent straight back, as a remote partner echoing
-//    over the radio would; no frames are parsed.
+//    over the radio would; no frames are parsed. A module with a radio (RadioAir) turns the
+//    echo off: its radio carries the bytes instead.
 #pragma once
 
 #include <array>
@@ -105,6 +106,8 @@ public:
 
     // Stored value of setting code 00-07.
     std::uint8_t setting(std::uint8_t code) const;
+    // All eight, indexed by code.
+    std::array<std::uint8_t, 8> settings() const;
     // Stores any byte for code 00-07 without a range check, so that a test can make the
     // module report values the window must treat as out of range. Other codes are ignored.
     void setSetting(std::uint8_t code, std::uint8_t value);
@@ -121,6 +124,9 @@ public:
     SlideSwitch slideSwitch() const;
     // Moving the switch drops a partly received frame.
     void setSlideSwitch(SlideSwitch position);
+
+    // Whether bytes received at RUN are sent straight back (the default).
+    void setEchoAtRun(bool echo);
 
     SimulatorFaults faults() const;
     void setFaults(SimulatorFaults faults);
@@ -148,6 +154,7 @@ private:
     std::array<std::uint8_t, 8> m_settings{};
     std::string m_firmwareCode;
     SlideSwitch m_switch = SlideSwitch::Setup;
+    bool m_echoAtRun = true;
     SimulatorFaults m_faults;
     std::string m_frame; // frame being received; empty while waiting for STX
     std::vector<std::string> m_heldReplies;

@@ -1,5 +1,8 @@
 #include "simulator/SimulatorPort.h"
 
+#include "link/ModuleModel.h"
+#include "simulator/LineGarble.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -158,6 +161,21 @@ void SimulatorPort::inject(std::string bytes)
     wake();
 }
 
+void SimulatorPort::setRadio(RadioSend send)
+{
+    m_module.setEchoAtRun(!send);
+    std::lock_guard lock(m_mutex);
+    m_hasRadio = static_cast<bool>(send);
+    m_radio = std::move(send);
+}
+
+int SimulatorPort::radioLineBitsPerSecond() const
+{
+    if (!m_hasRadio || m_module.slideSwitch() != SimulatedModule::SlideSwitch::Run)
+        return 0;
+    return radio::lineBitsPerSecond(m_module.settings());
+}
+
 std::vector<std::string> SimulatorPort::sentWrites() const
 {
     std::lock_guard lock(m_mutex);
@@ -267,14 +285,29 @@ void SimulatorPort::receiveAll(Clock::time_point now)
                 continue;
             return; // EAGAIN: all read; EIO: the slave was closed, noticed by the caller
         }
-        for (auto &t : m_module.receive(std::string_view(buffer, n)))
-            m_queue.emplace_back(now + t.after, std::move(t.bytes));
+        const int lineBps = radioLineBitsPerSecond();
+        if (lineBps == 0) {
+            for (auto &t : m_module.receive(std::string_view(buffer, n)))
+                m_queue.emplace_back(now + t.after, std::move(t.bytes));
+            continue;
+        }
+        const std::string bytes =
+            garbleLine(std::string_view(buffer, n), slaveBitsPerSecond(), lineBps);
+        m_module.receive(bytes); // logged; the module does not echo when it has a radio
+        RadioSend send;
+        {
+            std::lock_guard lock(m_mutex);
+            send = m_radio;
+        }
+        if (send)
+            send(bytes, now);
     }
 }
 
 SimulatorPort::Clock::time_point SimulatorPort::sendDue(Clock::time_point now)
 {
-    const int bps = m_module.faults().paceBps;
+    const int lineBps = radioLineBitsPerSecond();
+    const int bps = lineBps > 0 ? lineBps : m_module.faults().paceBps;
     while (!m_queue.empty() && !m_blocked) {
         Pending &item = m_queue.front();
         if (!item.started) {
@@ -315,10 +348,22 @@ bool SimulatorPort::transmit(Pending &item, std::size_t count)
         m_dropped += count;
         return true;
     }
+    // The window's side at another speed than the module's reads garbage; what it makes of
+    // this piece stands for the piece, however many bytes that is.
+    const int lineBps = radioLineBitsPerSecond();
+    const int windowBps = lineBps > 0 ? slaveBitsPerSecond() : 0;
+    const bool garbled = lineBps > 0 && windowBps != lineBps;
+    const std::string garbage =
+        garbled
+            ? garbleLine(std::string_view(item.bytes).substr(item.done, count), lineBps, windowBps)
+            : std::string();
     ssize_t n;
     do
-        n = ::write(m_master, item.bytes.data() + item.done, count);
+        n = garbled ? ::write(m_master, garbage.data(), garbage.size())
+                    : ::write(m_master, item.bytes.data() + item.done, count);
     while (n < 0 && errno == EINTR);
+    if (garbled && n >= 0)
+        n = static_cast<ssize_t>(count);
     if (n < 0) {
         if (errno == EAGAIN) {
             m_blocked = true;

@@ -12,6 +12,11 @@
 // serial port that is not open loses what arrives on its line; nothing stale waits for the
 // next opener. The master is set raw once, before anyone can open the slave, and its line
 // settings are never touched again, since they are shared with the slave.
+//
+// A port with a radio (setRadio) plays a module whose RS232 side is a real line: at RUN it
+// reads the speed the window set on the slave (the master sees the slave's settings); bytes
+// at another speed than the module's baud setting arrive garbled, both ways (LineGarble), and
+// everything the module sends is paced at its baud.
 #pragma once
 
 #include "simulator/SimulatedModule.h"
@@ -21,8 +26,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -52,6 +59,14 @@ public:
 
     // Sends bytes to the window as the module would, after anything already due.
     void inject(std::string bytes);
+
+    // Gets what the window sends at RUN, as the module's RS232 side receives it, instead of
+    // the module's echo. Call before the slave is first opened.
+    using RadioSend =
+        std::function<void(std::string_view bytes, std::chrono::steady_clock::time_point now)>;
+    void setRadio(RadioSend send);
+    // The speed the slave side is set to; 0 when it cannot be read.
+    int slaveBitsPerSecond() const;
 
     // Whether some process holds the slave side open, as the service thread last saw it.
     bool slaveOpen() const { return m_slaveOpen.load(); }
@@ -98,6 +113,8 @@ private:
     // Writes (or drops) what is due; gives the time the next byte falls due, or max().
     Clock::time_point sendDue(Clock::time_point now);
     bool transmit(Pending &item, std::size_t count);
+    // The module's line speed when the window's side must be checked against it, else 0.
+    int radioLineBitsPerSecond() const;
     void wake();
 
     SimulatedModule &m_module;
@@ -110,6 +127,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_slaveOpen{false};
     std::atomic<bool> m_holdReading{false};
+    std::atomic<bool> m_hasRadio{false};
 
     // Service thread only.
     std::deque<Pending> m_queue;
@@ -119,6 +137,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_sentChanged;
     std::vector<std::string> m_injected;
+    RadioSend m_radio;
     std::vector<std::string> m_sent;
     std::size_t m_sentTotal = 0;
     std::size_t m_dropped = 0;

@@ -1,5 +1,6 @@
 // zephra-sim: serves a simulated ZEPHRA-24 on a pseudo-terminal and publishes it under a COM
 // name in a port directory, so that the utility can be tried without the hardware.
+#include "simulator/RadioAir.h"
 #include "simulator/SimFrame.h"
 #include "simulator/SimulatedModule.h"
 #include "simulator/SimulatorPort.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -34,6 +36,17 @@ const char usage[] =
     "                         Defaults: 0=3 (9600 BPS) 1=2 (auto) 2=1 (1 Mbps) 3=3 (+0 dBm),\n"
     "                         channel and IDs 0\n"
     "  --verbose              log every frame received to standard error\n"
+    "\n"
+    "Radio (modules started with the same --air in the same port directory hear each other\n"
+    "when their settings let them; without --air a module at RUN echoes what it gets):\n"
+    "  --air NAME             join the simulated air NAME; at RUN the terminal then is a real\n"
+    "                         line: bytes at another speed than the module's baud are garbled,\n"
+    "                         and what the module sends is paced at its baud\n"
+    "  --far loopback         a module with no computer port and a loopback plug: it sends\n"
+    "                         back whatever it receives (needs --air; always at RUN)\n"
+    "  --loss PERCENT         lose this share of the radio packets this module sends\n"
+    "  --latency MS           each radio packet this module sends arrives MS later\n"
+    "  --seed N               which packets are lost (default: 1); the same seed, the same run\n"
     "\n"
     "Faults:\n"
     "  --delay MS             answer MS milliseconds after each command\n"
@@ -87,6 +100,9 @@ int main(int argc, char **argv)
     std::string ports = env ? env : "";
     std::string name = "COM1";
     bool verbose = false;
+    std::string air;
+    bool farLoopback = false;
+    AirFaults airFaults;
 
     try {
         for (int i = 1; i < argc; ++i) {
@@ -129,6 +145,26 @@ int main(int argc, char **argv)
                                   static_cast<std::uint8_t>(setting));
             } else if (option == "--verbose") {
                 verbose = true;
+            } else if (option == "--air") {
+                air = value();
+                if (air.empty() || air.find('/') != std::string::npos)
+                    throw UsageError{"--air: not a plain name: '" + air + "'"};
+            } else if (option == "--far") {
+                if (value() != "loopback")
+                    throw UsageError{"--far: expected loopback"};
+                farLoopback = true;
+            } else if (option == "--loss") {
+                const std::string text(value());
+                char *end = nullptr;
+                const double percent = std::strtod(text.c_str(), &end);
+                if (text.empty() || *end != '\0' || !(percent >= 0 && percent <= 100))
+                    throw UsageError{"--loss: expected a percentage from 0 to 100, got '" + text +
+                                     "'"};
+                airFaults.lossPercent = percent;
+            } else if (option == "--latency") {
+                airFaults.latency = std::chrono::milliseconds(number(option, value(), 0, 600000));
+            } else if (option == "--seed") {
+                airFaults.seed = static_cast<std::uint64_t>(number(option, value(), 0, 2147483647));
             } else if (option == "--delay") {
                 faults.replyDelay = std::chrono::milliseconds(number(option, value(), 0, 600000));
             } else if (option == "--pace") {
@@ -166,6 +202,17 @@ int main(int argc, char **argv)
         return 2;
     }
     module.setFaults(faults);
+    try {
+        if (farLoopback && air.empty())
+            throw UsageError{"--far loopback needs --air"};
+        if (!air.empty() && ports.empty())
+            throw UsageError{"--air needs a port directory (--ports or ZEPHRA_PORTS)"};
+        if (air.empty() && (airFaults.lossPercent > 0 || airFaults.latency.count() > 0))
+            throw UsageError{"--loss and --latency need --air"};
+    } catch (const UsageError &e) {
+        std::fprintf(stderr, "zephra-sim: %s\nTry 'zephra-sim --help'.\n", e.message.c_str());
+        return 2;
+    }
 
     // Signals are taken by sigwait below; blocked before the service thread starts so that
     // it never receives them.
@@ -176,18 +223,40 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     try {
-        SimulatorPort port(module);
-        if (!ports.empty()) {
-            if (::mkdir(ports.c_str(), 0700) < 0 && errno != EEXIST)
-                throw std::system_error(errno, std::generic_category(), "mkdir " + ports);
-            port.publish(ports, name);
-            std::fprintf(stderr, "zephra-sim: %s is %s\n", port.publishedPath().c_str(),
-                         port.slavePath().c_str());
+        if (!ports.empty() && ::mkdir(ports.c_str(), 0700) < 0 && errno != EEXIST)
+            throw std::system_error(errno, std::generic_category(), "mkdir " + ports);
+        std::unique_ptr<SimulatorPort> port;
+        std::unique_ptr<RadioAir> radio;
+        if (farLoopback) {
+            module.setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+            module.setEchoAtRun(false);
+            radio = std::make_unique<RadioAir>(module, ports, air, airFaults, nullptr);
+            std::fprintf(stderr, "zephra-sim: far module with a loopback plug on air %s\n",
+                         air.c_str());
+            std::printf("loopback\nready\n");
         } else {
-            std::fprintf(stderr, "zephra-sim: no port directory; serving %s unpublished\n",
-                         port.slavePath().c_str());
+            port = std::make_unique<SimulatorPort>(module);
+            if (!air.empty()) {
+                radio = std::make_unique<RadioAir>(
+                    module, ports, air, airFaults,
+                    [target = port.get()](std::string payload, RadioAir::Clock::time_point) {
+                        target->inject(std::move(payload));
+                    });
+                port->setRadio([source = radio.get()](std::string_view bytes,
+                                                      RadioAir::Clock::time_point now) {
+                    source->transmit(bytes, now);
+                });
+            }
+            if (!ports.empty()) {
+                port->publish(ports, name);
+                std::fprintf(stderr, "zephra-sim: %s is %s\n", port->publishedPath().c_str(),
+                             port->slavePath().c_str());
+            } else {
+                std::fprintf(stderr, "zephra-sim: no port directory; serving %s unpublished\n",
+                             port->slavePath().c_str());
+            }
+            std::printf("%s\nready\n", port->slavePath().c_str());
         }
-        std::printf("%s\nready\n", port.slavePath().c_str());
         std::fflush(stdout);
 
         std::size_t logged = 0;
@@ -206,8 +275,13 @@ int main(int argc, char **argv)
                              frames[logged].accepted ? "command" : "rejected",
                              printable(frames[logged].bytes).c_str());
         }
-        port.stop();
-        port.unpublish();
+        // The port's thread hands bytes to the radio and the radio's to the port: stop the
+        // port first, then let the radio go.
+        if (port) {
+            port->stop();
+            port->unpublish();
+        }
+        radio.reset();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "zephra-sim: %s\n", e.what());
         return 1;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 
 namespace {
@@ -159,6 +160,65 @@ TEST_F(ZephraCli, EachConfiguresModulesThatComeAndGoUntilInterrupted)
     bench.signal(SIGINT);
     EXPECT_EQ(bench.finish(), 0) << bench.err;
     EXPECT_EQ(bench.out, "");
+}
+
+TEST_F(ZephraCli, PairNamesEachMismatchAndFixMendsB)
+{
+    SimulatedModule b;
+    SimulatorPort bPort(b);
+    bPort.publish(portDirectory(), "COM2");
+    // A: channel 7, tx-id 11, rx-id 22; B its partner.
+    const std::array<std::uint8_t, 8> partnerA{3, 2, 1, 3, 7, 0x22, 0, 0x11};
+    const std::array<std::uint8_t, 8> partnerB{3, 2, 1, 3, 7, 0x11, 0, 0x22};
+    struct Case
+    {
+        std::uint8_t code, value;
+        const char *line;
+    };
+    const Case cases[] = {
+        {setting::RFChannel, 9, "channel     A channel=7        B channel=9        differs"},
+        {setting::RFDataRate, 0, "rate        A rate=1M          B rate=250k        differs"},
+        {setting::RX1IDCode, 0x33, "A->B ids    A tx-id=11         B rx-id=33         differs"},
+        {setting::TXDIDCode, 0x33, "B->A ids    A rx-id=22         B tx-id=33         differs"},
+        {setting::RFMode, 1, "A->B modes  A mode=auto        B mode=transmit    differs"},
+        {setting::RFMode, 0, "B->A modes  A mode=auto        B mode=receive     differs"},
+    };
+    auto place = [](SimulatedModule &m, const std::array<std::uint8_t, 8> &values) {
+        for (std::uint8_t code = 0; code < 8; ++code)
+            m.setSetting(code, values[code]);
+    };
+    place(module(), partnerA);
+    place(b, partnerB);
+    const CliRun matched = cli({"pair", "COM1", "COM2"});
+    EXPECT_EQ(matched.status, 0) << matched.err;
+    EXPECT_EQ(matched.out.find("differs"), std::string::npos) << matched.out;
+
+    for (const Case &c : cases) {
+        b.setSetting(c.code, c.value);
+        const CliRun check = cli({"pair", "COM1", "COM2"});
+        EXPECT_EQ(check.status, 4) << c.line;
+        EXPECT_NE(check.out.find(std::string(c.line) + "\n"), std::string::npos) << check.out;
+        // Only the one rule differs, and the message names it.
+        EXPECT_EQ(check.out.find("differs"), check.out.rfind("differs")) << check.out;
+        const std::string rule = std::string(c.line).substr(0, 11);
+        EXPECT_NE(check.err.find(rule.substr(0, rule.find_last_not_of(' ') + 1)), std::string::npos)
+            << check.err;
+
+        const CliRun fix = cli({"pair", "COM1", "COM2", "--fix"});
+        EXPECT_EQ(fix.status, 0) << c.line << fix.err;
+        EXPECT_EQ(b.settings(), partnerB) << c.line;
+        EXPECT_EQ(module().settings(), partnerA) << "A is never written";
+    }
+
+    // A that only receives cannot be mended from B: B becomes auto, the pair still fails.
+    module().setSetting(setting::RFMode, 0);
+    b.setSetting(setting::RFMode, 0);
+    const CliRun stuck = cli({"pair", "COM1", "COM2", "--fix", "--json"});
+    EXPECT_EQ(stuck.status, 4);
+    EXPECT_NE(stuck.out.find("\"fix\": {\"written\": \"mode=auto\""), std::string::npos)
+        << stuck.out;
+    EXPECT_NE(stuck.out.find("\"talks_both_ways\": false}}"), std::string::npos) << stuck.out;
+    EXPECT_NE(stuck.err.find("A->B modes"), std::string::npos) << stuck.err;
 }
 
 } // namespace
