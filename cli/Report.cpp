@@ -7,8 +7,6 @@
 #include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
-namespace {
-
 std::string jsonString(const std::string &text)
 {
     std::string out = "\"";
@@ -23,8 +21,6 @@ std::string jsonString(const std::string &text)
     }
     return out + "\"";
 }
-
-} // namespace
 
 std::string firmwareText(const std::string &firmware)
 {
@@ -46,13 +42,13 @@ std::string textReport(const ModuleState &state)
     return out;
 }
 
-std::string jsonReport(const ModuleState &state)
+std::string jsonSettings(const SettingValues &values)
 {
-    std::string out = "{\"firmware\": " + jsonString(firmwareText(state.firmware));
+    std::string out;
     for (const SettingRow &setting : settingRows()) {
-        const std::uint8_t value = state.values.at(setting.code);
+        const std::uint8_t value = values.at(setting.code);
         const auto text = settingValueText(setting, value);
-        out += ", " + jsonString(std::string(setting.word)) + ": ";
+        out += (out.empty() ? "" : ", ") + jsonString(std::string(setting.word)) + ": ";
         if (!text)
             out += "null";
         else if (setting.control == SettingControl::DecimalScrollBar)
@@ -60,7 +56,13 @@ std::string jsonReport(const ModuleState &state)
         else
             out += jsonString(*text);
     }
-    return out + "}\n";
+    return out;
+}
+
+std::string jsonReport(const ModuleState &state)
+{
+    return "{\"firmware\": " + jsonString(firmwareText(state.firmware)) + ", " +
+           jsonSettings(state.values) + "}\n";
 }
 
 std::string portErrorText(const EComPort &error)
