@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -168,6 +169,111 @@ TEST_F(BenchSlots, ThreeSlotsGiveOneTrueReceiptPerModuleAsTheyComeAndGo)
     const QJsonObject first = parsed(receipts[0]);
     EXPECT_EQ(text(first["profile"]["sha256"]),
               QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString());
+}
+
+TEST_F(BenchSlots, AnAdapterThatComesBackUnderAnotherNameResumesAloneOnItsByPathName)
+{
+    const std::string serial = portDirectory() + "/serial";
+    std::filesystem::create_directories(serial + "/by-path");
+    const std::string byPath = serial + "/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
+    std::filesystem::create_symlink(port().slavePath(), byPath);
+    setenv("ZEPHRA_SERIAL_DIR", serial.c_str(), 1);
+    plugIn(module(), "BENCH-RETURNS1", 1);
+    SimulatorFaults slow; // slow enough to be unplugged while it is written
+    slow.replyDelay = std::chrono::milliseconds(40);
+    module().setFaults(slow);
+    Adapter other(portDirectory(), "COM2");
+    plugIn(other.module, "BENCH-OTHER-01", 2);
+
+    ChildProcess bench(ZEPHRA_CLI_PROGRAM, {"apply", "COM1,COM2", profile, "--each", "--log", log});
+    EXPECT_EQ(bench.line().rfind("COM2\tBENCH-OTHER-01\tpass\t", 0), 0u) << bench.err;
+    // Unplugged in the middle of the writes: a FAIL, and no receipt.
+    ASSERT_TRUE(module().waitForFrames(12, std::chrono::seconds(30)));
+    std::filesystem::remove(byPath);
+    m_simulator->vanish();
+    EXPECT_EQ(bench.line().rfind("COM1\tBENCH-RETURNS1\tFAIL port error\t", 0), 0u);
+    // Another adapter takes the slot's COM name; the other slot goes on meanwhile.
+    Adapter impostor(portDirectory(), "COM1");
+    takeOff(other.module);
+    awaitGone(other.module);
+    plugIn(other.module, "BENCH-OTHER-02", 3);
+    EXPECT_EQ(bench.line().rfind("COM2\tBENCH-OTHER-02\tpass\t", 0), 0u) << bench.err;
+    // The adapter comes back on another device and COM name, under the same by-path name.
+    SimulatorPort back(module());
+    back.publish(portDirectory(), "COM9");
+    std::filesystem::create_symlink(back.slavePath(), byPath);
+    EXPECT_EQ(bench.line().rfind("COM1\tBENCH-RETURNS1\tpass\t", 0), 0u) << bench.err;
+    bench.signal(SIGINT);
+    EXPECT_EQ(bench.finish(), 2) << bench.err;
+    EXPECT_NE(bench.err.find("COM1: adapter gone\n"), std::string::npos) << bench.err;
+    EXPECT_NE(bench.err.find("COM1: adapter back as COM9\n"), std::string::npos) << bench.err;
+    EXPECT_TRUE(impostor.module.receivedFrames().empty());
+
+    const std::vector<std::string> receipts = fileLines(log);
+    ASSERT_EQ(receipts.size(), 3u);
+    const QJsonObject returned = parsed(receipts[2]);
+    EXPECT_EQ(text(returned["port"]), "COM9");
+    EXPECT_EQ(text(returned["device"]["path"]), back.slavePath());
+    EXPECT_EQ(text(returned["device"]["by-path"]), byPath);
+    EXPECT_EQ(returned["after"]["channel"].toInt(), 42);
+}
+
+TEST_F(BenchSlots, ALogThatCannotBeWrittenStopsTheBenchWithStatus2)
+{
+    const auto run = [&](const std::string &logFile) {
+        ChildProcess bench(ZEPHRA_CLI_PROGRAM,
+                           {"apply", "COM1", profile, "--each", "--log", logFile});
+        const int status = bench.finish(std::chrono::seconds(60));
+        EXPECT_EQ(bench.out, ""); // no module line without its receipt
+        return std::make_pair(status, bench.err);
+    };
+    const auto [missing, missingText] = run(portDirectory() + "/no/such/dir/receipts.log");
+    EXPECT_EQ(missing, 2);
+    EXPECT_NE(missingText.find("Cannot open the log"), std::string::npos) << missingText;
+    EXPECT_TRUE(module().receivedFrames().empty());
+
+    // Opens, then fails to take the first receipt: the bench ends on its own.
+    const auto [full, fullText] = run("/dev/full");
+    EXPECT_EQ(full, 2);
+    EXPECT_NE(fullText.find("Cannot write the log /dev/full: No space left on device"),
+              std::string::npos)
+        << fullText;
+}
+
+TEST_F(BenchSlots, ATornLastLineIsReportedAndTheNextReceiptStartsAfreshLine)
+{
+    std::ofstream(log) << "{\"result\": \"pass\"}\n{\"time\": \"2025-03-0";
+    ChildProcess bench(ZEPHRA_CLI_PROGRAM, {"apply", "COM1", profile, "--each", "--log", log});
+    EXPECT_EQ(bench.line().rfind("ZEPHRA24 V1.0A\tpass\t", 0), 0u) << bench.err;
+    bench.signal(SIGINT);
+    EXPECT_EQ(bench.finish(), 0) << bench.err;
+    EXPECT_NE(bench.err.find("ends in a torn line"), std::string::npos) << bench.err;
+    const std::vector<std::string> lines = fileLines(log);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "{\"time\": \"2025-03-0");
+    EXPECT_EQ(text(parsed(lines[2])["firmware"]), "ZEPHRA24 V1.0A");
+}
+
+// SIGKILL at moments around the receipt's write, run after run on one log: every complete line
+// of it is one whole receipt.
+TEST_F(BenchSlots, ABenchKilledWhileItWritesLeavesOnlyWholeLines)
+{
+    const std::size_t framesPerModule = 1 + 7 + 7 + 7;
+    for (int run = 0; run < 8; ++run) {
+        module().clearLog();
+        ChildProcess bench(ZEPHRA_CLI_PROGRAM, {"apply", "COM1", profile, "--each", "--log", log});
+        ASSERT_TRUE(module().waitForFrames(framesPerModule, std::chrono::seconds(30)));
+        std::this_thread::sleep_for(std::chrono::microseconds(700 * run));
+        bench.signal(SIGKILL);
+        bench.finish();
+    }
+    std::ifstream file(log);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    std::size_t whole = 0;
+    for (std::size_t begin = 0, end; (end = bytes.find('\n', begin)) != std::string::npos;
+         begin = end + 1, ++whole)
+        EXPECT_EQ(text(parsed(bytes.substr(begin, end - begin))["result"]), "pass");
+    EXPECT_GT(whole, 0u);
 }
 
 } // namespace
