@@ -113,8 +113,11 @@ TEST_F(ZephraCli, BadArgumentsAreRefusedBeforeThePortIsOpened)
           {"apply", "COM1,com1", file("short.ini"), "--each"},
           {"apply", "COM1,", file("short.ini"), "--each"},
           {"apply", "COM1", file("short.ini"), "--log", file("log")},
-          {"apply", "COM1", file("short.ini"), "--each", "--log"}})
-        EXPECT_EQ(cli(args).status, 1) << args[1];
+          {"apply", "COM1", file("short.ini"), "--each", "--log"}}) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.status, 1) << args[1];
+        EXPECT_NE(run.err.find("Try 'zephra-cli --help'"), std::string::npos) << run.err;
+    }
     EXPECT_TRUE(module().receivedFrames().empty());
 
     const CliRun busy = cli({"read", "COM1"});
