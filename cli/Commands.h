@@ -19,6 +19,7 @@ struct Options
     bool json = false;
     bool each = false;
     bool fix = false;
+    std::string log; // --log FILE
 };
 
 // Writes all seven settings, compares every acknowledgement with the value sent, reads all
@@ -33,8 +34,10 @@ int readModule(const std::string &port, const Options &options);
 int writeModule(const std::string &port, const SettingValues &changes, const Options &options);
 int saveProfile(const std::string &port, const std::string &fileName);
 int applyProfile(const std::string &port, const SettingValues &profile, const Options &options);
-// --each: waits for a module, applies, prints one line, waits until it is gone, and so on
-// until SIGINT or SIGTERM.
-int applyToEach(const std::string &port, const SettingValues &profile);
+// --each: on every port at once, waits for a module, applies, appends its receipt to logFile
+// (none when empty), prints one line, waits until it is gone, and so on until SIGINT or
+// SIGTERM. The worst status of any slot, or 2 when the log could not be written.
+int applyToEach(const std::vector<std::string> &ports, const std::string &profileFile,
+                const SettingValues &profile, const std::string &logFile);
 
 } // namespace cli

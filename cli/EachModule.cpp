@@ -1,17 +1,13 @@
-// apply --each: the production bench loop. A module counts as there once the port opens and
-// the module answers the firmware-code read; it counts as gone once the port fails (the
-// adapter was unplugged) or the module no longer answers that read (the module was taken off
-// an adapter that stays). SIGINT or SIGTERM ends the loop at the next exchange or pause, and
-// the port is closed on the way out; a second signal ends the program at once.
+// apply --each: the production bench. Each port is a slot on its own thread (BenchSlot); the
+// slots share the profile, the receipt log and the output. SIGINT or SIGTERM ends every slot at
+// its next exchange or pause, and each port is closed on the way out; a second signal ends the
+// program at once. A log that cannot be opened stops the bench before it starts.
+#include "cli/BenchSlot.h"
 #include "cli/Commands.h"
-
-#include "cli/Report.h"
-#include "serial/EComPort.h"
+#include "cli/ReceiptLog.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -21,15 +17,11 @@ namespace cli {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr auto PollPause = std::chrono::milliseconds(250);
-
-volatile std::sig_atomic_t stopRequested = 0;
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 void requestStop(int)
 {
-    stopRequested = 1;
+    Bench::stopRequested = true;
 }
 
 void installStopHandlers()
@@ -43,113 +35,53 @@ void installStopHandlers()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-struct Stopped
+std::string joined(const std::vector<std::string> &ports)
 {
-};
-
-// Sleeps for pause unless a stop is requested first; false then.
-bool pauseUnlessStopped(Clock::duration pause)
-{
-    const auto end = Clock::now() + pause;
-    while (!stopRequested && Clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return !stopRequested;
-}
-
-struct Arrival
-{
-    std::unique_ptr<ModuleLink> link;
-    std::string firmware;
-    Clock::time_point start;
-};
-
-// Waits until a module answers on port; an empty link when a stop was requested. Each port
-// error is shown the first time it happens, so that a port that can never open (no
-// permission, held by another program) does not keep the bench waiting in silence.
-Arrival waitForModule(const std::string &port, std::string &lastError)
-{
-    while (!stopRequested) {
-        Arrival arrival;
-        arrival.start = Clock::now();
-        try {
-            arrival.link = std::make_unique<ModuleLink>(port);
-            arrival.link->setBeforeCommand([] {
-                if (stopRequested)
-                    throw Stopped{};
-            });
-            arrival.firmware = arrival.link->readFirmware();
-            return arrival;
-        } catch (const EComPort &e) {
-            if (e.message() != lastError) {
-                lastError = e.message();
-                std::cerr << portErrorText(e);
-            }
-        } catch (const NoAnswer &) {
-        } catch (const Stopped &) {
-            return {};
-        }
-        arrival.link.reset();
-        pauseUnlessStopped(PollPause);
-    }
-    return {};
-}
-
-void waitUntilGone(ModuleLink &link)
-{
-    try {
-        while (pauseUnlessStopped(PollPause))
-            link.readFirmware();
-    } catch (const EComPort &) {
-    } catch (const NoAnswer &) {
-    } catch (const Stopped &) {
-    }
+    std::string text;
+    for (const std::string &port : ports)
+        text += (text.empty() ? "" : ", ") + port;
+    return text;
 }
 
 } // namespace
 
-int applyToEach(const std::string &port, const SettingValues &profile)
+int applyToEach(const std::vector<std::string> &ports, const std::string &profileFile,
+                const SettingValues &profile, const std::string &logFile)
 {
-    installStopHandlers();
-    std::cerr << "Waiting for modules on " << port << "; Ctrl+C ends." << std::endl;
-    int worst = Done;
-    std::string lastError;
-    try {
-        for (;;) {
-            Arrival arrival = waitForModule(port, lastError);
-            if (!arrival.link)
-                break;
-            std::string verdict = "pass";
-            int status = Done;
-            std::vector<std::string> findings;
-            try {
-                writeAndVerify(*arrival.link, profile, findings);
-                if (!findings.empty()) {
-                    verdict = "FAIL";
-                    status = Mismatch;
-                }
-            } catch (const NoAnswer &) {
-                verdict = "FAIL no answer";
-                status = NoReply;
-            } catch (const EComPort &) {
-                verdict = "FAIL port error";
-                status = PortError;
-            }
-            const double seconds =
-                std::chrono::duration<double>(Clock::now() - arrival.start).count();
-            std::printf("%s\t%s\t%.2f s\n", firmwareText(arrival.firmware).c_str(), verdict.c_str(),
-                        seconds);
-            std::fflush(stdout);
-            for (const std::string &finding : findings)
-                std::cerr << finding << '\n';
-            worst = std::max(worst, status);
-            if (status != PortError)
-                waitUntilGone(*arrival.link);
+    std::unique_ptr<ReceiptLog> log;
+    if (!logFile.empty()) {
+        try {
+            log = std::make_unique<ReceiptLog>(logFile);
+        } catch (const EReceiptLog &e) {
+            std::cerr << "zephra-cli: " << e.message() << "\n";
+            return PortError;
         }
-    } catch (const Stopped &) {
-        std::cerr << "Stopped while a module was being configured; it is not verified."
-                  << std::endl;
+        if (log->endedTorn())
+            std::cerr << "zephra-cli: the log " << logFile
+                      << " ends in a torn line, left by a run that stopped while writing; new "
+                         "receipts start on a fresh line."
+                      << std::endl;
     }
-    return worst;
+    installStopHandlers();
+    Bench bench(profile, identifyProfile(profileFile), log.get(), ports.size() > 1);
+    std::cerr << "Waiting for modules on " << joined(ports) << "; Ctrl+C ends." << std::endl;
+
+    std::vector<std::unique_ptr<BenchSlot>> slots;
+    for (const std::string &port : ports)
+        slots.push_back(std::make_unique<BenchSlot>(port, bench));
+    std::vector<std::thread> threads;
+    for (const auto &slot : slots)
+        threads.emplace_back(&BenchSlot::run, slot.get());
+    for (std::thread &thread : threads)
+        thread.join();
+
+    int worst = Done;
+    for (const auto &slot : slots) {
+        std::cerr << slot->port() << ": " << slot->passes() << " pass, " << slot->fails() << " FAIL"
+                  << std::endl;
+        worst = std::max(worst, slot->status());
+    }
+    return bench.logFailed() ? PortError : worst;
 }
 
 } // namespace cli

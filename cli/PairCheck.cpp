@@ -57,7 +57,7 @@ std::string textChecks(const std::vector<radio::PairCheck> &checks)
 
 std::string jsonSide(std::uint8_t code, std::uint8_t value)
 {
-    return "{" + jsonText(std::string(findSetting(code)->word)) + ": " + jsonValue(code, value) +
+    return "{" + jsonString(std::string(findSetting(code)->word)) + ": " + jsonValue(code, value) +
            "}";
 }
 
@@ -67,8 +67,8 @@ std::string jsonChecks(const std::vector<radio::PairCheck> &checks)
     for (const radio::PairCheck &check : checks) {
         const std::string way = direction(check);
         out += (out.size() > 1 ? ", " : "") + std::string("{\"rule\": ") +
-               jsonText(std::string(check.rule->name)) +
-               ", \"direction\": " + (way.empty() ? "null" : jsonText(way)) +
+               jsonString(std::string(check.rule->name)) +
+               ", \"direction\": " + (way.empty() ? "null" : jsonString(way)) +
                ", \"a\": " + jsonSide(check.aCode, check.aValue) +
                ", \"b\": " + jsonSide(check.bCode, check.bValue) +
                ", \"ok\": " + (check.ok ? "true" : "false") + "}";
@@ -131,7 +131,7 @@ int pairModules(const std::string &portA, const std::string &portB, const Option
         b = writeAndVerify(linkB, target, findings);
         if (options.json) {
             json +=
-                ", \"fix\": {\"written\": " + jsonText(written) + ", " + jsonVerdict(a, b) + "}";
+                ", \"fix\": {\"written\": " + jsonString(written) + ", " + jsonVerdict(a, b) + "}";
         } else {
             std::cout << "B written: " << written << "\n"
                       << textChecks(radio::checkPair(modelOf(a), modelOf(b))) << std::flush;

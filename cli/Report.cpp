@@ -7,7 +7,7 @@
 #include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
-std::string jsonText(const std::string &text)
+std::string jsonString(const std::string &text)
 {
     std::string out = "\"";
     for (const char c : text) {
@@ -28,7 +28,7 @@ std::string jsonValue(std::uint8_t code, std::uint8_t value)
     const auto text = settingValueText(setting, value);
     if (!text)
         return "null";
-    return setting.control == SettingControl::DecimalScrollBar ? *text : jsonText(*text);
+    return setting.control == SettingControl::DecimalScrollBar ? *text : jsonString(*text);
 }
 
 std::string firmwareText(const std::string &firmware)
@@ -51,13 +51,20 @@ std::string textReport(const ModuleState &state)
     return out;
 }
 
+std::string jsonSettings(const SettingValues &values)
+{
+    std::string out;
+    for (const SettingRow &setting : settingRows()) {
+        out += (out.empty() ? "" : ", ") + jsonString(std::string(setting.word)) + ": " +
+               jsonValue(setting.code, values.at(setting.code));
+    }
+    return out;
+}
+
 std::string jsonReport(const ModuleState &state)
 {
-    std::string out = "{\"firmware\": " + jsonText(firmwareText(state.firmware));
-    for (const SettingRow &setting : settingRows())
-        out += ", " + jsonText(std::string(setting.word)) + ": " +
-               jsonValue(setting.code, state.values.at(setting.code));
-    return out + "}\n";
+    return "{\"firmware\": " + jsonString(firmwareText(state.firmware)) + ", " +
+           jsonSettings(state.values) + "}\n";
 }
 
 std::string portErrorText(const EComPort &error)

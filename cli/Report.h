@@ -14,9 +14,12 @@ std::string textReport(const ModuleState &state);
 // One value as the text report shows it ("9600", "unknown (05)"); code is one of the seven.
 std::string shownValue(std::uint8_t code, std::uint8_t value);
 std::string jsonReport(const ModuleState &state);
-// A JSON string literal of text; a value as the JSON report gives it (the channel as a number,
-// other values as their words, null out of range).
-std::string jsonText(const std::string &text);
+// The seven settings as JSON members without the braces: "\"baud\": \"2400\", ...".
+std::string jsonSettings(const SettingValues &values);
+// text as a JSON string, quotes included; text is UTF-8.
+std::string jsonString(const std::string &text);
+// A value as the JSON report gives it (the channel as a number, other values as their words,
+// null out of range).
 std::string jsonValue(std::uint8_t code, std::uint8_t value);
 // The firmware code as printed.
 std::string firmwareText(const std::string &firmware);

@@ -10,6 +10,7 @@
 #include "platform/ComNames.h"
 #include "serial/EComPort.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -23,7 +24,8 @@ const char usageText[] =
     "       zephra-cli read PORT [--json]\n"
     "       zephra-cli write PORT SETTING=VALUE... [--json]\n"
     "       zephra-cli save PORT FILE\n"
-    "       zephra-cli apply PORT FILE [--each | --json]\n"
+    "       zephra-cli apply PORT FILE [--json]\n"
+    "       zephra-cli apply PORT[,PORT...] FILE --each [--log FILE]\n"
     "       zephra-cli pair PORT_A PORT_B [--json] [--fix]\n"
     "\n"
     "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
@@ -57,10 +59,33 @@ void parseAssignment(std::string_view argument, SettingValues &changes)
     changes[setting->code] = *value;
 }
 
+// PORT or PORT,PORT,...: each a COM name, none twice.
+std::vector<std::string> portList(const std::string &text)
+{
+    std::vector<std::string> ports;
+    std::vector<int> numbers;
+    std::size_t begin = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', begin);
+        const std::string port = text.substr(begin, comma - begin);
+        const int number = comPortNumber(port);
+        if (number == 0)
+            throw UsageError{"'" + port + "' is no port name; use COM1, COM2, ..."};
+        if (std::find(numbers.begin(), numbers.end(), number) != numbers.end())
+            throw UsageError{"'" + port + "' is named twice"};
+        numbers.push_back(number);
+        ports.push_back(port);
+        if (comma == std::string::npos)
+            return ports;
+        begin = comma + 1;
+    }
+}
+
 struct Invocation
 {
     std::string command;
     std::string port;
+    std::vector<std::string> ports; // apply --each: the slots
     std::vector<std::string> operands;
     cli::Options options;
 };
@@ -77,7 +102,11 @@ Invocation parse(int argc, char **argv)
             call.options.each = true;
         else if (argument == "--fix")
             call.options.fix = true;
-        else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
+        else if (argument == "--log") {
+            if (i + 1 == argc || argv[i + 1][0] == '\0')
+                throw UsageError{"--log needs a file"};
+            call.options.log = argv[++i];
+        } else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
             throw UsageError{"unknown option '" + std::string(argument) + "'"};
         else
             words.emplace_back(argument);
@@ -96,8 +125,7 @@ Invocation parse(int argc, char **argv)
     if (words.size() < 2)
         throw UsageError{call.command + " needs a port"};
     call.port = words[1];
-    if (comPortNumber(call.port) == 0)
-        throw UsageError{"'" + call.port + "' is no port name; use COM1, COM2, ..."};
+    call.ports = portList(call.port);
     call.operands.assign(words.begin() + 2, words.end());
 
     const bool wantsFile = call.command == "save" || call.command == "apply";
@@ -122,6 +150,10 @@ Invocation parse(int argc, char **argv)
         throw UsageError{"--each goes with apply only"};
     if (call.options.json && (call.command == "save" || call.options.each))
         throw UsageError{"--json goes with read, write, apply and pair"};
+    if (!call.options.log.empty() && !call.options.each)
+        throw UsageError{"--log goes with apply --each only"};
+    if (call.ports.size() > 1 && !call.options.each)
+        throw UsageError{"several ports go with apply --each only"};
     return call;
 }
 
@@ -143,7 +175,7 @@ int run(const Invocation &call)
     }
     const SettingValues profile = profile::load(call.operands.front()).values;
     if (call.options.each)
-        return cli::applyToEach(call.port, profile);
+        return cli::applyToEach(call.ports, call.operands.front(), profile, call.options.log);
     return cli::applyProfile(call.port, profile, call.options);
 }
 

@@ -109,6 +109,16 @@ TEST_F(ZephraCli, BadArgumentsAreRefusedBeforeThePortIsOpened)
               std::string::npos);
     EXPECT_EQ(cli({"apply", "COM1", file("short.ini")}).status, 1);
     EXPECT_EQ(cli({"read", "/dev/ttyS0"}).status, 1);
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"apply", "COM1,COM2", file("short.ini")},
+          {"apply", "COM1,com1", file("short.ini"), "--each"},
+          {"apply", "COM1,", file("short.ini"), "--each"},
+          {"apply", "COM1", file("short.ini"), "--log", file("log")},
+          {"apply", "COM1", file("short.ini"), "--each", "--log"}}) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.status, 1) << args[1];
+        EXPECT_NE(run.err.find("Try 'zephra-cli --help'"), std::string::npos) << run.err;
+    }
     EXPECT_TRUE(module().receivedFrames().empty());
 
     const CliRun busy = cli({"read", "COM1"});

@@ -1,0 +1,58 @@
+#include "cli/Receipt.h"
+
+#include "cli/Profile.h"
+#include "cli/Report.h"
+#include "framework/core/Format.h"
+
+#include <QCryptographicHash>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+
+ProfileId identifyProfile(const std::string &fileName)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    if (!file.good() && !file.eof())
+        throw EProfile("Cannot read the profile " + fileName + ": " + std::strerror(errno));
+    const QByteArray hash = QCryptographicHash::hash(
+        QByteArray(bytes.data(), qsizetype(bytes.size())), QCryptographicHash::Sha256);
+    return {fileName, hash.toHex().toStdString()};
+}
+
+std::string isoTime(std::chrono::system_clock::time_point time)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    // %z gives +hhmm; ISO 8601's extended form wants +hh:mm.
+    std::string out = text;
+    out.insert(out.size() - 2, ":");
+    return out;
+}
+
+std::string receiptLine(const Receipt &receipt)
+{
+    std::string device = "{\"path\": " + jsonString(receipt.device.device);
+    if (!receipt.device.byPath.empty())
+        device += ", \"by-path\": " + jsonString(receipt.device.byPath);
+    if (!receipt.device.byId.empty())
+        device += ", \"by-id\": " + jsonString(receipt.device.byId);
+    device += "}";
+    std::string differences;
+    for (const std::string &finding : receipt.differences)
+        differences += (differences.empty() ? "" : ", ") + jsonString(finding);
+    return "{\"time\": " + jsonString(isoTime(receipt.time)) +
+           ", \"port\": " + jsonString(receipt.port) + ", \"device\": " + device +
+           ", \"firmware\": " + jsonString(firmwareText(receipt.firmware)) + ", \"before\": {" +
+           jsonSettings(receipt.before) + "}, \"after\": {" + jsonSettings(receipt.after) +
+           "}, \"differences\": [" + differences +
+           "], \"result\": " + (receipt.differences.empty() ? "\"pass\"" : "\"FAIL\"") +
+           ", \"seconds\": " + formatText("%.2f", receipt.seconds) +
+           ", \"profile\": {\"file\": " + jsonString(receipt.profile.file) +
+           ", \"sha256\": " + jsonString(receipt.profile.sha256) + "}}";
+}
