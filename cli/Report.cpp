@@ -7,8 +7,6 @@
 #include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
-namespace {
-
 std::string jsonString(const std::string &text)
 {
     std::string out = "\"";
@@ -23,8 +21,6 @@ std::string jsonString(const std::string &text)
     }
     return out + "\"";
 }
-
-} // namespace
 
 std::string firmwareText(const std::string &firmware)
 {

@@ -2,6 +2,7 @@
 // the same serial port component and module protocol as the window. Every argument, and a
 // profile to apply, is checked before a port is opened.
 #include "cli/Commands.h"
+#include "cli/LinkTest.h"
 #include "cli/Profile.h"
 #include "cli/Report.h"
 #include "cli/SettingWords.h"
@@ -23,13 +24,16 @@ const char usageText[] =
     "       zephra-cli write PORT SETTING=VALUE... [--json]\n"
     "       zephra-cli save PORT FILE\n"
     "       zephra-cli apply PORT FILE [--each | --json]\n"
+    "       zephra-cli link PORT [PORT_B] --baud N [--count N | --seconds S] [--size N]\n"
+    "                  [--max-loss PERCENT] [--json] [--csv FILE]\n"
     "\n"
     "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
     "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
     "  power=-20|-10|-5|0   channel=0..124   rx-id=HH   tx-id=HH (two hex digits)\n"
     "\n"
     "Exit status: 0 done and verified, 1 usage or profile error, 2 port error,\n"
-    "3 the module did not answer, 4 the module answered with other values than written.\n"
+    "3 the module did not answer, 4 the module answered with other values than written\n"
+    "(link: more packets lost or damaged than --max-loss allows).\n"
     "See zephra-cli(1).\n";
 
 struct UsageError
@@ -142,6 +146,12 @@ int main(int argc, char **argv)
         return cli::Done;
     }
     try {
+        if (argc >= 2 && std::strcmp(argv[1], "link") == 0) {
+            const auto link = cli::parseLinkArguments({argv + 2, argv + argc});
+            if (!link.options)
+                throw UsageError{link.error};
+            return cli::linkTest(*link.options);
+        }
         return run(parse(argc, argv));
     } catch (const UsageError &e) {
         std::cerr << "zephra-cli: " << e.message << "\nTry 'zephra-cli --help'.\n";
