@@ -8,19 +8,26 @@ namespace radio {
 namespace {
 
 constexpr std::int64_t MicrosPerSecond = 1000000;
+// Packets go out at this share of the line rate, percent: a far end whose clock runs a few
+// percent slow, or that adds a little per packet, then builds no standing queue that the
+// latency would measure.
+constexpr std::int64_t PacedPercent = 97;
+// A packet no longer holds a place in flight once this many packets sent after it arrived.
+constexpr std::uint32_t ReorderSpan = 3;
 
-// A packet's time on the line, rounded up so that pacing never outruns the line.
-LinkTime lineTime(std::size_t bytes, int bitsPerSecond)
+// The time between two packets, rounded up.
+LinkTime packetTime(std::size_t bytes, int bitsPerSecond)
 {
-    const std::int64_t bits = static_cast<std::int64_t>(bytes) * 10 * MicrosPerSecond;
-    return LinkTime((bits + bitsPerSecond - 1) / bitsPerSecond);
+    const std::int64_t bits = static_cast<std::int64_t>(bytes) * 10 * MicrosPerSecond * 100;
+    const std::int64_t rate = std::int64_t{bitsPerSecond} * PacedPercent;
+    return LinkTime((bits + rate - 1) / rate);
 }
 
 LinkPlan withDefaults(LinkPlan plan)
 {
     plan.lineBitsPerSecond = std::max(plan.lineBitsPerSecond, 1);
     plan.packetBytes = std::clamp(plan.packetBytes, MinPacketBytes, MaxPacketBytes);
-    const LinkTime interval = lineTime(plan.packetBytes, plan.lineBitsPerSecond);
+    const LinkTime interval = packetTime(plan.packetBytes, plan.lineBitsPerSecond);
     if (plan.maxInFlight == 0)
         plan.maxInFlight = 2 + static_cast<std::size_t>(
                                    (MicrosPerSecond / 2 + interval.count() - 1) / interval.count());
@@ -47,7 +54,7 @@ std::optional<LatencyFigures> latencyFigures(std::vector<LinkTime> latencies)
 
 LinkDirection::LinkDirection(const LinkPlan &plan)
     : m_plan(withDefaults(plan)),
-      m_interval(lineTime(m_plan.packetBytes, m_plan.lineBitsPerSecond)),
+      m_interval(packetTime(m_plan.packetBytes, m_plan.lineBitsPerSecond)),
       m_reader(m_plan.tag, m_plan.packetBytes)
 {}
 
@@ -55,7 +62,8 @@ void LinkDirection::advance(LinkTime now)
 {
     for (; m_overdueFrom < m_packets.size(); ++m_overdueFrom) {
         PacketRecord &packet = m_packets[m_overdueFrom];
-        if (packet.sent + m_plan.lossTime > now)
+        const bool passedBy = m_heard && m_overdueFrom + ReorderSpan < m_highestHeard;
+        if (packet.sent + m_plan.lossTime > now && !passedBy)
             break;
         if (packet.result == PacketResult::Pending) {
             packet.overdue = true;
@@ -98,6 +106,7 @@ void LinkDirection::receive(std::string_view bytes, LinkTime now)
         return;
     advance(now);
     m_reader.feed(bytes, [&](std::uint32_t number, bool intact) { found(number, intact, now); });
+    advance(now);
 }
 
 void LinkDirection::found(std::uint32_t number, bool intact, LinkTime now)

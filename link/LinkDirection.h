@@ -7,13 +7,14 @@
 // receive() takes what was read and when. The same calls with the same times give the same
 // figures.
 //
-// Sending is paced at the line rate (10 bits per byte) and at most maxInFlight packets are
-// unresolved at once, so the test measures the link rather than queues in front of it. A
+// Sending is paced at 97% of the line rate (10 bits per byte) and at most maxInFlight packets
+// are unresolved at once, so the test measures the link rather than queues in front of it. A
 // packet ends as exactly one of: received (intact; later intact copies count as duplicated),
 // damaged (arrived and identifiable, with a bad packet check; an intact copy arriving later
 // makes it received) or lost (nothing identifiable arrived before finish()). A packet still
-// unresolved lossTime after it was sent counts as lost in the live figures and no longer
-// holds a place in flight; should it still arrive, it counts as received. A packet received
+// unresolved lossTime after it was sent, or once three packets sent after it have arrived,
+// counts as lost in the live figures and no longer holds a place in flight; should it still
+// arrive, it counts as received. A packet received
 // after one with a higher number had arrived (intact or damaged) counts as reordered.
 #pragma once
 
@@ -55,7 +56,8 @@ struct PacketRecord
     // When the intact copy arrived (received) or the damaged one (damaged).
     LinkTime arrived{0};
     PacketResult result = PacketResult::Pending;
-    // Unresolved for lossTime: counted as lost while the test runs.
+    // Given up (unresolved for lossTime, or passed by later packets): counted as lost while
+    // the test runs.
     bool overdue = false;
 };
 
@@ -111,7 +113,7 @@ public:
     LinkTime packetInterval() const { return m_interval; }
 
 private:
-    // Counts packets unresolved for lossTime as overdue.
+    // Marks packets unresolved for lossTime, or passed by later arrivals, as overdue.
     void advance(LinkTime now);
     void found(std::uint32_t number, bool intact, LinkTime now);
 

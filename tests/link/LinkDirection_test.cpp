@@ -104,11 +104,11 @@ LinkPlan plan(std::uint32_t count, std::size_t size = 32, int bits = 19200)
     return p;
 }
 
-TEST(LinkDirection, PacesAtTheLineRateAndBoundsWhatIsInFlight)
+TEST(LinkDirection, PacesJustBelowTheLineRateAndBoundsWhatIsInFlight)
 {
-    // 32 bytes at 19200 bit/s: 16667 us a packet; 2 + 30 packets in flight.
+    // 32 bytes at 97% of 19200 bit/s: 17183 us a packet; 2 + 30 packets in flight.
     LinkDirection link(plan(100));
-    EXPECT_EQ(link.packetInterval(), 16667us);
+    EXPECT_EQ(link.packetInterval(), 17183us);
     std::size_t sent = 0;
     for (LinkTime now = 0us; now < 2s; now += 1ms)
         sent += link.bytesToSend(now).size() / 32;
@@ -125,7 +125,7 @@ TEST(LinkDirection, PacesAtTheLineRateAndBoundsWhatIsInFlight)
     EXPECT_EQ(late.bytesToSend(0us).size(), 32u);
     EXPECT_EQ(late.bytesToSend(500ms).size(), 64u);
     EXPECT_EQ(late.bytesToSend(510ms).size(), 0u);
-    EXPECT_EQ(late.nextEvent(), 500ms + 16667us);
+    EXPECT_EQ(late.nextEvent(), 500ms + 17183us);
 }
 
 TEST(LinkDirection, EveryPacketEndsAsExactlyOneResult)
@@ -158,17 +158,20 @@ TEST(LinkDirection, EveryPacketEndsAsExactlyOneResult)
     EXPECT_EQ(link.packets()[6].result, PacketResult::Received);
 }
 
-TEST(LinkDirection, APacketLateBeyondTheLossTimeStillCountsAsReceived)
+TEST(LinkDirection, APacketGivenUpStillCountsAsReceivedShouldItArrive)
 {
-    LinkDirection link(plan(2));
-    link.bytesToSend(0s);
-    link.bytesToSend(20ms);
-    link.receive(packets(1, 2), 40ms);
-    link.bytesToSend(5s);
-    EXPECT_EQ(link.figures().lost, 1u);
+    LinkDirection link(plan(10));
+    for (LinkTime now = 0ms; now < 200ms; now += 20ms)
+        link.bytesToSend(now);
+    // 0 and 1 are passed by more than three later packets: given up long before the loss
+    // time, so that lost packets do not hold the places in flight.
+    link.receive(packets(2, 6), 200ms);
+    EXPECT_EQ(link.figures().lost, 2u);
+    EXPECT_EQ(link.figures().pending, 4u);
     link.receive(packets(0, 1), 5s);
     link.finish();
-    EXPECT_EQ(link.figures().lost, 0u);
+    EXPECT_EQ(link.figures().lost, 5u);
+    EXPECT_EQ(link.figures().received, 5u);
     EXPECT_EQ(link.figures().reordered, 1u);
     EXPECT_EQ(link.figures().latency->max, 5s);
 }
@@ -225,7 +228,7 @@ TEST(LinkDirection, DamageOnTheLineIsCountedInProportionAndNeverAsReceived)
     EXPECT_EQ(f.duplicated + f.reordered, 0u);
 }
 
-TEST(LinkDirection, ThroughputOfAPerfectLinkIsTheLineRate)
+TEST(LinkDirection, ThroughputOfAPerfectLinkIsThePacedRate)
 {
     LinkDirection link(plan(1000, MaxPacketBytes, 19200));
     LinkTime now = 0us;
@@ -237,8 +240,8 @@ TEST(LinkDirection, ThroughputOfAPerfectLinkIsTheLineRate)
     }
     const LinkFigures f = link.figures();
     EXPECT_EQ(f.received, 1000u);
-    EXPECT_GT(f.lineShare, 0.99);
-    EXPECT_LE(f.lineShare, 1.0);
+    EXPECT_GT(f.lineShare, 0.96);
+    EXPECT_LE(f.lineShare, 0.97);
     EXPECT_EQ(f.latency->p50, latency);
 }
 
