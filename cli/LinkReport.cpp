@@ -88,7 +88,7 @@ std::string linkJson(const std::vector<DirectionReport> &directions,
                           R"("damaged": %llu, "lost": %llu, "duplicated": %llu, )"
                           R"("reordered": %llu, "packet_bytes": %zu, "latency_ms": %s, )"
                           R"("bytes_per_second": %.1f, "line_share": %.4f})",
-                          jsonString(d.from).c_str(), jsonString(d.to).c_str(),
+                          jsonText(d.from).c_str(), jsonText(d.to).c_str(),
                           static_cast<unsigned long long>(f.sent),
                           static_cast<unsigned long long>(f.received),
                           static_cast<unsigned long long>(f.damaged),
@@ -99,7 +99,7 @@ std::string linkJson(const std::vector<DirectionReport> &directions,
     }
     out += "]";
     if (error)
-        out += ", \"error\": " + jsonString(*error);
+        out += ", \"error\": " + jsonText(*error);
     return out + "}\n";
 }
 

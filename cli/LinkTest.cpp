@@ -200,7 +200,7 @@ struct Direction
 
 std::string silenceMessage(const LinkOptions &options, bool bytesCameBack, LinkTime waited)
 {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited).count();
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(waited).count();
     std::string text =
         bytesCameBack
             ? "Bytes came back, but no packets, within " + std::to_string(seconds) + " seconds."

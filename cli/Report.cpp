@@ -7,7 +7,7 @@
 #include "framework/core/HexPair.h"
 #include "protocol/FrameCodec.h"
 
-std::string jsonString(const std::string &text)
+std::string jsonText(const std::string &text)
 {
     std::string out = "\"";
     for (const char c : text) {
@@ -44,17 +44,17 @@ std::string textReport(const ModuleState &state)
 
 std::string jsonReport(const ModuleState &state)
 {
-    std::string out = "{\"firmware\": " + jsonString(firmwareText(state.firmware));
+    std::string out = "{\"firmware\": " + jsonText(firmwareText(state.firmware));
     for (const SettingRow &setting : settingRows()) {
         const std::uint8_t value = state.values.at(setting.code);
         const auto text = settingValueText(setting, value);
-        out += ", " + jsonString(std::string(setting.word)) + ": ";
+        out += ", " + jsonText(std::string(setting.word)) + ": ";
         if (!text)
             out += "null";
         else if (setting.control == SettingControl::DecimalScrollBar)
             out += *text;
         else
-            out += jsonString(*text);
+            out += jsonText(*text);
     }
     return out + "}\n";
 }

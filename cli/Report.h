@@ -14,8 +14,8 @@ std::string textReport(const ModuleState &state);
 // One value as the text report shows it ("9600", "unknown (05)"); code is one of the seven.
 std::string shownValue(std::uint8_t code, std::uint8_t value);
 std::string jsonReport(const ModuleState &state);
-// text as a JSON string, quotes included; control characters escaped.
-std::string jsonString(const std::string &text);
+// A JSON string literal of text.
+std::string jsonText(const std::string &text);
 // The firmware code as printed.
 std::string firmwareText(const std::string &firmware);
 // A port error as the window's error box shows it: the message with the closing "." rule,
