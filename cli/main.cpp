@@ -2,6 +2,7 @@
 // the same serial port component and module protocol as the window. Every argument, and a
 // profile to apply, is checked before a port is opened.
 #include "cli/Commands.h"
+#include "cli/LinkTest.h"
 #include "cli/PairCheck.h"
 #include "cli/Profile.h"
 #include "cli/Report.h"
@@ -27,6 +28,8 @@ const char usageText[] =
     "       zephra-cli apply PORT FILE [--json]\n"
     "       zephra-cli apply PORT[,PORT...] FILE --each [--log FILE]\n"
     "       zephra-cli pair PORT_A PORT_B [--json] [--fix]\n"
+    "       zephra-cli link PORT [PORT_B] --baud N [--count N | --seconds S] [--size N]\n"
+    "                  [--max-loss PERCENT] [--json] [--csv FILE]\n"
     "\n"
     "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
     "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
@@ -34,7 +37,8 @@ const char usageText[] =
     "\n"
     "Exit status: 0 done and verified, 1 usage or profile error, 2 port error,\n"
     "3 the module did not answer, 4 the module answered with other values than written\n"
-    "(pair: the two modules do not talk both ways).\n"
+    "(pair: the two modules do not talk both ways; link: more packets lost or damaged than\n"
+    "--max-loss allows).\n"
     "See zephra-cli(1).\n";
 
 struct UsageError
@@ -192,6 +196,12 @@ int main(int argc, char **argv)
         return cli::Done;
     }
     try {
+        if (argc >= 2 && std::strcmp(argv[1], "link") == 0) {
+            const auto link = cli::parseLinkArguments({argv + 2, argv + argc});
+            if (!link.options)
+                throw UsageError{link.error};
+            return cli::linkTest(*link.options);
+        }
         return run(parse(argc, argv));
     } catch (const UsageError &e) {
         std::cerr << "zephra-cli: " << e.message << "\nTry 'zephra-cli --help'.\n";

@@ -231,4 +231,42 @@ TEST_F(ZephraCli, PairNamesEachMismatchAndFixMendsB)
     EXPECT_NE(stuck.err.find("A->B modes"), std::string::npos) << stuck.err;
 }
 
+TEST_F(ZephraCli, LinkTestCountsEveryPacketAndExplainsASilentLink)
+{
+    module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+    const CliRun run = cli({"link", "COM1", "--baud", "19200", "--count", "40", "--size", "40",
+                            "--json", "--csv", file("link.csv")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(R"({"directions": [{"from": "COM1", "to": "COM1", "sent": 40, )"
+                            R"("received": 40, "damaged": 0, "lost": 0, "duplicated": 0, )"
+                            R"("reordered": 0, "packet_bytes": 40, "latency_ms": {"min": )",
+                            0),
+              0u)
+        << run.out;
+    EXPECT_EQ(module().runBytes().size(), 40u * 40u);
+    std::ifstream csv(file("link.csv"));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "from,to,number,sent_ms,result,latency_ms");
+    int rows = 0;
+    while (std::getline(csv, line))
+        rows += line.rfind("COM1,COM1," + std::to_string(rows) + ",", 0) == 0 &&
+                line.find(",received,") != std::string::npos;
+    EXPECT_EQ(rows, 40);
+
+    EXPECT_EQ(cli({"link", "COM1", "--count", "5"}).status, 1);
+    EXPECT_EQ(cli({"link", "COM1", "--baud", "9600", "--count", "5", "--seconds", "2"}).status, 1);
+    EXPECT_EQ(cli({"link", "COM1", "--baud", "9600", "--size", "9"}).status, 1);
+
+    // At SETUP the module echoes nothing.
+    module().setSlideSwitch(SimulatedModule::SlideSwitch::Setup);
+    const CliRun silent = cli({"link", "COM1", "--baud", "19200", "--count", "3", "--json"});
+    EXPECT_EQ(silent.status, 3);
+    EXPECT_NE(silent.out.find(R"("sent": 3, "received": 0, "damaged": 0, "lost": 3)"),
+              std::string::npos)
+        << silent.out;
+    EXPECT_NE(silent.out.find("switched to RUN"), std::string::npos) << silent.out;
+    EXPECT_NE(silent.out.find("--baud 19200"), std::string::npos) << silent.out;
+}
+
 } // namespace
