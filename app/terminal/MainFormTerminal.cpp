@@ -71,8 +71,8 @@ void TMainForm::bindReceiveBox()
     // The box's Clear and the CLEAR RECEIVE button both end in the box's clear().
     connect(MemoReceiveRun, &ReceiveView::cleared, this, [this] { m_controlMarks.clear(); });
     MemoReceiveRun->setReceivedSource([this] {
-        return [text = MemoReceiveRun->text(), marks = m_controlMarks] {
-            return receivedBytes(text, marks);
+        return [text = MemoReceiveRun->textSnapshot(), marks = m_controlMarks] {
+            return receivedBytes(text.slice(0, text.size()), marks);
         };
     });
 }

@@ -32,7 +32,7 @@ constexpr std::uint64_t StreamCharsPerSecond = 2000;
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
 // A save converts and writes the text in pieces of this many bytes.
-constexpr std::size_t SavePiece = std::size_t{1} << 20;
+constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
 
 bool unprintable(unsigned char byte)
 {
@@ -123,12 +123,13 @@ void ReceiveView::clear()
 
 void ReceiveView::save(const QString &path, SaveForm form)
 {
+    // The UI thread only takes a snapshot; the copying and converting happen on the saving
+    // thread, so that even a text of a hundred megabytes holds up nothing.
     BackgroundSave::Content content;
     if (form == SaveForm::Text) {
-        content = [text = text()](const auto &write) {
-            for (std::size_t at = 0; at < text.size(); at += SavePiece) {
-                const QByteArray piece =
-                    fromAnsi(std::string_view(text).substr(at, SavePiece)).toUtf8();
+        content = [text = m_text.snapshot()](const auto &write) {
+            for (std::uint64_t at = 0; at < text.size(); at += SavePiece) {
+                const QByteArray piece = fromAnsi(text.slice(at, at + SavePiece)).toUtf8();
                 write(std::string_view(piece.constData(), static_cast<std::size_t>(piece.size())));
             }
         };
@@ -137,7 +138,7 @@ void ReceiveView::save(const QString &path, SaveForm form)
         if (m_receivedSource)
             received = m_receivedSource();
         else
-            received = [text = text()] { return text; };
+            received = [text = m_text.snapshot()] { return text.slice(0, text.size()); };
         content = [received = std::move(received)](const auto &write) { write(received()); };
     }
     m_saves.start(path, std::move(content));

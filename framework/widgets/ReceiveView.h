@@ -45,7 +45,8 @@ public:
     // the bytes the text was made from, as they were received.
     enum class SaveForm { Text, Received };
     // Makes, on the UI thread, a function that the saving thread calls to get the bytes
-    // behind the text as it is at that moment. Without one the text is its own bytes.
+    // behind the text as it is at that moment (textSnapshot() gives the text without copying
+    // it). Without one the text is its own bytes.
     using ReceivedSource = std::function<std::function<std::string()>()>;
     void setReceivedSource(ReceivedSource source) { m_receivedSource = std::move(source); }
     // Starts writing the file in the background and returns; a failure goes to the
@@ -57,6 +58,8 @@ public:
     int savesRunning() const { return m_saves.running(); }
 
     std::string text() const { return m_text.slice(0, m_text.size()); }
+    // The text as it is now, for another thread; shares the box's memory.
+    WrappedText::Snapshot textSnapshot() const { return m_text.snapshot(); }
     QString toPlainText() const;
     bool isReadOnly() const { return true; }
 
