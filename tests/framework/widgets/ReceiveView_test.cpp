@@ -306,7 +306,6 @@ void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
     chooseFromMenu("Save As…", [&] {
         QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        QCOMPARE(dialog->objectName(), QString("SaveReceivedDialog"));
         // The user picks the second file type from the dialog's list and types a name.
         auto *types = dialog->findChild<QComboBox *>("fileTypeCombo");
         QVERIFY(types);
@@ -321,12 +320,9 @@ void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
 void ReceiveViewTest::aSaveThatFailsIsReportedAndLeavesNoFile()
 {
     ReportSink sink;
-    QTemporaryDir dir;
-    QFile blocker(dir.filePath("file"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
     m_view->append("text");
-    const QString path = dir.filePath("file/inside.txt");
+    // Under a file, where no one (not even root) can create anything.
+    const QString path = QCoreApplication::applicationFilePath() + "/inside.txt";
     m_view->save(path, ReceiveView::SaveForm::Text);
     QTRY_COMPARE(sink.messages().size(), 1u);
     QVERIFY2(
