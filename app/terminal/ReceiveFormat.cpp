@@ -40,6 +40,12 @@ const DisplayForms &displayForms()
     return forms;
 }
 
+// Bytes shown as "<0xNN>".
+bool writtenOut(unsigned char byte)
+{
+    return byte < ControlCount;
+}
+
 } // namespace
 
 void appendReceivedText(std::string &text, std::string_view bytes)
@@ -77,11 +83,11 @@ void ControlMarks::append(std::string_view bytes)
 {
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= ControlCount && byte != '<')
+        if (!writtenOut(byte) && byte != '<')
             continue;
         if (m_count % 64 == 0)
             m_words.push_back(0);
-        if (byte < ControlCount)
+        if (writtenOut(byte))
             m_words.back() |= std::uint64_t{1} << (m_count % 64);
         ++m_count;
     }
