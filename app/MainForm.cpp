@@ -90,6 +90,7 @@ void TMainForm::bindHandlers()
     Timer1->setOnTimer([this](Timer *sender) { Timer1Timer(sender); });
     connect(PageControl1, &QTabWidget::currentChanged, this,
             guarded([this](int) { PageControl1Change(PageControl1); }));
+    bindReceiveBox();
 }
 
 void TMainForm::FormCreate(QObject *)

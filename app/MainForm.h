@@ -13,6 +13,7 @@
 #include "ui_MainForm.h"
 
 #include "app/ControlStates.h"
+#include "app/terminal/ReceiveFormat.h"
 #include "protocol/CommandSet.h"
 #include "protocol/ReplyAssembler.h"
 #include "serial/ComPort.h"
@@ -121,10 +122,14 @@ private:
     void receiveRun(std::int32_t count);
     // Test tab: one byte to the port as one 1-byte write.
     void writeByte(char byte);
+    // Test tab: the receive box saves the received bytes from its text and the marks.
+    void bindReceiveBox();
 
     // Received setup-tab bytes since the last STX (bounded).
     ReplyAssembler ReplyBuffer;
     // Test tab: the last batch of received bytes and its text, kept for their memory.
     std::string m_receivedBytes;
     std::string m_receivedText;
+    // Test tab: with the receive box's text, the bytes as they were received (for saving).
+    ControlMarks m_controlMarks;
 };

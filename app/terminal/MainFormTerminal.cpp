@@ -62,5 +62,17 @@ void TMainForm::receiveRun(std::int32_t count)
     m_receivedText.clear();
     // Appending the whole batch shows exactly what appending its bytes one by one would.
     appendReceivedText(m_receivedText, m_receivedBytes);
+    m_controlMarks.append(m_receivedBytes);
     MemoReceiveRun->append(m_receivedText);
+}
+
+void TMainForm::bindReceiveBox()
+{
+    // The box's Clear and the CLEAR RECEIVE button both end in the box's clear().
+    connect(MemoReceiveRun, &ReceiveView::cleared, this, [this] { m_controlMarks.clear(); });
+    MemoReceiveRun->setReceivedSource([this] {
+        return [text = MemoReceiveRun->textSnapshot(), marks = m_controlMarks] {
+            return receivedBytes(text.slice(0, text.size()), marks);
+        };
+    });
 }

@@ -40,6 +40,12 @@ const DisplayForms &displayForms()
     return forms;
 }
 
+// Bytes shown as "<0xNN>".
+bool writtenOut(unsigned char byte)
+{
+    return byte < ControlCount;
+}
+
 } // namespace
 
 void appendReceivedText(std::string &text, std::string_view bytes)
@@ -71,4 +77,49 @@ std::string receivedText(std::string_view bytes)
     std::string text;
     appendReceivedText(text, bytes);
     return text;
+}
+
+void ControlMarks::append(std::string_view bytes)
+{
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!writtenOut(byte) && byte != '<')
+            continue;
+        if (m_count % 64 == 0)
+            m_words.push_back(0);
+        if (writtenOut(byte))
+            m_words.back() |= std::uint64_t{1} << (m_count % 64);
+        ++m_count;
+    }
+}
+
+void ControlMarks::clear()
+{
+    m_words.clear();
+    m_count = 0;
+}
+
+std::string receivedBytes(std::string_view text, const ControlMarks &marks)
+{
+    constexpr std::size_t FormLength = 6; // "<0xNN>"
+    std::string bytes;
+    bytes.reserve(text.size());
+    std::uint64_t mark = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find('<', at);
+        bytes.append(text.substr(at, open == text.npos ? text.npos : open - at));
+        if (open == text.npos)
+            break;
+        const bool control = mark < marks.size() && marks[mark];
+        ++mark;
+        if (control && open + FormLength <= text.size()) {
+            bytes.push_back(static_cast<char>(HexStr2ToByte(text.substr(open + 3, 2))));
+            at = open + FormLength;
+        } else {
+            bytes.push_back('<');
+            at = open + 1;
+        }
+    }
+    return bytes;
 }

@@ -2,9 +2,12 @@
 // Windows-1252 code page once it reaches the control), 0 to 31 written out as "<0x", two
 // upper-case hex digits and ">" ("<0x0D>" for CR). No received byte ever breaks a line.
 // The result stays a byte string; it becomes a QString only at the receive box. Pure
-// functions, called on the UI thread by the receive handler.
+// functions, callable from any thread (a save turns the text back into bytes on its own
+// thread); ControlMarks belongs to one thread at a time.
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -13,3 +16,24 @@ void appendReceivedText(std::string &text, std::string_view bytes);
 
 // The display text of bytes.
 std::string receivedText(std::string_view bytes);
+
+// Which '<' of a display text begin a written-out control byte: one bit per '<', in order.
+// With the text they give back the received bytes exactly, also where those held "<0x0D>"
+// themselves; they cost one bit per '<' shown, not a second copy of what was received.
+class ControlMarks
+{
+public:
+    // Notes the bytes whose display text appendReceivedText appends.
+    void append(std::string_view bytes);
+    void clear();
+
+    std::uint64_t size() const { return m_count; }
+    bool operator[](std::uint64_t index) const { return (m_words[index / 64] >> (index % 64)) & 1; }
+
+private:
+    std::deque<std::uint64_t> m_words;
+    std::uint64_t m_count = 0;
+};
+
+// The received bytes behind a display text, from the text and the marks made with it.
+std::string receivedBytes(std::string_view text, const ControlMarks &marks);

@@ -1,19 +1,10 @@
 #include "framework/widgets/RadioGroup.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <QRadioButton>
-#include <QStyle>
 #include <algorithm>
 
-namespace {
-
-// Where the caption starts on the frame's top line.
-constexpr int CaptionIndent = 8;
-
-} // namespace
-
-RadioGroup::RadioGroup(QWidget *parent) : QGroupBox(parent)
+RadioGroup::RadioGroup(QWidget *parent) : GroupBox(parent)
 {
     // The group itself never takes focus: with a child as focus proxy it is a compound widget,
     // so tab orders set on the group apply to its items.
@@ -78,35 +69,15 @@ void RadioGroup::buttonToggled(int index, bool checked)
         onClick();
 }
 
-void RadioGroup::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    const QFontMetrics metrics = fontMetrics();
-    // An etched frame whose top line runs through the middle of the caption's line, broken
-    // where the caption stands. Drawn here: styles put a group box's frame below its title.
-    const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
-    if (!title().isEmpty())
-        painter.setClipRegion(QRegion(rect()).subtracted(caption));
-    const QRect frame = rect().adjusted(0, metrics.height() / 2, -1, -1);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(frame.adjusted(0, 0, -1, -1));
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawRect(frame.adjusted(1, 1, 0, 0));
-    painter.setClipping(false);
-    if (!title().isEmpty())
-        style()->drawItemText(&painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
-                              isEnabled(), title(), foregroundRole());
-}
-
 void RadioGroup::resizeEvent(QResizeEvent *event)
 {
-    QGroupBox::resizeEvent(event);
+    GroupBox::resizeEvent(event);
     arrangeButtons();
 }
 
 void RadioGroup::changeEvent(QEvent *event)
 {
-    QGroupBox::changeEvent(event);
+    GroupBox::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         arrangeButtons();
 }

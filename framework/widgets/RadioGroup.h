@@ -1,20 +1,20 @@
 // A group box whose items are radio buttons in one column, exactly one or none chosen.
 // ItemIndex is the chosen item's index, -1 for none; setting it clamps to -1..count-1 and
 // does not run onClick. onClick runs when the user chooses another item (mouse or keyboard).
-// The caption sits on the frame's top line, and the items are spread evenly down the
-// height below it, as the native radio group draws them. For the keyboard the group is one stop:
-// Tab enters at the chosen item (the first when none is chosen), the arrow keys move between items.
-// UI thread only.
+// The items are spread evenly down the height below the caption, as the native radio group
+// draws them. For the keyboard the group is one stop: Tab enters at the chosen item (the first
+// when none is chosen), the arrow keys move between items. UI thread only.
 #pragma once
 
-#include <QGroupBox>
+#include "framework/widgets/GroupBox.h"
+
 #include <QList>
 #include <QStringList>
 #include <functional>
 
 class QRadioButton;
 
-class RadioGroup : public QGroupBox
+class RadioGroup : public GroupBox
 {
     Q_OBJECT
     Q_PROPERTY(QStringList items READ items WRITE setItems)
@@ -35,7 +35,6 @@ public:
     std::function<void()> onClick;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 

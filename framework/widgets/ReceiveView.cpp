@@ -1,11 +1,14 @@
 #include "framework/widgets/ReceiveView.h"
 
 #include "framework/core/Ansi.h"
+#include "framework/core/HandlerGuard.h"
+#include "framework/widgets/DialogFont.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -28,6 +31,8 @@ constexpr qint64 StreamWindowMs = 250;
 constexpr std::uint64_t StreamCharsPerSecond = 2000;
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
+// A save converts and writes the text in pieces of this many bytes.
+constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
 
 bool unprintable(unsigned char byte)
 {
@@ -113,6 +118,52 @@ void ReceiveView::clear()
     m_anchor = m_cursor = 0;
     m_selecting = false;
     update();
+    emit cleared();
+}
+
+void ReceiveView::save(const QString &path, SaveForm form)
+{
+    // The UI thread only takes a snapshot; the copying and converting happen on the saving
+    // thread, so that even a text of a hundred megabytes holds up nothing.
+    BackgroundSave::Content content;
+    if (form == SaveForm::Text) {
+        content = [text = m_text.snapshot()](const auto &write) {
+            for (std::uint64_t at = 0; at < text.size(); at += SavePiece) {
+                const QByteArray piece = fromAnsi(text.slice(at, at + SavePiece)).toUtf8();
+                write(std::string_view(piece.constData(), static_cast<std::size_t>(piece.size())));
+            }
+        };
+    } else {
+        std::function<std::string()> received;
+        if (m_receivedSource)
+            received = m_receivedSource();
+        else
+            received = [text = m_text.snapshot()] { return text.slice(0, text.size()); };
+        content = [received = std::move(received)](const auto &write) { write(received()); };
+    }
+    m_saves.start(path, std::move(content));
+}
+
+void ReceiveView::saveAs()
+{
+    const QString textFilter = tr("Text as shown (*.txt)");
+    const QString bytesFilter = tr("Bytes as received (*.bin)");
+    QFileDialog dialog(window(), tr("Save As"));
+    dialog.setObjectName(QStringLiteral("SaveReceivedDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({textFilter, bytesFilter});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(filter == bytesFilter ? QStringLiteral("bin")
+                                                      : QStringLiteral("txt"));
+    });
+    useDialogFont(dialog, "QFileDialog");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    save(dialog.selectedFiles().constFirst(),
+         dialog.selectedNameFilter() == bytesFilter ? SaveForm::Received : SaveForm::Text);
 }
 
 void ReceiveView::select(std::uint64_t anchor, std::uint64_t cursor)
@@ -408,9 +459,17 @@ void ReceiveView::mouseReleaseEvent(QMouseEvent *event)
 
 void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
 {
+    const bool empty = m_text.size() == 0;
     QMenu menu(this);
-    QAction *copyAction = menu.addAction(tr("&Copy"), this, &ReceiveView::copy);
-    copyAction->setEnabled(hasSelection());
-    menu.addAction(tr("Select &All"), this, &ReceiveView::selectAll)->setEnabled(m_text.size() > 0);
+    menu.setObjectName(QStringLiteral("ReceiveMenu"));
+    const auto add = [&](const QString &text, auto action, bool enabled) {
+        menu.addAction(text, this, [this, action] { runGuarded([&] { action(this); }); })
+            ->setEnabled(enabled);
+    };
+    add(tr("&Copy"), std::mem_fn(&ReceiveView::copy), hasSelection());
+    add(tr("Select &All"), std::mem_fn(&ReceiveView::selectAll), !empty);
+    menu.addSeparator();
+    add(tr("&Save As…"), std::mem_fn(&ReceiveView::saveAs), !empty);
+    add(tr("C&lear"), std::mem_fn(&ReceiveView::clear), !empty);
     menu.exec(event->globalPos());
 }

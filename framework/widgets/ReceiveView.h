@@ -7,11 +7,14 @@
 // the bytes appended and paints only the rows in view, at most once per frame, so a flood of
 // data never freezes the window. The box keeps the newest text in view while text arrives;
 // a user who scrolls back (wheel, arrow and page keys, dragging a selection) stays where he
-// is until the view is at the end again. The mouse selects, Ctrl+C copies, Ctrl+A selects all,
-// and the context menu offers both. Bytes below 0x20, DEL and the five code points
-// Windows-1252 leaves undefined show as an empty box in their cell. UI thread only.
+// is until the view is at the end again. The mouse selects, Ctrl+C copies, Ctrl+A selects all.
+// The context menu offers Copy, Select All, "Save As…" and Clear; a save runs on a thread of
+// its own, so that tens of megabytes never freeze the window. Bytes below 0x20, DEL and the
+// five code points Windows-1252 leaves undefined show as an empty box in their cell. UI
+// thread only.
 #pragma once
 
+#include "framework/core/BackgroundSave.h"
 #include "framework/widgets/WrappedText.h"
 
 #include <QElapsedTimer>
@@ -20,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,9 +38,28 @@ public:
 
     // Appends Windows-1252 text; each byte takes one character cell. No byte breaks a line.
     void append(std::string_view text);
+    // Empties the box and says so with cleared().
     void clear();
 
+    // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
+    // the bytes the text was made from, as they were received.
+    enum class SaveForm { Text, Received };
+    // Makes, on the UI thread, a function that the saving thread calls to get the bytes
+    // behind the text as it is at that moment (textSnapshot() gives the text without copying
+    // it). Without one the text is its own bytes.
+    using ReceivedSource = std::function<std::function<std::string()>()>;
+    void setReceivedSource(ReceivedSource source) { m_receivedSource = std::move(source); }
+    // Starts writing the file in the background and returns; a failure goes to the
+    // application's exception report.
+    void save(const QString &path, SaveForm form);
+    // Asks for a file and its form ("SaveReceivedDialog"), then saves.
+    void saveAs();
+    // Saves started and not finished yet.
+    int savesRunning() const { return m_saves.running(); }
+
     std::string text() const { return m_text.slice(0, m_text.size()); }
+    // The text as it is now, for another thread; shares the box's memory.
+    WrappedText::Snapshot textSnapshot() const { return m_text.snapshot(); }
     QString toPlainText() const;
     bool isReadOnly() const { return true; }
 
@@ -71,6 +94,9 @@ public:
     void copy() const;
 
     QSize sizeHint() const override;
+
+signals:
+    void cleared();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -117,4 +143,8 @@ private:
     QElapsedTimer m_streamWindow;
     std::uint64_t m_streamWindowChars = 0;
     bool m_streaming = false;
+
+    ReceivedSource m_receivedSource;
+    // Declared last: destroyed first, it waits for running saves while the rest still exists.
+    BackgroundSave m_saves;
 };

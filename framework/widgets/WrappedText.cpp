@@ -23,7 +23,7 @@ WrappedText::Chunk WrappedText::newChunk()
 #ifdef MADV_HUGEPAGE
     madvise(memory, ChunkSize, MADV_HUGEPAGE); // only a hint: small pages work as well
 #endif
-    return Chunk(static_cast<char *>(memory));
+    return Chunk(static_cast<char *>(memory), ChunkFree());
 }
 
 void WrappedText::append(std::string_view bytes)
@@ -62,7 +62,26 @@ void WrappedText::setColumns(int columns)
 
 std::string WrappedText::slice(std::uint64_t from, std::uint64_t to) const
 {
-    to = std::min(to, m_size);
+    return slice(m_chunks, m_size, from, to);
+}
+
+WrappedText::Snapshot WrappedText::snapshot() const
+{
+    Snapshot snapshot;
+    snapshot.m_chunks = m_chunks;
+    snapshot.m_size = m_size;
+    return snapshot;
+}
+
+std::string WrappedText::Snapshot::slice(std::uint64_t from, std::uint64_t to) const
+{
+    return WrappedText::slice(m_chunks, m_size, from, to);
+}
+
+std::string WrappedText::slice(const std::vector<Chunk> &chunks, std::uint64_t size,
+                               std::uint64_t from, std::uint64_t to)
+{
+    to = std::min(to, size);
     std::string out;
     if (from >= to)
         return out;
@@ -70,7 +89,7 @@ std::string WrappedText::slice(std::uint64_t from, std::uint64_t to) const
     while (from < to) {
         const std::uint64_t inChunk = from & (ChunkSize - 1);
         const std::uint64_t piece = std::min(to - from, ChunkSize - inChunk);
-        out.append(m_chunks[from >> ChunkBits].get() + inChunk, static_cast<std::size_t>(piece));
+        out.append(chunks[from >> ChunkBits].get() + inChunk, static_cast<std::size_t>(piece));
         from += piece;
     }
     return out;

@@ -6,7 +6,8 @@
 // Built for volume: the text lives in fixed-size chunks (no reallocation, no copy when it
 // grows), and appending wraps only the rows the new bytes complete, so appending costs in
 // proportion to the bytes appended, whatever the text already holds. Only a change of the
-// row width rewraps everything. Used by the receive view on the UI thread; not thread-safe.
+// row width rewraps everything. Used by the receive view on the UI thread; not thread-safe,
+// but a snapshot of its bytes may be read on any thread.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,26 @@
 
 class WrappedText
 {
+    // Chunks are shared with snapshots, which may outlive the text or its clear().
+    using Chunk = std::shared_ptr<char[]>;
+
 public:
+    // The bytes as they were when it was taken, readable on any thread while the text goes on
+    // growing, is cleared or destroyed: it shares the text's memory instead of copying it
+    // (the text only ever writes beyond a snapshot's end).
+    class Snapshot
+    {
+    public:
+        std::uint64_t size() const { return m_size; }
+        // The bytes in [from, to), clamped to the snapshot.
+        std::string slice(std::uint64_t from, std::uint64_t to) const;
+
+    private:
+        friend class WrappedText;
+        std::vector<Chunk> m_chunks;
+        std::uint64_t m_size = 0;
+    };
+
     explicit WrappedText(int columns = 1);
 
     void append(std::string_view bytes);
@@ -36,6 +56,7 @@ public:
     }
     // The bytes in [from, to), clamped to the text.
     std::string slice(std::uint64_t from, std::uint64_t to) const;
+    Snapshot snapshot() const;
 
     // An empty text has one empty row.
     std::uint64_t rowCount() const { return m_rowStarts.size(); }
@@ -56,8 +77,9 @@ private:
     {
         void operator()(char *chunk) const;
     };
-    using Chunk = std::unique_ptr<char[], ChunkFree>;
     static Chunk newChunk();
+    static std::string slice(const std::vector<Chunk> &chunks, std::uint64_t size,
+                             std::uint64_t from, std::uint64_t to);
 
     // Closes every row that the text now decides.
     void wrapNewRows();

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <initializer_list>
 
 using namespace std::chrono_literals;
@@ -37,6 +38,17 @@ protected:
     bool receiveShows(const std::string &text)
     {
         return pumpEvents([&] { return form().MemoReceiveRun->text() == text; });
+    }
+
+    // What the receive box saves as the bytes received.
+    std::string savedBytes()
+    {
+        const std::string path = portDirectory() + "/received.bin";
+        ReceiveView *box = form().MemoReceiveRun;
+        box->save(QString::fromStdString(path), ReceiveView::SaveForm::Received);
+        EXPECT_TRUE(pumpEvents([&] { return box->savesRunning() == 0; }));
+        std::ifstream file(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
     }
 };
 
@@ -217,4 +229,18 @@ TEST_F(TerminalTest, TheViewFollowsNewTextUnlessScrolledBack)
     ASSERT_TRUE(receiveShows(lines + lines + lines));
     EXPECT_TRUE(view->atEnd());
     EXPECT_GT(view->topRow(), readingAt);
+}
+
+TEST_F(TerminalTest, TheReceiveBoxSavesTheBytesAsReceivedAlsoAfterAClear)
+{
+    openPort();
+    port().inject("\r<0x41>");
+    ASSERT_TRUE(receiveShows("<0x0D><0x41>"));
+    EXPECT_EQ(savedBytes(), "\r<0x41>");
+    form().ClearReceiveRun->click();
+    port().inject("<0x41>\n");
+    ASSERT_TRUE(receiveShows("<0x41><0x0A>"));
+    EXPECT_EQ(savedBytes(), "<0x41>\n");
+    form().ClosePortRun->click();
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
 }

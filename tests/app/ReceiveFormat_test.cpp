@@ -33,3 +33,25 @@ TEST(ReceiveFormat, AppendingPieceByPieceEqualsConvertingAtOnce)
         appendReceivedText(shown, std::string_view(all).substr(at, 7));
     EXPECT_EQ(shown, receivedText(all));
 }
+
+TEST(ReceiveFormat, TheTextAndItsMarksGiveBackTheReceivedBytes)
+{
+    std::string everyByte;
+    for (int i = 0; i < 512; ++i)
+        everyByte += static_cast<char>(i % 256);
+    // Received text that looks like the written-out form, and a '<' at the very end.
+    const std::string cases[] = {everyByte, "<0x0D>\r<<0x0>x<", std::string("\0<", 2), ""};
+    for (const std::string &bytes : cases) {
+        std::string shown;
+        ControlMarks marks;
+        for (std::size_t at = 0; at < bytes.size(); at += 7) {
+            appendReceivedText(shown, std::string_view(bytes).substr(at, 7));
+            marks.append(std::string_view(bytes).substr(at, 7));
+        }
+        EXPECT_EQ(receivedBytes(shown, marks), bytes);
+    }
+    ControlMarks marks;
+    marks.append("\r<");
+    marks.clear();
+    EXPECT_EQ(receivedBytes("<0x0D>", marks), "<0x0D>");
+}

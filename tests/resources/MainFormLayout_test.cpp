@@ -171,7 +171,7 @@ void MainFormTest::controls_data()
     row("SelectRFGain", "RadioGroup", "TabSheet1", {0, 320, 249, 105},
         "RF Power Gain: -20 dBm (Min)|-10 dBm|-5 dBm|+0 dBm (Max)", "none chosen");
     row("SaveConfig", "QPushButton", "TabSheet1", {96, 440, 153, 25}, "SAVE CONFIG");
-    row("GroupBox3", "QGroupBox", "TabSheet1", {264, 0, 345, 153}, "Setup Communication Port");
+    row("GroupBox3", "GroupBox", "TabSheet1", {264, 0, 345, 153}, "Setup Communication Port");
     row("Label1", "QLabel", "GroupBox3", sizeToText(16, 32), "Com Port Select");
     row("Label2", "QLabel", "GroupBox3", sizeToText(16, 64), "Status");
     row("Label14", "QLabel", "GroupBox3", sizeToText(16, 96), "BIOS Code");
@@ -180,17 +180,17 @@ void MainFormTest::controls_data()
     row("ClosePortSetup", "QPushButton", "GroupBox3", {200, 120, 129, 25}, "Close");
     row("StatusConnect", "QLineEdit", "GroupBox3", {136, 56, 193, 26}, "", "read-only");
     row("BiosDisplay", "QLineEdit", "GroupBox3", {136, 88, 193, 26}, "", "read-only");
-    row("Select_RX1_IDCode", "QGroupBox", "TabSheet1", {264, 160, 345, 81}, "Select RXD ID Code");
+    row("Select_RX1_IDCode", "GroupBox", "TabSheet1", {264, 160, 345, 81}, "Select RXD ID Code");
     row("Label3", "QLabel", "Select_RX1_IDCode", sizeToText(16, 56), "RF Receiver ID Code");
     row("RF1IDCodeDisplay", "QLineEdit", "Select_RX1_IDCode", {272, 48, 57, 26}, " ", "read-only");
     row("RF_RX1_IDCode", "ScrollBar", "Select_RX1_IDCode", {16, 24, 313, 17}, "",
         "0..255 at 0 step 1/1");
-    row("Select_TXD_IDCode", "QGroupBox", "TabSheet1", {264, 248, 345, 89}, "Select TXD ID Code");
+    row("Select_TXD_IDCode", "GroupBox", "TabSheet1", {264, 248, 345, 89}, "Select TXD ID Code");
     row("Label4", "QLabel", "Select_TXD_IDCode", sizeToText(16, 59), "RF Transmitter ID Code");
     row("TXDIDCodeDisplay", "QLineEdit", "Select_TXD_IDCode", {272, 51, 57, 26}, "", "read-only");
     row("RF_TXD_IDCode", "ScrollBar", "Select_TXD_IDCode", {16, 24, 313, 17}, "",
         "0..255 at 0 step 1/1");
-    row("Select_RF_Channel", "QGroupBox", "TabSheet1", {264, 344, 345, 81},
+    row("Select_RF_Channel", "GroupBox", "TabSheet1", {264, 344, 345, 81},
         "Select RF Frequency Channel");
     row("Label5", "QLabel", "Select_RF_Channel", sizeToText(16, 56), "RF Frequency Channel");
     row("RFChannel", "ScrollBar", "Select_RF_Channel", {16, 24, 313, 17}, "",
@@ -198,7 +198,7 @@ void MainFormTest::controls_data()
     row("RFChannelDisplay", "QLineEdit", "Select_RF_Channel", {272, 48, 57, 26}, " ", "read-only");
     row("ReadConfig", "QPushButton", "TabSheet1", {352, 440, 153, 25}, "READ CONFIG");
     // Test tab
-    row("GroupBox1", "QGroupBox", "TabSheet2", {8, 0, 345, 121}, "Setup Communication Port");
+    row("GroupBox1", "GroupBox", "TabSheet2", {8, 0, 345, 121}, "Setup Communication Port");
     row("Label6", "QLabel", "GroupBox1", sizeToText(16, 32), "Com Port Select");
     row("Label7", "QLabel", "GroupBox1", sizeToText(16, 64), "Baudrate Select");
     row("ComboPortRun", "ComboBox", "GroupBox1", {208, 24, 121, 26}, "", "sorted, 8 rows");

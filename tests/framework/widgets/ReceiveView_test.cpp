@@ -1,9 +1,18 @@
 #include "framework/widgets/ReceiveView.h"
 
+#include "tests/support/ReportSink.h"
+
 #include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFontMetricsF>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <future>
 
 class ReceiveViewTest : public QObject
 {
@@ -17,8 +26,17 @@ private slots:
     void keysAndWheelScrollWithinTheText();
     void aNarrowerBoxRewrapsAndStillShowsTheEnd();
     void mouseSelectsAndCopies();
+    void contextMenuActsOnTheBox();
+    void savesTheTextOrTheReceivedBytesOffTheUiThread();
+    void aSaveThatFailsIsReportedAndLeavesNoFile();
 
 private:
+    // Opens the box's context menu, notes what it offers ("Copy" or "-Copy" when disabled)
+    // and chooses the item (nothing for an empty text); then, once the item's action runs,
+    // whatever comes next (a dialog it opens).
+    QStringList chooseFromMenu(const QString &item, const std::function<void()> &next = {});
+    QByteArray savedFile(const QString &path);
+
     std::unique_ptr<ReceiveView> m_view;
 };
 
@@ -200,6 +218,118 @@ void ReceiveViewTest::mouseSelectsAndCopies()
     QCOMPARE(m_view->selectedText(), m_view->toPlainText());
     m_view->clear();
     QVERIFY(!m_view->hasSelection());
+}
+
+QStringList ReceiveViewTest::chooseFromMenu(const QString &item, const std::function<void()> &next)
+{
+    QStringList offers;
+    QTimer::singleShot(0, this, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *chosen = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            const QString text = action->text().remove('&');
+            offers.append((action->isEnabled() ? "" : "-") + text);
+            if (text == item)
+                chosen = action;
+        }
+        menu->close();
+        if (next)
+            QTimer::singleShot(0, this, next);
+        if (chosen)
+            chosen->trigger();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            m_view->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(m_view.get(), &event);
+    return offers;
+}
+
+QByteArray ReceiveViewTest::savedFile(const QString &path)
+{
+    [&] { QTRY_COMPARE(m_view->savesRunning(), 0); }();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
+}
+
+void ReceiveViewTest::contextMenuActsOnTheBox()
+{
+    QSignalSpy cleared(m_view.get(), &ReceiveView::cleared);
+    QCOMPARE(chooseFromMenu(""), QStringList({"-Copy", "-Select All", "-Save As…", "-Clear"}));
+    m_view->append("0123456789 selected text");
+    m_view->select(11, 19);
+    QCOMPARE(chooseFromMenu("Copy"), QStringList({"Copy", "Select All", "Save As…", "Clear"}));
+    QCOMPARE(QApplication::clipboard()->text(), QString("selected"));
+    QCOMPARE(chooseFromMenu("Select All").first(), QString("Copy"));
+    QCOMPARE(m_view->selectedText(), m_view->toPlainText());
+    QCOMPARE(chooseFromMenu("Clear").size(), 4);
+    QCOMPARE(m_view->text(), std::string());
+    QCOMPARE(cleared.count(), 1);
+}
+
+void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
+{
+    QTemporaryDir dir;
+    m_view->append("caf\xE9 \x80 <0x0D>");
+    // The bytes behind the text come from a source that waits until the test lets it go:
+    // the save has returned, and the window goes on, while they are being made.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    m_view->setReceivedSource([released] {
+        return [released] {
+            released.wait_for(std::chrono::seconds(10));
+            return std::string("caf\xE9 \x80 \r", 12);
+        };
+    });
+    const QString bytesPath = dir.filePath("received.bin");
+    m_view->save(bytesPath, ReceiveView::SaveForm::Received);
+    QCOMPARE(m_view->savesRunning(), 1);
+    QVERIFY(!QFile::exists(bytesPath));
+    release.set_value();
+    QCOMPARE(savedFile(bytesPath), QByteArray("caf\xE9 \x80 \r", 12));
+
+    // The text as shown, in the desktop's encoding.
+    const QString textPath = dir.filePath("shown.txt");
+    m_view->save(textPath, ReceiveView::SaveForm::Text);
+    QCOMPARE(savedFile(textPath), QString("café € <0x0D>").toUtf8());
+
+    // Through the menu and its dialog, the second file type; a large text, whole.
+    std::string large(50u << 20, 'x');
+    for (std::size_t i = 0; i < large.size(); i += 4099)
+        large[i] = static_cast<char>(0xC0 + i % 64);
+    m_view->clear();
+    m_view->append(large);
+    m_view->setReceivedSource({});
+    const QString largePath = dir.filePath("large");
+    chooseFromMenu("Save As…", [&] {
+        QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        // The user picks the second file type from the dialog's list and types a name.
+        auto *types = dialog->findChild<QComboBox *>("fileTypeCombo");
+        QVERIFY(types);
+        QCOMPARE(types->count(), 2);
+        QTest::keyClick(types, Qt::Key_Down);
+        dialog->selectFile(largePath);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    QVERIFY(savedFile(largePath + ".bin") == QByteArray::fromStdString(large));
+}
+
+void ReceiveViewTest::aSaveThatFailsIsReportedAndLeavesNoFile()
+{
+    ReportSink sink;
+    m_view->append("text");
+    // Under a file, where no one (not even root) can create anything.
+    const QString path = QCoreApplication::applicationFilePath() + "/inside.txt";
+    m_view->save(path, ReceiveView::SaveForm::Text);
+    QTRY_COMPARE(sink.messages().size(), 1u);
+    QVERIFY2(
+        QString::fromStdString(sink.messages()[0]).startsWith("Cannot save \"" + path + "\": "),
+        sink.messages()[0].c_str());
+    QVERIFY(!sink.advice()[0].empty());
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_MAIN(ReceiveViewTest)

@@ -131,3 +131,20 @@ TEST(WrappedText, TextBeyondOneStorageChunkReadsBackWhole)
     text.append("again");
     EXPECT_EQ(visibleRows(text), std::vector<std::string>{"again"});
 }
+
+TEST(WrappedText, ASnapshotKeepsItsBytesWhileTheTextGrowsAndIsCleared)
+{
+    // Past one 2 MiB chunk of memory, ending inside the next, which the text goes on filling.
+    std::string bytes(3u << 20, 'a');
+    for (std::size_t i = 0; i < bytes.size(); i += 997)
+        bytes[i] = static_cast<char>(i % 256);
+    WrappedText text(80);
+    text.append(bytes);
+    const WrappedText::Snapshot snapshot = text.snapshot();
+    text.append(std::string(1u << 20, 'b'));
+    text.clear();
+    text.append("new");
+    ASSERT_EQ(snapshot.size(), bytes.size());
+    EXPECT_TRUE(snapshot.slice(0, snapshot.size()) == bytes);
+    EXPECT_EQ(snapshot.slice(bytes.size() - 2, bytes.size() + 5), bytes.substr(bytes.size() - 2));
+}
