@@ -36,7 +36,15 @@
     X(ClearReceiveRun)                                                                             \
     X(ClearSendRun)                                                                                \
     X(EditSendRun)                                                                                 \
-    X(MemoSendRun)
+    X(MemoSendRun)                                                                                 \
+    X(ComboPortLink)                                                                               \
+    X(ComboBaudLink)                                                                               \
+    X(PacketSizeLink)                                                                              \
+    X(PacketCountLink)                                                                             \
+    X(UntilStoppedLink)                                                                            \
+    X(StartLink)                                                                                   \
+    X(StopLink)                                                                                    \
+    X(SaveReportLink)
 
 #define ZEPHRA_CONTROL_VALUE(name) name,
 enum class Control : std::uint8_t { ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_VALUE) };
@@ -85,28 +93,34 @@ namespace states {
 
 using enum Control;
 
-// Window creation: both tabs idle, no port chosen; the setup tab's boxes and radio groups and
-// every button off until a port is chosen or opened.
+// Window creation: every tab idle, no port chosen; the setup tab's boxes and radio groups and
+// every button off until a port is chosen or opened; no link test report to save yet.
 inline constexpr ControlStates Start = controlStates(
-    {ComboPortSetup, ComboBaudRun, ComboPortRun},
-    {BiosDisplay, StatusConnect, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain,
-     ClosePortSetup, OpenPortSetup, SaveConfig, ReadConfig, ClosePortRun, OpenPortRun,
-     SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun, MemoSendRun});
+    {ComboPortSetup, ComboBaudRun, ComboPortRun, ComboPortLink, ComboBaudLink, PacketSizeLink,
+     PacketCountLink, UntilStoppedLink},
+    {BiosDisplay,  StatusConnect,  SelectBaudrateSetup, SelectRFRate,    SelectRFMode,
+     SelectRFGain, ClosePortSetup, OpenPortSetup,       SaveConfig,      ReadConfig,
+     ClosePortRun, OpenPortRun,    SendStringRun,       ClearReceiveRun, ClearSendRun,
+     EditSendRun,  MemoSendRun,    StartLink,           StopLink,        SaveReportLink});
 
 // Choosing a port from a tab's list; a tab change when the test tab has none chosen.
 inline constexpr ControlStates SetupPortChosen = controlStates({OpenPortSetup}, {});
 inline constexpr ControlStates RunPortChosen = controlStates({OpenPortRun}, {});
 inline constexpr ControlStates RunNoPortChosen = controlStates({}, {OpenPortRun});
+inline constexpr ControlStates LinkPortChosen = controlStates({StartLink}, {});
+inline constexpr ControlStates LinkNoPortChosen = controlStates({}, {StartLink});
 
 // The setup tab's procedures: "Open" once the port is open (its step 5) and at its end,
 // "Close", and "READ CONFIG" or "SAVE CONFIG" at their start and end.
 inline constexpr ControlStates SetupOpened =
     controlStates({ClosePortSetup, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain},
                   {ComboPortSetup, OpenPortSetup, RFChannelDisplay, RF1IDCodeDisplay,
-                   TXDIDCodeDisplay, BiosDisplay, ComboPortRun, ComboBaudRun, OpenPortRun});
+                   TXDIDCodeDisplay, BiosDisplay, ComboPortRun, ComboBaudRun, OpenPortRun,
+                   ComboPortLink, ComboBaudLink, StartLink});
 inline constexpr ControlStates SetupOpenEnd = controlStates({SaveConfig, ReadConfig}, {});
 inline constexpr ControlStates SetupClosed = controlStates(
-    {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun},
+    {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun, ComboPortLink,
+     ComboBaudLink, StartLink},
     {ClosePortSetup, SaveConfig, ReadConfig, SelectBaudrateSetup, SelectRFRate, SelectRFMode,
      SelectRFGain, RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay, BiosDisplay});
 inline constexpr ControlStates SetupBusy =
@@ -117,9 +131,27 @@ inline constexpr ControlStates SetupBusyEnd =
 // The test tab's "Open" once the port is open, and its "Close".
 inline constexpr ControlStates RunOpened = controlStates(
     {ClosePortRun, MemoSendRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun},
-    {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun});
+    {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun, ComboPortLink,
+     ComboBaudLink, StartLink});
 inline constexpr ControlStates RunClosed = controlStates(
-    {OpenPortRun, ComboPortRun, ComboBaudRun, ComboPortSetup, OpenPortSetup},
+    {OpenPortRun, ComboPortRun, ComboBaudRun, ComboPortSetup, OpenPortSetup, ComboPortLink,
+     ComboBaudLink, StartLink},
     {ClosePortRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun, MemoSendRun});
+
+// The link test tab's "Start" once the port is open: the test holds the port, so every tab's
+// port list, rate and opening button is off, and so are the test's own settings; "Stop", once
+// pressed, until the packets in flight are resolved; the test's end, with its port closed.
+inline constexpr ControlStates LinkStarted =
+    controlStates({StopLink}, {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun,
+                               OpenPortRun, ComboPortLink, ComboBaudLink, PacketSizeLink,
+                               PacketCountLink, UntilStoppedLink, StartLink, SaveReportLink});
+inline constexpr ControlStates LinkStopping = controlStates({}, {StopLink});
+inline constexpr ControlStates LinkEnded = controlStates(
+    {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun, ComboPortLink,
+     ComboBaudLink, PacketSizeLink, PacketCountLink, UntilStoppedLink, StartLink, SaveReportLink},
+    {StopLink});
+// "until stopped" ticked or not: the count box is off or on.
+inline constexpr ControlStates LinkUntilStopped = controlStates({}, {PacketCountLink});
+inline constexpr ControlStates LinkCounted = controlStates({PacketCountLink}, {});
 
 } // namespace states

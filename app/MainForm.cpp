@@ -2,12 +2,16 @@
 // bindings, FormCreate; the tab change; the window's close.
 #include "app/MainForm.h"
 
+#include "app/linktest/LinkTestRun.h"
+
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/Timer.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
 {
@@ -23,6 +27,9 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(500);
     Timer1->setEnabled(true);
+    m_linkTimer = new QTimer(this);
+    m_linkTimer->setSingleShot(true);
+    m_linkTimer->setTimerType(Qt::PreciseTimer);
     bindHandlers();
     runGuarded([this] { FormCreate(this); });
 }
@@ -71,6 +78,13 @@ void TMainForm::bindHandlers()
     click(SendStringRun, &TMainForm::SendStringRunClick);
     click(ClearReceiveRun, &TMainForm::ClearReceiveRunClick);
     click(ClearSendRun, &TMainForm::ClearSendRunClick);
+    click(StartLink, &TMainForm::StartLinkClick);
+    click(StopLink, &TMainForm::StopLinkClick);
+    click(SaveReportLink, &TMainForm::SaveReportLinkClick);
+    connect(UntilStoppedLink, &QCheckBox::clicked, this,
+            guarded([this](bool) { UntilStoppedLinkClick(UntilStoppedLink); }));
+    connect(m_linkTimer, &QTimer::timeout, this,
+            [this] { runGuarded([this] { LinkTimerTimer(m_linkTimer); }); });
 
     const auto bind = [this](std::function<void()> &slot, QObject *sender,
                              void (TMainForm::*handler)(QObject *)) {
@@ -80,6 +94,8 @@ void TMainForm::bindHandlers()
     bind(ComboPortSetup->onChange, ComboPortSetup, &TMainForm::ComboPortSetupChange);
     bind(ComboPortRun->onDropDown, ComboPortRun, &TMainForm::ComboPortRunDropDown);
     bind(ComboPortRun->onChange, ComboPortRun, &TMainForm::ComboPortRunChange);
+    bind(ComboPortLink->onDropDown, ComboPortLink, &TMainForm::ComboPortLinkDropDown);
+    bind(ComboPortLink->onChange, ComboPortLink, &TMainForm::ComboPortLinkChange);
     bind(RFChannel->onChange, RFChannel, &TMainForm::RFChannelChange);
     bind(RF_RX1_IDCode->onChange, RF_RX1_IDCode, &TMainForm::RF_RX1_IDCodeChange);
     bind(RF_TXD_IDCode->onChange, RF_TXD_IDCode, &TMainForm::RF_TXD_IDCodeChange);
@@ -103,6 +119,8 @@ void TMainForm::FormCreate(QObject *)
     ComboPortSetup->setItemIndex(-1);
     ComboBaudRun->setItemIndex(3);
     ComboPortRun->setItemIndex(-1);
+    ComboBaudLink->setItemIndex(3);
+    ComboPortLink->setItemIndex(-1);
 }
 
 void TMainForm::PageControl1Change(QObject *)
@@ -121,6 +139,8 @@ void TMainForm::PageControl1Change(QObject *)
     }
     if (ComboPortRun->itemIndex() == -1)
         applyStates(states::RunNoPortChosen);
+    if (ComboPortLink->itemIndex() == -1)
+        applyStates(states::LinkNoPortChosen);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -6,8 +6,8 @@
 //
 // The handlers are defined where their subsystem lives: app/ (creation, tab change, port
 // lists, control states), app/setup/ (commands, replies, the exchange wait, the setup tab's
-// procedures) and app/terminal/ (the test tab). Everything runs on the UI thread; the port's
-// receive event arrives there too.
+// procedures), app/terminal/ (the test tab) and app/linktest/ (the link test tab). Everything
+// runs on the UI thread; the port's receive event arrives there too.
 #pragma once
 
 #include "ui_MainForm.h"
@@ -26,6 +26,8 @@
 
 class Timer;
 class QCloseEvent;
+class QTimer;
+struct LinkTestRun;
 
 class TMainForm : public QWidget, public Ui::MainForm
 {
@@ -90,6 +92,19 @@ public:
     void ClosePortRunClick(QObject *Sender);
     void PageControl1Change(QObject *Sender);
 
+    // --- The link test tab ----------------------------------------------------------------------
+    void ComboPortLinkDropDown(QObject *Sender);
+    void ComboPortLinkChange(QObject *Sender);
+    void UntilStoppedLinkClick(QObject *Sender);
+    void StartLinkClick(QObject *Sender);
+    void StopLinkClick(QObject *Sender);
+    void SaveReportLinkClick(QObject *Sender);
+    void LinkTimerTimer(QObject *Sender);
+    // Writes the last run's report ("Save report…" after the file is chosen).
+    void saveLinkReport(const QString &fileName);
+    // The link test holds the port: received bytes go to it, whichever tab shows.
+    bool linkHoldsPort() const;
+
     // Enables and disables the controls as a table of ControlStates.h says.
     void applyStates(const ControlStates &states);
     QWidget *control(Control which) const;
@@ -125,6 +140,14 @@ private:
     // Test tab: the receive box saves the received bytes from its text and the marks.
     void bindReceiveBox();
 
+    // Link test tab: received bytes into the engine (ComPort1RxChar while the test holds the
+    // port); one step of the test (send what is due, end it when settled, show the figures);
+    // its end (the port closed); the figures and the chart brought up to date.
+    void receiveLink(std::int32_t count);
+    void stepLink();
+    void endLink();
+    void showLinkFigures();
+
     // Received setup-tab bytes since the last STX (bounded).
     ReplyAssembler ReplyBuffer;
     // Test tab: the last batch of received bytes and its text, kept for their memory.
@@ -132,4 +155,7 @@ private:
     std::string m_receivedText;
     // Test tab: with the receive box's text, the bytes as they were received (for saving).
     ControlMarks m_controlMarks;
+    // Link test tab: the last run, and the timer that wakes it when something is due.
+    std::unique_ptr<LinkTestRun> m_linkRun;
+    QTimer *m_linkTimer = nullptr;
 };

@@ -1,5 +1,6 @@
-// Received bytes: routed by the active tab; on the setup tab assembled into replies, and each
-// accepted reply applied to the control that shows its setting.
+// Received bytes: to the link test while it holds the port, else routed by the active tab; on the
+// setup tab assembled into replies, and each accepted reply applied to the control that shows its
+// setting.
 #include "app/MainForm.h"
 
 #include "app/setup/SettingBindings.h"
@@ -26,6 +27,10 @@ void TMainForm::showSettingPosition(std::uint8_t code)
 
 void TMainForm::ComPort1RxChar(Component *, std::int32_t Count)
 {
+    if (linkHoldsPort()) {
+        receiveLink(Count);
+        return;
+    }
     switch (PageControl1->currentIndex()) {
     case SetupTab:
         receiveSetup(Count);

@@ -38,25 +38,41 @@ using enum Control;
 // The three read-only displays beside the scroll bars are enabled from the start until a
 // setup connection first disables them, so what the test tab shows leaves them open.
 constexpr auto displays = {RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay};
+// The link test tab's own settings stay on while another tab holds the port; its port list
+// and rate come on with them whenever no tab holds the port.
+inline const ControlStates linkSettings =
+    controlStates({PacketSizeLink, PacketCountLink, UntilStoppedLink}, {});
+inline const ControlStates linkIdle =
+    linkSettings + controlStates({ComboPortLink, ComboBaudLink}, {});
 // Nothing chosen, nothing open, as at start.
 inline const ControlStates idle = onlyOn({ComboPortSetup, ComboPortRun, ComboBaudRun,
-                                          RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay});
-// After either tab's "Close": both tabs may open again.
-inline const ControlStates idleBothOpenable =
-    onlyOn({ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun}, displays);
+                                          RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay}) +
+                                  linkIdle;
+// After either tab's "Close": every tab may open again. The link test tab's "Start" is on
+// again too, unless a tab change found no port chosen there.
+inline const ControlStates idleBothOpenable = [] {
+    ControlStates states =
+        onlyOn({ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun}, displays) +
+        linkIdle;
+    states[static_cast<std::size_t>(StartLink)] = Enabled::Unchanged;
+    return states;
+}();
 // The setup tab holds the port: "Open" reading, then connected and idle, then a procedure
 // ("READ CONFIG", "SAVE CONFIG") running.
 inline const ControlStates setupConnecting =
-    onlyOn({ClosePortSetup, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain});
+    onlyOn({ClosePortSetup, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain}) +
+    linkSettings;
 inline const ControlStates setupConnected =
     onlyOn({ClosePortSetup, SaveConfig, ReadConfig, SelectBaudrateSetup, SelectRFRate, SelectRFMode,
-            SelectRFGain});
+            SelectRFGain}) +
+    linkSettings;
 inline const ControlStates setupBusy =
-    onlyOn({SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain});
+    onlyOn({SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain}) + linkSettings;
 // The test tab holds the port.
 inline const ControlStates testConnected =
     onlyOn({ClosePortRun, MemoSendRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun},
-           displays);
+           displays) +
+    linkSettings;
 } // namespace named
 
 // Which of the controls of ControlStates.h the window has enabled.

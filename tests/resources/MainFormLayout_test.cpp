@@ -128,10 +128,10 @@ void MainFormTest::tabs()
 {
     QTabWidget *tabs = m_ui.PageControl1;
     QCOMPARE(tabs->geometry(), QRect(0, 0, 617, 505));
-    QCOMPARE(tabs->count(), 3);
-    const QStringList captions{"SETUP CONFIG MODE", "TEST RUN MODE", "HELP MODE"};
-    const QList<QWidget *> sheets{m_ui.TabSheet1, m_ui.TabSheet2, m_ui.TabSheet3};
-    for (int i = 0; i < 3; ++i) {
+    QCOMPARE(tabs->count(), 4);
+    const QStringList captions{"SETUP CONFIG MODE", "TEST RUN MODE", "HELP MODE", "LINK TEST MODE"};
+    const QList<QWidget *> sheets{m_ui.TabSheet1, m_ui.TabSheet2, m_ui.TabSheet3, m_ui.TabSheet4};
+    for (int i = 0; i < 4; ++i) {
         QCOMPARE(tabs->tabText(i), captions[i]);
         QCOMPARE(tabs->widget(i), sheets[i]);
     }
@@ -335,6 +335,10 @@ void MainFormTest::focusOrder_data()
                                              "ComboBaudRun", "MemoReceiveRun", "ClearReceiveRun",
                                              "MemoSendRun",  "EditSendRun",    "SendStringRun",
                                              "ClearSendRun"};
+    QTest::newRow("link test tab")
+        << 3
+        << QStringList{"ComboPortLink",    "ComboBaudLink", "PacketSizeLink", "PacketCountLink",
+                       "UntilStoppedLink", "StartLink",     "StopLink",       "SaveReportLink"};
 }
 
 void MainFormTest::focusOrder()

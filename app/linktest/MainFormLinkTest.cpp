@@ -1,0 +1,250 @@
+// The link test tab: the link test of zephra-cli link with one port, over the window's port.
+// "Start" opens the port at the chosen rate and runs the engine on the UI thread: a precise
+// single-shot timer wakes it when the next packet is due, the port's receive event (routed
+// here while the test holds the port) feeds it what came back. Figures and the chart are
+// refreshed at most ten times a second. The test ends when its packets are sent ("Stop" or
+// the count) and every packet is resolved; the port is closed then. A port error ends the
+// test, closes the port and goes to the error box.
+#include "app/MainForm.h"
+
+#include "app/linktest/LinkFigureText.h"
+#include "app/linktest/LinkTestRun.h"
+#include "framework/core/Ansi.h"
+#include "framework/core/Exception.h"
+#include "framework/core/HandlerGuard.h"
+#include "framework/core/IntegerText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTimer>
+
+#include <random>
+
+namespace {
+
+using radio::LinkTime;
+
+// How long the link may stay silent before the test gives up, beyond two packets' line time
+// (as zephra-cli link).
+constexpr LinkTime NoAnswerTime = std::chrono::seconds(3);
+// Figures and chart at most this often.
+constexpr LinkTime ShowPeriod = std::chrono::milliseconds(100);
+// What the chart shows.
+constexpr LinkTime ChartSpan = std::chrono::seconds(30);
+
+Exception silence(bool bytesCameBack, LinkTime waited)
+{
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(waited).count();
+    if (bytesCameBack)
+        return Exception(
+            "Bytes came back, but no packets, within " + std::to_string(seconds) + " seconds.",
+            "Check that the rate is the modules' baud setting, that both modules' slide "
+            "switches are at RUN, and that the two modules talk to each other (the pair check: "
+            "zephra-cli pair).");
+    return Exception("Nothing came back over the link within " + std::to_string(seconds) +
+                         " seconds.",
+                     "Check that both modules' slide switches are at RUN, that the two modules "
+                     "talk to each other (the pair check: zephra-cli pair), and that the rate is "
+                     "the modules' baud setting.");
+}
+
+} // namespace
+
+bool TMainForm::linkHoldsPort() const
+{
+    return m_linkRun && m_linkRun->holdsPort;
+}
+
+void TMainForm::ComboPortLinkDropDown(QObject *)
+{
+    refreshPortList(ComboPortLink);
+}
+
+void TMainForm::ComboPortLinkChange(QObject *)
+{
+    applyStates(states::LinkPortChosen);
+}
+
+void TMainForm::UntilStoppedLinkClick(QObject *)
+{
+    applyStates(UntilStoppedLink->isChecked() ? states::LinkUntilStopped : states::LinkCounted);
+}
+
+void TMainForm::StartLinkClick(QObject *)
+{
+    const std::int32_t rate = StrToInt(toAnsi(ComboBaudLink->currentText()));
+    const std::string port = toAnsi(ComboPortLink->currentText());
+    ComPort1->setPort(port);
+    ComPort1->setBaudRate(brCustom);
+    ComPort1->setCustomBaudRate(rate);
+    ComPort1->Open();
+    PortOpened = 1;
+
+    radio::LinkPlan plan;
+    plan.lineBitsPerSecond = rate;
+    plan.packetBytes = static_cast<std::size_t>(PacketSizeLink->value());
+    plan.count =
+        UntilStoppedLink->isChecked() ? 0u : static_cast<std::uint32_t>(PacketCountLink->value());
+    // A tag of its own for each run: packets of an earlier run still in a module's buffers
+    // are not taken for this one's.
+    plan.tag = static_cast<std::uint8_t>(std::random_device{}());
+    m_linkRun = std::make_unique<LinkTestRun>(plan, port);
+
+    applyStates(states::LinkStarted);
+    StopLink->setFocus();
+    LinkState->setText(QStringLiteral("Running"));
+    ChartLink->clear();
+    stepLink();
+}
+
+void TMainForm::StopLinkClick(QObject *)
+{
+    if (!m_linkRun || !m_linkRun->holdsPort)
+        return;
+    m_linkRun->link.stopSending();
+    applyStates(states::LinkStopping);
+    LinkState->setText(QStringLiteral("Stopping"));
+    stepLink();
+}
+
+void TMainForm::LinkTimerTimer(QObject *)
+{
+    stepLink();
+}
+
+void TMainForm::receiveLink(std::int32_t count)
+{
+    LinkTestRun &run = *m_linkRun;
+    try {
+        ComPort1->ReadStr(run.reading, count);
+    } catch (...) {
+        runGuarded([this] { endLink(); });
+        throw;
+    }
+    run.bytesReceived += run.reading.size();
+    run.link.receive(run.reading, run.now());
+    stepLink();
+}
+
+void TMainForm::stepLink()
+{
+    if (!m_linkRun || !m_linkRun->holdsPort)
+        return;
+    LinkTestRun &run = *m_linkRun;
+    radio::LinkDirection &link = run.link;
+    try {
+        const LinkTime now = run.now();
+        std::string bytes = link.bytesToSend(now);
+        if (!bytes.empty()) {
+            // The previous packets have left by now: sending is paced below the line rate.
+            const std::int32_t written = ComPort1->WaitForTransfer(run.write);
+            if (static_cast<std::size_t>(written) < run.writing.size())
+                throw Exception("The packets did not leave " + run.port +
+                                    " within the write time-out.",
+                                "Check that nothing holds the line (flow control, a full "
+                                "module).");
+            run.writing = std::move(bytes);
+            ComPort1->StartWrite(run.writing.data(), static_cast<std::int32_t>(run.writing.size()),
+                                 run.write);
+        }
+        const bool settled = link.settled(now);
+        const LinkTime giveUp = NoAnswerTime + 2 * link.packetInterval();
+        if (!link.heardAny() && (settled || now >= giveUp))
+            throw silence(run.bytesReceived != 0, std::min(now, giveUp));
+        if (settled) {
+            endLink();
+            return;
+        }
+        if (now - run.shown >= ShowPeriod) {
+            run.shown = now;
+            showLinkFigures();
+        }
+        LinkTime next = std::min(link.nextEvent(), now + ShowPeriod);
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - run.now());
+        m_linkTimer->start(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
+    } catch (...) {
+        // The error goes to the box; a failure to close after it gets a box of its own.
+        runGuarded([this] { endLink(); });
+        throw;
+    }
+}
+
+void TMainForm::endLink()
+{
+    LinkTestRun &run = *m_linkRun;
+    if (!run.holdsPort)
+        return;
+    run.holdsPort = false;
+    m_linkTimer->stop();
+    run.link.stopSending();
+    run.link.finish();
+    showLinkFigures();
+    LinkState->setText(QStringLiteral("Ended"));
+    const bool stopFocused = StopLink->hasFocus();
+    applyStates(states::LinkEnded);
+    applyStates(UntilStoppedLink->isChecked() ? states::LinkUntilStopped : states::LinkCounted);
+    if (stopFocused)
+        StartLink->setFocus();
+    PortOpened = 0;
+    try {
+        ComPort1->WaitForTransfer(run.write);
+    } catch (...) {
+        ComPort1->Close();
+        throw;
+    }
+    ComPort1->Close();
+}
+
+void TMainForm::showLinkFigures()
+{
+    const LinkTestRun &run = *m_linkRun;
+    const radio::LinkFigures figures = run.link.figures();
+    const LinkFigureTexts texts = linkFigureTexts(figures);
+    const std::pair<QLineEdit *, const std::string *> boxes[] = {
+        {SentLink, &texts.sent},
+        {ReceivedLink, &texts.received},
+        {LostLink, &texts.lost},
+        {DamagedLink, &texts.damaged},
+        {P50Link, &texts.p50},
+        {P95Link, &texts.p95},
+        {MaxLink, &texts.max},
+        {ThroughputLink, &texts.throughput},
+        {LineShareLink, &texts.lineShare}};
+    for (const auto &[box, text] : boxes)
+        box->setText(fromAnsi(*text));
+    const LinkTime start = run.link.started().value_or(LinkTime(0));
+    const LinkTime end = run.holdsPort                ? run.now()
+                         : run.link.packets().empty() ? start
+                                                      : run.link.packets().back().sent;
+    ChartLink->setPoints(linkChartPoints(run.link.packets(), start, end, ChartSpan),
+                         static_cast<double>((end - start).count()) / 1e6);
+    ChartLink->setAccessibleDescription(fromAnsi(linkChartSummary(figures)));
+}
+
+void TMainForm::SaveReportLinkClick(QObject *)
+{
+    if (!m_linkRun)
+        return;
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save report"),
+                                     QDir::home().filePath(QStringLiteral("link-report.csv")),
+                                     QStringLiteral("CSV files (*.csv);;All files (*)"), nullptr,
+                                     QFileDialog::DontUseNativeDialog);
+    if (!fileName.isEmpty())
+        saveLinkReport(fileName);
+}
+
+void TMainForm::saveLinkReport(const QString &fileName)
+{
+    const std::string report = linkReport(m_linkRun->link, m_linkRun->port);
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(report.data(), static_cast<qint64>(report.size())) !=
+            static_cast<qint64>(report.size()) ||
+        !file.flush())
+        throw Exception("Cannot write the report to " + toAnsi(fileName) + ": " +
+                            toAnsi(file.errorString()) + ".",
+                        "Choose a folder you may write to, on a disk with room.");
+    file.close();
+}

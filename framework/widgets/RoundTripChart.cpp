@@ -1,0 +1,114 @@
+#include "framework/widgets/RoundTripChart.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The smallest of 1, 2, 5 times a power of ten that is at least value (and at least 1).
+double niceCeiling(double value)
+{
+    double step = 1;
+    while (step < value) {
+        for (const double factor : {2.0, 2.5, 2.0}) {
+            step *= factor;
+            if (step >= value)
+                return step;
+        }
+    }
+    return step;
+}
+
+} // namespace
+
+RoundTripChart::RoundTripChart(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setAutoFillBackground(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, Qt::white);
+    setPalette(colours);
+}
+
+void RoundTripChart::setPoints(std::vector<Point> points, double endSeconds)
+{
+    m_points = std::move(points);
+    m_end = endSeconds;
+    double largest = 0;
+    for (const Point &point : m_points) {
+        if (point.mark != Mark::Lost)
+            largest = std::max(largest, point.milliseconds);
+    }
+    m_scale = niceCeiling(std::max(largest, 10.0));
+    update();
+}
+
+void RoundTripChart::clear()
+{
+    setPoints({}, 0);
+}
+
+void RoundTripChart::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(4, 4, -4, -4);
+    const QFontMetrics metrics = painter.fontMetrics();
+    // Scale texts on the left, the time span along the bottom.
+    const QString top = QString::number(m_scale, 'g', 6) + " ms";
+    const int left = area.left() + metrics.horizontalAdvance(top) + 6;
+    const int bottom = area.bottom() - metrics.height();
+    const int plotTop = area.top() + metrics.height() / 2 + 8; // room for the lost marks
+    const QRect plot(QPoint(left, plotTop), QPoint(area.right(), bottom));
+    if (plot.width() < 10 || plot.height() < 10)
+        return;
+
+    painter.setPen(Qt::gray);
+    painter.drawRect(plot);
+    painter.drawLine(plot.left(), plot.center().y(), plot.right(), plot.center().y());
+    painter.setPen(Qt::black);
+    painter.drawText(area.left(), plot.top() + metrics.ascent() / 2, top);
+    painter.drawText(area.left(), plot.bottom(), QStringLiteral("0"));
+    const QString span = QString::number(m_span, 'g', 6) + " s";
+    painter.drawText(plot.left(), area.bottom(), "-" + span);
+    painter.drawText(plot.right() - metrics.horizontalAdvance(QStringLiteral("now")), area.bottom(),
+                     QStringLiteral("now"));
+
+    const double start = m_end - m_span;
+    const auto x = [&](double seconds) {
+        return plot.left() + static_cast<int>(std::lround((seconds - start) / m_span *
+                                                          static_cast<double>(plot.width())));
+    };
+    const auto y = [&](double milliseconds) {
+        const double share = std::clamp(milliseconds / m_scale, 0.0, 1.0);
+        return plot.bottom() - static_cast<int>(std::lround(share * plot.height()));
+    };
+    QPolygon returned;
+    returned.reserve(static_cast<int>(m_points.size()));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const Point &point : m_points) {
+        if (point.seconds < start || point.seconds > m_end)
+            continue;
+        const int px = x(point.seconds);
+        switch (point.mark) {
+        case Mark::Returned:
+            returned.append(QPoint(px, y(point.milliseconds)));
+            break;
+        case Mark::Damaged:
+            painter.setPen(QColor(0xc0, 0x70, 0x00));
+            painter.drawRect(px - 2, y(point.milliseconds) - 2, 4, 4);
+            break;
+        case Mark::Lost: {
+            painter.setPen(QPen(Qt::red, 2));
+            const int py = plot.top() - 5;
+            painter.drawLine(px - 3, py - 3, px + 3, py + 3);
+            painter.drawLine(px - 3, py + 3, px + 3, py - 3);
+            break;
+        }
+        }
+    }
+    painter.setPen(QPen(QColor(0x00, 0x40, 0xc0), 3));
+    painter.drawPoints(returned);
+}

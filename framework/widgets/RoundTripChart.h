@@ -1,0 +1,44 @@
+// A chart of round trips over time: one dot per packet at the time it was sent and the time
+// its round trip took, damaged packets as open squares at the time they came back, lost ones
+// as crosses along the top edge. It shows the last span seconds up to the time it is given,
+// so the points scroll left as that time moves on; the vertical scale grows to the largest
+// round trip in view, in steps of 1, 2 or 5. Painting costs in proportion to the points in
+// view. UI thread only.
+#pragma once
+
+#include <QFrame>
+
+#include <vector>
+
+class RoundTripChart : public QFrame
+{
+    Q_OBJECT
+
+public:
+    enum class Mark { Returned, Damaged, Lost };
+    struct Point
+    {
+        double seconds = 0; // when the packet was sent, on the test's clock
+        double milliseconds = 0;
+        Mark mark = Mark::Returned;
+    };
+
+    explicit RoundTripChart(QWidget *parent = nullptr);
+
+    // The points to show, by time, and the time at the chart's right edge.
+    void setPoints(std::vector<Point> points, double endSeconds);
+    void clear();
+    const std::vector<Point> &points() const { return m_points; }
+    double spanSeconds() const { return m_span; }
+    // The top of the vertical scale for the points in view, ms.
+    double scaleMilliseconds() const { return m_scale; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    std::vector<Point> m_points;
+    double m_end = 0;
+    double m_span = 30;
+    double m_scale = 10;
+};
