@@ -215,7 +215,7 @@ int summarise(const GuestRun &run, const char *logPath)
         if (run.rc == RigExit::kNoTestSelected)
             std::printf("\ndriver-rig: ZEPHRA_DRIVERS_FILTER selects no test\n");
     }
-    std::printf("drivers: %s, %s tests on 8250 and ftdi_sio, %s failed (%s)\n",
+    std::printf("drivers: %s, %s tests on 8250, ftdi_sio, cdc_acm, pl2303, ch341 and cp210x, %s failed (%s)\n",
                 passed ? "passed" : "FAILED", tests.c_str(), failed.c_str(), timing);
     if (passed)
         return RigExit::kPassed;
