@@ -258,7 +258,7 @@ void CommPort::transmit()
             }
             write.sent += std::size_t(sent);
             if (sent > 0)
-                m_drain.noteSent();
+                m_drain.noteSent(std::uint64_t(sent));
             if (write.sent < write.data.size())
                 break; // the kernel is full; poll() says when it has room again
         }

@@ -126,10 +126,8 @@ public:
         }
         switch (s.request) {
         case 0x01: // SET_MODEM_CTRL: the high byte says which lines the low byte sets
-            if (s.value & 0x100)
-                m_settings.dtr = s.value & 1;
-            if (s.value & 0x200)
-                m_settings.rts = s.value & 2;
+            setLines((s.value & 0x100) ? (s.value & 1) != 0 : m_settings.dtr,
+                     (s.value & 0x200) ? (s.value & 2) != 0 : m_settings.rts);
             break;
         case 0x03: // SET_BAUDRATE: 3 MHz over a divisor with eighths
         {
@@ -216,7 +214,7 @@ public:
         if (s.request == 0x20)
             takeLineCoding(m_settings, data);
         else if (s.request == 0x22)
-            m_settings.dtr = s.value & 1, m_settings.rts = s.value & 2;
+            setLines(s.value & 1, s.value & 2);
         else if (s.request == 0x23)
             setBreak(m_settings, s.value != 0);
         return true;
@@ -282,7 +280,7 @@ public:
             if (s.request == 0x20)
                 takeLineCoding(m_settings, data);
             else if (s.request == 0x22)
-                m_settings.dtr = s.value & 1, m_settings.rts = s.value & 2;
+                setLines(s.value & 1, s.value & 2);
             else if (s.request == 0x23)
                 setBreak(m_settings, s.value != 0);
         }
@@ -294,9 +292,10 @@ public:
     {
         if (error == LineError::None)
             return {{'i', bytes}};
+        // The driver drops the error bits itself after the next bulk transfer; a status behind
+        // the data could overtake it in the driver and clear them before the data comes.
         return {{'n', uartState(inputs, error)},
-                {'i', error == LineError::Break ? std::string(1, '\0') : bytes},
-                {'n', uartState(inputs, LineError::None)}};
+                {'i', error == LineError::Break ? std::string(1, '\0') : bytes}};
     }
     std::vector<Transfer> status(const FarInputs &inputs) override
     {
@@ -350,8 +349,7 @@ public:
             return true;
         }
         if (s.request == 0xa4) { // modem control: the lines' bits inverted
-            m_settings.dtr = !(s.value & 0x20);
-            m_settings.rts = !(s.value & 0x40);
+            setLines(!(s.value & 0x20), !(s.value & 0x40));
         } else if (s.request == 0x9a) {
             writeRegisters(s.value, s.index);
         }
@@ -449,10 +447,8 @@ public:
             setBreak(m_settings, s.value != 0);
             break;
         case 0x07: // SET_MHS: the high byte says which lines the low byte sets
-            if (s.value & 0x100)
-                m_settings.dtr = s.value & 1;
-            if (s.value & 0x200)
-                m_settings.rts = s.value & 2;
+            setLines((s.value & 0x100) ? (s.value & 1) != 0 : m_settings.dtr,
+                     (s.value & 0x200) ? (s.value & 2) != 0 : m_settings.rts);
             break;
         case 0x15: // EMBED_EVENTS: the escape character, 0 = none
             m_escape = s.value & 0xff;

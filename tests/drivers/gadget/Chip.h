@@ -29,6 +29,7 @@ struct LineSettings
     bool dtr = false;
     bool rts = false;
     int breaks = 0; // times the driver switched a break on
+    int raises = 0; // times DTR or RTS went on
     bool breakOn = false;
     int requests = 0; // control requests answered
 };
@@ -80,6 +81,14 @@ public:
 
     const LineSettings &settings() const { return m_settings; }
     void countRequest() { ++m_settings.requests; }
+
+protected:
+    void setLines(bool dtr, bool rts)
+    {
+        m_settings.raises += (dtr && !m_settings.dtr) + (rts && !m_settings.rts);
+        m_settings.dtr = dtr;
+        m_settings.rts = rts;
+    }
 
 protected:
     LineSettings m_settings;
