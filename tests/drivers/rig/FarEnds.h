@@ -39,7 +39,8 @@ public:
         std::unique_ptr<SimulatedModule> module;
     };
 
-    explicit FarEnds(int controlFd);
+    // qmpPath: QEMU's monitor socket, through which a USB line is unplugged and plugged.
+    FarEnds(int controlFd, std::string qmpPath);
     // name: the word the guest uses for it (S1, U0).
     void addLine(const std::string &name, int fd, bool breakEscape);
 
@@ -65,6 +66,7 @@ private:
     void answer(const std::string &text);
 
     int m_control;
+    std::string m_qmpPath;
     std::string m_controlInput;
     std::vector<Line> m_lines;
     std::vector<std::string> m_trace;

@@ -70,7 +70,8 @@ struct Channels
     }
 };
 
-std::vector<std::string> qemuArguments(char **argv, int argc, const Channels &c)
+std::vector<std::string> qemuArguments(char **argv, int argc, const Channels &c,
+                                       const std::string &qmpPath)
 {
     // Under emulation on a busy host the kernel's check of the IO-APIC timer can miss its
     // window and panic the guest; the check proves nothing here.
@@ -89,11 +90,13 @@ std::vector<std::string> qemuArguments(char **argv, int argc, const Channels &c)
         "-nodefaults -m 512 -display none -no-reboot "
         "-device isa-serial,index=0,chardev=c0 -device isa-serial,index=1,chardev=c1 "
         "-device isa-serial,index=2,chardev=c2 -device qemu-xhci,id=xhci "
-        "-device usb-serial,bus=xhci.0,chardev=c3,always-plugged=on "
+        "-device usb-serial,id=u1,bus=xhci.0,chardev=c3,always-plugged=on,port=1 "
         "-virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap "
         "-trace serial_write -trace usb_serial_handle_control -trace serial_update_parameters");
     for (std::string word; fixed >> word;)
         args.push_back(word);
+    args.push_back("-qmp");
+    args.push_back("unix:" + qmpPath + ",server=on,wait=off");
     return args;
 }
 
@@ -215,7 +218,8 @@ int summarise(const GuestRun &run, const char *logPath)
         if (run.rc == RigExit::kNoTestSelected)
             std::printf("\ndriver-rig: ZEPHRA_DRIVERS_FILTER selects no test\n");
     }
-    std::printf("drivers: %s, %s tests on 8250, ftdi_sio, cdc_acm, pl2303, ch341 and cp210x, %s failed (%s)\n",
+    std::printf("drivers: %s, %s tests on 8250, ftdi_sio, cdc_acm, pl2303, ch341 and cp210x, %s "
+                "failed (%s)\n",
                 passed ? "passed" : "FAILED", tests.c_str(), failed.c_str(), timing);
     if (passed)
         return RigExit::kPassed;
@@ -233,12 +237,20 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
     const Channels channels;
     GuestRun run;
-    const pid_t qemu = startQemu(qemuArguments(argv, argc, channels), channels);
-    FarEnds ends(channels.control.ours);
+    char directory[] = "/tmp/driver-rig.XXXXXX";
+    if (!mkdtemp(directory)) {
+        std::perror("driver-rig: mkdtemp");
+        return RigExit::kSetupFailed;
+    }
+    const std::string qmpPath = std::string(directory) + "/qmp";
+    const pid_t qemu = startQemu(qemuArguments(argv, argc, channels, qmpPath), channels);
+    FarEnds ends(channels.control.ours, qmpPath);
     ends.addLine("S1", channels.uart.ours, true);
     ends.addLine("U0", channels.usb.ours, false);
     runGuest(channels, ends, argv[3], run);
     stopQemu(qemu);
+    ::unlink(qmpPath.c_str());
+    ::rmdir(directory);
     run.ended = Clock::now();
     return summarise(run, argv[3]);
 }

@@ -105,10 +105,12 @@ bool startGadget(const Port &port, int udc)
     return readLine(out[0], ready, 20000) && ready == "ready";
 }
 
-// The tty node whose USB device carries the serial string driver-gadget gives its chip.
+// The tty node of a USB adapter: ours by the serial string driver-gadget gives its chip,
+// QEMU's by its maker.
 std::string findNode(const Port &port)
 {
-    const std::string wanted = std::string("Z") + port.chip;
+    const std::string file = port.chip ? "/serial" : "/manufacturer";
+    const std::string wanted = port.chip ? std::string("Z") + port.chip : "QEMU";
     DIR *dir = ::opendir("/sys/class/tty");
     std::string found;
     while (dirent *entry = dir ? ::readdir(dir) : nullptr) {
@@ -117,13 +119,13 @@ std::string findNode(const Port &port)
         if (!::realpath(device.c_str(), real))
             continue;
         for (std::string at = real; at.size() > 5; at = at.substr(0, at.rfind('/'))) {
-            std::ifstream serial(at + "/serial");
-            std::string text;
-            if (serial >> text) {
-                if (text == wanted)
-                    found = std::string("/dev/") + entry->d_name;
-                break;
-            }
+            if (::access((at + "/idVendor").c_str(), F_OK) != 0)
+                continue;
+            std::ifstream text(at + file);
+            std::string value;
+            if (text >> value && value == wanted)
+                found = std::string("/dev/") + entry->d_name;
+            break;
         }
     }
     if (dir)
