@@ -53,6 +53,8 @@ struct Gadget
     enum class Role { Sink, Echo, Hold } role = Role::Sink;
     std::deque<Chip::Transfer> outgoing;
     bool enabled = false;
+    bool receiverParked = false; // the receive loop is waiting, with no read queued
+    pthread_t receiver{};
     int ep0 = -1;
     int pipeFd[128] = {}; // by pipe letter
     std::string directory, udc;
@@ -239,9 +241,15 @@ void receiveLoop(Gadget &g)
     for (;;) {
         {
             std::unique_lock lock(g.mutex);
+            g.receiverParked = true;
+            g.changed.notify_all();
             g.changed.wait(lock, [&] { return g.enabled && g.role != Gadget::Role::Hold; });
+            g.receiverParked = false;
         }
+        // A hold interrupts this read (see hold()); what it got by then is kept.
         const ssize_t n = ::read(g.pipeFd[int('o')], buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0) {
             usleep(20000); // not enabled (unplugged): look again
             continue;
@@ -279,6 +287,16 @@ void sendLoop(Gadget &g)
     }
 }
 
+// Stops reading: a read already queued would take up to 4 KiB more, so it is interrupted
+// (the signal's handler does nothing and restarts nothing) until the loop is parked.
+void hold(Gadget &g, std::unique_lock<std::mutex> &lock)
+{
+    for (int i = 0; i < 200 && !g.receiverParked && g.receiver != pthread_t{}; ++i) {
+        pthread_kill(g.receiver, SIGUSR1);
+        g.changed.wait_for(lock, std::chrono::milliseconds(5));
+    }
+}
+
 std::string stateText(Gadget &g)
 {
     const LineSettings &s = g.chip->settings();
@@ -295,7 +313,7 @@ std::string command(Gadget &g, const std::string &text)
     std::istringstream in(text);
     std::string verb, line, word;
     in >> verb >> line;
-    std::lock_guard lock(g.mutex);
+    std::unique_lock lock(g.mutex);
     if (verb == "role") {
         in >> word;
         g.received.clear();
@@ -306,6 +324,8 @@ std::string command(Gadget &g, const std::string &text)
         if (word != "echo" && word != "hold" && word != "sink")
             return "error unknown role '" + word + "'";
         g.changed.notify_all();
+        if (g.role == Gadget::Role::Hold)
+            hold(g, lock);
         return "ok";
     }
     if (verb == "got")
@@ -376,8 +396,16 @@ int main(int argc, char **argv)
         return 1;
     std::thread(controlLoop, std::ref(g)).detach();
     std::thread(sendLoop, std::ref(g)).detach();
-    if (g.pipeFd[int('o')] > 0)
-        std::thread(receiveLoop, std::ref(g)).detach();
+    struct sigaction interrupt
+    {
+    };
+    interrupt.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &interrupt, nullptr); // no SA_RESTART: a read ends with EINTR
+    if (g.pipeFd[int('o')] > 0) {
+        std::thread receiver(receiveLoop, std::ref(g));
+        g.receiver = receiver.native_handle();
+        receiver.detach();
+    }
     if (!bind(g, true)) {
         std::fprintf(stderr, "driver-gadget: cannot bind %s\n", argv[2]);
         return 1;
