@@ -191,18 +191,18 @@ void answerSetup(Gadget &g, const usb_ctrlrequest &request)
     s.length = le16toh(request.wLength);
     std::string data(s.length, '\0');
     const bool in = s.requestType & USB_DIR_IN;
+    // Held until the request is recorded: the host may ask for the state as soon as its
+    // request completes, which is when the read below acknowledges it.
+    std::unique_lock lock(g.mutex);
     if (!in) {
         // Reading takes the data stage (none when the length is 0) and acknowledges it.
         const ssize_t n = ::read(g.ep0, data.data(), data.size());
         data.resize(n > 0 ? std::size_t(n) : 0);
     }
     std::string reply;
-    bool ok;
-    {
-        std::lock_guard lock(g.mutex);
-        ok = g.chip->control(s, data, reply, g.inputs);
-        g.chip->countRequest();
-    }
+    const bool ok = g.chip->control(s, data, reply, g.inputs);
+    g.chip->countRequest();
+    lock.unlock();
     if (in) {
         if (!ok) {
             [[maybe_unused]] ssize_t stall = ::read(g.ep0, nullptr, 0);
@@ -284,6 +284,10 @@ void sendLoop(Gadget &g)
         // A transfer that fails (the device was unplugged) is dropped.
         if (writeAll(fd, bytes) && !tail.empty())
             writeAll(fd, tail);
+        // The driver handles a status in the transfer's completion; data right behind it
+        // could be handed over first.
+        if (t.pipe == 'n')
+            usleep(20000);
     }
 }
 
