@@ -120,7 +120,7 @@ std::vector<FarEnds::Want> FarEnds::wanted(Clock::time_point now, Clock::time_po
                 nextDue = std::min(
                     nextDue, now + std::chrono::microseconds(1000000 / line.paceBytesPerSecond));
         }
-        out.push_back({line.fd, bytes});
+        out.push_back({line.fd, bytes, line.floodLeft > 0});
     }
     return out;
 }
@@ -154,6 +154,18 @@ bool FarEnds::readable(int fd, Clock::time_point now)
         line->paceTaken += std::uint64_t(n);
     received(*line, std::string(buffer, std::size_t(n)));
     return true;
+}
+
+void FarEnds::writable(int fd)
+{
+    Line *line = lineWithFd(fd);
+    if (!line || line->floodLeft == 0)
+        return;
+    const std::string chunk(std::size_t(std::min<std::uint64_t>(line->floodLeft, 4096)),
+                            line->floodByte);
+    const ssize_t n = ::write(fd, chunk.data(), chunk.size());
+    if (n > 0)
+        line->floodLeft -= std::uint64_t(n);
 }
 
 void FarEnds::received(Line &line, const std::string &bytes)
@@ -281,6 +293,18 @@ struct FarEnds::Commands
         return plug(ends, line, in, true);
     }
 
+    // flood LINE COUNT HEXBYTE: sends COUNT copies of one byte as fast as QEMU takes them.
+    static std::string flood(FarEnds &, Line *line, std::istream &in)
+    {
+        std::string byte;
+        if (!(in >> line->floodLeft >> byte) || byte.size() != 2)
+            return "error flood needs a count and a byte";
+        line->floodByte = char(std::stoi(byte, nullptr, 16));
+        if (line->breakEscape && line->floodByte == '\x01')
+            return "error 01 is the mux's escape";
+        return "ok";
+    }
+
     // mark: later trace questions look only at what was traced after this.
     static std::string mark(FarEnds &ends, Line *, std::istream &)
     {
@@ -327,7 +351,7 @@ void FarEnds::command(const std::string &text)
         {"send", true, Commands::send},         {"break", true, Commands::sendBreak},
         {"mark", false, Commands::mark},        {"count", false, Commands::count},
         {"mcr", false, Commands::modemControl}, {"unplug", true, Commands::unplugLine},
-        {"plug", true, Commands::plugLine}};
+        {"plug", true, Commands::plugLine},     {"flood", true, Commands::flood}};
     std::istringstream in(text);
     std::string verb, name;
     in >> verb;

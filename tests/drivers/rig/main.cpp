@@ -165,7 +165,8 @@ void runGuest(const Channels &c, FarEnds &ends, const char *logPath, GuestRun &r
         fds.push_back({c.console.ours, POLLIN, 0});
         fds.push_back({traceOpen ? c.trace.ours : -1, POLLIN, 0});
         for (const FarEnds::Want &want : ends.wanted(Clock::now(), due))
-            fds.push_back({want.bytes > 0 ? want.fd : -1, POLLIN, 0});
+            fds.push_back({want.bytes > 0 || want.flood ? want.fd : -1,
+                           short((want.bytes > 0 ? POLLIN : 0) | (want.flood ? POLLOUT : 0)), 0});
         const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
         const int timeout = int(std::clamp<long>(untilDue.count(), 1, 1000));
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
@@ -181,8 +182,10 @@ void runGuest(const Channels &c, FarEnds &ends, const char *logPath, GuestRun &r
             traceOpen = readLines(c.trace.ours, traceLine,
                                   [&](const std::string &line) { ends.traceLine(line); });
         for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (fds[i].revents)
+            if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
                 ends.readable(fds[i].fd, now);
+            if (fds[i].revents & POLLOUT)
+                ends.writable(fds[i].fd);
         }
     }
     log << consoleLine;
