@@ -120,10 +120,19 @@ std::uint32_t uartBaudBase(int fd)
 
 unsigned outputQueue(int fd)
 {
-    int count = 0;
-    if (ioctl(fd, TIOCOUTQ, &count) != 0 || count < 0)
-        return 0;
-    return unsigned(count);
+    unsigned count = 0;
+    outputQueue(fd, count);
+    return count;
+}
+
+int outputQueue(int fd, unsigned &count)
+{
+    int queued = 0;
+    count = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0)
+        return errno == EINVAL || errno == ENOTTY ? 0 : errno;
+    count = queued > 0 ? unsigned(queued) : 0;
+    return 0;
 }
 
 void flushInput(int fd)

@@ -34,6 +34,9 @@ std::uint32_t uartBaudBase(int fd);
 
 // Bytes waiting in the kernel's output queue (0 where the device cannot tell).
 unsigned outputQueue(int fd);
+// The same, with the errno of a failed question: 0, or EIO and the like for a device that
+// has gone (a gone device's queue is empty, but not because its bytes left).
+int outputQueue(int fd, unsigned &count);
 void flushInput(int fd);
 void flushOutput(int fd);
 

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <linux/sockios.h>
 #include <map>
 #include <poll.h>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -120,7 +122,12 @@ std::vector<FarEnds::Want> FarEnds::wanted(Clock::time_point now, Clock::time_po
                 nextDue = std::min(
                     nextDue, now + std::chrono::microseconds(1000000 / line.paceBytesPerSecond));
         }
-        out.push_back({line.fd, bytes, line.floodLeft > 0});
+        // A flood keeps only a little in the socket, so that it ends soon after it is stopped.
+        int queued = 0;
+        const bool room = ioctl(line.fd, SIOCOUTQ, &queued) != 0 || queued < 256;
+        if (line.floodLeft > 0 && !room)
+            nextDue = std::min(nextDue, now + std::chrono::milliseconds(2));
+        out.push_back({line.fd, bytes, line.floodLeft > 0 && room});
     }
     return out;
 }
@@ -161,7 +168,7 @@ void FarEnds::writable(int fd)
     Line *line = lineWithFd(fd);
     if (!line || line->floodLeft == 0)
         return;
-    const std::string chunk(std::size_t(std::min<std::uint64_t>(line->floodLeft, 4096)),
+    const std::string chunk(std::size_t(std::min<std::uint64_t>(line->floodLeft, 256)),
                             line->floodByte);
     const ssize_t n = ::write(fd, chunk.data(), chunk.size());
     if (n > 0)

@@ -92,6 +92,9 @@ TEST(LineEvents, ARealUartOverrunGivesCeOverrunAndNoNulInTheData)
     DWORD done = 0;
     GetOverlappedResult(port.handle(), &ov, &done, TRUE);
     CloseHandle(ov.hEvent);
+    // What is still on its way goes, so that the next test starts with a quiet line.
+    while (!port.readOverlapped(4096, 300).empty()) {
+    }
 
     EXPECT_TRUE(errors & CE_OVERRUN) << std::hex << errors << ", " << got.size() << " bytes";
     EXPECT_EQ(got.find('\0'), std::string::npos);

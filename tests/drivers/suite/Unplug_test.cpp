@@ -66,7 +66,8 @@ TEST_P(Unplug, PendingAndLaterCallsFailTheCloseIsQuickAndTheNameOpensAgainAfterR
     Pending wait("wait"), read("read"), write("write");
     DWORD events = 0;
     char in[16];
-    const std::string out = patternBytes(20000);
+    // More than a driver takes in, so that the write still has bytes of its own to send.
+    const std::string out = patternBytes(100000);
     EXPECT_FALSE(WaitCommEvent(h, &events, &wait.ov));
     EXPECT_FALSE(ReadFile(h, in, sizeof in, nullptr, &read.ov));
     std::vector<Pending *> pending = {&wait, &read};
