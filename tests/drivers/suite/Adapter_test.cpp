@@ -243,58 +243,72 @@ TEST_P(Adapter, LineErrorsAreReportedAndTheirBytesDeliveredAsTheDcbAsks)
     ASSERT_TRUE(open.isOpen()) << open.openError();
     DCB dcb = open.state();
     dcb.Parity = EVENPARITY;
-    dcb.fParity = TRUE;
-    dcb.fErrorChar = TRUE;
     dcb.ErrorChar = '?';
     struct Case
     {
-        const char *kind;
+        const char *kind; // the far end sends "A" with this error ("-": "\0A" plainly), then "B"
+        bool parity, errorChar, null;
         DWORD error, event;
-        const char *bytes; // what ReadFile gives for "A" sent with the error, then "B"
+        const char *bytes; // what ReadFile gives
     };
-    for (const bool checking : {true, false})
-        for (const Case k :
-             {Case{"p", CE_RXPARITY, EV_ERR, "?B"}, Case{"f", CE_FRAME, EV_ERR, "?B"},
-              Case{"o", CE_OVERRUN, EV_ERR, "AB"}, Case{"b", CE_BREAK, EV_BREAK, "B"}}) {
-            SCOPED_TRACE(std::string(k.kind) + (checking ? " checked" : " unchecked"));
-            if (!checking && k.error != CE_OVERRUN)
-                continue;
-            dcb.fParity = checking;
-            ASSERT_TRUE(SetCommState(open.handle(), &dcb));
-            // What the chip can carry may depend on what the driver asked for.
-            if (farState(port())["errors"].find(k.kind) == std::string::npos) {
-                std::printf("  %s (%s): error %s %s not carried by the chip's protocol\n",
-                            port().com, port().driver, k.kind,
-                            checking ? "with parity checking" : "without parity checking");
-                continue;
-            }
-            ASSERT_TRUE(SetCommMask(open.handle(), EV_ERR | EV_BREAK | EV_RXCHAR));
-            FarEnd::call(std::string("error ") + port().line + " " + k.kind + " 41");
-            FarEnd::call(std::string("send ") + port().line + " 42");
-            DWORD events = 0;
-            for (int i = 0; i < 10 && (events & (EV_ERR | EV_BREAK)) == 0; ++i)
-                events |= nextEvents(open.handle(), 1000);
-            const std::string bytes = open.readOverlapped(8, 1000);
-            DWORD errors = 0;
-            COMSTAT stat{};
-            ASSERT_TRUE(ClearCommError(open.handle(), &errors, &stat));
-            if (!carries(port()).countsErrors && k.error & (CE_FRAME | CE_OVERRUN)) {
-                const bool lost = k.error == CE_OVERRUN;
-                EXPECT_EQ(events & (EV_ERR | EV_BREAK), lost ? 0u : DWORD(EV_ERR));
-                EXPECT_EQ(errors, lost ? 0u : DWORD(CE_RXPARITY));
-                EXPECT_EQ(bytes, k.bytes);
-                continue;
-            }
-            EXPECT_EQ(events & (EV_ERR | EV_BREAK), k.event);
-            EXPECT_EQ(errors, k.error);
-            // A driver that only counts parity and framing errors hands the byte over as it came.
-            // An overrun brings no byte of its own, also without parity checking.
-            if (carries(port()).marksErrors || !(k.error & (CE_RXPARITY | CE_FRAME))) {
-                EXPECT_EQ(bytes, k.bytes);
-            } else {
-                EXPECT_EQ(bytes, "AB");
-            }
+    const Case cases[] = {
+        {"p", true, true, false, CE_RXPARITY, EV_ERR, "?B"},
+        {"f", true, true, false, CE_FRAME, EV_ERR, "?B"},
+        {"o", true, true, false, CE_OVERRUN, EV_ERR, "AB"},
+        {"b", true, true, false, CE_BREAK, EV_BREAK, "B"},
+        // Without ErrorChar a damaged byte comes as it was received, whatever the driver.
+        {"p", true, false, false, CE_RXPARITY, EV_ERR, "AB"},
+        // Without parity checking an overrun still brings no NUL.
+        {"o", false, false, false, CE_OVERRUN, EV_ERR, "AB"},
+        // fNull drops received NULs.
+        {"-", false, false, true, 0, 0, "AB"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(std::string(k.kind) + (k.parity ? " checked" : " unchecked") +
+                     (k.errorChar ? " replaced" : ""));
+        dcb.fParity = k.parity;
+        dcb.fErrorChar = k.errorChar;
+        dcb.fNull = k.null;
+        ASSERT_TRUE(SetCommState(open.handle(), &dcb));
+        // What the chip can carry may depend on what the driver asked for.
+        if (k.error && farState(port())["errors"].find(k.kind) == std::string::npos) {
+            std::printf("  %s (%s): error %s %s not carried by the chip's protocol\n", port().com,
+                        port().driver, k.kind,
+                        k.parity ? "with parity checking" : "without parity checking");
+            continue;
         }
+        ASSERT_TRUE(SetCommMask(open.handle(), EV_ERR | EV_BREAK | EV_RXCHAR));
+        if (k.error)
+            FarEnd::call(std::string("error ") + port().line + " " + k.kind + " 41");
+        else
+            FarEnd::call(std::string("send ") + port().line + " 0041");
+        FarEnd::call(std::string("send ") + port().line + " 42");
+        DWORD events = 0;
+        for (int i = 0; i < 10 && (events & (EV_ERR | EV_BREAK)) == 0; ++i) {
+            events |= nextEvents(open.handle(), 1000);
+            if (k.error == 0 && events)
+                break;
+        }
+        const std::string bytes = open.readOverlapped(8, 1000);
+        DWORD errors = 0;
+        COMSTAT stat{};
+        ASSERT_TRUE(ClearCommError(open.handle(), &errors, &stat));
+        if (!carries(port()).countsErrors && k.error & (CE_FRAME | CE_OVERRUN)) {
+            const bool lost = k.error == CE_OVERRUN;
+            EXPECT_EQ(events & (EV_ERR | EV_BREAK), lost ? 0u : DWORD(EV_ERR));
+            EXPECT_EQ(errors, lost ? 0u : DWORD(CE_RXPARITY));
+            EXPECT_EQ(bytes, k.bytes);
+            continue;
+        }
+        EXPECT_EQ(events & (EV_ERR | EV_BREAK), k.event);
+        EXPECT_EQ(errors, k.error);
+        // A driver that only counts parity and framing errors hands the byte over as it came.
+        if (carries(port()).marksErrors || !(k.error & (CE_RXPARITY | CE_FRAME))) {
+            EXPECT_EQ(bytes, k.bytes);
+        } else {
+            EXPECT_EQ(bytes, "AB");
+        }
+    }
 }
 
 // The far end stops reading: the write stays pending, cbOutQue counts no more than is in
