@@ -65,11 +65,13 @@ public:
         bytes.resize(done);
         return bytes;
     }
-    // Reads on an overlapped handle what comes within ms, up to count bytes.
-    std::string readOverlapped(DWORD count, DWORD ms)
+    // Reads on an overlapped handle what comes within ms, up to count bytes; with a gap, as
+    // soon as no byte came for that long after one did.
+    std::string readOverlapped(DWORD count, DWORD ms, DWORD gapMs = 0)
     {
         COMMTIMEOUTS t{};
         t.ReadTotalTimeoutConstant = ms;
+        t.ReadIntervalTimeout = gapMs;
         SetCommTimeouts(m_handle, &t);
         std::string bytes(count, '\0');
         OVERLAPPED ov{};
