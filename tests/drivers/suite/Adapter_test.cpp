@@ -310,6 +310,46 @@ TEST_P(Adapter, LineErrorsAreReportedAndTheirBytesDeliveredAsTheDcbAsks)
     }
 }
 
+// fAbortOnError: a line error ends the pending read with 995, and reads are refused until
+// ClearCommError has collected the error.
+TEST_P(Adapter, ALineErrorAbortsTheReadUntilTheErrorIsCollected)
+{
+    if (!ours())
+        GTEST_SKIP() << "QEMU's ports make no parity errors";
+    FarEnd::setRole(port().line, "sink");
+    DriverPort open(port().com, 9600, FILE_FLAG_OVERLAPPED);
+    ASSERT_TRUE(open.isOpen()) << open.openError();
+    DCB dcb = open.state();
+    dcb.Parity = EVENPARITY;
+    dcb.fParity = TRUE;
+    dcb.fAbortOnError = TRUE;
+    ASSERT_TRUE(SetCommState(open.handle(), &dcb));
+    if (farState(port())["errors"].find('p') == std::string::npos)
+        GTEST_SKIP() << "the chip's protocol carries no parity error";
+    COMMTIMEOUTS none{};
+    ASSERT_TRUE(SetCommTimeouts(open.handle(), &none));
+    char in[10];
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_FALSE(ReadFile(open.handle(), in, sizeof in, nullptr, &ov));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_IO_PENDING));
+
+    FarEnd::call(std::string("error ") + port().line + " p 41");
+    EXPECT_EQ(WaitForSingleObject(ov.hEvent, 5000), DWORD(WAIT_OBJECT_0));
+    DWORD done = 0;
+    EXPECT_FALSE(GetOverlappedResult(open.handle(), &ov, &done, FALSE));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_OPERATION_ABORTED));
+    EXPECT_FALSE(ReadFile(open.handle(), in, sizeof in, nullptr, &ov));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_OPERATION_ABORTED));
+
+    DWORD errors = 0;
+    COMSTAT stat{};
+    ASSERT_TRUE(ClearCommError(open.handle(), &errors, &stat));
+    EXPECT_TRUE(errors & CE_RXPARITY) << std::hex << errors;
+    EXPECT_EQ(open.readOverlapped(1, 2000), "A");
+    CloseHandle(ov.hEvent);
+}
+
 // The far end stops reading: the write stays pending, cbOutQue counts no more than is in
 // flight, and closing does not wait for bytes that cannot leave.
 TEST_P(Adapter, AFarEndThatStopsReadingHoldsTheWriteAndDoesNotHoldTheClose)
