@@ -248,7 +248,9 @@ void CommPort::transmit()
                     continue;
                 if (errno == EAGAIN)
                     break;
-                if (errno == EIO) {
+                // A vanished device: EIO from a hung-up tty, ENODEV from cdc_acm once
+                // disconnected, whichever comes first.
+                if (errno == EIO || errno == ENODEV || errno == ENXIO) {
                     markDead();
                     return;
                 }
@@ -258,7 +260,7 @@ void CommPort::transmit()
             }
             write.sent += std::size_t(sent);
             if (sent > 0)
-                m_drain.noteSent();
+                m_drain.noteSent(std::uint64_t(sent));
             if (write.sent < write.data.size())
                 break; // the kernel is full; poll() says when it has room again
         }
@@ -274,7 +276,13 @@ void CommPort::transmit()
 
 bool CommPort::outputDraining()
 {
-    return m_drain.stillDraining(TtyDevice::outputQueue(m_fd), m_settings.speed, now());
+    unsigned queued = 0;
+    if (TtyDevice::outputQueue(m_fd, queued) != 0) {
+        // Gone: the queue is empty because the driver dropped it. What waited for it fails.
+        markDead();
+        return true;
+    }
+    return m_drain.stillDraining(queued, m_settings.speed, now());
 }
 
 void CommPort::checkTransmitEmpty()

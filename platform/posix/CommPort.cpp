@@ -132,7 +132,10 @@ void CommPort::onClose()
     // opener: then opening raises neither DTR nor RTS.
     if (hangUp && last.speed != 0)
         TtyDevice::leaveHungUp(fd, last);
-    TtyDevice::release(fd);
+    // A driver may wait in close() for output that a far end never takes (30 s by default).
+    // Every write that completed has left the kernel's queue, so what is still there belongs
+    // to writes that closing aborted: it gets a second at most, then it is dropped.
+    TtyDevice::release(fd, 1000);
     ::close(m_doorbell);
     UucpLock::release(m_lockFile);
 }
@@ -314,7 +317,7 @@ DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
     // Nothing of ours is in the kernel once it was seen empty after the last write: the
     // receive handler asks for every batch, and the question costs a system call.
     if (!m_dead && m_drain.sentSinceEmpty())
-        unsent += TtyDevice::outputQueue(m_fd);
+        unsent += std::size_t(m_drain.ours(TtyDevice::outputQueue(m_fd)));
     stat.cbOutQue = DWORD(unsent);
     stat.fCtsHold = m_dcb.fOutxCtsFlow && m_line.modemKnown && !(m_line.modem & MS_CTS_ON);
     stat.fDsrHold = outputHeld();

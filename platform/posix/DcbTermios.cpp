@@ -61,7 +61,9 @@ DWORD checkDcb(const DCB &dcb)
 LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current)
 {
     LineSettings out = current;
-    out.iflag = dcb.fParity ? (INPCK | PARMRK) : IGNBRK;
+    // Marking stays on without parity checking: otherwise the line discipline takes its raw
+    // fast path, which hands over the NUL a driver queues to flag an overrun as data.
+    out.iflag = dcb.fParity ? (INPCK | PARMRK) : (IGNBRK | PARMRK);
     if (dcb.fOutX)
         out.iflag |= IXON;
     if (dcb.fInX)

@@ -16,7 +16,9 @@ DWORD checkDcb(const DCB &dcb);
 // Raw settings for an accepted DCB. Keeps from current only what a DCB does not decide
 // (the line discipline, unused control characters, driver-specific control bits).
 // Parity checking (fParity) turns on INPCK and PARMRK: the receive path then parses the
-// kernel's error marks; without it breaks are ignored by the line discipline.
+// kernel's error marks; without it breaks are ignored by the line discipline, and PARMRK
+// stays on only so that an overrun never shows as a NUL byte (the receive path then undoes
+// the doubling of literal \377 bytes).
 LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current);
 
 // True when the line discipline marks bytes received with errors (PARMRK) and the receive

@@ -23,7 +23,7 @@ void installWakeHandler()
         action.sa_handler = [](int) {};
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0; // no SA_RESTART: the wait must end with EINTR
-        sigaction(ModemWatcher::wakeSignal(), &action, nullptr);
+        sigaction(SIGRTMIN + 4, &action, nullptr);
     });
 }
 
@@ -31,6 +31,7 @@ void installWakeHandler()
 
 int ModemWatcher::wakeSignal()
 {
+    installWakeHandler();
     return SIGRTMIN + 4;
 }
 

@@ -32,6 +32,8 @@ public:
     ModemWatcher(const ModemWatcher &) = delete;
     ModemWatcher &operator=(const ModemWatcher &) = delete;
 
+    // Installs the signal's handler on first use. The port's close uses it too: it ends a
+    // driver's wait in close() (see TtyDevice::release).
     static int wakeSignal();
 
     // Starts the thread where the device can wait for changes; returns whether it runs.

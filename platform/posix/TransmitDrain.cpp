@@ -25,6 +25,7 @@ void TransmitDrain::emptied()
 {
     m_draining = false;
     m_sentSinceEmpty = false;
+    m_bytesSinceEmpty = 0;
 }
 
 bool TransmitDrain::lookDue(Nanos at)

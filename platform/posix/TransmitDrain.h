@@ -15,7 +15,17 @@ public:
     static constexpr Nanos Never = INT64_MAX;
 
     // Bytes of ours went into the kernel's queue.
-    void noteSent() { m_sentSinceEmpty = true; }
+    void noteSent(std::uint64_t bytes)
+    {
+        m_sentSinceEmpty = true;
+        m_bytesSinceEmpty += bytes;
+    }
+    // What of the kernel's queue (`reported` bytes, as the driver counts) can be ours: no more
+    // than went in since it was last seen empty. Some drivers count whole transfer buffers.
+    std::uint64_t ours(std::uint64_t reported) const
+    {
+        return m_sentSinceEmpty ? (reported < m_bytesSinceEmpty ? reported : m_bytesSinceEmpty) : 0;
+    }
     // Whether bytes of ours may be in the kernel's queue: some went in and the queue has not
     // been seen empty since.
     bool sentSinceEmpty() const { return m_sentSinceEmpty; }
@@ -35,6 +45,7 @@ public:
 
 private:
     bool m_sentSinceEmpty = false;
+    std::uint64_t m_bytesSinceEmpty = 0;
     bool m_draining = false;
     Nanos m_nextLook = Never;
 };

@@ -1,15 +1,54 @@
 #include "platform/posix/TtyDevice.h"
 
 #include "platform/posix/ErrnoMap.h"
+#include "platform/posix/ModemWatcher.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
+
+namespace {
+
+// close() on a thread of its own, whose wait in the driver the wake signal ends (the wait is
+// interruptible; the driver then kills what it has in flight and close() returns).
+void closeWithin(int fd, long limitMs)
+{
+    std::mutex mutex;
+    std::condition_variable closed;
+    bool done = false;
+    const int wake = ModemWatcher::wakeSignal();
+    std::thread closer([&] {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, wake);
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        ::close(fd);
+        std::lock_guard lock(mutex);
+        done = true;
+        closed.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    if (!closed.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return done; })) {
+        // A signal that comes before the thread is inside the wait is lost: repeat.
+        while (!done) {
+            pthread_kill(closer.native_handle(), wake);
+            closed.wait_for(lock, std::chrono::milliseconds(5));
+        }
+    }
+    lock.unlock();
+    closer.join();
+}
+
+} // namespace
 
 namespace TtyDevice {
 
@@ -43,7 +82,7 @@ int openExclusive(const std::string &path, DWORD &error)
     return fd;
 }
 
-void release(int fd)
+void release(int fd, long limitMs)
 {
     if (fd < 0)
         return;
@@ -51,7 +90,7 @@ void release(int fd)
     // The exclusive flag belongs to the terminal and outlives this descriptor while anyone
     // else keeps the terminal open; clear it so that the next opener is not refused.
     ioctl(fd, TIOCNXCL);
-    ::close(fd);
+    closeWithin(fd, limitMs);
 }
 
 void leaveHungUp(int fd, const LineSettings &settings)
@@ -81,10 +120,19 @@ std::uint32_t uartBaudBase(int fd)
 
 unsigned outputQueue(int fd)
 {
-    int count = 0;
-    if (ioctl(fd, TIOCOUTQ, &count) != 0 || count < 0)
-        return 0;
-    return unsigned(count);
+    unsigned count = 0;
+    outputQueue(fd, count);
+    return count;
+}
+
+int outputQueue(int fd, unsigned &count)
+{
+    int queued = 0;
+    count = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0)
+        return errno == EINVAL || errno == ENOTTY ? 0 : errno;
+    count = queued > 0 ? unsigned(queued) : 0;
+    return 0;
 }
 
 void flushInput(int fd)

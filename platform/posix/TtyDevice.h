@@ -20,8 +20,10 @@ constexpr std::size_t HalfLineBuffer = 2048;
 // The descriptor of the opened device, or -1 with the Win32 error in error: 2 for a path that
 // is missing or no terminal device, 5 for a device in use or not accessible.
 int openExclusive(const std::string &path, DWORD &error);
-// Drops unsent output first, so that closing never waits for a stalled line to drain.
-void release(int fd);
+// Drops unsent output first, so that closing never waits for a stalled line to drain. A
+// driver that waits in close() all the same (for transfers in flight, up to its closing_wait)
+// is interrupted after limitMs; what it still held is then dropped.
+void release(int fd, long limitMs = 1000);
 // Sets speed 0 with the other settings kept, once a UART's transmitter has sent what it
 // holds (waiting a bounded time): a rate changed under a sending UART garbles its last bytes.
 void leaveHungUp(int fd, const LineSettings &settings);
@@ -32,6 +34,9 @@ std::uint32_t uartBaudBase(int fd);
 
 // Bytes waiting in the kernel's output queue (0 where the device cannot tell).
 unsigned outputQueue(int fd);
+// The same, with the errno of a failed question: 0, or EIO and the like for a device that
+// has gone (a gone device's queue is empty, but not because its bytes left).
+int outputQueue(int fd, unsigned &count);
 void flushInput(int fd);
 void flushOutput(int fd);
 

@@ -35,13 +35,27 @@ TEST(TransmitDrain, OnlyAQueueSeenEmptyEndsWhatWasSent)
 {
     TransmitDrain drain;
     EXPECT_FALSE(drain.sentSinceEmpty());
-    drain.noteSent();
+    drain.noteSent(10);
     drain.stillDraining(10, 9600, At);
     drain.stop();
     EXPECT_FALSE(drain.draining());
     EXPECT_TRUE(drain.sentSinceEmpty());
     drain.emptied();
     EXPECT_FALSE(drain.sentSinceEmpty());
+}
+
+// cdc_acm counts busy transfer buffers of 10240 bytes, not bytes.
+TEST(TransmitDrain, OursInTheKernelQueueNeverExceedsWhatWentInSinceItWasEmpty)
+{
+    TransmitDrain drain;
+    EXPECT_EQ(drain.ours(10240), 0u);
+    drain.noteSent(300);
+    drain.noteSent(200);
+    EXPECT_EQ(drain.ours(10240), 500u);
+    EXPECT_EQ(drain.ours(120), 120u);
+    drain.emptied();
+    drain.noteSent(7);
+    EXPECT_EQ(drain.ours(10240), 7u);
 }
 
 } // namespace

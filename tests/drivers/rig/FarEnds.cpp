@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <linux/sockios.h>
 #include <map>
+#include <poll.h>
 #include <sstream>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +35,44 @@ void writeAll(int fd, const std::string &bytes)
     }
 }
 
+// One command on QEMU's monitor (a fresh connection each time); gives the reply line that
+// answers it, or an empty string.
+std::string monitor(const std::string &path, const std::string &command)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    std::string pending, answer;
+    // The greeting, the capabilities' answer, then the command's answer (events may come
+    // between them and are passed over).
+    int answers = 0;
+    writeAll(fd, "{\"execute\":\"qmp_capabilities\"}\n");
+    while (answers < 2) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0)
+            break;
+        const bool open = readLines(fd, pending, [&](const std::string &line) {
+            if (line.find("\"return\"") == std::string::npos &&
+                line.find("\"error\"") == std::string::npos)
+                return;
+            if (++answers == 1)
+                writeAll(fd, command + "\n");
+            else
+                answer = line;
+        });
+        if (!open)
+            break;
+    }
+    ::close(fd);
+    return answer;
+}
+
 } // namespace
 
 bool readLines(int fd, std::string &pending, const std::function<void(const std::string &)> &take)
@@ -47,7 +90,9 @@ bool readLines(int fd, std::string &pending, const std::function<void(const std:
     return true;
 }
 
-FarEnds::FarEnds(int controlFd) : m_control(controlFd) {}
+FarEnds::FarEnds(int controlFd, std::string qmpPath)
+    : m_control(controlFd), m_qmpPath(std::move(qmpPath))
+{}
 
 void FarEnds::addLine(const std::string &name, int fd, bool breakEscape)
 {
@@ -77,7 +122,12 @@ std::vector<FarEnds::Want> FarEnds::wanted(Clock::time_point now, Clock::time_po
                 nextDue = std::min(
                     nextDue, now + std::chrono::microseconds(1000000 / line.paceBytesPerSecond));
         }
-        out.push_back({line.fd, bytes});
+        // A flood keeps only a little in the socket, so that it ends soon after it is stopped.
+        int queued = 0;
+        const bool room = ioctl(line.fd, SIOCOUTQ, &queued) != 0 || queued < 256;
+        if (line.floodLeft > 0 && !room)
+            nextDue = std::min(nextDue, now + std::chrono::milliseconds(2));
+        out.push_back({line.fd, bytes, line.floodLeft > 0 && room});
     }
     return out;
 }
@@ -111,6 +161,18 @@ bool FarEnds::readable(int fd, Clock::time_point now)
         line->paceTaken += std::uint64_t(n);
     received(*line, std::string(buffer, std::size_t(n)));
     return true;
+}
+
+void FarEnds::writable(int fd)
+{
+    Line *line = lineWithFd(fd);
+    if (!line || line->floodLeft == 0)
+        return;
+    const std::string chunk(std::size_t(std::min<std::uint64_t>(line->floodLeft, 256)),
+                            line->floodByte);
+    const ssize_t n = ::write(fd, chunk.data(), chunk.size());
+    if (n > 0)
+        line->floodLeft -= std::uint64_t(n);
 }
 
 void FarEnds::received(Line &line, const std::string &bytes)
@@ -217,6 +279,39 @@ struct FarEnds::Commands
         return "ok";
     }
 
+    // unplug U0 / plug U0: takes QEMU's USB adapter away, and back on the same port.
+    static std::string plug(FarEnds &ends, Line *line, std::istream &, bool in)
+    {
+        if (line->name != "U0")
+            return "error only U0 can be unplugged";
+        const std::string command =
+            in ? R"({"execute":"device_add","arguments":{"driver":"usb-serial","id":"u1",)"
+                 R"("bus":"xhci.0","chardev":"c3","always-plugged":true,"port":"1"}})"
+               : R"({"execute":"device_del","arguments":{"id":"u1"}})";
+        const std::string reply = monitor(ends.m_qmpPath, command);
+        return reply.find("\"return\"") != std::string::npos ? "ok" : "error monitor: " + reply;
+    }
+    static std::string unplugLine(FarEnds &ends, Line *line, std::istream &in)
+    {
+        return plug(ends, line, in, false);
+    }
+    static std::string plugLine(FarEnds &ends, Line *line, std::istream &in)
+    {
+        return plug(ends, line, in, true);
+    }
+
+    // flood LINE COUNT HEXBYTE: sends COUNT copies of one byte as fast as QEMU takes them.
+    static std::string flood(FarEnds &, Line *line, std::istream &in)
+    {
+        std::string byte;
+        if (!(in >> line->floodLeft >> byte) || byte.size() != 2)
+            return "error flood needs a count and a byte";
+        line->floodByte = char(std::stoi(byte, nullptr, 16));
+        if (line->breakEscape && line->floodByte == '\x01')
+            return "error 01 is the mux's escape";
+        return "ok";
+    }
+
     // mark: later trace questions look only at what was traced after this.
     static std::string mark(FarEnds &ends, Line *, std::istream &)
     {
@@ -259,10 +354,11 @@ void FarEnds::command(const std::string &text)
         Commands::Handler handle;
     };
     static const Command kCommands[] = {
-        {"role", true, Commands::role},        {"got", true, Commands::got},
-        {"send", true, Commands::send},        {"break", true, Commands::sendBreak},
-        {"mark", false, Commands::mark},       {"count", false, Commands::count},
-        {"mcr", false, Commands::modemControl}};
+        {"role", true, Commands::role},         {"got", true, Commands::got},
+        {"send", true, Commands::send},         {"break", true, Commands::sendBreak},
+        {"mark", false, Commands::mark},        {"count", false, Commands::count},
+        {"mcr", false, Commands::modemControl}, {"unplug", true, Commands::unplugLine},
+        {"plug", true, Commands::plugLine},     {"flood", true, Commands::flood}};
     std::istringstream in(text);
     std::string verb, name;
     in >> verb;

@@ -35,11 +35,14 @@ public:
         long paceBytesPerSecond = 0;
         Clock::time_point paceStart{};
         std::uint64_t paceTaken = 0;
-        std::string received; // since the role was last set
+        std::string received;        // since the role was last set
+        std::uint64_t floodLeft = 0; // bytes of floodByte still to send, as fast as taken
+        char floodByte = 'U';
         std::unique_ptr<SimulatedModule> module;
     };
 
-    explicit FarEnds(int controlFd);
+    // qmpPath: QEMU's monitor socket, through which a USB line is unplugged and plugged.
+    FarEnds(int controlFd, std::string qmpPath);
     // name: the word the guest uses for it (S1, U0).
     void addLine(const std::string &name, int fd, bool breakEscape);
 
@@ -49,10 +52,13 @@ public:
     {
         int fd;
         std::size_t bytes;
+        bool flood = false; // the line has bytes to send: poll for room
     };
     std::vector<Want> wanted(Clock::time_point now, Clock::time_point &nextDue) const;
     // Reads what one descriptor offers and acts on it. False when the descriptor closed.
     bool readable(int fd, Clock::time_point now);
+    // Sends what a flooding line can send now.
+    void writable(int fd);
     void traceLine(const std::string &line) { m_trace.push_back(line); }
 
 private:
@@ -65,6 +71,7 @@ private:
     void answer(const std::string &text);
 
     int m_control;
+    std::string m_qmpPath;
     std::string m_controlInput;
     std::vector<Line> m_lines;
     std::vector<std::string> m_trace;

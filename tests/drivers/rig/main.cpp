@@ -70,7 +70,8 @@ struct Channels
     }
 };
 
-std::vector<std::string> qemuArguments(char **argv, int argc, const Channels &c)
+std::vector<std::string> qemuArguments(char **argv, int argc, const Channels &c,
+                                       const std::string &qmpPath)
 {
     // Under emulation on a busy host the kernel's check of the IO-APIC timer can miss its
     // window and panic the guest; the check proves nothing here.
@@ -89,11 +90,13 @@ std::vector<std::string> qemuArguments(char **argv, int argc, const Channels &c)
         "-nodefaults -m 512 -display none -no-reboot "
         "-device isa-serial,index=0,chardev=c0 -device isa-serial,index=1,chardev=c1 "
         "-device isa-serial,index=2,chardev=c2 -device qemu-xhci,id=xhci "
-        "-device usb-serial,bus=xhci.0,chardev=c3,always-plugged=on "
+        "-device usb-serial,id=u1,bus=xhci.0,chardev=c3,always-plugged=on,port=1 "
         "-virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap "
         "-trace serial_write -trace usb_serial_handle_control -trace serial_update_parameters");
     for (std::string word; fixed >> word;)
         args.push_back(word);
+    args.push_back("-qmp");
+    args.push_back("unix:" + qmpPath + ",server=on,wait=off");
     return args;
 }
 
@@ -162,7 +165,8 @@ void runGuest(const Channels &c, FarEnds &ends, const char *logPath, GuestRun &r
         fds.push_back({c.console.ours, POLLIN, 0});
         fds.push_back({traceOpen ? c.trace.ours : -1, POLLIN, 0});
         for (const FarEnds::Want &want : ends.wanted(Clock::now(), due))
-            fds.push_back({want.bytes > 0 ? want.fd : -1, POLLIN, 0});
+            fds.push_back({want.bytes > 0 || want.flood ? want.fd : -1,
+                           short((want.bytes > 0 ? POLLIN : 0) | (want.flood ? POLLOUT : 0)), 0});
         const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
         const int timeout = int(std::clamp<long>(untilDue.count(), 1, 1000));
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
@@ -178,8 +182,10 @@ void runGuest(const Channels &c, FarEnds &ends, const char *logPath, GuestRun &r
             traceOpen = readLines(c.trace.ours, traceLine,
                                   [&](const std::string &line) { ends.traceLine(line); });
         for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (fds[i].revents)
+            if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
                 ends.readable(fds[i].fd, now);
+            if (fds[i].revents & POLLOUT)
+                ends.writable(fds[i].fd);
         }
     }
     log << consoleLine;
@@ -215,7 +221,8 @@ int summarise(const GuestRun &run, const char *logPath)
         if (run.rc == RigExit::kNoTestSelected)
             std::printf("\ndriver-rig: ZEPHRA_DRIVERS_FILTER selects no test\n");
     }
-    std::printf("drivers: %s, %s tests on 8250 and ftdi_sio, %s failed (%s)\n",
+    std::printf("drivers: %s, %s tests on 8250, ftdi_sio, cdc_acm, pl2303, ch341 and cp210x, %s "
+                "failed (%s)\n",
                 passed ? "passed" : "FAILED", tests.c_str(), failed.c_str(), timing);
     if (passed)
         return RigExit::kPassed;
@@ -233,12 +240,20 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
     const Channels channels;
     GuestRun run;
-    const pid_t qemu = startQemu(qemuArguments(argv, argc, channels), channels);
-    FarEnds ends(channels.control.ours);
+    char directory[] = "/tmp/driver-rig.XXXXXX";
+    if (!mkdtemp(directory)) {
+        std::perror("driver-rig: mkdtemp");
+        return RigExit::kSetupFailed;
+    }
+    const std::string qmpPath = std::string(directory) + "/qmp";
+    const pid_t qemu = startQemu(qemuArguments(argv, argc, channels, qmpPath), channels);
+    FarEnds ends(channels.control.ours, qmpPath);
     ends.addLine("S1", channels.uart.ours, true);
     ends.addLine("U0", channels.usb.ours, false);
     runGuest(channels, ends, argv[3], run);
     stopQemu(qemu);
+    ::unlink(qmpPath.c_str());
+    ::rmdir(directory);
     run.ended = Clock::now();
     return summarise(run, argv[3]);
 }

@@ -65,6 +65,25 @@ public:
         bytes.resize(done);
         return bytes;
     }
+    // Reads on an overlapped handle what comes within ms, up to count bytes; with a gap, as
+    // soon as no byte came for that long after one did.
+    std::string readOverlapped(DWORD count, DWORD ms, DWORD gapMs = 0)
+    {
+        COMMTIMEOUTS t{};
+        t.ReadTotalTimeoutConstant = ms;
+        t.ReadIntervalTimeout = gapMs;
+        SetCommTimeouts(m_handle, &t);
+        std::string bytes(count, '\0');
+        OVERLAPPED ov{};
+        ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        DWORD done = 0;
+        if (!ReadFile(m_handle, bytes.data(), count, &done, &ov) &&
+            GetLastError() == ERROR_IO_PENDING)
+            GetOverlappedResult(m_handle, &ov, &done, TRUE);
+        CloseHandle(ov.hEvent);
+        bytes.resize(done);
+        return bytes;
+    }
     // Writes and gives the count the layer reported.
     DWORD write(const std::string &bytes)
     {

@@ -1,7 +1,8 @@
-// The guest's side of the rig's control channel (/dev/ttyS2): one text command per call to
-// the far ends played on the host, one answer line back. What each command does is listed
-// in tests/drivers/rig/FarEnds.cpp. Also the COM names of the two ports under test.
-// Called from the test's main thread only.
+// The guest's side of the far ends: the rig's control channel (/dev/ttyS2) to the far ends
+// played on the host, and the pipes of our own USB adapters (driver-gadget) in the guest.
+// One text command per call, its second word naming the line, one answer line back. What each
+// command does is listed in tests/drivers/rig/FarEnds.cpp and tests/drivers/gadget/main.cpp.
+// Also the COM names of the ports under test. Called from the test's main thread only.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,24 @@ inline constexpr const char *kUart = "COM1";
 inline constexpr const char *kUsb = "COM2";
 // The far end's name for the line behind a COM name (S1 or U0).
 std::string lineOf(const std::string &comName);
-// Makes the port directory and points ZEPHRA_PORTS at it; once per program.
+// The ports under test, one for each driver: COM1 and COM2 above, then our own adapters.
+struct Port
+{
+    const char *driver; // the kernel's driver: 8250 ftdi_sio cdc_acm pl2303 ch341 cp210x
+    const char *com;
+    const char *line; // the far end's name for it
+    const char *chip; // driver-gadget's chip; null for the rig's far ends on the host
+};
+const std::vector<Port> &ports();
+const Port &portOf(const std::string &comName);
+// Makes the port directory, starts our adapters, points each COM name at its driver's node
+// and ZEPHRA_PORTS at the directory; once per program.
 void publishPorts();
+// Points the COM name of an adapter at its node again (the node may change at a replug);
+// false when none shows within the time given.
+bool republish(const Port &port, int timeoutMs);
+// The node a COM name points at now.
+std::string nodeOf(const Port &port);
 
 // Sends one command; gives the answer without its leading "ok" (an "error" answer or no
 // answer within 20 s fails the calling test and gives an empty string).
