@@ -2,6 +2,7 @@
 
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -54,7 +55,11 @@ pid_t holderOf(const std::string &file)
     char text[32] = {};
     const ssize_t n = ::read(fd, text, sizeof text - 1);
     ::close(fd);
-    if (n == 4 && (text[0] < ' ' || text[3] < ' ')) {
+    // A binary process ID's high byte is 0; "686\n" is four bytes of text.
+    const bool ascii = std::all_of(text, text + std::max<ssize_t>(n, 0), [](char c) {
+        return (c >= '0' && c <= '9') || c == ' ' || c == '\n';
+    });
+    if (n == 4 && !ascii) {
         std::int32_t binary = 0;
         std::memcpy(&binary, text, 4);
         return pid_t(binary);

@@ -60,6 +60,10 @@ TEST_F(UucpLockTest, ARunningHolderRefusesWith5AndAStaleLockIsReplaced)
     EXPECT_EQ(openPort(name), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(holder(), getppid()) << "another's lock is left alone";
+    // Four bytes of text are no binary ID: init, always running, written as "  1\n".
+    std::ofstream(lockFile) << "  1\n";
+    EXPECT_EQ(openPort(name), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 
     const pid_t gone = fork();
     if (gone == 0)
