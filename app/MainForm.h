@@ -118,6 +118,8 @@ private:
     void loadComPort1();
     // Probe "COM1".."COM16" and bring one port list up to date.
     void refreshPortList(ComboBox *list);
+    // A tab change: a rate box shows the setup tab's user baud rate, unless it already does.
+    void followUserBaudRate(ComboBox *rateBox);
 
     // Setup tab: received bytes into the reply assembler (ComPort1RxChar, tab 0).
     void receiveSetup(std::int32_t count);
