@@ -105,6 +105,8 @@ void TMainForm::StopLinkClick(QObject *)
     if (!m_linkRun || !m_linkRun->holdsPort)
         return;
     m_linkRun->link.stopSending();
+    // Disabling Stop moves the focus on; the end of the run gives it to Start.
+    m_linkRun->stopFocused = StopLink->hasFocus();
     applyStates(states::LinkStopping);
     LinkState->setText(QStringLiteral("Stopping"));
     stepLink();
@@ -187,7 +189,7 @@ void TMainForm::endLink(bool drain)
     run.link.finish();
     showLinkFigures();
     LinkState->setText(QStringLiteral("Ended"));
-    const bool stopFocused = StopLink->hasFocus();
+    const bool stopFocused = StopLink->hasFocus() || run.stopFocused;
     applyStates(states::LinkEnded);
     applyStates(UntilStoppedLink->isChecked() ? states::LinkUntilStopped : states::LinkCounted);
     if (stopFocused)
