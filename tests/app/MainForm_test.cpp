@@ -154,11 +154,12 @@ TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
     EXPECT_FALSE(form().ComPort1->Connected());
 }
 
-TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelAndTheReceivedText)
+TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelTheReceivedTextAndTheChart)
 {
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form());
     EXPECT_EQ(window->role(), QAccessible::Window);
     EXPECT_EQ(window->text(QAccessible::Name), form().windowTitle());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form().ChartLink)->role(), QAccessible::Chart);
     QAccessibleInterface *rate = QAccessible::queryAccessibleInterface(form().ComboBaudRun);
     EXPECT_EQ(rate->text(QAccessible::Name), QStringLiteral("Baudrate Select"));
     EXPECT_EQ(rate->text(QAccessible::Value), QStringLiteral("9600"));
