@@ -1,8 +1,9 @@
-// The window as it starts: built from its stored layout with its initial control states, the
-// serial port's stored settings and the reply timer's first tick.
+// The window as it starts: built from its stored layout with its initial control states and
+// group boxes, the serial port's stored settings and the reply timer's first tick.
 #include "tests/app/WindowTestSupport.h"
 
 #include "framework/core/Timer.h"
+#include "framework/widgets/GroupBox.h"
 
 #include <QElapsedTimer>
 
@@ -38,6 +39,12 @@ TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
     EXPECT_TRUE(f.MemoReceiveRun->isEnabled());
     EXPECT_TRUE(f.MemoReceiveRun->toPlainText().isEmpty());
     EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(WindowTest, EveryGroupBoxDrawsItsCaptionOnItsFrame)
+{
+    for (const QGroupBox *box : form().findChildren<QGroupBox *>())
+        EXPECT_NE(qobject_cast<const GroupBox *>(box), nullptr) << box->objectName().toStdString();
 }
 
 TEST_F(WindowTest, SerialPortHoldsItsStoredSettingsAndIsClosed)
