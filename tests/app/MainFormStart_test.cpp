@@ -41,10 +41,19 @@ TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(WindowTest, EveryGroupBoxDrawsItsCaptionOnItsFrame)
+TEST_F(WindowTest, EveryGroupBoxDrawsItsCaptionOnItsFrameAndItsControlsInsideIt)
 {
-    for (const QGroupBox *box : form().findChildren<QGroupBox *>())
-        EXPECT_NE(qobject_cast<const GroupBox *>(box), nullptr) << box->objectName().toStdString();
+    for (const QGroupBox *box : form().findChildren<QGroupBox *>()) {
+        const std::string name = box->objectName().toStdString();
+        const auto *own = qobject_cast<const GroupBox *>(box);
+        ASSERT_NE(own, nullptr) << name;
+        // Inside the frame's etched lines, which are two pixels wide.
+        const QRect inside =
+            QRect(QPoint(0, own->frameTop()), box->rect().bottomRight()).adjusted(2, 2, -2, -2);
+        for (const QWidget *child : box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(inside.contains(child->geometry()))
+                << name << " / " << child->objectName().toStdString();
+    }
 }
 
 TEST_F(WindowTest, SerialPortHoldsItsStoredSettingsAndIsClosed)
