@@ -123,20 +123,27 @@ void TMainForm::FormCreate(QObject *)
     ComboPortLink->setItemIndex(-1);
 }
 
-void TMainForm::PageControl1Change(QObject *)
+void TMainForm::followUserBaudRate(ComboBox *rateBox)
 {
-    // The test tab's rate follows the module's user baud rate (the two lists hold the same
-    // rates in the same order); 9600 when none is selected.
+    // The rate lists hold the module's user baud rates in the same order; 9600 when none is
+    // selected.
     const int k = SelectBaudrateSetup->itemIndex();
     const int wanted = k >= 0 ? k : 3;
     // Typing into the box leaves no item chosen, as in a native editable drop-down.
-    int chosen = ComboBaudRun->itemIndex();
-    if (chosen >= 0 && ComboBaudRun->currentText() != ComboBaudRun->itemText(chosen))
+    int chosen = rateBox->itemIndex();
+    if (chosen >= 0 && rateBox->currentText() != rateBox->itemText(chosen))
         chosen = -1;
     if (chosen != wanted) {
-        ComboBaudRun->setItemIndex(wanted);
-        ComboBaudRun->setEditText(ComboBaudRun->itemText(wanted));
+        rateBox->setItemIndex(wanted);
+        rateBox->setEditText(rateBox->itemText(wanted));
     }
+}
+
+void TMainForm::PageControl1Change(QObject *)
+{
+    // The test tab's and the link test tab's rates follow the module's user baud rate.
+    followUserBaudRate(ComboBaudRun);
+    followUserBaudRate(ComboBaudLink);
     if (ComboPortRun->itemIndex() == -1)
         applyStates(states::RunNoPortChosen);
     if (ComboPortLink->itemIndex() == -1)

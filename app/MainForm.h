@@ -118,6 +118,8 @@ private:
     void loadComPort1();
     // Probe "COM1".."COM16" and bring one port list up to date.
     void refreshPortList(ComboBox *list);
+    // A tab change: a rate box shows the setup tab's user baud rate, unless it already does.
+    void followUserBaudRate(ComboBox *rateBox);
 
     // Setup tab: received bytes into the reply assembler (ComPort1RxChar, tab 0).
     void receiveSetup(std::int32_t count);
@@ -142,10 +144,11 @@ private:
 
     // Link test tab: received bytes into the engine (ComPort1RxChar while the test holds the
     // port); one step of the test (send what is due, end it when settled, show the figures);
-    // its end (the port closed); the figures and the chart brought up to date.
+    // its end (the port closed; drain: after the last write has left, else at once); the
+    // figures and the chart brought up to date.
     void receiveLink(std::int32_t count);
     void stepLink();
-    void endLink();
+    void endLink(bool drain);
     void showLinkFigures();
 
     // Received setup-tab bytes since the last STX (bounded).

@@ -51,6 +51,7 @@ void TCustomComPort::Open()
     FireBeforeOpen();
     OpenDevice();
     m_connected = true;
+    m_deviceLost = false;
     try {
         ApplySettings();
         if (!m_events.empty()) {

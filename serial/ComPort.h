@@ -27,6 +27,7 @@
 #include "serial/settings/ComTypes.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,6 +60,10 @@ public:
     void Close();
 
     bool Connected() const { return m_connected; }
+    // The event thread's wait has failed since the last Open (the device hung up or
+    // vanished) and that failure has been raised: the port stays open, but the device is
+    // gone. Set on the UI thread in smThreadSync, on the event thread otherwise.
+    bool DeviceLost() const { return m_deviceLost; }
     // While loading only stored (the end of loading opens the port); else Open or Close.
     void setConnected(bool value);
 
@@ -231,6 +236,7 @@ private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     HWND m_window = nullptr;
     bool m_connected = false;
+    std::atomic<bool> m_deviceLost{false};
     TBaudRate m_baudRate = br9600;
     std::int32_t m_customBaudRate = 9600;
     std::string m_port = "COM1";

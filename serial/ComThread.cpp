@@ -114,21 +114,27 @@ void TComThread::DispatchEvents(std::optional<std::int32_t> failedWait)
         const TComEvents events = m_pendingEvents;
         Synchronize([port, events, failedWait, failure] {
             RunEventHandlers(port, events);
-            if (failedWait && port->Connected())
+            if (failedWait && port->Connected()) {
+                port->m_deviceLost = true;
                 throw failure();
+            }
         });
         break;
     }
     case smWindowSync:
         SendEventMessages();
         // Handed on after the messages, whose reactions it therefore follows.
-        if (failedWait)
+        if (failedWait) {
+            m_ownerPort->m_deviceLost = true;
             Application::instance().routeException(std::make_exception_ptr(failure()));
+        }
         break;
     case smNone:
         RunEventHandlers(m_ownerPort, m_pendingEvents);
-        if (failedWait)
+        if (failedWait) {
+            m_ownerPort->m_deviceLost = true;
             Application::instance().routeException(std::make_exception_ptr(failure()));
+        }
         break;
     }
 }

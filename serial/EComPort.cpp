@@ -1,6 +1,7 @@
 #include "serial/EComPort.h"
 
 #include "framework/core/Format.h"
+#include "platform/win32.h"
 
 #include <iterator>
 #include <utility>
@@ -42,8 +43,13 @@ EComPort::EComPort(std::string message, std::int32_t systemErrorCode, std::int32
 
 EComPort EComPort::CreateWithSystemCode(std::int32_t errorCode, std::int32_t systemErrorCode)
 {
-    return EComPort(errorText(errorCode) + formatText(" (win error code: %d)", systemErrorCode),
-                    systemErrorCode, errorCode);
+    EComPort error(errorText(errorCode) + formatText(" (win error code: %d)", systemErrorCode),
+                   systemErrorCode, errorCode);
+    // The device stopped answering: unplugged, or its driver went away.
+    if (systemErrorCode == static_cast<std::int32_t>(ERROR_GEN_FAILURE))
+        error.setAdvice("The device is gone or no longer works: check that it is plugged in, "
+                        "then open the port again.");
+    return error;
 }
 
 EComPort EComPort::CreateWithoutSystemCode(std::int32_t errorCode)

@@ -37,6 +37,8 @@ struct LinkTestRun
     std::uint64_t bytesReceived = 0;
     // The port is open for this run; false once the run has ended.
     bool holdsPort = true;
+    // "Stop" had the focus when it was pressed.
+    bool stopFocused = false;
     // When the figures were last shown, on the run's clock.
     radio::LinkTime shown = -std::chrono::seconds(1);
 };

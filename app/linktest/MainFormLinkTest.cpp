@@ -4,7 +4,9 @@
 // here while the test holds the port) feeds it what came back. Figures and the chart are
 // refreshed at most ten times a second. The test ends when its packets are sent ("Stop" or
 // the count) and every packet is resolved; the port is closed then. A port error ends the
-// test, closes the port and goes to the error box.
+// test, closes the port and goes to the error box. A device lost during the test is reported
+// by the port itself (its wait fails); the test's next step then ends it quietly, with the
+// figures so far, so the loss makes one error box and not one per failed write.
 #include "app/MainForm.h"
 
 #include "app/linktest/LinkFigureText.h"
@@ -103,6 +105,8 @@ void TMainForm::StopLinkClick(QObject *)
     if (!m_linkRun || !m_linkRun->holdsPort)
         return;
     m_linkRun->link.stopSending();
+    // Disabling Stop moves the focus on; the end of the run gives it to Start.
+    m_linkRun->stopFocused = StopLink->hasFocus();
     applyStates(states::LinkStopping);
     LinkState->setText(QStringLiteral("Stopping"));
     stepLink();
@@ -119,7 +123,7 @@ void TMainForm::receiveLink(std::int32_t count)
     try {
         ComPort1->ReadStr(run.reading, count);
     } catch (...) {
-        runGuarded([this] { endLink(); });
+        runGuarded([this] { endLink(false); });
         throw;
     }
     run.bytesReceived += run.reading.size();
@@ -133,6 +137,10 @@ void TMainForm::stepLink()
         return;
     LinkTestRun &run = *m_linkRun;
     radio::LinkDirection &link = run.link;
+    if (ComPort1->DeviceLost()) {
+        endLink(false);
+        return;
+    }
     try {
         const LinkTime now = run.now();
         std::string bytes = link.bytesToSend(now);
@@ -153,7 +161,7 @@ void TMainForm::stepLink()
         if (!link.heardAny() && (settled || now >= giveUp))
             throw silence(run.bytesReceived != 0, std::min(now, giveUp));
         if (settled) {
-            endLink();
+            endLink(true);
             return;
         }
         if (now - run.shown >= ShowPeriod) {
@@ -165,12 +173,12 @@ void TMainForm::stepLink()
         m_linkTimer->start(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
     } catch (...) {
         // The error goes to the box; a failure to close after it gets a box of its own.
-        runGuarded([this] { endLink(); });
+        runGuarded([this] { endLink(false); });
         throw;
     }
 }
 
-void TMainForm::endLink()
+void TMainForm::endLink(bool drain)
 {
     LinkTestRun &run = *m_linkRun;
     if (!run.holdsPort)
@@ -181,14 +189,17 @@ void TMainForm::endLink()
     run.link.finish();
     showLinkFigures();
     LinkState->setText(QStringLiteral("Ended"));
-    const bool stopFocused = StopLink->hasFocus();
+    const bool stopFocused = StopLink->hasFocus() || run.stopFocused;
     applyStates(states::LinkEnded);
     applyStates(UntilStoppedLink->isChecked() ? states::LinkUntilStopped : states::LinkCounted);
     if (stopFocused)
         StartLink->setFocus();
     PortOpened = 0;
+    // After a failure the write in progress is not waited for: on a dead device it would
+    // only fail again. Close aborts it.
     try {
-        ComPort1->WaitForTransfer(run.write);
+        if (drain)
+            ComPort1->WaitForTransfer(run.write);
     } catch (...) {
         ComPort1->Close();
         throw;

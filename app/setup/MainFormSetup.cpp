@@ -187,9 +187,9 @@ void TMainForm::RF_TXD_IDCodeChange(QObject *)
 
 void TMainForm::FormClose(QObject *)
 {
-    // A running link test ends with the window; it closes the port itself.
+    // A running link test ends with the window at once; it closes the port itself.
     if (linkHoldsPort())
-        endLink();
+        endLink(false);
     if (PortOpened == 1) {
         PortOpened = 0;
         ComPort1->Close();

@@ -178,6 +178,9 @@ QAccessibleInterface *createInterface(const QString &className, QObject *object)
         return new ReceiveViewAccessible(static_cast<ReceiveView *>(widget));
     if (className == QLatin1String("ComboBox"))
         return new ComboBoxAccessible(static_cast<ComboBox *>(widget));
+    // A chart, not a frame: readers take a frame for a window of its own.
+    if (className == QLatin1String("RoundTripChart"))
+        return new QAccessibleWidget(widget, QAccessible::Chart);
     if (className == QLatin1String("QWidget") && widget->isWindow())
         return new WindowAccessible(widget);
     return nullptr;

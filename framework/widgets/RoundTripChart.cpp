@@ -76,14 +76,19 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
     painter.drawText(plot.right() - metrics.horizontalAdvance(QStringLiteral("now")), area.bottom(),
                      QStringLiteral("now"));
 
+    // The points go inside the frame's lines, and the dots and marks are cut there: a dot
+    // at "now" or at 0 ms would otherwise cover the frame and spill past it.
+    const QRect inside(plot.left() + 1, plot.top() + 1, plot.width() - 1, plot.height() - 1);
+    const QRect lostStrip(QPoint(inside.left(), area.top()),
+                          QPoint(inside.right(), plot.top() - 1));
     const double start = m_end - m_span;
     const auto x = [&](double seconds) {
-        return plot.left() + static_cast<int>(std::lround((seconds - start) / m_span *
-                                                          static_cast<double>(plot.width())));
+        return inside.left() +
+               static_cast<int>(std::lround((seconds - start) / m_span * (inside.width() - 1)));
     };
     const auto y = [&](double milliseconds) {
         const double share = std::clamp(milliseconds / m_scale, 0.0, 1.0);
-        return plot.bottom() - static_cast<int>(std::lround(share * plot.height()));
+        return inside.bottom() - static_cast<int>(std::lround(share * (inside.height() - 1)));
     };
     QPolygon returned;
     returned.reserve(static_cast<int>(m_points.size()));
@@ -97,10 +102,12 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
             returned.append(QPoint(px, y(point.milliseconds)));
             break;
         case Mark::Damaged:
+            painter.setClipRect(inside);
             painter.setPen(QColor(0xc0, 0x70, 0x00));
             painter.drawRect(px - 2, y(point.milliseconds) - 2, 4, 4);
             break;
         case Mark::Lost: {
+            painter.setClipRect(lostStrip);
             painter.setPen(QPen(Qt::red, 2));
             const int py = plot.top() - 5;
             painter.drawLine(px - 3, py - 3, px + 3, py + 3);
@@ -109,6 +116,7 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
         }
         }
     }
+    painter.setClipRect(inside);
     painter.setPen(QPen(QColor(0x00, 0x40, 0xc0), 3));
     painter.drawPoints(returned);
 }

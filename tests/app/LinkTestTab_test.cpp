@@ -107,6 +107,7 @@ TEST_F(LinkTestTabTest, StopEndsARunUntilStoppedAndThePortIsFreeAgain)
         << testing::PrintToString(errors());
     QTest::keyClick(form().StopLink, Qt::Key_Space);
     ASSERT_TRUE(pumpEvents([&] { return ended(); }, 10s));
+    EXPECT_TRUE(form().StartLink->hasFocus());
     const int sent = form().SentLink->text().toInt();
     EXPECT_GT(sent, 1);
     EXPECT_EQ(form().ReceivedLink->text().toInt(), sent);

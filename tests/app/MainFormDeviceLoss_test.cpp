@@ -439,6 +439,39 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
     EXPECT_EQ(errors().size(), reported + (GetParam() == Loss::NodeVanishes ? 1 : 0));
 }
 
+TEST_P(DeviceLoss, LinkTestEndsWithOneErrorKeepsItsFiguresAndStartsAgainWhenTheModuleIsBack)
+{
+    module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
+    form().PageControl1->setCurrentIndex(3);
+    form().ComboPortLink->onDropDown();
+    form().ComboPortLink->setItemIndex(form().ComboPortLink->findText(QStringLiteral("COM1")));
+    form().ComboPortLink->onChange();
+    form().UntilStoppedLink->click();
+    form().StartLink->click();
+    ASSERT_TRUE(pumpEvents([&] { return form().ReceivedLink->text().toInt() >= 5; }, 5s))
+        << testing::PrintToString(errors());
+
+    loseDevice();
+    ASSERT_TRUE(pumpEvents([&] { return form().LinkState->text() == "Ended"; }, 3s));
+    // Packets keep falling due after the loss: none of them makes an error of its own.
+    pumpEvents(never, 300ms);
+    ASSERT_EQ(errors().size(), 1u) << testing::PrintToString(errors());
+    EXPECT_TRUE(errors()[0] == LostWait || errors()[0] == LostWrite) << errors()[0];
+    EXPECT_NE(advice()[0].find("plugged in"), std::string::npos) << advice()[0];
+    EXPECT_FALSE(form().ComPort1->Connected());
+    EXPECT_GE(form().ReceivedLink->text().toInt(), 5);
+    EXPECT_TRUE(form().StartLink->isEnabled());
+    EXPECT_TRUE(form().SaveReportLink->isEnabled());
+
+    bringDeviceBack();
+    form().UntilStoppedLink->click();
+    form().PacketCountLink->setValue(5);
+    form().StartLink->click();
+    ASSERT_TRUE(pumpEvents([&] { return form().LinkState->text() == "Ended"; }, 10s));
+    EXPECT_EQ(form().ReceivedLink->text(), "5");
+    EXPECT_EQ(errors().size(), 1u) << testing::PrintToString(errors());
+}
+
 TEST_P(DeviceLoss, ClosingTheWindowAfterALossEndsAtOnce)
 {
     openSetup();

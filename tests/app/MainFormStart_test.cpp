@@ -1,8 +1,9 @@
-// The window as it starts: built from its stored layout with its initial control states, the
-// serial port's stored settings and the reply timer's first tick.
+// The window as it starts: built from its stored layout with its initial control states and
+// group boxes, the serial port's stored settings and the reply timer's first tick.
 #include "tests/app/WindowTestSupport.h"
 
 #include "framework/core/Timer.h"
+#include "framework/widgets/GroupBox.h"
 
 #include <QElapsedTimer>
 
@@ -38,6 +39,21 @@ TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
     EXPECT_TRUE(f.MemoReceiveRun->isEnabled());
     EXPECT_TRUE(f.MemoReceiveRun->toPlainText().isEmpty());
     EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(WindowTest, EveryGroupBoxDrawsItsCaptionOnItsFrameAndItsControlsInsideIt)
+{
+    for (const QGroupBox *box : form().findChildren<QGroupBox *>()) {
+        const std::string name = box->objectName().toStdString();
+        const auto *own = qobject_cast<const GroupBox *>(box);
+        ASSERT_NE(own, nullptr) << name;
+        // Inside the frame's etched lines, which are two pixels wide.
+        const QRect inside =
+            QRect(QPoint(0, own->frameTop()), box->rect().bottomRight()).adjusted(2, 2, -2, -2);
+        for (const QWidget *child : box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(inside.contains(child->geometry()))
+                << name << " / " << child->objectName().toStdString();
+    }
 }
 
 TEST_F(WindowTest, SerialPortHoldsItsStoredSettingsAndIsClosed)

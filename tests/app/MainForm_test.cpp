@@ -1,4 +1,4 @@
-// The window while it runs: what a tab change does to the test tab's rate box and "Open"
+// The window while it runs: what a tab change does to the rate boxes and "Open"
 // buttons, and how an error in a handler reaches the user without ending the program.
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/PtyPair.h"
@@ -42,20 +42,26 @@ std::map<QString, bool> enabledStates(const TMainForm &form)
 
 } // namespace
 
-TEST_F(ShownWindowTest, TabChangeSetsTheRateBoxFromTheSetupTabsBaudRate)
+TEST_F(ShownWindowTest, TabChangeSetsTheRateBoxesFromTheSetupTabsBaudRate)
 {
+    // The test tab's and the link test tab's boxes alike.
+    const auto expectRates = [&](const QString &rate, int index) {
+        for (const ComboBox *box : {form().ComboBaudRun, form().ComboBaudLink}) {
+            EXPECT_EQ(box->currentText(), rate) << box->objectName().toStdString();
+            EXPECT_EQ(box->itemIndex(), index) << box->objectName().toStdString();
+        }
+    };
     form().SelectBaudrateSetup->setItemIndex(4); // "19200 BPS", as a settings read leaves it
     clickTab(form(), 1);
     EXPECT_EQ(form().PageControl1->currentIndex(), 1);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
-    EXPECT_EQ(form().ComboBaudRun->itemIndex(), 4);
+    expectRates(QStringLiteral("19200"), 4);
     // Whichever tab becomes active.
     form().SelectBaudrateSetup->setItemIndex(0);
-    clickTab(form(), 2);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("1200"));
+    clickTab(form(), 3);
+    expectRates(QStringLiteral("1200"), 0);
     form().SelectBaudrateSetup->setItemIndex(-1);
     clickTab(form(), 0);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("9600"));
+    expectRates(QStringLiteral("9600"), 3);
     EXPECT_TRUE(errors().empty());
 }
 
@@ -148,11 +154,12 @@ TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
     EXPECT_FALSE(form().ComPort1->Connected());
 }
 
-TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelAndTheReceivedText)
+TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelTheReceivedTextAndTheChart)
 {
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form());
     EXPECT_EQ(window->role(), QAccessible::Window);
     EXPECT_EQ(window->text(QAccessible::Name), form().windowTitle());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form().ChartLink)->role(), QAccessible::Chart);
     QAccessibleInterface *rate = QAccessible::queryAccessibleInterface(form().ComboBaudRun);
     EXPECT_EQ(rate->text(QAccessible::Name), QStringLiteral("Baudrate Select"));
     EXPECT_EQ(rate->text(QAccessible::Value), QStringLiteral("9600"));
