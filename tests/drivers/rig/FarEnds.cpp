@@ -228,8 +228,13 @@ void FarEnds::received(Line &line, const std::string &bytes)
     } else if (line.role == Line::Role::Echo) {
         sendTo(line, bytes);
     } else if (line.role == Line::Role::Module) {
-        for (const SimulatedModule::Transmission &reply : line.module->receive(bytes))
+        for (const SimulatedModule::Transmission &reply : line.module->receive(bytes)) {
+            if (line.moduleAnswers == 0)
+                break; // gone silent in the middle of a configuration
+            if (line.moduleAnswers > 0)
+                --line.moduleAnswers;
             sendTo(line, reply.bytes);
+        }
     }
 }
 
@@ -267,9 +272,10 @@ struct FarEnds::Commands
     using Handler = std::string (*)(FarEnds &ends, Line *line, std::istream &in);
 
     // role LINE echo [BYTES_PER_SECOND [BLOCK]]|sink|hold|paced BYTES_PER_SECOND|module
-    // [CODE=VALUE...]: starts afresh, forgetting what came; the module with factory settings
-    // except those given. An echo with a rate reads at that rate and sends back BLOCK bytes
-    // (1 unless given) at a time once they have all come, at the same rate.
+    // [CODE=VALUE...] [answers=N]: starts afresh, forgetting what came; the module with factory
+    // settings except those given, answering only its first N commands when N is given. An echo
+    // with a rate reads at that rate and sends back BLOCK bytes (1 unless given) at a time once
+    // they have all come, at the same rate.
     static std::string role(FarEnds &, Line *line, std::istream &in)
     {
         std::string role;
@@ -295,11 +301,16 @@ struct FarEnds::Commands
             line->role = Line::Role::Module;
             line->module->resetSettings();
             line->module->clearLog();
+            line->moduleAnswers = -1;
             std::string setting;
             while (in >> setting) {
                 const auto eq = setting.find('=');
                 if (eq == std::string::npos)
                     return "error expected CODE=VALUE";
+                if (setting.substr(0, eq) == "answers") {
+                    line->moduleAnswers = std::stoi(setting.substr(eq + 1));
+                    continue;
+                }
                 line->module->setSetting(std::uint8_t(std::stoi(setting.substr(0, eq))),
                                          std::uint8_t(std::stoi(setting.substr(eq + 1))));
             }

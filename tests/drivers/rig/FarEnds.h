@@ -40,6 +40,7 @@ public:
         std::uint64_t floodLeft = 0; // bytes of floodByte still to send, as fast as taken
         char floodByte = 'U';
         std::unique_ptr<SimulatedModule> module;
+        int moduleAnswers = -1; // commands the module still answers; -1: all
         // An echo at a line rate (paceBytesPerSecond > 0): bytes are read no faster than the
         // line carries them and sent back, echoBlock at a time, each at the moment its last
         // bit would arrive over a line of that rate.
