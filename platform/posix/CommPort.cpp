@@ -395,7 +395,12 @@ DWORD CommPort::flush()
         if (fd < 0)
             return win32ErrorFromErrno(errno);
     }
-    const int error = TtyDevice::drain(fd, long(std::max<Nanos>(deadline - now(), 0) / 1000000));
+    int error = TtyDevice::drain(fd, long(std::max<Nanos>(deadline - now(), 0) / 1000000));
+    // A driver whose transmitter question fails on a vanished device takes that as empty:
+    // only a device that still answers has sent its bytes.
+    unsigned left = 0;
+    if (error == 0)
+        error = TtyDevice::outputQueue(fd, left);
     bool closing = false;
     {
         std::lock_guard lock(m_mutex);

@@ -92,6 +92,28 @@ TEST_P(Flush, ReturnsOnceTheFarEndReportsItsTransmitterEmpty)
                 port().com, port().driver, boundSeconds, afterRelease);
 }
 
+// Our adapter pulled while a flush waits for its busy transmitter: the flush fails with 31.
+TEST_P(Flush, FailsWith31WhenTheAdapterIsPulledMeanwhile)
+{
+    if (uart())
+        GTEST_SKIP() << "the 8250 cannot be pulled";
+    FarEnd::setRole(port().line, "sink");
+    DriverPort open(port().com, 9600, FILE_FLAG_OVERLAPPED);
+    ASSERT_TRUE(open.isOpen()) << open.openError();
+    holdTransmitter(true);
+    auto flushed = std::async(std::launch::async, [&] {
+        const BOOL ok = FlushFileBuffers(open.handle());
+        return ok ? ERROR_SUCCESS : GetLastError();
+    });
+    EXPECT_EQ(flushed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    FarEnd::call(std::string("unplug ") + port().line);
+    EXPECT_EQ(flushed.get(), DWORD(ERROR_GEN_FAILURE));
+    EXPECT_FALSE(FlushFileBuffers(open.handle()));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_GEN_FAILURE));
+    FarEnd::call(std::string("plug ") + port().line);
+    EXPECT_TRUE(FarEnd::republish(port(), 5000));
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, Flush, ::testing::ValuesIn(reportingPorts()),
                          [](const ::testing::TestParamInfo<Port> &info) {
                              return std::string(info.param.com) + "_" +
