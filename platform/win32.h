@@ -218,6 +218,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
 BOOL ClearCommError(HANDLE hFile, LPDWORD lpErrors, LPCOMSTAT lpStat);
 BOOL PurgeComm(HANDLE hFile, DWORD dwFlags);
+// Returns once everything written has left the port (121 when the far end takes nothing).
+BOOL FlushFileBuffers(HANDLE hFile);
 BOOL GetCommModemStatus(HANDLE hFile, LPDWORD lpModemStat);
 
 // Event objects: unnamed only (a name is accepted and ignored).

@@ -221,6 +221,14 @@ BOOL PurgeComm(HANDLE hFile, DWORD dwFlags)
     return finish(port->purge(dwFlags));
 }
 
+BOOL FlushFileBuffers(HANDLE hFile)
+{
+    std::shared_ptr<CommPort> port = findPort(hFile);
+    if (!port)
+        return fail(ERROR_INVALID_HANDLE);
+    return finish(port->flush());
+}
+
 BOOL GetCommModemStatus(HANDLE hFile, LPDWORD lpModemStat)
 {
     std::shared_ptr<CommPort> port = findPort(hFile);

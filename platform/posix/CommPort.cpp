@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
@@ -348,6 +349,77 @@ DWORD CommPort::purge(DWORD flags)
     }
     ringDoorbell();
     return ERROR_SUCCESS;
+}
+
+DWORD CommPort::flush()
+{
+    Nanos deadline = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (DWORD error = usable())
+            return error;
+        if (m_dead)
+            return ERROR_GEN_FAILURE;
+        if (!(m_access & GENERIC_WRITE))
+            return ERROR_ACCESS_DENIED;
+        std::uint64_t queued = TtyDevice::outputQueue(m_fd);
+        for (const WriteRequest &write : m_writes)
+            queued += write.data.size() - write.sent;
+        const std::uint64_t speed = m_settings.speed != 0 ? m_settings.speed : 9600;
+        deadline = now() + 1000000000LL + Nanos(queued * 10u * 1000000000u / speed);
+    }
+    // The port's own writes first: the I/O thread completes them once the kernel's queue has
+    // taken them and was seen empty. Completion wakes no one here; look every 2 ms.
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_closing)
+                return ERROR_OPERATION_ABORTED;
+            if (m_dead)
+                return ERROR_GEN_FAILURE;
+            if (m_writes.empty())
+                break;
+        }
+        if (now() >= deadline)
+            return ERROR_SEM_TIMEOUT;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    // A descriptor of its own, so that a CloseHandle meanwhile cannot pull it away; if that
+    // close comes, the last reference is ours and is released as closing does (bounded).
+    int fd = -1;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_closing)
+            return ERROR_OPERATION_ABORTED;
+        fd = fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0)
+            return win32ErrorFromErrno(errno);
+    }
+    int error = TtyDevice::drain(fd, long(std::max<Nanos>(deadline - now(), 0) / 1000000));
+    // A driver whose transmitter question fails on a vanished device takes that as empty:
+    // only a device that still answers has sent its bytes.
+    unsigned left = 0;
+    if (error == 0)
+        error = TtyDevice::outputQueue(fd, left);
+    bool closing = false;
+    {
+        std::lock_guard lock(m_mutex);
+        closing = m_closing;
+    }
+    if (closing)
+        TtyDevice::release(fd, 1000);
+    else
+        ::close(fd);
+    if (error == 0)
+        return ERROR_SUCCESS;
+    if (error == ETIMEDOUT)
+        return ERROR_SEM_TIMEOUT;
+    std::lock_guard lock(m_mutex);
+    if (error == EIO || error == ENODEV || error == ENXIO) {
+        markDead();
+        return ERROR_GEN_FAILURE;
+    }
+    return win32ErrorFromErrno(error);
 }
 
 DWORD CommPort::modemStatus(DWORD &msBits)

@@ -68,6 +68,10 @@ public:
     DWORD getMask(DWORD &mask);
     DWORD clearError(DWORD &errors, COMSTAT &stat);
     DWORD purge(DWORD flags);
+    // FlushFileBuffers: returns once the port's pending writes have completed and the device
+    // has sent its output queue, down to an empty transmitter where the driver can tell. A
+    // far end that takes nothing gets 1 s plus the line time of what was queued, then 121.
+    DWORD flush();
     DWORD modemStatus(DWORD &msBits);
 
     // Requests on an OVERLAPPED (the API layer supplies a private one for a synchronous

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -18,34 +19,43 @@
 
 namespace {
 
-// close() on a thread of its own, whose wait in the driver the wake signal ends (the wait is
-// interruptible; the driver then kills what it has in flight and close() returns).
-void closeWithin(int fd, long limitMs)
+// Runs a call that may wait in the driver (close(), tcdrain()) on a thread of its own, and
+// ends that wait with the wake signal once limitMs have passed (the waits are interruptible).
+// Returns whether the call ended by itself.
+bool runWithin(const std::function<void()> &call, long limitMs)
 {
     std::mutex mutex;
-    std::condition_variable closed;
+    std::condition_variable ended;
     bool done = false;
     const int wake = ModemWatcher::wakeSignal();
-    std::thread closer([&] {
+    std::thread runner([&] {
         sigset_t set;
         sigemptyset(&set);
         sigaddset(&set, wake);
         pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-        ::close(fd);
+        call();
         std::lock_guard lock(mutex);
         done = true;
-        closed.notify_all();
+        ended.notify_all();
     });
     std::unique_lock lock(mutex);
-    if (!closed.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return done; })) {
-        // A signal that comes before the thread is inside the wait is lost: repeat.
-        while (!done) {
-            pthread_kill(closer.native_handle(), wake);
-            closed.wait_for(lock, std::chrono::milliseconds(5));
-        }
+    const bool inTime =
+        ended.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return done; });
+    // A signal that comes before the thread is inside the wait is lost: repeat.
+    while (!done) {
+        pthread_kill(runner.native_handle(), wake);
+        ended.wait_for(lock, std::chrono::milliseconds(5));
     }
     lock.unlock();
-    closer.join();
+    runner.join();
+    return inTime;
+}
+
+// A close() whose wait in the driver is ended after limitMs (the driver then kills what it
+// has in flight and close() returns).
+void closeWithin(int fd, long limitMs)
+{
+    runWithin([fd] { ::close(fd); }, limitMs);
 }
 
 } // namespace
@@ -91,6 +101,14 @@ void release(int fd, long limitMs)
     // else keeps the terminal open; clear it so that the next opener is not refused.
     ioctl(fd, TIOCNXCL);
     closeWithin(fd, limitMs);
+}
+
+int drain(int fd, long limitMs)
+{
+    int error = 0;
+    // A wait the signal ended gives EINTR; one that ended by itself but late still counts.
+    const bool inTime = runWithin([&] { error = tcdrain(fd) == 0 ? 0 : errno; }, limitMs);
+    return error == EINTR && !inTime ? ETIMEDOUT : error;
 }
 
 void leaveHungUp(int fd, const LineSettings &settings)

@@ -24,6 +24,10 @@ int openExclusive(const std::string &path, DWORD &error);
 // driver that waits in close() all the same (for transfers in flight, up to its closing_wait)
 // is interrupted after limitMs; what it still held is then dropped.
 void release(int fd, long limitMs = 1000);
+// Waits until the device has sent its output queue, where the driver can tell down to an
+// empty transmitter (tcdrain). 0 once sent; ETIMEDOUT when limitMs passed first (the wait is
+// ended); else the errno of the failed wait (EIO and the like for a device that has gone).
+int drain(int fd, long limitMs);
 // Sets speed 0 with the other settings kept, once a UART's transmitter has sent what it
 // holds (waiting a bounded time): a rate changed under a sending UART garbles its last bytes.
 void leaveHungUp(int fd, const LineSettings &settings);

@@ -222,6 +222,33 @@ TEST_F(CommPortTest, WriteToAFarEndThatDoesNotReadTimesOutWithFewerBytes)
     EXPECT_EQ(pty.drain().size(), sent);
 }
 
+// A pty has no transmitter to wait for, but the port's own pending writes count: the flush
+// waits for them, gives up with 121 after its bound while the far end takes nothing (leaving
+// the write pending), and returns once the far end has read everything.
+TEST_F(CommPortTest, FlushFileBuffersWaitsForPendingWritesWithinABound)
+{
+    DCB fast = plainDcb(4000000); // keeps the bound's line time short: 0.5 s for 256 KiB
+    ASSERT_TRUE(SetCommState(port, &fast));
+    setTimeouts(port, MAXDWORD, 0, 0);
+    const std::string data(256 * 1024, 'f');
+    Pending write;
+    ASSERT_FALSE(WriteFile(port, data.data(), DWORD(data.size()), nullptr, &write.ov));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+
+    EXPECT_FALSE(FlushFileBuffers(port));
+    EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
+    EXPECT_FALSE(write.signalled());
+
+    auto flushed = std::async(std::launch::async, [this] { return FlushFileBuffers(port); });
+    EXPECT_EQ(flushed.wait_for(100ms), std::future_status::timeout);
+    std::string taken;
+    for (std::string got = "x"; taken.size() < data.size() && !got.empty(); taken += got)
+        got = pty.readSome(data.size() - taken.size(), 1000ms);
+    EXPECT_TRUE(flushed.get()) << GetLastError();
+    EXPECT_EQ(taken.size(), data.size());
+    EXPECT_EQ(finish(write), data.size());
+}
+
 TEST_F(CommPortTest, WriteTimeoutGrowsWithTheByteCount)
 {
     // XOFF from the far end holds all output back.
@@ -474,6 +501,8 @@ TEST_F(CommPortTest, HangUpFailsPendingAndLaterRequestsAtOnceWithoutSpinning)
     EXPECT_FALSE(WriteFile(port, "x", 1, nullptr, &read.ov));
     EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
     EXPECT_FALSE(ReadFile(port, buffer, 1, nullptr, &read.ov));
+    EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
+    EXPECT_FALSE(FlushFileBuffers(port));
     EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
     EXPECT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR));
 

@@ -104,6 +104,15 @@ void FarEnds::addLine(const std::string &name, int fd, bool breakEscape)
     m_lines.push_back(std::move(line));
 }
 
+// When the line of an echo at a rate is free for its next byte. A line that carried all it
+// was given saves no time for a later burst (two bytes at most); while bytes wait, the line
+// is busy from byte to byte, however late this loop comes to read them.
+FarEnds::Clock::time_point FarEnds::echoLineFrom(const Line &line, Clock::time_point now)
+{
+    const auto byteTime = std::chrono::microseconds(1000000 / line.paceBytesPerSecond);
+    return line.echoLineIdle ? std::max(line.readClock, now - 2 * byteTime) : line.readClock;
+}
+
 std::vector<FarEnds::Want> FarEnds::wanted(Clock::time_point now, Clock::time_point &nextDue) const
 {
     nextDue = Clock::time_point::max();
@@ -121,7 +130,15 @@ std::vector<FarEnds::Want> FarEnds::wanted(Clock::time_point now, Clock::time_po
             if (bytes == 0)
                 nextDue = std::min(
                     nextDue, now + std::chrono::microseconds(1000000 / line.paceBytesPerSecond));
+        } else if (line.role == Line::Role::Echo && line.paceBytesPerSecond > 0) {
+            const auto byteTime = std::chrono::microseconds(1000000 / line.paceBytesPerSecond);
+            const auto from = echoLineFrom(line, now);
+            bytes = now > from ? std::size_t((now - from) / byteTime) : 0;
+            if (bytes == 0)
+                nextDue = std::min(nextDue, from + byteTime);
         }
+        if (!line.echoOut.empty())
+            nextDue = std::min(nextDue, line.echoOut.front().first);
         // A flood keeps only a little in the socket, so that it ends soon after it is stopped.
         int queued = 0;
         const bool room = ioctl(line.fd, SIOCOUTQ, &queued) != 0 || queued < 256;
@@ -159,6 +176,12 @@ bool FarEnds::readable(int fd, Clock::time_point now)
         return n < 0 && (errno == EINTR || errno == EAGAIN);
     if (line->role == Line::Role::Paced)
         line->paceTaken += std::uint64_t(n);
+    if (line->role == Line::Role::Echo && line->paceBytesPerSecond > 0) {
+        const auto byteTime = std::chrono::microseconds(1000000 / line->paceBytesPerSecond);
+        line->readClock = echoLineFrom(*line, now) + n * byteTime;
+        int left = 0;
+        line->echoLineIdle = ioctl(fd, FIONREAD, &left) == 0 && left == 0;
+    }
     received(*line, std::string(buffer, std::size_t(n)));
     return true;
 }
@@ -175,14 +198,43 @@ void FarEnds::writable(int fd)
         line->floodLeft -= std::uint64_t(n);
 }
 
+void FarEnds::sendDue(Clock::time_point now)
+{
+    for (Line &line : m_lines) {
+        std::string due;
+        while (!line.echoOut.empty() && line.echoOut.front().first <= now) {
+            due += line.echoOut.front().second;
+            line.echoOut.pop_front();
+        }
+        if (!due.empty())
+            sendTo(line, due);
+    }
+}
+
 void FarEnds::received(Line &line, const std::string &bytes)
 {
     line.received += bytes;
-    if (line.role == Line::Role::Echo) {
+    if (line.role == Line::Role::Echo && line.paceBytesPerSecond > 0) {
+        line.echoHeld += bytes;
+        const auto byteTime = std::chrono::microseconds(1000000 / line.paceBytesPerSecond);
+        const Clock::time_point now = Clock::now();
+        while (line.echoHeld.size() >= line.echoBlock) {
+            Clock::time_point at = std::max(now, line.echoFreeAt);
+            for (std::size_t i = 0; i < line.echoBlock; ++i)
+                line.echoOut.emplace_back(at += byteTime, line.echoHeld[i]);
+            line.echoFreeAt = at;
+            line.echoHeld.erase(0, line.echoBlock);
+        }
+    } else if (line.role == Line::Role::Echo) {
         sendTo(line, bytes);
     } else if (line.role == Line::Role::Module) {
-        for (const SimulatedModule::Transmission &reply : line.module->receive(bytes))
+        for (const SimulatedModule::Transmission &reply : line.module->receive(bytes)) {
+            if (line.moduleAnswers == 0)
+                break; // gone silent in the middle of a configuration
+            if (line.moduleAnswers > 0)
+                --line.moduleAnswers;
             sendTo(line, reply.bytes);
+        }
     }
 }
 
@@ -219,26 +271,46 @@ struct FarEnds::Commands
 {
     using Handler = std::string (*)(FarEnds &ends, Line *line, std::istream &in);
 
-    // role LINE echo|sink|hold|paced BYTES_PER_SECOND|module [CODE=VALUE...]: starts afresh,
-    // forgetting what came; the module with factory settings except those given.
+    // role LINE echo [BYTES_PER_SECOND [BLOCK]]|sink|hold|paced BYTES_PER_SECOND|module
+    // [CODE=VALUE...] [answers=N]: starts afresh, forgetting what came; the module with factory
+    // settings except those given, answering only its first N commands when N is given. An echo
+    // with a rate reads at that rate and sends back BLOCK bytes (1 unless given) at a time once
+    // they have all come, at the same rate.
     static std::string role(FarEnds &, Line *line, std::istream &in)
     {
         std::string role;
         in >> role;
         line->received.clear();
+        line->paceBytesPerSecond = 0;
+        line->echoHeld.clear();
+        line->echoOut.clear();
         static const std::map<std::string, Line::Role> kPlain = {
             {"echo", Line::Role::Echo}, {"sink", Line::Role::Sink}, {"hold", Line::Role::Hold}};
         if (kPlain.count(role)) {
             line->role = kPlain.at(role);
+            if (role == "echo" && in >> line->paceBytesPerSecond) {
+                if (line->paceBytesPerSecond <= 0 || line->paceBytesPerSecond > 1000000)
+                    return "error echo needs bytes per second";
+                if (!(in >> line->echoBlock))
+                    line->echoBlock = 1;
+                line->echoBlock = std::max<std::size_t>(line->echoBlock, 1);
+                line->readClock = line->echoFreeAt = Clock::now();
+                line->echoLineIdle = true;
+            }
         } else if (role == "module") {
             line->role = Line::Role::Module;
             line->module->resetSettings();
             line->module->clearLog();
+            line->moduleAnswers = -1;
             std::string setting;
             while (in >> setting) {
                 const auto eq = setting.find('=');
                 if (eq == std::string::npos)
                     return "error expected CODE=VALUE";
+                if (setting.substr(0, eq) == "answers") {
+                    line->moduleAnswers = std::stoi(setting.substr(eq + 1));
+                    continue;
+                }
                 line->module->setSetting(std::uint8_t(std::stoi(setting.substr(0, eq))),
                                          std::uint8_t(std::stoi(setting.substr(eq + 1))));
             }

@@ -4,16 +4,17 @@
 // Each line is one end of a socket pair whose other end QEMU holds as the chardev of an
 // emulated port. A line plays one role at a time: it echoes, swallows, stops reading (the
 // sender meets back-pressure), reads at a given line rate, or answers as the simulated
-// module. The control channel carries one text command per line and gets one answer line
-// starting with "ok" or "error". QEMU's trace output is fed in so that the guest can ask what
-// the emulated hardware saw (register writes, USB control transfers).
-// Single-threaded: the rig's poll loop calls everything.
+// module, or echoes at a line rate. The control channel carries one text command per line and gets
+// one answer line starting with "ok" or "error". QEMU's trace output is fed in so that the guest
+// can ask what the emulated hardware saw (register writes, USB control transfers). Single-threaded:
+// the rig's poll loop calls everything.
 #pragma once
 
 #include "simulator/SimulatedModule.h"
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +40,16 @@ public:
         std::uint64_t floodLeft = 0; // bytes of floodByte still to send, as fast as taken
         char floodByte = 'U';
         std::unique_ptr<SimulatedModule> module;
+        int moduleAnswers = -1; // commands the module still answers; -1: all
+        // An echo at a line rate (paceBytesPerSecond > 0): bytes are read no faster than the
+        // line carries them and sent back, echoBlock at a time, each at the moment its last
+        // bit would arrive over a line of that rate.
+        std::size_t echoBlock = 1;
+        Clock::time_point readClock{}; // when the line's next byte has fully arrived
+        bool echoLineIdle = true;      // the last read took all that was waiting
+        std::string echoHeld;          // read, waiting for a whole block
+        std::deque<std::pair<Clock::time_point, char>> echoOut;
+        Clock::time_point echoFreeAt{}; // when the echo's transmitter is idle again
     };
 
     // qmpPath: QEMU's monitor socket, through which a USB line is unplugged and plugged.
@@ -59,9 +70,12 @@ public:
     bool readable(int fd, Clock::time_point now);
     // Sends what a flooding line can send now.
     void writable(int fd);
+    // Sends the echo bytes whose time has come.
+    void sendDue(Clock::time_point now);
     void traceLine(const std::string &line) { m_trace.push_back(line); }
 
 private:
+    static Clock::time_point echoLineFrom(const Line &line, Clock::time_point now);
     Line *lineNamed(const std::string &name);
     Line *lineWithFd(int fd);
     void received(Line &line, const std::string &bytes);

@@ -172,6 +172,7 @@ void runGuest(const Channels &c, FarEnds &ends, const char *logPath, GuestRun &r
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             break;
         const Clock::time_point now = Clock::now();
+        ends.sendDue(now);
         if (fds[0].revents)
             consoleOpen = readLines(c.console.ours, consoleLine, [&](const std::string &line) {
                 log << line << '\n' << std::flush;
