@@ -100,9 +100,13 @@ TEST(Bench, AnAdapterPulledWhileTheSlotWaitsOrWritesResumesAndTheCutModuleGetsNo
     // The module goes; the next one falls silent after the firmware code, its seven settings
     // and two of the seven writes, and the adapter is pulled while the slot waits for it.
     FarEnd::setRole(port.line, "sink");
-    // The slot takes the module as gone once a read and its retry went unanswered (1.5 s
-    // each); a module that came earlier would answer those instead.
-    std::this_thread::sleep_for(std::chrono::seconds(5));
+    // The slot takes the module as gone once a read and its retry went unanswered; a module
+    // that came earlier would answer those instead. Its third 12-byte frame asks for the next.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (FarEnd::received(port.line).count < 3 * 12 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_GE(FarEnd::received(port.line).count, 3u * 12) << "the slot never asked again";
     FarEnd::call(std::string("role ") + port.line + " module answers=10");
     FarEnd::settled(port.line, 1);
     const std::size_t outBefore = bench.out.size(), errBefore = bench.err.size();
