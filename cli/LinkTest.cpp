@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/LinkReport.h"
+#include "cli/ModuleLink.h"
 #include "cli/Report.h"
 #include "framework/core/Format.h"
 #include "platform/ComNames.h"
@@ -107,16 +108,9 @@ public:
     LinkPort(const std::string &name, int baud, std::size_t index, Arrivals &arrivals)
         : m_index(index), m_arrivals(arrivals)
     {
-        m_port.setPort(name);
+        setModuleLine(m_port, name);
         m_port.setBaudRate(brCustom);
         m_port.setCustomBaudRate(baud);
-        m_port.setDataBits(dbEight);
-        m_port.setStopBits(sbOneStopBit);
-        m_port.Parity().setBits(prNone);
-        m_port.FlowControl().setFlowControl(fcNone);
-        m_port.FlowControl().setControlDTR(dtrDisable);
-        m_port.FlowControl().setControlRTS(rtsDisable);
-        m_port.setEvents(TComEvents{});
         // A read returns with what is queued as soon as a byte is there, or empty after
         // ReadWaitMs.
         m_port.Timeouts().setReadInterval(-1);

@@ -30,18 +30,22 @@ std::string describe(ModuleCommand command)
 
 } // namespace
 
+void setModuleLine(TComPort &port, const std::string &name)
+{
+    port.setPort(name);
+    port.setDataBits(dbEight);
+    port.setStopBits(sbOneStopBit);
+    port.Parity().setBits(prNone);
+    port.FlowControl().setFlowControl(fcNone);
+    port.FlowControl().setControlDTR(dtrDisable);
+    port.FlowControl().setControlRTS(rtsDisable);
+    port.setEvents(TComEvents{});
+}
+
 ModuleLink::ModuleLink(const std::string &portName)
 {
-    m_port.setPort(portName);
+    setModuleLine(m_port, portName);
     m_port.setBaudRate(br9600);
-    m_port.setDataBits(dbEight);
-    m_port.setStopBits(sbOneStopBit);
-    m_port.Parity().setBits(prNone);
-    m_port.FlowControl().setFlowControl(fcNone);
-    m_port.FlowControl().setControlDTR(dtrDisable);
-    m_port.FlowControl().setControlRTS(rtsDisable);
-    // No event thread: each read below waits for its first byte itself.
-    m_port.setEvents(TComEvents{});
     m_port.Open();
 }
 

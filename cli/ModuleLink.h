@@ -34,6 +34,10 @@ struct ModuleState
     SettingValues values;
 };
 
+// A port set up for a module's RS232 side: name, 8N1, no flow control, DTR and RTS off, no
+// event thread (reads wait for their first byte themselves). The rate is the caller's.
+void setModuleLine(TComPort &port, const std::string &name);
+
 class ModuleLink
 {
 public:

@@ -1,5 +1,7 @@
 #include "simulator/RadioAir.h"
 
+#include "simulator/PollWithin.h"
+
 #include "link/ModuleModel.h"
 
 #include <algorithm>
@@ -147,17 +149,9 @@ void RadioAir::serve()
             next = std::min(next, m_outgoing.front().arrives);
 
         pollfd fds[2] = {{m_wake, POLLIN, 0}, {m_socket, POLLIN, 0}};
-        timespec ts{};
-        timespec *timeout = nullptr;
-        if (next != Clock::time_point::max()) {
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::max<Clock::duration>(next - now, Clock::duration::zero()))
-                                .count();
-            ts.tv_sec = ns / 1'000'000'000;
-            ts.tv_nsec = ns % 1'000'000'000;
-            timeout = &ts;
-        }
-        if (::ppoll(fds, 2, timeout, nullptr) < 0) {
+        if (pollWithin(fds, 2,
+                       next == Clock::time_point::max() ? Clock::duration::max() : next - now) <
+            0) {
             if (errno == EINTR)
                 continue;
             std::perror("zephra simulator: ppoll");

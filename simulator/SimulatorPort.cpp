@@ -1,5 +1,7 @@
 #include "simulator/SimulatorPort.h"
 
+#include "simulator/PollWithin.h"
+
 #include "link/ModuleModel.h"
 #include "simulator/LineGarble.h"
 
@@ -237,17 +239,7 @@ void SimulatorPort::serve()
             next == Clock::time_point::max() ? Clock::duration::max() : next - now;
         if (hungUp)
             wait = std::min<Clock::duration>(wait, hungUpRecheck);
-        timespec ts{};
-        timespec *timeout = nullptr;
-        if (wait != Clock::duration::max()) {
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::max<Clock::duration>(wait, Clock::duration::zero()))
-                                .count();
-            ts.tv_sec = ns / 1000000000;
-            ts.tv_nsec = ns % 1000000000;
-            timeout = &ts;
-        }
-        if (::ppoll(fds, 3, timeout, nullptr) < 0) {
+        if (pollWithin(fds, 3, wait) < 0) {
             if (errno == EINTR)
                 continue;
             std::perror("zephra simulator: ppoll");
