@@ -249,7 +249,8 @@ QStringList ReceiveViewTest::chooseFromMenu(const QString &item, const std::func
 
 QByteArray ReceiveViewTest::savedFile(const QString &path)
 {
-    [&] { QTRY_COMPARE(m_view->savesRunning(), 0); }();
+    // Generous: waiting for the thread to finish, not timing it (50 MiB on a busy machine).
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(m_view->savesRunning(), 0, 120000); }();
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
 }
@@ -304,7 +305,8 @@ void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
     m_view->setReceivedSource({});
     const QString largePath = dir.filePath("large");
     chooseFromMenu("Save As…", [&] {
-        QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()),
+                                 60000);
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         // The user picks the second file type from the dialog's list and types a name.
         auto *types = dialog->findChild<QComboBox *>("fileTypeCombo");
@@ -324,7 +326,7 @@ void ReceiveViewTest::aSaveThatFailsIsReportedAndLeavesNoFile()
     // Under a file, where no one (not even root) can create anything.
     const QString path = QCoreApplication::applicationFilePath() + "/inside.txt";
     m_view->save(path, ReceiveView::SaveForm::Text);
-    QTRY_COMPARE(sink.messages().size(), 1u);
+    QTRY_COMPARE_WITH_TIMEOUT(sink.messages().size(), 1u, 60000);
     QVERIFY2(
         QString::fromStdString(sink.messages()[0]).startsWith("Cannot save \"" + path + "\": "),
         sink.messages()[0].c_str());
