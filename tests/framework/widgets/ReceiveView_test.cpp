@@ -281,7 +281,7 @@ void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
     m_view->setReceivedSource([released] {
         return [released] {
             released.wait_for(std::chrono::seconds(10));
-            return std::string("caf\xE9 \x80 \r", 12);
+            return std::string("caf\xE9 \x80 \r", 8);
         };
     });
     const QString bytesPath = dir.filePath("received.bin");
@@ -289,7 +289,7 @@ void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
     QCOMPARE(m_view->savesRunning(), 1);
     QVERIFY(!QFile::exists(bytesPath));
     release.set_value();
-    QCOMPARE(savedFile(bytesPath), QByteArray("caf\xE9 \x80 \r", 12));
+    QCOMPARE(savedFile(bytesPath), QByteArray("caf\xE9 \x80 \r", 8));
 
     // The text as shown, in the desktop's encoding.
     const QString textPath = dir.filePath("shown.txt");
