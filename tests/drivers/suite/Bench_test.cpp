@@ -3,6 +3,7 @@
 // The far end on the host plays the module. With no udev in the guest, its init keeps the
 // adapter's by-path link in ZEPHRA_SERIAL_DIR; after the replug the adapter is published under
 // another COM name, as automatic names that follow ttyUSB numbers would do.
+#include "tests/drivers/suite/CliProgram.h"
 #include "tests/drivers/suite/FarEnd.h"
 
 #include <QProcess>
@@ -19,15 +20,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-QString cliProgram()
-{
-    char self[PATH_MAX] = {};
-    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        return {};
-    const QString suite = QString::fromLocal8Bit(self);
-    return suite.left(suite.lastIndexOf('/')) + "/../../cli/zephra-cli";
-}
 
 // The bench's output so far, both streams; waits until text shows in one of them.
 struct BenchOutput

@@ -1,5 +1,6 @@
 // The link test of zephra-cli on the real 8250: the host's far end echoes at 9600 bit/s, each
 // 32-byte packet sent back once it has all come (out and back: 2 x 32 x 10 / 9600 s).
+#include "tests/drivers/suite/CliProgram.h"
 #include "tests/drivers/suite/FarEnd.h"
 
 #include <QJsonArray>
@@ -9,22 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <unistd.h>
-
-namespace {
-
-// zephra-cli of the same build as this program.
-QString cliProgram()
-{
-    char self[PATH_MAX] = {};
-    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        return {};
-    const QString suite = QString::fromLocal8Bit(self);
-    return suite.left(suite.lastIndexOf('/')) + "/../../cli/zephra-cli";
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(UartLink, EchoAtTheLineRateLosesNothing)
 {
