@@ -11,7 +11,7 @@
 
 #include "app/linktest/LinkFigureText.h"
 #include "app/linktest/LinkTestRun.h"
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/core/Exception.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/IntegerText.h"
