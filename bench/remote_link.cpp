@@ -2,31 +2,12 @@
 // pseudo-terminal, served by ser2net on 127.0.0.1, against the same pseudo-terminal opened
 // directly. Prints zephra-cli's figures for both, round after round, and the machine's load.
 #include "tests/support/ChildProcess.h"
+#include "tests/support/Ser2netServer.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-
-namespace {
-
-int freePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr *>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -38,13 +19,8 @@ int main(int argc, char **argv)
                      {"--ports", dir, "--name", "COM1", "--switch", "run", "--pace", "115200"});
     const std::string pty = sim.line();
     sim.line(); // "ready"
-    const int port = freePort();
-    std::ofstream(dir + "/ser2net.yaml")
-        << "connection: &bench\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << port
-        << "\n  connector: serialdev," << pty << ",115200n81,local\n";
-    std::ofstream(dir + "/COM2") << "rfc2217://127.0.0.1:" << port << "\n";
-    ChildProcess server("/usr/sbin/ser2net", {"-n", "-d", "-c", dir + "/ser2net.yaml"});
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Ser2netServer server(dir, pty, "115200n81");
+    std::ofstream(dir + "/COM2") << server.url() << "\n";
 
     for (int round = 0; round < rounds; ++round) {
         for (const char *name : {"COM1", "COM2"}) {
