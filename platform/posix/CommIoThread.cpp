@@ -171,7 +171,9 @@ std::size_t CommPort::filterInput(std::uint8_t *data, std::size_t count, DWORD &
     if (m_dcb.fDsrSensitivity && m_line.modemKnown && !(m_line.modem & MS_DSR_ON))
         return 0;
     const auto eventChar = static_cast<std::uint8_t>(m_dcb.EvtChar);
-    const bool marks = marksErrors(m_settings);
+    // A batch without the mark byte, with no mark begun before it, holds no mark.
+    const bool marks =
+        marksErrors(m_settings) && !(m_marks.idle() && !std::memchr(data, 0xFF, count));
     if (!marks && !m_dcb.fNull) {
         if (count > 0)
             events |= EV_RXCHAR;

@@ -66,7 +66,8 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
     int status = opened.readSettings(current);
     if (status == 0) {
         port->m_dcb = dcbFromLineSettings(current);
-        port->m_settings = lineSettingsFromDcb(port->m_dcb, current);
+        port->m_lineErrors = !TtyDevice::isPseudoTerminal(fd);
+        port->m_settings = lineSettingsFromDcb(port->m_dcb, current, port->m_lineErrors);
         // The speed stays as found until SetCommState: leaving speed 0 makes the driver
         // raise DTR and RTS, which SetCommState can prevent once it knows the DCB's wish.
         port->m_settings.speed = current.speed;
@@ -201,7 +202,7 @@ DWORD CommPort::setState(const DCB &dcb)
         return error;
     if (m_dead)
         return ERROR_GEN_FAILURE;
-    const LineSettings next = lineSettingsFromDcb(dcb, m_settings);
+    const LineSettings next = lineSettingsFromDcb(dcb, m_settings, m_lineErrors);
     // Drivers take speeds they cannot make without a word: a UART runs at the nearest
     // divisor of its clock, and a driver may keep its previous speed or fall back to another
     // one. Such a speed is refused, as Windows refuses what a device cannot do.

@@ -182,6 +182,7 @@ private:
     std::string m_lockFile;               // our UUCP lock; empty when none was taken
     bool m_closing = false;
     bool m_dead = false;
+    bool m_lineErrors = true; // the device can report line errors (no pseudo-terminal)
     std::thread m_thread;
     std::unique_ptr<LineStatus> m_lineStatus;
 
