@@ -66,7 +66,7 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
     int status = opened.readSettings(current);
     if (status == 0) {
         port->m_dcb = dcbFromLineSettings(current);
-        port->m_lineErrors = !TtyDevice::isPseudoTerminal(fd);
+        port->m_lineErrors = remote || !TtyDevice::isPseudoTerminal(port->m_fd);
         port->m_settings = lineSettingsFromDcb(port->m_dcb, current, port->m_lineErrors);
         // The speed stays as found until SetCommState: leaving speed 0 makes the driver
         // raise DTR and RTS, which SetCommState can prevent once it knows the DCB's wish.
