@@ -107,6 +107,20 @@ void appendThroughput(std::size_t mebibytes)
 
 constexpr unsigned Seed = 2;
 
+// Processor time since `before` of the port's threads ("comm-..."): the window's share besides
+// its UI thread; the far end's threads are the simulator's.
+double windowPortCpuSeconds(const std::map<std::string, double> &before)
+{
+    double seconds = 0;
+    for (const auto &[name, now] : threadCpuByName()) {
+        if (name.rfind("comm-", 0) != 0)
+            continue;
+        const auto was = before.find(name);
+        seconds += now - (was == before.end() ? 0.0 : was->second);
+    }
+    return seconds;
+}
+
 // Bytes per second that plain read() takes the module's flood at from the same pty, raw.
 double plainRead(SimulatorPort &port, std::size_t total)
 {
@@ -171,6 +185,8 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
 
     const MemoryWatch memory;
     const UiStallMeter meter;
+    const auto threadsBefore = threadCpuByName();
+    const double uiBefore = threadCpuSeconds();
     QElapsedTimer clock;
     clock.start();
     {
@@ -178,6 +194,8 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
         pumpEvents([&] { return view->wrapped().size() >= expectedSize; }, 600s);
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    const double uiCpu = threadCpuSeconds() - uiBefore;
+    const double portCpu = windowPortCpuSeconds(threadsBefore);
 
     equal = view->wrapped().size() == expectedSize;
     std::uint64_t offset = 0;
@@ -193,6 +211,9 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
                 static_cast<double>(total) / perEvent,
                 static_cast<double>(handlerNs) / 1e3 / perEvent,
                 static_cast<double>(handlerNs) / 1e7 / seconds);
+    std::printf("  the window's processor time: %.3f s per 10 MiB (UI thread %.3f s, port threads"
+                " %.3f s)\n",
+                (uiCpu + portCpu) * 10 * MiB / static_cast<double>(total), uiCpu, portCpu);
     std::printf("  longest time the UI thread did not serve its event loop: %.1f ms"
                 " (longest receive handler %.1f ms)\n",
                 meter.longestStallMs(), static_cast<double>(longestHandlerNs) / 1e6);

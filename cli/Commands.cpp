@@ -74,6 +74,9 @@ int listPorts()
             state = formatText("unavailable (win error code: %u)", unsigned(probe.error));
             break;
         }
+        // A port on another machine says so, with its server.
+        if (!probe.remoteServer.empty())
+            state = "remote " + probe.remoteServer + ", " + state;
         std::cout << probe.name << '\t' << probe.devicePath << '\t' << state << '\n';
     }
     return Done;

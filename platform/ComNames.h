@@ -15,8 +15,11 @@
 //     ACM modems /dev/ttyACM0, 1, ..., then the UARTs /dev/ttyS0, 1, ... that really exist
 //     (the kernel knows a UART type for them). Devices the port map already names are left
 //     out. The assignment stays the same while the same devices stay plugged in.
+// An entry whose first line is "rfc2217://HOST:PORT" names a port on another machine, served
+// over the network (Telnet with the COM-PORT option); that text is then the name's path.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +28,16 @@ int comPortNumber(std::string_view name);
 
 // The device path a COM name resolves to, or empty when it resolves to nothing.
 std::string comDevicePath(std::string_view name);
+
+// The server of a port on another machine.
+struct RemotePortAddress
+{
+    std::string host; // a name or an address; IPv6 addresses without their brackets
+    unsigned port = 0;
+};
+// The address in a path "rfc2217://HOST:PORT" (HOST may be "[v6 address]"), or none when the
+// path is no such text or its port is not 1..65535.
+std::optional<RemotePortAddress> remotePortAddress(std::string_view path);
 
 // What stands behind a COM name now, as far as the file system tells without opening it.
 struct ComDeviceStatus
@@ -36,8 +49,10 @@ struct ComDeviceStatus
         Present       // the device is there and may be opened, unless someone holds it
     };
     State state = NotMapped;
-    std::string name;         // "COMn", empty when the text is no COM name
-    std::string path;         // the device path; empty when NotMapped
+    std::string name;                        // "COMn", empty when the text is no COM name
+    std::string path;                        // the device path; empty when NotMapped
+    std::optional<RemotePortAddress> remote; // set for a port on another machine, which is
+                                             // Present until opening it says otherwise
     std::string mapDirectory; // where the name is mapped: ZEPHRA_PORTS when set, else the
                               // user's port map (empty when there is no home directory)
 };

@@ -33,6 +33,11 @@ std::string mapEntry(const ComDeviceStatus &device)
 
 std::string notFoundAdvice(const ComDeviceStatus &device)
 {
+    if (device.remote)
+        return formatText("No serial port server answers at %s port %u: check that it runs and "
+                          "serves that port and that this machine reaches it, or correct %s.",
+                          device.remote->host.c_str(), device.remote->port,
+                          mapEntry(device).c_str());
     if (device.state == ComDeviceStatus::NotMapped)
         return formatText("No device is mapped to this name: make %s a link to the device "
                           "(for example /dev/ttyUSB0).",
@@ -56,6 +61,14 @@ std::string openFailureAdvice(std::int32_t systemErrorCode, const ComDeviceStatu
                                                              : busyAdvice();
     case ERROR_SHARING_VIOLATION:
         return busyAdvice();
+    case ERROR_NOT_SUPPORTED:
+        if (device.remote)
+            return formatText("The server at %s port %u does not offer RFC 2217 (the Telnet "
+                              "COM-PORT option): serve the port with telnet(rfc2217) in its "
+                              "accepter, or correct %s.",
+                              device.remote->host.c_str(), device.remote->port,
+                              mapEntry(device).c_str());
+        return {};
     default:
         return {};
     }

@@ -6,7 +6,10 @@
 PortProbe probePort(const std::string &name)
 {
     const ComDeviceStatus device = comDeviceStatus(name);
-    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS};
+    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS, {}};
+    if (device.remote)
+        probe.remoteServer =
+            formatText("%s port %u", device.remote->host.c_str(), device.remote->port);
     HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {

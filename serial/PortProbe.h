@@ -25,6 +25,7 @@ struct PortProbe
     std::string devicePath; // what the name opens now; empty when it leads nowhere
     State state = NotMapped;
     DWORD error = ERROR_SUCCESS; // the open's error when it failed
+    std::string remoteServer;    // "HOST port PORT" for a port on another machine, else empty
 };
 
 // One name, probed now.

@@ -58,6 +58,8 @@ std::string entryTarget(const std::string &directory, const std::string &name)
     const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
     line.erase(line.begin(), std::find_if(line.begin(), line.end(), notSpace));
     line.erase(std::find_if(line.rbegin(), line.rend(), notSpace).base(), line.end());
+    if (remotePortAddress(line))
+        return line;
     return joined(directory, line);
 }
 
@@ -208,6 +210,11 @@ ComDeviceStatus comDeviceStatus(std::string_view name)
     status.path = comDevicePath(name);
     if (status.path.empty())
         return status;
+    status.remote = remotePortAddress(status.path);
+    if (status.remote) {
+        status.state = ComDeviceStatus::Present;
+        return status;
+    }
     struct stat info
     {
     };

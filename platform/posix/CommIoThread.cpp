@@ -65,7 +65,7 @@ void CommPort::ioLoop()
         fds[0].fd = m_dead ? -1 : m_fd;
         Nanos deadline = nextDeadline();
         if (!m_dead && m_input.room() > 0) {
-            if (at >= m_gatherUntil || !m_reads.empty())
+            if (at >= m_gatherUntil || !m_reads.empty() || m_device->inputHeld())
                 fds[0].events |= POLLIN;
             else
                 deadline = std::min(deadline, m_gatherUntil);
@@ -76,6 +76,10 @@ void CommPort::ioLoop()
             fds[0].events |= POLLOUT;
         fds[1].fd = m_doorbell;
         fds[1].events = POLLIN;
+        // Input a device holds beyond its descriptor is ready now.
+        const bool held = (fds[0].events & POLLIN) && m_device->inputHeld();
+        if (held)
+            deadline = at;
         lock.unlock();
 
         timespec timeout{};
@@ -94,10 +98,10 @@ void CommPort::ioLoop()
         }
 
         lock.lock();
-        if (m_closing || ready <= 0 || m_dead)
+        if (m_closing || (ready <= 0 && !held) || m_dead)
             continue;
         at = now();
-        const short revents = fds[0].revents;
+        const short revents = short(fds[0].revents | (held ? POLLIN : 0));
         if (revents & (POLLIN | POLLHUP | POLLERR))
             receive((revents & (POLLHUP | POLLERR)) != 0, at);
         if (!m_dead && (revents & POLLOUT))
@@ -117,7 +121,7 @@ void CommPort::receive(bool hangUp, Nanos at)
         const std::size_t want = hangUp ? m_scratch.size() : std::min(room, m_scratch.size());
         if (want == 0)
             break;
-        const ssize_t got = ::read(m_fd, m_scratch.data(), want);
+        const ssize_t got = m_device->read(m_scratch.data(), want);
         if (got > 0) {
             // The driver counts a line error before it hands over the byte it came with, so
             // counters read now give the errors of these bytes, reported in one batch.
@@ -167,7 +171,9 @@ std::size_t CommPort::filterInput(std::uint8_t *data, std::size_t count, DWORD &
     if (m_dcb.fDsrSensitivity && m_line.modemKnown && !(m_line.modem & MS_DSR_ON))
         return 0;
     const auto eventChar = static_cast<std::uint8_t>(m_dcb.EvtChar);
-    const bool marks = marksErrors(m_settings);
+    // A batch without the mark byte, with no mark begun before it, holds no mark.
+    const bool marks =
+        marksErrors(m_settings) && !(m_marks.idle() && !std::memchr(data, 0xFF, count));
     if (!marks && !m_dcb.fNull) {
         if (count > 0)
             events |= EV_RXCHAR;
@@ -242,7 +248,7 @@ void CommPort::transmit()
                 m_line.rtsOn = true;
             }
             const ssize_t sent =
-                ::write(m_fd, write.data.data() + write.sent, write.data.size() - write.sent);
+                m_device->write(write.data.data() + write.sent, write.data.size() - write.sent);
             if (sent < 0) {
                 if (errno == EINTR)
                     continue;
@@ -277,7 +283,7 @@ void CommPort::transmit()
 bool CommPort::outputDraining()
 {
     unsigned queued = 0;
-    if (TtyDevice::outputQueue(m_fd, queued) != 0) {
+    if (m_device->outputQueue(queued) != 0) {
         // Gone: the queue is empty because the driver dropped it. What waited for it fails.
         markDead();
         return true;

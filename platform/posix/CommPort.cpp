@@ -2,6 +2,7 @@
 
 #include "platform/posix/DcbTermios.h"
 #include "platform/posix/ErrnoMap.h"
+#include "platform/posix/RemoteDevice.h"
 #include "platform/posix/TtyDevice.h"
 #include "platform/posix/UucpLock.h"
 
@@ -34,49 +35,52 @@ DWORD deviceError(int error)
 
 } // namespace
 
-CommPort::CommPort(int fd, int doorbell, DWORD access, bool overlapped)
-    : m_overlapped(overlapped), m_access(access), m_doorbell(doorbell), m_fd(fd),
-      m_input(kInputQueueFloor), m_scratch(kReadChunk)
+CommPort::CommPort(std::unique_ptr<CommDevice> device, int doorbell, DWORD access, bool overlapped)
+    : m_overlapped(overlapped), m_access(access), m_doorbell(doorbell), m_device(std::move(device)),
+      m_fd(m_device->pollFd()), m_input(kInputQueueFloor), m_scratch(kReadChunk)
 {}
 
 std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, bool overlapped,
                                          DWORD &error)
 {
-    const int fd = TtyDevice::openExclusive(path, error);
-    if (fd < 0)
+    const std::optional<RemotePortAddress> remote = remotePortAddress(path);
+    std::unique_ptr<CommDevice> device =
+        remote ? openRemoteDevice(*remote, error) : openTtyDevice(path, error);
+    if (!device)
         return nullptr;
     const int doorbell = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (doorbell < 0) {
         error = win32ErrorFromErrno(errno);
-        TtyDevice::release(fd);
         return nullptr;
     }
-    // From here on the port's destructor releases both descriptors and the lock file on
-    // every failure path.
-    std::shared_ptr<CommPort> port(new CommPort(fd, doorbell, access, overlapped));
+    // From here on the port's destructor releases the device, the doorbell and the lock file
+    // on every failure path.
+    std::shared_ptr<CommPort> port(new CommPort(std::move(device), doorbell, access, overlapped));
     // Programs that keep out of a device only by its UUCP lock file are kept out by ours.
-    error = UucpLock::acquire(path, port->m_lockFile);
+    error = remote ? ERROR_SUCCESS : UucpLock::acquire(path, port->m_lockFile);
     if (error != ERROR_SUCCESS)
         return nullptr;
 
+    CommDevice &opened = *port->m_device;
     LineSettings current;
-    int status = readLineSettings(fd, current);
+    int status = opened.readSettings(current);
     if (status == 0) {
         port->m_dcb = dcbFromLineSettings(current);
-        port->m_settings = lineSettingsFromDcb(port->m_dcb, current);
+        port->m_lineErrors = remote || !TtyDevice::isPseudoTerminal(port->m_fd);
+        port->m_settings = lineSettingsFromDcb(port->m_dcb, current, port->m_lineErrors);
         // The speed stays as found until SetCommState: leaving speed 0 makes the driver
         // raise DTR and RTS, which SetCommState can prevent once it knows the DCB's wish.
         port->m_settings.speed = current.speed;
-        status = applyLineSettings(fd, port->m_settings);
+        status = opened.applySettings(port->m_settings);
     }
     if (status != 0) {
         error = deviceError(status);
         return nullptr;
     }
     // Whatever arrived before anyone had the port open belongs to nobody.
-    TtyDevice::flushInput(fd);
+    opened.flushInput();
 
-    port->m_lineStatus = makeLineStatus(fd);
+    port->m_lineStatus = opened.lineStatus();
     if (port->m_lineStatus->modemLines(port->m_line.modem) != 0) {
         port->m_line.modemKnown = false;
         port->m_line.modem = 0;
@@ -119,24 +123,15 @@ void CommPort::onClose()
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
     m_watcher.stop();
-    int fd = -1;
     bool hangUp = false;
     LineSettings last;
     {
         std::lock_guard lock(m_mutex);
-        fd = m_fd;
         m_fd = -1;
         hangUp = m_lineStatus && m_line.modemKnown && !m_dead; // only a port that got opened
         last = m_settings;
     }
-    // A device with modem lines is left at speed 0, which the kernel keeps for the next
-    // opener: then opening raises neither DTR nor RTS.
-    if (hangUp && last.speed != 0)
-        TtyDevice::leaveHungUp(fd, last);
-    // A driver may wait in close() for output that a far end never takes (30 s by default).
-    // Every write that completed has left the kernel's queue, so what is still there belongs
-    // to writes that closing aborted: it gets a second at most, then it is dropped.
-    TtyDevice::release(fd, 1000);
+    m_device->release(last, hangUp);
     ::close(m_doorbell);
     UucpLock::release(m_lockFile);
 }
@@ -207,11 +202,11 @@ DWORD CommPort::setState(const DCB &dcb)
         return error;
     if (m_dead)
         return ERROR_GEN_FAILURE;
-    const LineSettings next = lineSettingsFromDcb(dcb, m_settings);
+    const LineSettings next = lineSettingsFromDcb(dcb, m_settings, m_lineErrors);
     // Drivers take speeds they cannot make without a word: a UART runs at the nearest
     // divisor of its clock, and a driver may keep its previous speed or fall back to another
     // one. Such a speed is refused, as Windows refuses what a device cannot do.
-    if (const std::uint32_t base = TtyDevice::uartBaudBase(m_fd);
+    if (const std::uint32_t base = m_device->uartBaudBase();
         base != 0 && !speedCloseEnough(next.speed, uartRate(next.speed, base)))
         return ERROR_INVALID_PARAMETER;
     // Leaving speed 0 (how a port is left at Close) makes the driver raise DTR and RTS; a
@@ -219,12 +214,12 @@ DWORD CommPort::setState(const DCB &dcb)
     // the first SetCommState after Open, when nothing is on its way yet: for that moment the
     // UART hears only itself.
     const LoopbackGuard loopback(*m_lineStatus, m_settings.speed == 0);
-    const int status = applyLineSettings(m_fd, next);
+    const int status = m_device->applySettings(next);
     LineSettings applied;
     DWORD refusal = status != 0 ? deviceError(status) : ERROR_SUCCESS;
-    if (status == 0 && readLineSettings(m_fd, applied) == 0 &&
+    if (status == 0 && m_device->readSettings(applied) == 0 &&
         !speedCloseEnough(next.speed, applied.speed)) {
-        applyLineSettings(m_fd, m_settings);
+        m_device->applySettings(m_settings);
         refusal = ERROR_INVALID_PARAMETER;
     }
     if (refusal != ERROR_SUCCESS)
@@ -318,7 +313,7 @@ DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
     // Nothing of ours is in the kernel once it was seen empty after the last write: the
     // receive handler asks for every batch, and the question costs a system call.
     if (!m_dead && m_drain.sentSinceEmpty())
-        unsent += std::size_t(m_drain.ours(TtyDevice::outputQueue(m_fd)));
+        unsent += std::size_t(m_drain.ours(deviceQueue()));
     stat.cbOutQue = DWORD(unsent);
     stat.fCtsHold = m_dcb.fOutxCtsFlow && m_line.modemKnown && !(m_line.modem & MS_CTS_ON);
     stat.fDsrHold = outputHeld();
@@ -339,12 +334,12 @@ DWORD CommPort::purge(DWORD flags)
     if (flags & PURGE_RXABORT)
         abortReads(ERROR_OPERATION_ABORTED);
     if ((flags & PURGE_TXCLEAR) && !m_dead)
-        TtyDevice::flushOutput(m_fd);
+        m_device->flushOutput();
     if (flags & PURGE_RXCLEAR) {
         m_input.clear();
         m_marks.reset();
         if (!m_dead)
-            TtyDevice::flushInput(m_fd);
+            m_device->flushInput();
         applyDtrHandshake();
     }
     ringDoorbell();
@@ -362,7 +357,7 @@ DWORD CommPort::flush()
             return ERROR_GEN_FAILURE;
         if (!(m_access & GENERIC_WRITE))
             return ERROR_ACCESS_DENIED;
-        std::uint64_t queued = TtyDevice::outputQueue(m_fd);
+        std::uint64_t queued = deviceQueue();
         for (const WriteRequest &write : m_writes)
             queued += write.data.size() - write.sent;
         const std::uint64_t speed = m_settings.speed != 0 ? m_settings.speed : 9600;
@@ -377,13 +372,16 @@ DWORD CommPort::flush()
                 return ERROR_OPERATION_ABORTED;
             if (m_dead)
                 return ERROR_GEN_FAILURE;
-            if (m_writes.empty())
+            // A device that drains outside the kernel is done once its queue is empty.
+            if (m_writes.empty() && (m_device->drainsInKernel() || deviceQueue() == 0))
                 break;
         }
         if (now() >= deadline)
             return ERROR_SEM_TIMEOUT;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    if (!m_device->drainsInKernel())
+        return ERROR_SUCCESS;
     // A descriptor of its own, so that a CloseHandle meanwhile cannot pull it away; if that
     // close comes, the last reference is ours and is released as closing does (bounded).
     int fd = -1;
@@ -442,4 +440,11 @@ DWORD CommPort::modemStatus(DWORD &msBits)
         return deviceError(status);
     msBits = bits;
     return ERROR_SUCCESS;
+}
+
+unsigned CommPort::deviceQueue()
+{
+    unsigned count = 0;
+    m_device->outputQueue(count);
+    return count;
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/posix/ByteRing.h"
+#include "platform/posix/CommDevice.h"
 #include "platform/posix/EventObject.h"
 #include "platform/posix/HandleTable.h"
 #include "platform/posix/InputPace.h"
@@ -36,7 +37,8 @@
 class CommPort : public KernelObject
 {
 public:
-    // Opens the device at path exclusively in raw mode and starts its I/O thread; on failure
+    // Opens the device at path exclusively in raw mode (or connects to the port on another
+    // machine a path "rfc2217://HOST:PORT" names) and starts its I/O thread; on failure
     // returns empty with the Win32 error in error.
     static std::shared_ptr<CommPort> open(const std::string &path, DWORD access, bool overlapped,
                                           DWORD &error);
@@ -126,7 +128,7 @@ private:
         Nanos nextTick = kNever;
     };
 
-    CommPort(int fd, int doorbell, DWORD access, bool overlapped);
+    CommPort(std::unique_ptr<CommDevice> device, int doorbell, DWORD access, bool overlapped);
 
     static Nanos now();
     void ringDoorbell();
@@ -161,6 +163,7 @@ private:
     void applyOutputLines();
     void applyDtrHandshake();
     void markDead();
+    unsigned deviceQueue(); // the device's output queue; 0 where it cannot tell
     bool outputHeld() const;
     bool needsTick() const;
     Nanos nextDeadline() const;
@@ -174,10 +177,12 @@ private:
     const int m_doorbell;
 
     std::mutex m_mutex;
-    int m_fd;               // closed only after the I/O thread has ended
-    std::string m_lockFile; // our UUCP lock; empty when none was taken
+    std::unique_ptr<CommDevice> m_device; // released only after the I/O thread has ended
+    int m_fd;                             // its descriptor; -1 once released
+    std::string m_lockFile;               // our UUCP lock; empty when none was taken
     bool m_closing = false;
     bool m_dead = false;
+    bool m_lineErrors = true; // the device can report line errors (no pseudo-terminal)
     std::thread m_thread;
     std::unique_ptr<LineStatus> m_lineStatus;
 

@@ -142,10 +142,10 @@ void CommPort::expireRequests(Nanos at)
             if (it == m_writes.begin() && left > 0 && !m_dead) {
                 // Only a queue the device reports is dropped: a pseudo-terminal reports none,
                 // and flushing it would take back bytes its far end has not read yet.
-                const auto queued = std::size_t(m_drain.ours(TtyDevice::outputQueue(m_fd)));
+                const auto queued = std::size_t(m_drain.ours(deviceQueue()));
                 if (queued > 0) {
                     left -= std::min(left, queued);
-                    TtyDevice::flushOutput(m_fd);
+                    m_device->flushOutput();
                 }
                 m_drain.stop();
             }

@@ -58,12 +58,16 @@ DWORD checkDcb(const DCB &dcb)
     return ERROR_SUCCESS;
 }
 
-LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current)
+LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current, bool lineErrors)
 {
     LineSettings out = current;
     // Marking stays on without parity checking: otherwise the line discipline takes its raw
-    // fast path, which hands over the NUL a driver queues to flag an overrun as data.
-    out.iflag = dcb.fParity ? (INPCK | PARMRK) : (IGNBRK | PARMRK);
+    // fast path, which hands over the NUL a driver queues to flag an overrun as data. A device
+    // without line errors has no such NUL to hand over.
+    if (dcb.fParity)
+        out.iflag = INPCK | PARMRK;
+    else
+        out.iflag = lineErrors ? (IGNBRK | PARMRK) : IGNBRK;
     if (dcb.fOutX)
         out.iflag |= IXON;
     if (dcb.fInX)

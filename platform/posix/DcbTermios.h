@@ -18,8 +18,11 @@ DWORD checkDcb(const DCB &dcb);
 // Parity checking (fParity) turns on INPCK and PARMRK: the receive path then parses the
 // kernel's error marks; without it breaks are ignored by the line discipline, and PARMRK
 // stays on only so that an overrun never shows as a NUL byte (the receive path then undoes
-// the doubling of literal \377 bytes).
-LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current);
+// the doubling of literal \377 bytes). A device that never reports line errors (a
+// pseudo-terminal, lineErrors false) gets neither without parity checking: the line
+// discipline then takes its raw fast path, and the receive path parses nothing.
+LineSettings lineSettingsFromDcb(const DCB &dcb, const LineSettings &current,
+                                 bool lineErrors = true);
 
 // True when the line discipline marks bytes received with errors (PARMRK) and the receive
 // path has to parse the marks.

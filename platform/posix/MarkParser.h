@@ -19,6 +19,8 @@ public:
     Byte feed(std::uint8_t byte);
     // Forgets a mark seen in part: what came before was dropped, or marking was switched.
     void reset() { m_state = State::Plain; }
+    // No mark begun: bytes without \377 are all plain data.
+    bool idle() const { return m_state == State::Plain; }
 
 private:
     enum class State { Plain, SeenFF, SeenFF00 };

@@ -13,6 +13,8 @@
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -126,6 +128,18 @@ void leaveHungUp(int fd, const LineSettings &settings)
     LineSettings hungUp = settings;
     hungUp.speed = 0;
     applyLineSettings(fd, hungUp);
+}
+
+bool isPseudoTerminal(int fd)
+{
+    struct stat info
+    {
+    };
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    // Unix98 masters and slaves, and the legacy BSD pairs.
+    const unsigned kind = major(info.st_rdev);
+    return (kind >= 128 && kind <= 143) || kind == 2 || kind == 3 || info.st_rdev == makedev(5, 2);
 }
 
 std::uint32_t uartBaudBase(int fd)

@@ -32,6 +32,10 @@ int drain(int fd, long limitMs);
 // holds (waiting a bounded time): a rate changed under a sending UART garbles its last bytes.
 void leaveHungUp(int fd, const LineSettings &settings);
 
+// Whether fd is a pseudo-terminal (either side): a device whose bytes never come with line
+// errors (no parity, framing, overrun or break).
+bool isPseudoTerminal(int fd);
+
 // The clock a UART divides to make its rate (TIOCGSERIAL's baud_base), or 0 for a device
 // that is no UART (USB adapters, pseudo-terminals).
 std::uint32_t uartBaudBase(int fd);

@@ -125,6 +125,12 @@ TEST(DcbMappingTest, RawModeFlowControlAndCharacters)
     // reaches the data as a NUL byte.
     EXPECT_EQ(s.iflag, std::uint32_t(IGNBRK | PARMRK))
         << "no translation, no stripping, no flow control";
+    // A device without line errors (a pseudo-terminal) keeps the fast path; with parity
+    // checking it is marked as any other.
+    EXPECT_EQ(lineSettingsFromDcb(dcb, s, false).iflag, std::uint32_t(IGNBRK));
+    dcb.fParity = 1;
+    EXPECT_EQ(lineSettingsFromDcb(dcb, s, false).iflag, std::uint32_t(INPCK | PARMRK));
+    dcb.fParity = 0;
     EXPECT_EQ(s.oflag, 0u);
     EXPECT_EQ(s.lflag, 0u);
     EXPECT_EQ(s.cc[VMIN], 1);
