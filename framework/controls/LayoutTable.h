@@ -12,7 +12,7 @@
 
 struct LayoutRow
 {
-    std::string_view className; // the stored class: "QPushButton", "ComboBox", "RadioGroup", ...
+    std::string_view className; // the stored class of the control, as the .ui file names it
     std::string_view name;
     std::string_view parent;
     int x = 0, y = 0, width = 0, height = 0;
