@@ -6,6 +6,9 @@ find_package(Threads REQUIRED)
 include(${PROJECT_SOURCE_DIR}/cmake/ZephraLayer.cmake)
 
 zephra_add_layers(platform framework protocol link)
+# The window's layout as a table, for the window on Win32's own controls.
+include(${PROJECT_SOURCE_DIR}/cmake/LayoutTable.cmake)
+zephra_layout_table()
 
 if(ZEPHRA_TESTS)
   enable_testing()
