@@ -5,7 +5,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 __USE_M
 find_package(Threads REQUIRED)
 include(${PROJECT_SOURCE_DIR}/cmake/ZephraLayer.cmake)
 
-zephra_add_layers(platform framework protocol link)
+zephra_add_layers(platform framework protocol link cli)
 # The window's layout as a table, for the window on Win32's own controls.
 include(${PROJECT_SOURCE_DIR}/cmake/LayoutTable.cmake)
 zephra_layout_table()
