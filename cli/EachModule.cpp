@@ -5,6 +5,7 @@
 #include "cli/BenchSlot.h"
 #include "cli/Commands.h"
 #include "cli/ReceiptLog.h"
+#include "cli/StopSignal.h"
 
 #include <algorithm>
 #include <csignal>
@@ -26,13 +27,7 @@ void requestStop(int)
 
 void installStopHandlers()
 {
-    struct sigaction action = {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART is needed: nothing here blocks in a system call a signal would end.
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    onStopRequest(requestStop);
 }
 
 std::string joined(const std::vector<std::string> &ports)

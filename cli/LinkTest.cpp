@@ -4,6 +4,7 @@
 #include "cli/LinkReport.h"
 #include "cli/ModuleLink.h"
 #include "cli/Report.h"
+#include "cli/StopSignal.h"
 #include "framework/core/Format.h"
 #include "link/LinkPolicy.h"
 #include "platform/ComNames.h"
@@ -366,13 +367,7 @@ int linkTest(const LinkOptions &options)
     }
 
     interrupted = 0;
-    struct sigaction action = {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    // A second signal ends the program at once.
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    onStopRequest(onInterrupt);
 
     std::optional<std::string> failure;
     int status = Done;

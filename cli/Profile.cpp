@@ -1,14 +1,17 @@
 #include "cli/Profile.h"
 
+#include "cli/ReplaceFile.h"
 #include "cli/SettingWords.h"
 #include "framework/core/IniFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace profile {
 
@@ -36,16 +39,9 @@ ModuleState load(const std::string &fileName)
 
 void save(const std::string &fileName, const ModuleState &state)
 {
-    // A fresh file in the same directory, so that the rename below stays on one file system.
-    std::string temporary = fileName + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
+    const std::string temporary = createFileBeside(fileName);
+    if (temporary.empty())
         throw EProfile("Cannot write the profile " + fileName + ": " + std::strerror(errno));
-    // mkstemp makes the file private; a profile gets the permissions of any new file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
     try {
         IniFile ini(temporary);
         ini.writeString(Section, "firmware", state.firmware);
@@ -56,7 +52,7 @@ void save(const std::string &fileName, const ModuleState &state)
                                " that a profile cannot hold");
             ini.writeString(Section, std::string(setting.word), *text);
         }
-        if (std::rename(temporary.c_str(), fileName.c_str()) != 0)
+        if (!replaceFile(temporary, fileName))
             throw EProfile("Cannot write the profile " + fileName + ": " + std::strerror(errno));
     } catch (...) {
         std::remove(temporary.c_str());

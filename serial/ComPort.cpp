@@ -4,6 +4,7 @@
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/user32.h"
 #include "serial/ComThread.h"
+#include "serial/ComTransfer.h"
 #include "serial/EComPort.h"
 #include "serial/PortDevice.h"
 
@@ -71,9 +72,14 @@ void TCustomComPort::Open()
         throw;
     }
     FireAfterOpen();
-    HandleCTSChange();
-    HandleDSRChange();
-    HandleRLSDChange();
+    // The lines' state at the start. A port that cannot tell it (some virtual ports fail
+    // GetCommModemStatus) opens all the same, with no line raised.
+    DWORD status = 0;
+    const TLineSignals lines =
+        GetCommModemStatus(m_handle, &status) ? modemStatusToSignals(status) : TLineSignals{};
+    FireCTSChange(lines.contains(lsCTS));
+    FireDSRChange(lines.contains(lsDSR));
+    FireRLSDChange(lines.contains(lsRLSD));
 }
 
 void TCustomComPort::Close()

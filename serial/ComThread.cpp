@@ -9,6 +9,27 @@
 
 #include <cstring>
 
+namespace {
+
+// How long the stop waits for the system to end a pending wait after SetCommMask(0).
+constexpr DWORD kWaitEndLimitMs = 2000;
+
+// Ends a wait the device did not end, and waits until the system lets go of its OVERLAPPED.
+void cancelPendingWait(HANDLE device, OVERLAPPED *overlapped)
+{
+#ifdef _WIN32
+    CancelIoEx(device, overlapped);
+    DWORD transferred = 0;
+    GetOverlappedResult(device, overlapped, &transferred, TRUE);
+#else
+    // Here SetCommMask(0) ends a pending wait before it returns.
+    (void)device;
+    (void)overlapped;
+#endif
+}
+
+} // namespace
+
 TComThread::TComThread(TCustomComPort *port)
     : m_ownerPort(port), m_stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       m_watched(port->Events())
@@ -52,6 +73,7 @@ void TComThread::EventLoop()
     // Lives until the end: a wait still pending at the stop is completed (and written to)
     // by the SetCommMask below.
     DWORD mask = 0;
+    bool waitPending = false;
 
     for (;;) {
         mask = 0;
@@ -62,8 +84,10 @@ void TComThread::EventLoop()
             break;
         }
         const DWORD result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (result != WAIT_OBJECT_0 + 1)
+        if (result != WAIT_OBJECT_0 + 1) {
+            waitPending = true;
             break;
+        }
         DWORD transferred = 0;
         if (!GetOverlappedResult(device, &overlapped, &transferred, FALSE)) {
             reportDeviceFailure(GetLastError());
@@ -77,6 +101,11 @@ void TComThread::EventLoop()
     // Stopped or failed: nothing is reported any more until the port is closed.
     WaitForSingleObject(m_stopEvent, INFINITE);
     SetCommMask(device, 0);
+    // The system may end that wait after SetCommMask has returned, writing to `overlapped`
+    // and `mask` on this stack: the frame stays until the wait has ended. A device that never
+    // ends it has the request cancelled.
+    if (waitPending && WaitForSingleObject(overlapped.hEvent, kWaitEndLimitMs) != WAIT_OBJECT_0)
+        cancelPendingWait(device, &overlapped);
     PurgeComm(device, PURGE_TXCLEAR | PURGE_RXCLEAR);
     CloseHandle(overlapped.hEvent);
     CloseHandle(m_stopEvent);

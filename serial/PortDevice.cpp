@@ -15,6 +15,24 @@ std::string busyAdvice()
     return "Another program is using the port: close the port there, then try again.";
 }
 
+#ifdef _WIN32
+
+// Windows names its ports itself: the user finds the number in Device Manager.
+std::string notFoundAdvice(const ComDeviceStatus &device)
+{
+    const std::string name = device.name.empty() ? std::string("COMn") : device.name;
+    return formatText("This computer has no port %s: look up the adapter's COM number in "
+                      "Device Manager (under \"Ports (COM & LPT)\"), or plug the adapter in.",
+                      name.c_str());
+}
+
+std::string permissionAdvice(const ComDeviceStatus &)
+{
+    return busyAdvice();
+}
+
+#else
+
 std::string permissionAdvice(const ComDeviceStatus &device)
 {
     return formatText("You may not use %s: add your user to the dialout group "
@@ -45,6 +63,8 @@ std::string notFoundAdvice(const ComDeviceStatus &device)
     return formatText("The device %s is missing or unplugged: plug it in, or correct %s.",
                       device.path.c_str(), mapEntry(device).c_str());
 }
+
+#endif
 
 } // namespace
 

@@ -4,4 +4,11 @@
 
 #include <string>
 
-std::string formatText(const char *format, ...) __attribute__((format(printf, 1, 2)));
+#ifdef _WIN32
+// The C99 printf of mingw-w64 (__USE_MINGW_ANSI_STDIO), not the system's older one.
+#define ZEPHRA_PRINTF_FORMAT gnu_printf
+#else
+#define ZEPHRA_PRINTF_FORMAT printf
+#endif
+
+std::string formatText(const char *format, ...) __attribute__((format(ZEPHRA_PRINTF_FORMAT, 1, 2)));

@@ -1,0 +1,16 @@
+# The Windows build (included by the top-level CMakeLists.txt when cross-building): the same
+# layers over the system's own Win32 functions, without Qt and libjpeg, and the tests that run
+# as Windows programs (under Wine here: scripts/windows).
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 __USE_MINGW_ANSI_STDIO=1)
+find_package(Threads REQUIRED)
+include(${PROJECT_SOURCE_DIR}/cmake/ZephraLayer.cmake)
+
+zephra_add_layers(platform framework protocol link cli)
+# The window's layout as a table, for the window on Win32's own controls.
+include(${PROJECT_SOURCE_DIR}/cmake/LayoutTable.cmake)
+zephra_layout_table()
+
+if(ZEPHRA_TESTS)
+  enable_testing()
+  include(${CMAKE_CURRENT_LIST_DIR}/Tests.cmake)
+endif()
