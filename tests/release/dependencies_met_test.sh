@@ -10,8 +10,7 @@ format=${2#-f=}
 case $3 in
 libc6) entries=("amd64 installed 2.36-9" "i386 installed 2.36-9") ;;
 libonly32) entries=("i386 installed 2.36-9") ;;
-fonts-liberation) entries=("all installed 1:1.07.4-11") ;;
-*) exit 1 ;;
+fonts-liberation) entries=("all installed 1:1.07.4-11") ;; *) exit 1 ;;
 esac
 for entry in "${entries[@]}"; do
     read -r arch state version <<<"$entry"
@@ -26,4 +25,3 @@ out=$(PATH=$fake:$PATH bash "$(dirname "$0")/dependencies_met.sh" \
 expected="dependency not met on this machine: libonly32 (>= 2.0) | libc6 (>= 3)
 dependency not met on this machine: missing"
 [ "$status" -eq 1 ] && [ "$out" = "$expected" ] || { echo "FAIL: status $status, printed:"; echo "$out"; exit 1; }
-echo "passed"
