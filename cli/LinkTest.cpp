@@ -126,7 +126,10 @@ public:
         m_stop = true;
         m_reader.join();
         try {
-            m_port.WaitForTransfer(m_write);
+            // Only a write that started is waited for: one that failed at once never
+            // completes, and its event stays unsignalled.
+            if (m_writePending)
+                m_port.WaitForTransfer(m_write);
             m_port.Close();
         } catch (...) {
             // The run's outcome is already decided; the port's destructor releases the device.
@@ -144,14 +147,17 @@ public:
     // this one.
     void send(std::string bytes)
     {
-        finishWrite();
+        if (m_writePending)
+            finishWrite();
         m_writing = std::move(bytes);
         m_port.StartWrite(m_writing.data(), static_cast<std::int32_t>(m_writing.size()), m_write);
+        m_writePending = true;
     }
 
 private:
     void finishWrite()
     {
+        m_writePending = false;
         const std::int32_t written = m_port.WaitForTransfer(m_write);
         if (static_cast<std::size_t>(written) < m_writing.size())
             throw LinkFailure{"The packets did not leave " + name() +
@@ -181,6 +187,7 @@ private:
     TComPort m_port;
     TPortTransfer *m_write = nullptr;
     std::string m_writing;
+    bool m_writePending = false;
     std::thread m_reader;
     std::atomic<bool> m_stop{false};
     std::atomic<std::uint64_t> m_received{0};

@@ -10,13 +10,7 @@ namespace cli {
 
 namespace {
 
-radio::ModuleSettings modelOf(const SettingValues &values)
-{
-    radio::ModuleSettings settings{};
-    for (const auto &[code, value] : values)
-        settings[code] = value;
-    return settings;
-}
+using radio::modelOf;
 
 std::string direction(const radio::PairCheck &check)
 {
@@ -100,9 +94,7 @@ SettingValues mended(const SettingValues &a, const SettingValues &b)
     SettingValues target;
     for (const auto &[code, value] : b)
         target[code] = writeBackValue(*findSetting(code), value);
-    const radio::ModuleSettings fixed = radio::mendPartner(modelOf(a), modelOf(target));
-    for (auto &[code, value] : target)
-        value = fixed[code];
+    radio::copyModel(radio::mendPartner(modelOf(a), modelOf(target)), target);
     return target;
 }
 

@@ -34,6 +34,24 @@ PairCheck checkOne(const PairRule &rule, char from, const ModuleSettings &sender
 
 } // namespace
 
+ModuleSettings modelOf(const std::map<std::uint8_t, std::uint8_t> &values)
+{
+    ModuleSettings module{};
+    for (const auto &[code, value] : values) {
+        if (code < module.size())
+            module[code] = value;
+    }
+    return module;
+}
+
+void copyModel(const ModuleSettings &module, std::map<std::uint8_t, std::uint8_t> &values)
+{
+    for (auto &[code, value] : values) {
+        if (code < module.size())
+            value = module[code];
+    }
+}
+
 int lineBitsPerSecond(const ModuleSettings &module)
 {
     const std::uint8_t value = module[CodeBaudrate];

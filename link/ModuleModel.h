@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,12 @@ constexpr std::size_t PacketBytes = 32;
 
 // A module's settings, indexed by setting code (00 to 07).
 using ModuleSettings = std::array<std::uint8_t, 8>;
+
+// The model of settings read as code -> value. Codes it does not keep (8 and above) are
+// left out: a setting added to the protocol's table at such a code must not write past it.
+ModuleSettings modelOf(const std::map<std::uint8_t, std::uint8_t> &values);
+// The model's values put back into values, for the codes the model keeps.
+void copyModel(const ModuleSettings &module, std::map<std::uint8_t, std::uint8_t> &values);
 
 // RS232 side: 1200, 2400, 4800, 9600 or 19200 bit/s for baud values 0 to 4; 0 when out of
 // range.

@@ -214,6 +214,12 @@ BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                          LPDWORD lpNumberOfBytesTransferred, BOOL bWait);
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+// A write completes once its bytes have left the driver's queue. Success means the driver
+// reported them sent, not that the far end got them: a USB driver that drops its transfers
+// when its adapter is pulled reports an empty queue, without error, for the 15-20 ms before
+// the hang-up, and a write all of whose bytes were in that driver then completes as a
+// success although the device lost them. The layer cannot tell the two apart; what must
+// arrive is confirmed above it (the module acknowledges each setting written).
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
 BOOL ClearCommError(HANDLE hFile, LPDWORD lpErrors, LPCOMSTAT lpStat);

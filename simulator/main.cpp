@@ -85,7 +85,7 @@ std::string printable(std::string_view bytes)
         if (b >= 0x20 && b < 0x7F)
             out += c;
         else
-            out += "<" + SimFrame::hexPair(b) + ">";
+            (out += '<').append(SimFrame::hexPair(b)) += '>';
     }
     return out;
 }

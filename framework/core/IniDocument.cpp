@@ -296,7 +296,11 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
     }
     Line entry = parseLine(encodeKey(key) + "=" + encoded, m_crlf);
     if (!found) {
-        m_lines.push_back(parseLine("[" + encodeSection(section) + "]", m_crlf));
+        // Appended rather than "[" + name: GCC 12 at -O3 sees a false overlap in the latter.
+        std::string header(1, '[');
+        header += encodeSection(section);
+        header += ']';
+        m_lines.push_back(parseLine(header, m_crlf));
         m_lines.push_back(std::move(entry));
         return;
     }

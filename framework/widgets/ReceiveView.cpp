@@ -469,7 +469,8 @@ void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
     add(tr("&Copy"), std::mem_fn(&ReceiveView::copy), hasSelection());
     add(tr("Select &All"), std::mem_fn(&ReceiveView::selectAll), !empty);
     menu.addSeparator();
-    add(tr("&Save As…"), std::mem_fn(&ReceiveView::saveAs), !empty);
+    // One save of the box at a time.
+    add(tr("&Save As…"), std::mem_fn(&ReceiveView::saveAs), !empty && m_saves.running() == 0);
     add(tr("C&lear"), std::mem_fn(&ReceiveView::clear), !empty);
     menu.exec(event->globalPos());
 }

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr std::int64_t kNanosPerMilli = 1000000;
+// What an event wait that ends with events reports as transferred: the mask it filled in.
+constexpr DWORD kEventMaskSize = sizeof(DWORD);
 
 // at + milliseconds, saturating: COMMTIMEOUTS products reach 2^64 ms.
 std::int64_t after(std::int64_t at, std::uint64_t milliseconds)
@@ -50,8 +52,10 @@ void CommPort::endWait(DWORD error, DWORD events)
 {
     if (!m_wait)
         return;
-    Sync::completeRequest(m_wait->overlapped, m_wait->event.get(), error, 0,
-                          error == ERROR_SUCCESS ? m_wait->mask : nullptr, events);
+    const bool delivered = error == ERROR_SUCCESS;
+    Sync::completeRequest(m_wait->overlapped, m_wait->event.get(), error,
+                          delivered ? kEventMaskSize : 0, delivered ? m_wait->mask : nullptr,
+                          events);
     m_wait.reset();
 }
 
@@ -280,7 +284,7 @@ DWORD CommPort::waitEvent(DWORD *mask, OVERLAPPED *overlapped, std::shared_ptr<E
     }
     if (const DWORD events = m_remembered & m_mask) {
         m_remembered = 0;
-        Sync::completeRequest(overlapped, event.get(), ERROR_SUCCESS, 0, mask, events);
+        Sync::completeRequest(overlapped, event.get(), ERROR_SUCCESS, kEventMaskSize, mask, events);
         return ERROR_SUCCESS;
     }
     m_wait = WaitRequest{{overlapped, std::move(event)}, mask};

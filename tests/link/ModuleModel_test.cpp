@@ -118,4 +118,15 @@ TEST(ModuleModel, speedsOfBothSides)
     }
 }
 
+TEST(ModuleModel, settingsReadAtCodesBeyondTheModelAreLeftOut)
+{
+    std::map<std::uint8_t, std::uint8_t> read{{CodeChannel, 7}, {8, 1}, {200, 9}};
+    ModuleSettings expected{};
+    expected[CodeChannel] = 7;
+    EXPECT_EQ(modelOf(read), expected);
+    expected[CodeChannel] = 9;
+    copyModel(expected, read);
+    EXPECT_EQ(read, (std::map<std::uint8_t, std::uint8_t>{{CodeChannel, 9}, {8, 1}, {200, 9}}));
+}
+
 } // namespace

@@ -114,21 +114,7 @@ for package in "${needed[@]}"; do
 done
 # Every dependency is met on this machine, which runs the programs below: a misspelt name or
 # a version nobody has shows up here.
-IFS=',' read -ra clauses <<<"$depends"
-for clause in "${clauses[@]}"; do
-    met=0
-    IFS='|' read -ra choices <<<"$clause"
-    for choice in "${choices[@]}"; do
-        read -r name relation wanted <<<"${choice//[()]/}"
-        state=$(dpkg-query -W -f='${db:Status-Status} ${Version}' "$name" 2>/dev/null) || continue
-        [ "${state%% *}" = installed ] || continue
-        if [ -z "${relation:-}" ] || dpkg --compare-versions "${state#* }" "$relation" "$wanted"; then
-            met=1
-            break
-        fi
-    done
-    [ "$met" -eq 1 ] || fail "dependency not met on this machine:$clause"
-done
+unmet=$(bash "$(dirname "$0")/dependencies_met.sh" "$depends" "$arch") || fail "$unmet"
 
 # --- files: exactly these, owned by root ---
 sizes=(16 32 48 64 128 256)

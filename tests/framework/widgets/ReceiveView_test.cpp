@@ -288,6 +288,7 @@ void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
     m_view->save(bytesPath, ReceiveView::SaveForm::Received);
     QCOMPARE(m_view->savesRunning(), 1);
     QVERIFY(!QFile::exists(bytesPath));
+    QCOMPARE(chooseFromMenu("").at(2), QString("-Save As…"));
     release.set_value();
     QCOMPARE(savedFile(bytesPath), QByteArray("caf\xE9 \x80 \r", 8));
 
