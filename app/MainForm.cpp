@@ -5,7 +5,7 @@
 #include "app/linktest/LinkTestRun.h"
 
 #include "framework/core/HandlerGuard.h"
-#include "framework/core/Timer.h"
+#include "framework/qt/Timer.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

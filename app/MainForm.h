@@ -1,4 +1,4 @@
-// The program's one window, MainForm: the three tabs of the stored layout (every control is a
+// The program's one window, MainForm: the four tabs of the stored layout (every control is a
 // member under its stored name), the serial port ComPort1 and the reply timer Timer1, which
 // the window owns for its whole life. Every handler is a method named after its control and
 // event; the window binds them by name when it is created, each behind the framework's

@@ -3,7 +3,7 @@
 // tool tip.
 #include "app/MainForm.h"
 
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "serial/PortProbe.h"
 
 #include <QFile>

@@ -10,18 +10,15 @@ namespace {
 using radio::LinkFigures;
 using radio::LinkTime;
 
-double ms(LinkTime time)
-{
-    return static_cast<double>(time.count()) / 1000.0;
-}
-
 std::string latencyJson(const LinkFigures &f)
 {
     if (!f.latency)
         return R"({"min": null, "p50": null, "p95": null, "p99": null, "max": null})";
     const auto &l = *f.latency;
     return formatText(R"({"min": %.3f, "p50": %.3f, "p95": %.3f, "p99": %.3f, "max": %.3f})",
-                      ms(l.min), ms(l.p50), ms(l.p95), ms(l.p99), ms(l.max));
+                      radio::milliseconds(l.min), radio::milliseconds(l.p50),
+                      radio::milliseconds(l.p95), radio::milliseconds(l.p99),
+                      radio::milliseconds(l.max));
 }
 
 } // namespace
@@ -60,7 +57,7 @@ std::string linkStatus(const std::vector<DirectionReport> &directions)
         const LinkFigures f = d.link->figures();
         out += (out.empty() ? "" : " | ") + d.from + "->" + d.to + ": " + radio::linkCounts(f);
         if (f.latency)
-            out += formatText(", p50 %.1f ms", ms(f.latency->p50));
+            out += formatText(", p50 %.1f ms", radio::milliseconds(f.latency->p50));
     }
     return out;
 }

@@ -14,7 +14,7 @@ namespace cli {
 using radio::DirectionReport;
 using radio::linkCsv;
 using radio::linkText;
-using radio::lossPercent;
+using radio::notIntactPercent;
 
 // error: the message of a run that failed, as the object's "error" member.
 std::string linkJson(const std::vector<DirectionReport> &directions,

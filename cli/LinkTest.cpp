@@ -6,6 +6,7 @@
 #include "cli/Report.h"
 #include "cli/StopSignal.h"
 #include "framework/core/Format.h"
+#include "link/LinkPolicy.h"
 #include "platform/ComNames.h"
 #include "serial/ComPort.h"
 #include "serial/EComPort.h"
@@ -31,8 +32,6 @@ using Clock = std::chrono::steady_clock;
 using radio::LinkDirection;
 using radio::LinkTime;
 
-// How long a link may stay silent before the test gives up, beyond two packets' line time.
-constexpr auto NoAnswerTime = std::chrono::seconds(3);
 constexpr auto StatusPeriod = std::chrono::milliseconds(100);
 // A reader's wait for its first byte, so that it sees a stop request this often.
 constexpr std::int32_t ReadWaitMs = 50;
@@ -202,11 +201,7 @@ struct Direction
 
 std::string silenceMessage(const LinkOptions &options, bool bytesCameBack, LinkTime waited)
 {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(waited).count();
-    std::string text =
-        bytesCameBack
-            ? "Bytes came back, but no packets, within " + std::to_string(seconds) + " seconds."
-            : "Nothing came back over the link within " + std::to_string(seconds) + " seconds.";
+    const std::string text = radio::silenceText(bytesCameBack, waited);
     const std::string pairCommand =
         options.ports.size() == 2 ? "zephra-cli pair " + options.ports[0] + " " + options.ports[1]
                                   : "zephra-cli pair";
@@ -230,7 +225,7 @@ std::optional<std::string> runLoop(const LinkOptions &options, std::vector<Direc
     const auto at = [&](Clock::time_point t) {
         return std::chrono::duration_cast<LinkTime>(t - start);
     };
-    const LinkTime giveUp = NoAnswerTime + 2 * directions.front().link.packetInterval();
+    const LinkTime giveUp = radio::giveUpTime(directions.front().link);
     const bool showStatus = ::isatty(STDERR_FILENO);
     auto lastStatus = start - StatusPeriod;
     const auto anyHeard = [&] {
@@ -402,7 +397,7 @@ int linkTest(const LinkOptions &options)
     }
     for (Direction &d : directions) {
         d.link.finish();
-        if (status == Done && lossPercent(d.link.figures()) > options.maxLossPercent)
+        if (status == Done && notIntactPercent(d.link.figures()) > options.maxLossPercent)
             status = Mismatch;
     }
 

@@ -2,9 +2,9 @@
 
 #include "cli/Profile.h"
 #include "cli/Report.h"
+#include "cli/Sha256.h"
 #include "framework/core/Format.h"
 
-#include <QCryptographicHash>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -17,9 +17,7 @@ ProfileId identifyProfile(const std::string &fileName)
     const std::string bytes((std::istreambuf_iterator<char>(file)), {});
     if (!file.good() && !file.eof())
         throw EProfile("Cannot read the profile " + fileName + ": " + std::strerror(errno));
-    const QByteArray hash = QCryptographicHash::hash(
-        QByteArray(bytes.data(), qsizetype(bytes.size())), QCryptographicHash::Sha256);
-    return {fileName, hash.toHex().toStdString()};
+    return {fileName, sha256Hex(bytes)};
 }
 
 std::string isoTime(std::chrono::system_clock::time_point time)

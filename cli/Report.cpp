@@ -1,7 +1,7 @@
 #include "cli/Report.h"
 
 #include "cli/SettingWords.h"
-#include "framework/core/Ansi.h"
+#include "framework/core/AnsiText.h"
 #include "framework/core/Application.h"
 #include "framework/core/Format.h"
 #include "framework/core/HexPair.h"
@@ -33,7 +33,7 @@ std::string jsonValue(std::uint8_t code, std::uint8_t value)
 
 std::string firmwareText(const std::string &firmware)
 {
-    return fromAnsi(firmware).toUtf8().toStdString();
+    return ansiToUtf8(firmware);
 }
 
 std::string shownValue(std::uint8_t code, std::uint8_t value)

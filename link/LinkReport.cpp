@@ -6,11 +6,6 @@ namespace radio {
 
 namespace {
 
-double ms(LinkTime time)
-{
-    return static_cast<double>(time.count()) / 1000.0;
-}
-
 const char *resultWord(PacketResult result)
 {
     switch (result) {
@@ -36,14 +31,6 @@ std::string linkCounts(const LinkFigures &f)
         static_cast<unsigned long long>(f.damaged), static_cast<unsigned long long>(f.lost));
 }
 
-double lossPercent(const LinkFigures &figures)
-{
-    if (figures.sent == 0)
-        return 0;
-    return 100.0 * static_cast<double>(figures.lost + figures.damaged) /
-           static_cast<double>(figures.sent);
-}
-
 std::string linkText(const std::vector<DirectionReport> &directions)
 {
     std::string out;
@@ -55,8 +42,9 @@ std::string linkText(const std::vector<DirectionReport> &directions)
                           static_cast<unsigned long long>(f.reordered));
         if (f.latency)
             out += formatText("  latency ms: min %.1f, p50 %.1f, p95 %.1f, p99 %.1f, max %.1f\n",
-                              ms(f.latency->min), ms(f.latency->p50), ms(f.latency->p95),
-                              ms(f.latency->p99), ms(f.latency->max));
+                              milliseconds(f.latency->min), milliseconds(f.latency->p50),
+                              milliseconds(f.latency->p95), milliseconds(f.latency->p99),
+                              milliseconds(f.latency->max));
         out += formatText("  throughput: %.0f bytes/s, %.1f%% of the line; packets of %zu bytes\n",
                           f.bytesPerSecond, 100 * f.lineShare, f.packetBytes);
     }
@@ -71,9 +59,9 @@ std::string linkCsv(const std::vector<DirectionReport> &directions, LinkTime sta
         for (std::size_t n = 0; n < packets.size(); ++n) {
             const PacketRecord &p = packets[n];
             out += formatText("%s,%s,%zu,%.3f,%s,", d.from.c_str(), d.to.c_str(), n,
-                              ms(p.sent - start), resultWord(p.result));
+                              milliseconds(p.sent - start), resultWord(p.result));
             if (p.result == PacketResult::Received)
-                out += formatText("%.3f", ms(p.arrived - p.sent));
+                out += formatText("%.3f", milliseconds(p.arrived - p.sent));
             out += "\n";
         }
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/LinkDirection.h"
+#include "link/LinkPolicy.h"
 
 #include <string>
 #include <vector>
@@ -24,8 +25,5 @@ std::string linkCsv(const std::vector<DirectionReport> &directions, LinkTime sta
 
 // "sent n, received n, damaged n, lost n".
 std::string linkCounts(const LinkFigures &figures);
-
-// The share of a direction's packets that did not arrive intact (lost or damaged), percent.
-double lossPercent(const LinkFigures &figures);
 
 } // namespace radio

@@ -1,6 +1,6 @@
 // The module's seven settings, one row each: everything the window and zephra-cli know about a
 // setting. Adding a setting means one row here plus its control binding in the window
-// (app/setup/MainFormReplies.cpp). Tables and pure functions; callable from any thread.
+// (app/setup/SettingBindings.h). Tables and pure functions; callable from any thread.
 #pragma once
 
 #include <cstdint>

@@ -9,21 +9,9 @@ namespace {
 
 using radio::LinkTime;
 
-double ms(LinkTime time)
-{
-    return static_cast<double>(time.count()) / 1000.0;
-}
-
 std::string count(std::uint64_t value)
 {
     return formatText("%llu", static_cast<unsigned long long>(value));
-}
-
-double lostPercent(const radio::LinkFigures &figures)
-{
-    return figures.sent == 0
-               ? 0
-               : 100.0 * static_cast<double>(figures.lost) / static_cast<double>(figures.sent);
 }
 
 } // namespace
@@ -33,11 +21,12 @@ LinkFigureTexts linkFigureTexts(const radio::LinkFigures &f)
     LinkFigureTexts texts;
     texts.sent = count(f.sent);
     texts.received = count(f.received);
-    texts.lost =
-        formatText("%llu (%.1f%%)", static_cast<unsigned long long>(f.lost), lostPercent(f));
+    texts.lost = formatText("%llu (%.1f%%)", static_cast<unsigned long long>(f.lost),
+                            radio::lostOnlyPercent(f));
     texts.damaged = count(f.damaged);
     const auto latency = [&](LinkTime radio::LatencyFigures::*which) {
-        return f.latency ? formatText("%.1f ms", ms((*f.latency).*which)) : std::string("-");
+        return f.latency ? formatText("%.1f ms", radio::milliseconds((*f.latency).*which))
+                         : std::string("-");
     };
     texts.p50 = latency(&radio::LatencyFigures::p50);
     texts.p95 = latency(&radio::LatencyFigures::p95);
@@ -54,7 +43,7 @@ std::string linkChartSummary(const radio::LinkFigures &f)
                    static_cast<unsigned long long>(f.sent));
     if (!f.latency)
         return "no round trip yet, " + lost;
-    return formatText("round trip median %.1f ms, ", ms(f.latency->p50)) + lost;
+    return formatText("round trip median %.1f ms, ", radio::milliseconds(f.latency->p50)) + lost;
 }
 
 std::vector<RoundTripChart::Point> linkChartPoints(const std::vector<radio::PacketRecord> &packets,
@@ -68,13 +57,15 @@ std::vector<RoundTripChart::Point> linkChartPoints(const std::vector<radio::Pack
     std::vector<RoundTripChart::Point> points;
     points.reserve(static_cast<std::size_t>(packets.end() - first));
     for (auto packet = first; packet != packets.end(); ++packet) {
-        const double seconds = ms(packet->sent - start) / 1000.0;
+        const double seconds = radio::milliseconds(packet->sent - start) / 1000.0;
         switch (packet->result) {
         case radio::PacketResult::Received:
-            points.push_back({seconds, ms(packet->arrived - packet->sent), Mark::Returned});
+            points.push_back(
+                {seconds, radio::milliseconds(packet->arrived - packet->sent), Mark::Returned});
             break;
         case radio::PacketResult::Damaged:
-            points.push_back({seconds, ms(packet->arrived - packet->sent), Mark::Damaged});
+            points.push_back(
+                {seconds, radio::milliseconds(packet->arrived - packet->sent), Mark::Damaged});
             break;
         case radio::PacketResult::Lost:
             points.push_back({seconds, 0, Mark::Lost});
@@ -92,8 +83,9 @@ std::string linkReport(const radio::LinkDirection &link, const std::string &port
 {
     const std::vector<radio::DirectionReport> reports{{port, port, &link}};
     const auto started = link.started();
-    std::string summary = radio::linkText(reports) + formatText("lost %.1f%% of the packets sent\n",
-                                                                lostPercent(link.figures()));
+    std::string summary =
+        radio::linkText(reports) +
+        formatText("lost %.1f%% of the packets sent\n", radio::lostOnlyPercent(link.figures()));
     std::string out = radio::linkCsv(reports, started ? *started : LinkTime(0)) + "\n";
     std::size_t from = 0;
     while (from < summary.size()) {

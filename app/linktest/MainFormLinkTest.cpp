@@ -11,10 +11,11 @@
 
 #include "app/linktest/LinkFigureText.h"
 #include "app/linktest/LinkTestRun.h"
-#include "framework/core/Ansi.h"
 #include "framework/core/Exception.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/IntegerText.h"
+#include "framework/qt/Ansi.h"
+#include "link/LinkPolicy.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,9 +28,6 @@ namespace {
 
 using radio::LinkTime;
 
-// How long the link may stay silent before the test gives up, beyond two packets' line time
-// (as zephra-cli link).
-constexpr LinkTime NoAnswerTime = std::chrono::seconds(3);
 // Figures and chart at most this often.
 constexpr LinkTime ShowPeriod = std::chrono::milliseconds(100);
 // What the chart shows.
@@ -37,15 +35,14 @@ constexpr LinkTime ChartSpan = std::chrono::seconds(30);
 
 Exception silence(bool bytesCameBack, LinkTime waited)
 {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(waited).count();
+    const std::string text = radio::silenceText(bytesCameBack, waited);
     if (bytesCameBack)
         return Exception(
-            "Bytes came back, but no packets, within " + std::to_string(seconds) + " seconds.",
+            text,
             "Check that the rate is the modules' baud setting, that both modules' slide "
             "switches are at RUN, and that the two modules talk to each other (the pair check: "
             "zephra-cli pair).");
-    return Exception("Nothing came back over the link within " + std::to_string(seconds) +
-                         " seconds.",
+    return Exception(text,
                      "Check that both modules' slide switches are at RUN, that the two modules "
                      "talk to each other (the pair check: zephra-cli pair), and that the rate is "
                      "the modules' baud setting.");
@@ -157,7 +154,7 @@ void TMainForm::stepLink()
                                  run.write);
         }
         const bool settled = link.settled(now);
-        const LinkTime giveUp = NoAnswerTime + 2 * link.packetInterval();
+        const LinkTime giveUp = radio::giveUpTime(link);
         if (!link.heardAny() && (settled || now >= giveUp))
             throw silence(run.bytesReceived != 0, std::min(now, giveUp));
         if (settled) {

@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/setup/SettingBindings.h"
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "protocol/ReplyAnalysis.h"
 #include "protocol/SettingTable.h"
 

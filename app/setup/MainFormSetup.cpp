@@ -6,8 +6,8 @@
 #include "app/MainForm.h"
 
 #include "app/setup/SettingBindings.h"
-#include "framework/core/Ansi.h"
-#include "framework/core/Timer.h"
+#include "framework/qt/Ansi.h"
+#include "framework/qt/Timer.h"
 #include "protocol/CommandSet.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 
 #include "framework/core/Application.h"
-#include "framework/core/Timer.h"
+#include "framework/qt/Timer.h"
 
 void TMainForm::WaitCommandExecute()
 {

@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/terminal/ReceiveFormat.h"
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/core/IntegerText.h"
 
 void TMainForm::OpenPortRunClick(QObject *)

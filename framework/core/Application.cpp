@@ -1,11 +1,8 @@
 #include "framework/core/Application.h"
 
+#include "framework/core/EventLoop.h"
 #include "framework/core/Exception.h"
 #include "framework/core/UiCallQueue.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QThread>
 
 #include <cstdio>
 #include <stdexcept>
@@ -41,16 +38,11 @@ Application &Application::instance()
     return application;
 }
 
-Application::Application()
-{
-    if (!QCoreApplication::instance())
-        throw std::logic_error("Application needs a QCoreApplication");
-}
+Application::Application() = default;
 
 bool Application::isUiThread() const
 {
-    const QCoreApplication *qtApp = QCoreApplication::instance();
-    return qtApp && QThread::currentThread() == qtApp->thread();
+    return EventLoop::current().isUiThread();
 }
 
 void Application::ProcessMessages()
@@ -63,7 +55,7 @@ void Application::ProcessMessages()
         UiCallQueue::instance().drain();
         // A failed call ends the pass: what is still waiting runs at the next one.
         if (!frame.captured())
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            EventLoop::current().processEvents();
         error = frame.captured();
     }
     if (error)
@@ -77,8 +69,8 @@ void Application::WaitMessage()
     std::exception_ptr error;
     {
         Frame frame(Frame::Capture);
-        // Every push to the call queue posts a Qt event, so this also wakes for calls.
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // Every push to the call queue wakes the event loop, so this also wakes for calls.
+        EventLoop::current().waitForEvents();
         error = frame.captured();
     }
     if (error)

@@ -1,5 +1,6 @@
-// The application object: one per program, over the Qt core application, which must exist
-// before it is first used. Owns the rules for exceptions that leave handlers:
+// The application object: one per program, over the UI thread's event loop (EventLoop: the
+// window toolkit's, or the plain one of a program without a window). Owns the rules for exceptions
+// that leave handlers:
 // - ProcessMessages / WaitMessage pump the UI thread's events, the synchronize calls and the
 //   messages other threads send to message windows.
 // - HandleException is the program's global exception report: it hands the message, with the
@@ -7,7 +8,7 @@
 //   default; the window layer installs the modal error box, tests a sink that records).
 // - routeException decides where an exception caught by the handler guard goes: captured by
 //   the innermost running ProcessMessages (which re-throws it to its caller), or reported.
-// The pumping calls and the reporter run on the UI thread (the Qt application's thread);
+// The pumping calls and the reporter run on the UI thread (the event loop's thread);
 // HandleException and routeException may be called from any thread.
 #pragma once
 
@@ -32,7 +33,7 @@ public:
 
     bool isUiThread() const;
 
-    // UI thread: dispatches everything that is waiting (Qt events, posted and timer events
+    // UI thread: dispatches everything that is waiting (toolkit events, posted and timer events
     // included, synchronize calls, sent messages) and returns. An exception that a handler let
     // out during the dispatch is re-thrown here, after the dispatch; when several handlers
     // fail in one pass, the first is re-thrown and the others are reported at once. Called

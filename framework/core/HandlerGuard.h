@@ -1,6 +1,6 @@
 // The one guard every handler goes through when a control, a timer, a synchronize call, a
-// message window or a thread runs it: no exception ever leaves it (none may cross Qt's event
-// loop). What it catches goes to Application::routeException: inside a running
+// message window or a thread runs it: no exception ever leaves it (none may cross the toolkit's
+// event loop). What it catches goes to Application::routeException: inside a running
 // ProcessMessages it is re-thrown out of that ProcessMessages after the dispatch, at the
 // outermost level it is reported with HandleException, and from another thread it is handed
 // to the UI thread. Callable on any thread.
@@ -27,8 +27,8 @@ template<class Handler> bool runGuarded(Handler &&handler) noexcept
     return false;
 }
 
-// Wraps a handler for Qt's connect(): the returned callable takes the signal's arguments and
-// runs the handler with them through the guard.
+// Wraps a handler for a toolkit's event connection: the returned callable takes the event's
+// arguments and runs the handler with them through the guard.
 template<class Handler> auto guarded(Handler handler)
 {
     return [handler = std::move(handler)](auto &&...args) {

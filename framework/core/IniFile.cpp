@@ -2,9 +2,7 @@
 
 #include "framework/core/Format.h"
 #include "framework/core/IniDocument.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "framework/core/WholeFile.h"
 
 #include <functional>
 #include <mutex>
@@ -18,31 +16,9 @@ std::mutex &writeMutex()
     return mutex;
 }
 
-QString qtFileName(const std::string &fileName)
-{
-    return QFile::decodeName(QByteArray::fromStdString(fileName));
-}
-
-// The file's text; std::nullopt when it exists but cannot be read whole. A missing file is empty.
-std::optional<std::string> readText(const std::string &fileName)
-{
-    QFile file(qtFileName(fileName));
-    if (!file.exists())
-        return std::string();
-    if (file.size() > IniFile::kMaxFileSize || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // Sized by the file, not by the limit: a read buffer of the limit's size would be allocated
-    // for every entry read. One byte more than the file holds shows a file that is still growing.
-    const QByteArray bytes = file.read(file.size() + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > IniFile::kMaxFileSize ||
-        !file.atEnd())
-        return std::nullopt;
-    return bytes.toStdString();
-}
-
 IniDocument readDocument(const std::string &fileName)
 {
-    const std::optional<std::string> text = readText(fileName);
+    const std::optional<std::string> text = readWholeFile(fileName, IniFile::kMaxFileSize);
     return IniDocument::parse(text ? *text : std::string());
 }
 
@@ -51,21 +27,14 @@ IniDocument readDocument(const std::string &fileName)
 void changeFile(const std::string &fileName, const std::function<bool(IniDocument &)> &change)
 {
     std::lock_guard<std::mutex> guard(writeMutex());
-    const std::optional<std::string> text = readText(fileName);
+    const std::optional<std::string> text = readWholeFile(fileName, IniFile::kMaxFileSize);
     if (!text)
         throw EIniFileException(formatText("Failed to read the INI file '%s'", fileName.c_str()));
     IniDocument document = IniDocument::parse(*text);
     if (!change(document))
         return;
-    const std::string updated = document.toText();
-    QSaveFile file(qtFileName(fileName));
-    const auto size = static_cast<qint64>(updated.size());
-    // Unbuffered, so that a failing write is seen here and commit() never renames a short file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(updated.data(), size) != size || !file.commit()) {
-        file.cancelWriting();
+    if (!replaceWholeFile(fileName, document.toText()))
         throw EIniFileException(formatText("Failed to write the INI file '%s'", fileName.c_str()));
-    }
 }
 
 std::optional<std::int32_t> parseInteger(std::string_view text)

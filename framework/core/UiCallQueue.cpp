@@ -1,11 +1,8 @@
 #include "framework/core/UiCallQueue.h"
 
 #include "framework/core/Application.h"
+#include "framework/core/EventLoop.h"
 #include "framework/core/HandlerGuard.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
 
 #include <algorithm>
 
@@ -14,39 +11,9 @@ namespace {
 // Set on the UI thread only, while a call or a window procedure runs.
 thread_local UiCall *t_currentSend = nullptr;
 
-const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
 } // namespace
 
-// Receives the wake-ups on the UI thread. A plain event, posted under the queue's lock and
-// taken under it, keeps the hand-over between threads visible to the race detector (a posted
-// functor is freed by whichever thread drops Qt's last reference).
-class UiCallQueue::WakeReceiver : public QObject
-{
-public:
-    explicit WakeReceiver(UiCallQueue &queue) : m_queue(queue) {}
-
-protected:
-    void customEvent(QEvent *) override
-    {
-        {
-            std::lock_guard lock(m_queue.m_mutex);
-            m_queue.m_wakePosted = false;
-        }
-        m_queue.drain();
-    }
-
-private:
-    UiCallQueue &m_queue;
-};
-
-UiCallQueue::UiCallQueue()
-{
-    // Never deleted: it must outlive every thread that may still post at exit.
-    m_receiver = new WakeReceiver(*this);
-    if (QCoreApplication *qtApp = QCoreApplication::instance())
-        m_receiver->moveToThread(qtApp->thread());
-}
+UiCallQueue::UiCallQueue() = default;
 
 UiCallQueue &UiCallQueue::instance()
 {
@@ -66,11 +33,20 @@ void UiCallQueue::post(std::shared_ptr<UiCall> call)
 
 void UiCallQueue::postWakeLocked()
 {
-    // The wake-up makes Qt's own event loop (and a sleeping WaitMessage) serve the queue.
-    if (m_wakePosted || !QCoreApplication::instance())
-        return;
-    m_wakePosted = true;
-    QCoreApplication::postEvent(m_receiver, new QEvent(WakeEvent));
+    // The wake-up makes the toolkit's own event loop (and a sleeping WaitMessage) serve the
+    // queue. Posted under the queue's lock and taken under it, which keeps the hand-over between
+    // threads visible to the race detector.
+    if (!m_wakePosted)
+        m_wakePosted = EventLoop::current().wake();
+}
+
+void UiCallQueue::wakeArrived()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_wakePosted = false;
+    }
+    drain();
 }
 
 LRESULT UiCallQueue::waitReleased(const std::shared_ptr<UiCall> &call)

@@ -1,7 +1,7 @@
 // The calls other threads hand to the UI thread: synchronize calls, messages sent to message
 // windows and exceptions to report, in one first-in first-out queue. Any thread pushes; only
-// the UI thread runs the calls: in ProcessMessages, WaitMessage, Thread::WaitFor and in Qt's own
-// event loop (each push posts a wake-up event to the UI thread). Every call runs through
+// the UI thread runs the calls: in ProcessMessages, WaitMessage, Thread::WaitFor and in the
+// toolkit's own event loop (each push wakes the UI thread's EventLoop). Every call runs through
 // the handler guard. A pushing thread that waits for its call blocks until the UI thread has
 // run it, or has released it early (ReplyMessage, a destroyed window, a WaitFor for the
 // sending thread while the call is on the UI thread's stack).
@@ -46,6 +46,8 @@ public:
     // that is running further up the UI thread's stack is released, so that a thread waited
     // for from inside its own call can end.
     void serveUntil(const std::function<bool()> &done, std::thread::id owner);
+    // UI thread: the event loop's wake-up arrived; runs what waits (as drain).
+    void wakeArrived();
     // Any thread: wake the threads sleeping in serveUntil and waitReleased.
     void notify();
 
@@ -74,8 +76,6 @@ public:
     };
 
 private:
-    class WakeReceiver;
-
     UiCallQueue();
     void runCall(const std::shared_ptr<UiCall> &call);
     std::shared_ptr<UiCall> takeFirst();
@@ -86,5 +86,4 @@ private:
     std::deque<std::shared_ptr<UiCall>> m_calls;
     std::vector<std::shared_ptr<UiCall>> m_running; // the UI thread's stack of running calls
     bool m_wakePosted = false;
-    WakeReceiver *m_receiver = nullptr;
 };

@@ -3,7 +3,7 @@
 // SendMessageA from the UI thread calls the procedure directly; from any other thread it
 // queues the message to the UI thread and blocks until the procedure has returned there or
 // has released it with ReplyMessage. The UI thread serves such messages in ProcessMessages,
-// WaitMessage, Thread::WaitFor and Qt's own event loop.
+// WaitMessage, Thread::WaitFor and the toolkit's own event loop.
 #pragma once
 
 #include "platform/win32types.h"

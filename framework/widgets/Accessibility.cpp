@@ -1,6 +1,6 @@
 #include "framework/widgets/Accessibility.h"
 
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/widgets/ComboBox.h"
 #include "framework/widgets/ReceiveView.h"
 

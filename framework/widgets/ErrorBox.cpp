@@ -1,6 +1,6 @@
 #include "framework/widgets/ErrorBox.h"
 
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/widgets/DialogFont.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "framework/widgets/Memo.h"
 
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/widgets/KeyCharacters.h"
 
 #include <QInputMethodEvent>

@@ -1,6 +1,6 @@
 #include "framework/widgets/Picture.h"
 
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/widgets/JpegImage.h"
 
 #include <QFile>

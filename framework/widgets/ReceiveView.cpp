@@ -1,6 +1,6 @@
 #include "framework/widgets/ReceiveView.h"
 
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/widgets/DialogFont.h"
 

@@ -14,7 +14,7 @@
 // thread only.
 #pragma once
 
-#include "framework/core/BackgroundSave.h"
+#include "framework/qt/BackgroundSave.h"
 #include "framework/widgets/WrappedText.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // group boxes, the serial port's stored settings and the reply timer's first tick.
 #include "tests/app/WindowTestSupport.h"
 
-#include "framework/core/Timer.h"
+#include "framework/qt/Timer.h"
 #include "framework/widgets/GroupBox.h"
 
 #include <QElapsedTimer>

@@ -8,7 +8,7 @@
 // Before any Qt header: Qt's "emit" macro would otherwise rewrite a simulator member.
 #include "tests/support/SimulatorFixture.h"
 
-#include "framework/core/Timer.h"
+#include "framework/qt/Timer.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/Stopwatch.h"
 #include "tests/support/Watchdog.h"

@@ -1,4 +1,4 @@
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The layout table made from the stored form at build time: the same controls, parents,
 // places, sizes and captions as the window that Qt builds from the form.
 #include "MainFormTable.h"
-#include "framework/core/Ansi.h"
+#include "framework/qt/Ansi.h"
 #include "ui_MainForm.h"
 
 #include <QAbstractButton>

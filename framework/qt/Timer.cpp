@@ -1,4 +1,4 @@
-#include "framework/core/Timer.h"
+#include "framework/qt/Timer.h"
 
 #include "framework/core/HandlerGuard.h"
 

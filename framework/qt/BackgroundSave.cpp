@@ -1,8 +1,8 @@
-#include "framework/core/BackgroundSave.h"
+#include "framework/qt/BackgroundSave.h"
 
-#include "framework/core/Ansi.h"
 #include "framework/core/Application.h"
 #include "framework/core/Exception.h"
+#include "framework/qt/Ansi.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>

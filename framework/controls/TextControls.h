@@ -1,0 +1,54 @@
+// Controls that show or take text: label, one-line edit, multi-line memo and the test tab's
+// receive box.
+#pragma once
+
+#include "framework/controls/Control.h"
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+class Label : public virtual Control
+{
+public:
+    virtual std::string caption() const = 0;
+    virtual void setCaption(const std::string &caption) = 0;
+};
+
+class Edit : public virtual Control
+{
+public:
+    virtual std::string text() const = 0;
+    // Runs onChange when the text differs.
+    virtual void setText(const std::string &text) = 0;
+    virtual bool readOnly() const = 0;
+    // Tool tip (hint) shown over the control; empty for none.
+    virtual void setHint(const std::string &hint) = 0;
+    std::function<void(Sender)> onChange;
+};
+
+class Memo : public Edit
+{
+public:
+    virtual void clear() = 0;
+    // A typed character, as Windows-1252; the slot may change it, and 0 swallows it.
+    std::function<void(Sender, char &key)> onKeyPress;
+};
+
+// The read-only box of received text that only grows at its end (see the Qt backend's
+// ReceiveView for how it stays quick with megabytes). Its context menu (copy, select all,
+// save as, clear) belongs to the backend.
+class ReceiveBox : public virtual Control
+{
+public:
+    // Appends Windows-1252 text; each byte takes one character cell.
+    virtual void append(std::string_view text) = 0;
+    virtual void clear() = 0;
+    virtual std::string text() const = 0;
+    virtual std::int64_t size() const = 0;
+    // A function that gives, when a save runs (on a thread of its own), the bytes behind the
+    // text as received; without one the text is its own bytes.
+    using ReceivedSource = std::function<std::function<std::string()>()>;
+    virtual void setReceivedSource(ReceivedSource source) = 0;
+    std::function<void(Sender)> onCleared;
+};

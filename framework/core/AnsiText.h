@@ -1,0 +1,18 @@
+// The program's 8-bit text (std::string holding Windows-1252 bytes, the "ANSI code page") and
+// Unicode. Every byte 0..255 maps to one character and back: the five bytes Windows-1252
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same
+// number, so nothing is lost on a round trip. Characters without a byte become '?'. The window
+// toolkits convert at their controls through these. Pure functions, callable from any thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+char16_t ansiToUnicode(char byte);
+// '?' when the character has no Windows-1252 byte.
+char unicodeToAnsi(char16_t character);
+
+std::u16string ansiToUtf16(std::string_view bytes);
+// A surrogate pair (one character outside the basic plane) becomes a single '?'.
+std::string utf16ToAnsi(std::u16string_view text);
+std::string ansiToUtf8(std::string_view bytes);

@@ -1,0 +1,26 @@
+// The UI thread's source of events, which the application's ProcessMessages and WaitMessage
+// pump and the call queue wakes. A window toolkit installs its own (its event loop, on the
+// thread that made its application object); without one, a plain loop serves the program's
+// main thread and knows only the call queue's wake-ups (the command line program, the tests
+// below the window).
+#pragma once
+
+class EventLoop
+{
+public:
+    virtual ~EventLoop() = default;
+
+    // The installed loop, else the plain one. Any thread.
+    static EventLoop &current();
+    // Installs a loop that lives until the program ends (null: the plain one again).
+    static void install(EventLoop *loop);
+
+    virtual bool isUiThread() const = 0;
+    // UI thread: dispatches what is waiting and returns.
+    virtual void processEvents() = 0;
+    // UI thread: sleeps until something arrives and dispatches it.
+    virtual void waitForEvents() = 0;
+    // Any thread: makes the UI thread call UiCallQueue::wakeArrived soon; false when there is
+    // no UI thread to wake (a toolkit loop whose application object is gone).
+    virtual bool wake() = 0;
+};
