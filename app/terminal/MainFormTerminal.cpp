@@ -4,8 +4,8 @@
 #include "app/MainForm.h"
 
 #include "app/terminal/ReceiveFormat.h"
-#include "framework/qt/Ansi.h"
 #include "framework/core/IntegerText.h"
+#include "framework/qt/Ansi.h"
 
 void TMainForm::OpenPortRunClick(QObject *)
 {

@@ -1,7 +1,7 @@
 #include "framework/widgets/ReceiveView.h"
 
-#include "framework/qt/Ansi.h"
 #include "framework/core/HandlerGuard.h"
+#include "framework/qt/Ansi.h"
 #include "framework/widgets/DialogFont.h"
 
 #include <QAccessible>

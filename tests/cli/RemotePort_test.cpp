@@ -1,5 +1,6 @@
 // zephra-cli on a port served over the network: a real ser2net on 127.0.0.1 serves the
 // simulator's pseudo-terminal under COM2, and the program must behave there as on COM1.
+#include "tests/cli/CliRun.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Ser2netServer.h"
 #include "tests/support/SimulatorFixture.h"
@@ -10,19 +11,6 @@
 #include <thread>
 
 namespace {
-
-struct CliRun
-{
-    int status;
-    std::string out, err;
-};
-
-CliRun cli(std::vector<std::string> args)
-{
-    ChildProcess process(ZEPHRA_CLI_PROGRAM, std::move(args));
-    const int status = process.finish();
-    return {status, process.out, process.err};
-}
 
 class RemotePort : public SimulatorFixture, public ::testing::WithParamInterface<bool>
 {

@@ -2,6 +2,7 @@
 // pseudo-terminals, judged by its output, its exit status and the frames the modules got.
 #include "platform/win32.h"
 #include "protocol/CommandSet.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorFixture.h"
 
@@ -11,19 +12,6 @@
 #include <fstream>
 
 namespace {
-
-struct CliRun
-{
-    int status;
-    std::string out, err;
-};
-
-CliRun cli(std::vector<std::string> args)
-{
-    ChildProcess process(ZEPHRA_CLI_PROGRAM, std::move(args));
-    const int status = process.finish();
-    return {status, process.out, process.err};
-}
 
 class ZephraCli : public SimulatorFixture
 {
