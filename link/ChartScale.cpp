@@ -1,13 +1,13 @@
 #include "link/ChartScale.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstddef>
 
 namespace radio {
 
 namespace {
 
-// The shortest time axis, so the first packets of a run do not all sit on one pixel column.
+// The shortest time axis: a run that has only just started still has one.
 constexpr double ShortestSpanSeconds = 0.1;
 // The round trip axis while nothing has come back.
 constexpr double EmptyTopMilliseconds = 10;
@@ -15,8 +15,7 @@ constexpr double EmptyTopMilliseconds = 10;
 // The 99th percentile by nearest rank: with fewer than 100 values, the largest.
 double percentile99(std::vector<double> values)
 {
-    const auto rank =
-        static_cast<std::size_t>(std::ceil(0.99 * static_cast<double>(values.size())));
+    const std::size_t rank = (99 * values.size() + 99) / 100; // ceil(0.99 n), exactly
     const auto at = values.begin() + static_cast<std::ptrdiff_t>(rank - 1);
     std::nth_element(values.begin(), at, values.end());
     return *at;
