@@ -5,24 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// The smallest of 1, 2, 5 times a power of ten that is at least value (and at least 1).
-double niceCeiling(double value)
-{
-    double step = 1;
-    while (step < value) {
-        for (const double factor : {2.0, 2.5, 2.0}) {
-            step *= factor;
-            if (step >= value)
-                return step;
-        }
-    }
-    return step;
-}
-
-} // namespace
-
 RoundTripChart::RoundTripChart(QWidget *parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -36,12 +18,12 @@ void RoundTripChart::setPoints(std::vector<Point> points, double endSeconds)
 {
     m_points = std::move(points);
     m_end = endSeconds;
-    double largest = 0;
+    std::vector<double> received, damaged;
     for (const Point &point : m_points) {
         if (point.mark != Mark::Lost)
-            largest = std::max(largest, point.milliseconds);
+            (point.mark == Mark::Returned ? received : damaged).push_back(point.milliseconds);
     }
-    m_scale = niceCeiling(std::max(largest, 10.0));
+    m_scale = radio::chartScale(std::move(received), std::move(damaged), endSeconds);
     update();
 }
 
@@ -57,7 +39,7 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
     const QRect area = contentsRect().adjusted(4, 4, -4, -4);
     const QFontMetrics metrics = painter.fontMetrics();
     // Scale texts on the left, the time span along the bottom.
-    const QString top = QString::number(m_scale, 'g', 6) + " ms";
+    const QString top = QString::number(m_scale.topMilliseconds, 'g', 6) + " ms";
     const int left = area.left() + metrics.horizontalAdvance(top) + 6;
     const int bottom = area.bottom() - metrics.height();
     const int plotTop = area.top() + metrics.height() / 2 + 8; // room for the lost marks
@@ -71,8 +53,8 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
     painter.setPen(Qt::black);
     painter.drawText(area.left(), plot.top() + metrics.ascent() / 2, top);
     painter.drawText(area.left(), plot.bottom(), QStringLiteral("0"));
-    const QString span = QString::number(m_span, 'g', 6) + " s";
-    painter.drawText(plot.left(), area.bottom(), "-" + span);
+    const QString spanText = QString::number(m_scale.spanSeconds, 'g', 3) + " s";
+    painter.drawText(plot.left(), area.bottom(), "-" + spanText);
     painter.drawText(plot.right() - metrics.horizontalAdvance(QStringLiteral("now")), area.bottom(),
                      QStringLiteral("now"));
 
@@ -81,13 +63,14 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
     const QRect inside(plot.left() + 1, plot.top() + 1, plot.width() - 1, plot.height() - 1);
     const QRect lostStrip(QPoint(inside.left(), area.top()),
                           QPoint(inside.right(), plot.top() - 1));
-    const double start = m_end - m_span;
+    const double start = m_scale.startSeconds;
+    const double span = m_scale.spanSeconds;
     const auto x = [&](double seconds) {
         return inside.left() +
-               static_cast<int>(std::lround((seconds - start) / m_span * (inside.width() - 1)));
+               static_cast<int>(std::lround((seconds - start) / span * (inside.width() - 1)));
     };
     const auto y = [&](double milliseconds) {
-        const double share = std::clamp(milliseconds / m_scale, 0.0, 1.0);
+        const double share = std::clamp(milliseconds / m_scale.topMilliseconds, 0.0, 1.0);
         return inside.bottom() - static_cast<int>(std::lround(share * (inside.height() - 1)));
     };
     QPolygon returned;
@@ -97,6 +80,16 @@ void RoundTripChart::paintEvent(QPaintEvent *event)
         if (point.seconds < start || point.seconds > m_end)
             continue;
         const int px = x(point.seconds);
+        if (point.mark != Mark::Lost && m_scale.isAbove(point.milliseconds)) {
+            // Beyond the scale: a caret against the top edge, in the colour of its kind.
+            painter.setClipRect(inside);
+            painter.setPen(point.mark == Mark::Returned ? QPen(QColor(0x00, 0x40, 0xc0), 2)
+                                                        : QPen(QColor(0xc0, 0x70, 0x00), 2));
+            const int top = inside.top();
+            painter.drawPolyline(
+                QPolygon({QPoint(px - 4, top + 5), QPoint(px, top + 1), QPoint(px + 4, top + 5)}));
+            continue;
+        }
         switch (point.mark) {
         case Mark::Returned:
             returned.append(QPoint(px, y(point.milliseconds)));
