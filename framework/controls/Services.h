@@ -17,6 +17,9 @@ public:
     virtual void setEnabled(bool enabled) = 0;
     virtual int interval() const = 0;
     virtual void setInterval(int interval) = 0;
+    // One call of onTimer after the milliseconds (timed precisely), then disabled; a call
+    // while one is due moves it.
+    virtual void startOnce(int milliseconds) = 0;
     std::function<void(Timer *sender)> onTimer;
 };
 
