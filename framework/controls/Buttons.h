@@ -10,6 +10,8 @@ class Button : public virtual Control
 public:
     virtual std::string caption() const = 0;
     virtual void setCaption(const std::string &caption) = 0;
+    // As the user clicks it (a check box toggles first); nothing when disabled or hidden.
+    virtual void click() = 0;
     std::function<void(Sender)> onClick;
 };
 

@@ -24,6 +24,8 @@ public:
     virtual void setText(const std::string &text) = 0;
     // Tool tip of item index (the device a port name opens).
     virtual void setItemHint(int index, const std::string &hint) = 0;
+    // As the user picks item index from the open list: onChange runs (nothing when disabled).
+    virtual void choose(int index) = 0;
     // The user chose an item or, in an editable box, changed the text.
     std::function<void(Sender)> onChange;
     // The list is about to open: the slot may refill it first.

@@ -31,6 +31,8 @@ class Memo : public Edit
 {
 public:
     virtual void clear() = 0;
+    // As the user types the character at the caret: onKeyPress runs, then what it left goes in.
+    virtual void type(char key) = 0;
     // A typed character, as Windows-1252; the slot may change it, and 0 swallows it.
     std::function<void(Sender, char &key)> onKeyPress;
 };
