@@ -12,7 +12,7 @@
 #include "tests/support/Pump.h"
 
 #include "app/MainForm.h"
-#include "framework/widgets/ReceiveView.h"
+#include "framework/qt/ReceiveView.h"
 
 #include "TestTabBench.h"
 

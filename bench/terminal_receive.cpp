@@ -19,7 +19,7 @@
 
 #include "app/MainForm.h"
 #include "app/terminal/ReceiveFormat.h"
-#include "framework/widgets/ReceiveView.h"
+#include "framework/qt/ReceiveView.h"
 
 #include "TestTabBench.h"
 

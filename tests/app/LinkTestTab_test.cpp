@@ -15,7 +15,7 @@
 
 namespace {
 
-using enum Control;
+using enum ControlId;
 
 class LinkTestTabTest : public TestTabTest
 {

@@ -3,7 +3,7 @@
 #include "tests/app/WindowTestSupport.h"
 
 #include "framework/qt/Timer.h"
-#include "framework/widgets/GroupBox.h"
+#include "framework/qt/GroupBox.h"
 
 #include <QElapsedTimer>
 
@@ -15,7 +15,7 @@ TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
 
     EXPECT_TRUE(shows(f, named::idle));
     for (std::size_t i = 0; i < ControlCount; ++i) {
-        const auto control = static_cast<Control>(i);
+        const auto control = static_cast<ControlId>(i);
         EXPECT_EQ(f.control(control)->objectName().toStdString(), controlName(control));
     }
     for (const RadioGroup *group :

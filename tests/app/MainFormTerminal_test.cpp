@@ -86,7 +86,7 @@ TEST_F(TerminalTest, ARateThatIsNoNumberIsReportedAndNothingOpens)
     EXPECT_FALSE(port().slaveOpen());
     // The flag is already set; the controls are as before.
     EXPECT_EQ(form().PortOpened, 1);
-    EXPECT_TRUE(shows(form(), named::idle + controlStates({Control::OpenPortRun}, {})));
+    EXPECT_TRUE(shows(form(), named::idle + controlStates({ControlId::OpenPortRun}, {})));
 }
 
 TEST_F(TerminalTest, EveryStateEnablesItsOwnControls)

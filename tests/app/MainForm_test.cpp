@@ -3,7 +3,7 @@
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/PtyPair.h"
 
-#include "framework/widgets/ErrorBox.h"
+#include "framework/qt/ErrorBox.h"
 
 #include <QAccessible>
 #include <QLabel>

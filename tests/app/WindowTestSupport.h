@@ -20,21 +20,21 @@
 
 // The window's states as the user meets them: every control of ControlStates.h on when listed
 // in on, off otherwise, except those in either, which may be both.
-inline ControlStates onlyOn(std::initializer_list<Control> on,
-                            std::initializer_list<Control> either = {})
+inline ControlStates onlyOn(std::initializer_list<ControlId> on,
+                            std::initializer_list<ControlId> either = {})
 {
     ControlStates states = controlStates(on, {});
     for (Enabled &state : states) {
         if (state == Enabled::Unchanged)
             state = Enabled::Off;
     }
-    for (const Control control : either)
+    for (const ControlId control : either)
         states[static_cast<std::size_t>(control)] = Enabled::Unchanged;
     return states;
 }
 
 namespace named {
-using enum Control;
+using enum ControlId;
 // The three read-only displays beside the scroll bars are enabled from the start until a
 // setup connection first disables them, so what the test tab shows leaves them open.
 constexpr auto displays = {RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay};
@@ -80,7 +80,7 @@ inline ControlStates shownStates(const TMainForm &form)
 {
     ControlStates states{};
     for (std::size_t i = 0; i < ControlCount; ++i)
-        states[i] = form.control(static_cast<Control>(i))->isEnabled() ? Enabled::On : Enabled::Off;
+        states[i] = form.control(static_cast<ControlId>(i))->isEnabled() ? Enabled::On : Enabled::Off;
     return states;
 }
 
@@ -91,7 +91,7 @@ inline ::testing::AssertionResult shows(const TMainForm &form, const ControlStat
     std::string wrong;
     for (std::size_t i = 0; i < ControlCount; ++i) {
         if (expected[i] != Enabled::Unchanged && shown[i] != expected[i])
-            wrong += std::string(" ") + controlName(static_cast<Control>(i)) +
+            wrong += std::string(" ") + controlName(static_cast<ControlId>(i)) +
                      (shown[i] == Enabled::On ? " is on" : " is off");
     }
     if (wrong.empty())
@@ -105,7 +105,7 @@ inline void PrintTo(const ControlStates &states, std::ostream *out)
     *out << "on:";
     for (std::size_t i = 0; i < ControlCount; ++i) {
         if (states[i] == Enabled::On)
-            *out << ' ' << controlName(static_cast<Control>(i));
+            *out << ' ' << controlName(static_cast<ControlId>(i));
     }
 }
 

@@ -50,7 +50,7 @@ void LayoutTableTest::everyControlAtItsPlaceWithItsCaption()
             QCOMPARE(button->text(), caption);
         else if (auto *group = qobject_cast<QGroupBox *>(widget))
             QCOMPARE(group->title(), caption);
-        else if (auto *bar = qobject_cast<ScrollBar *>(widget))
+        else if (auto *bar = qobject_cast<qt::ScrollBar *>(widget))
             QCOMPARE(QPair(bar->minimum(), bar->maximum()), QPair(row.minimum, row.maximum));
     }
     for (QWidget *widget : form.findChildren<QWidget *>()) {

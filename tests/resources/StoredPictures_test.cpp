@@ -1,7 +1,7 @@
 // The pictures and the icon compiled into the program: formats as stored, and content that
 // tells the two switch pictures apart.
-#include "framework/widgets/JpegImage.h"
-#include "framework/widgets/Picture.h"
+#include "framework/qt/JpegImage.h"
+#include "framework/qt/Picture.h"
 #include "resources/Pictures.h"
 
 #include <QFile>
@@ -127,3 +127,5 @@ void StoredPicturesTest::damagedStoredPictureRaises()
 
 QTEST_MAIN(StoredPicturesTest)
 #include "StoredPictures_test.moc"
+
+using qt::Picture;
