@@ -142,7 +142,7 @@ int stream(TimedApplication &app, int bps, int seconds)
             ++events;
             handler(sender, count);
         };
-        ReceiveView *view = form.MemoReceiveRun;
+        auto *view = qtWidget<ReceiveView>(form.MemoReceiveRun);
 
         runFor(500); // the window settles
         QElapsedTimer clock;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 
+
 using qt::ComboBox;
 
 namespace {

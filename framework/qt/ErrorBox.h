@@ -6,4 +6,5 @@
 
 #include <string>
 
-void showErrorBox(const std::string &message, const std::string &advice = {});
+// Declared with the other services the window needs of its toolkit.
+#include "framework/controls/Services.h"

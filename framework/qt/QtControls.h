@@ -5,9 +5,9 @@
 
 #include "framework/controls/Control.h"
 
-#include <memory>
+#include <QWidget>
 
-class QWidget;
+#include <memory>
 
 // The control for a widget of the layout, by its class; null for one no handler uses (group
 // boxes, frames, tab pages).
@@ -16,3 +16,8 @@ std::unique_ptr<Control> makeQtControl(QWidget *widget);
 // The widget behind a control this backend made (for the window and for tests that drive Qt
 // itself); null for any other control.
 QWidget *qtWidget(const Control *control);
+// The same, as its class W; null when it is not one.
+template<class W> W *qtWidget(const Control *control)
+{
+    return qobject_cast<W *>(qtWidget(control));
+}

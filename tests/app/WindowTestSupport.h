@@ -5,10 +5,22 @@
 
 #include "app/MainForm.h"
 #include "framework/core/Application.h"
+#include "framework/qt/QtControls.h"
+#include "framework/qt/QtWindow.h"
 #include "tests/support/Pump.h"
 #include "tests/support/ReportSink.h"
 
+#include "framework/qt/ComboBox.h"
+#include "framework/qt/Memo.h"
+#include "framework/qt/RadioGroup.h"
+#include "framework/qt/ReceiveView.h"
+#include "framework/qt/RoundTripChart.h"
+
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -80,7 +92,7 @@ inline ControlStates shownStates(const TMainForm &form)
 {
     ControlStates states{};
     for (std::size_t i = 0; i < ControlCount; ++i)
-        states[i] = form.control(static_cast<ControlId>(i))->isEnabled() ? Enabled::On : Enabled::Off;
+        states[i] = form.control(static_cast<ControlId>(i))->enabled() ? Enabled::On : Enabled::Off;
     return states;
 }
 
@@ -107,6 +119,25 @@ inline void PrintTo(const ControlStates &states, std::ostream *out)
         if (states[i] == Enabled::On)
             *out << ' ' << controlName(static_cast<ControlId>(i));
     }
+}
+
+// The user drops a port list down and picks name; false when the name was not listed.
+inline bool choose(ComboBox *list, const std::string &name)
+{
+    list->onDropDown(list);
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i) == name) {
+            list->choose(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The Qt widgets behind the window and its controls, for tests that drive Qt itself.
+inline QWidget &qtWindow(const TMainForm &form)
+{
+    return *qtWindow(form.window());
 }
 
 // One main window for a test, with the error box replaced by a sink. A test expects the boxes
@@ -145,6 +176,6 @@ protected:
     {
         WindowTest::SetUp();
         form().show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&qtWindow(form())));
     }
 };

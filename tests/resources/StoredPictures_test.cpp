@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+
 namespace {
 
 QByteArray resource(const char *path)
@@ -91,7 +92,7 @@ void StoredPicturesTest::logoIsAnEightBitPaletteBitmap()
     QCOMPARE(dword(data, 30), 0u);   // uncompressed
     QCOMPARE(dword(data, 46), 256u); // palette entries
 
-    const QImage logo = loadPicture(kLogoPicture);
+    const QImage logo = qt::loadPicture(kLogoPicture);
     QCOMPARE(logo.format(), QImage::Format_Indexed8);
     QCOMPARE(logo.colorCount(), 256);
 }
@@ -113,14 +114,14 @@ void StoredPicturesTest::damagedStoredPictureRaises()
 {
     const QByteArray data = resource(kSetupModePicture);
     QVERIFY_THROWS_EXCEPTION(EPictureError, decodeJpeg(data.left(data.size() * 2 / 3)));
-    QVERIFY_THROWS_EXCEPTION(EPictureError, loadPicture(":/pictures/missing.jpg"));
+    QVERIFY_THROWS_EXCEPTION(EPictureError, qt::loadPicture(":/pictures/missing.jpg"));
 
     // A picture in the layout that cannot be decoded stops the window's construction.
     QTemporaryFile broken;
     QVERIFY(broken.open());
     broken.write(data.left(600));
     broken.close();
-    Picture picture;
+    qt::Picture picture;
     QVERIFY_THROWS_EXCEPTION(EPictureError, picture.setSource(broken.fileName()));
     QVERIFY(picture.image().isNull());
 }
@@ -128,4 +129,3 @@ void StoredPicturesTest::damagedStoredPictureRaises()
 QTEST_MAIN(StoredPicturesTest)
 #include "StoredPictures_test.moc"
 
-using qt::Picture;

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+using qt::ComboBox;
+
 class ComboBoxTest : public QObject
 {
     Q_OBJECT
@@ -176,4 +178,3 @@ void ComboBoxTest::typingIntoEditableBoxRunsOnChangeAndAddsNoItem()
 QTEST_MAIN(ComboBoxTest)
 #include "ComboBox_test.moc"
 
-using qt::ComboBox;

@@ -5,6 +5,8 @@
 #include <QTextLayout>
 #include <QtTest>
 
+using qt::Memo;
+
 class MemoTest : public QObject
 {
     Q_OBJECT
@@ -91,4 +93,3 @@ void MemoTest::longLinesWrapAndNoScrollBarShows()
 QTEST_MAIN(MemoTest)
 #include "Memo_test.moc"
 
-using qt::Memo;

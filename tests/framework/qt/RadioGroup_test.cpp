@@ -3,6 +3,8 @@
 #include <QRadioButton>
 #include <QtTest>
 
+using qt::RadioGroup;
+
 class RadioGroupTest : public QObject
 {
     Q_OBJECT
@@ -158,4 +160,3 @@ void RadioGroupTest::itemsAreSpreadDownTheClientArea()
 QTEST_MAIN(RadioGroupTest)
 #include "RadioGroup_test.moc"
 
-using qt::RadioGroup;

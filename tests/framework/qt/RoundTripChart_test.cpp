@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+
 class RoundTripChartTest : public QObject
 {
     Q_OBJECT
@@ -12,8 +13,8 @@ private slots:
 
 void RoundTripChartTest::marksAtTheEdgesStayInsideThePlotFrame()
 {
-    using Mark = RoundTripChart::Mark;
-    RoundTripChart chart;
+    using Mark = qt::RoundTripChart::Mark;
+    qt::RoundTripChart chart;
     chart.resize(320, 160);
     // At "now": a round trip at the top of the scale, one of 0 ms, and a lost packet.
     chart.setPoints({{40, 100, Mark::Returned}, {40, 0, Mark::Returned}, {40, 0, Mark::Lost}}, 40);
@@ -49,4 +50,3 @@ void RoundTripChartTest::marksAtTheEdgesStayInsideThePlotFrame()
 QTEST_MAIN(RoundTripChartTest)
 #include "RoundTripChart_test.moc"
 
-using qt::RoundTripChart;

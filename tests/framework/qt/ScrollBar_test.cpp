@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+using qt::ScrollBar;
+
 class ScrollBarTest : public QObject
 {
     Q_OBJECT
@@ -74,4 +76,3 @@ void ScrollBarTest::userKeysMoveOneStep()
 QTEST_MAIN(ScrollBarTest)
 #include "ScrollBar_test.moc"
 
-using qt::ScrollBar;
