@@ -12,14 +12,14 @@
 
 #include "app/ControlStates.h"
 #include "app/terminal/ReceiveFormat.h"
-#include "protocol/CommandSet.h"
-#include "protocol/ReplyAssembler.h"
 #include "framework/controls/Buttons.h"
 #include "framework/controls/Containers.h"
 #include "framework/controls/ListControls.h"
 #include "framework/controls/RangeControls.h"
 #include "framework/controls/TextControls.h"
 #include "framework/controls/Window.h"
+#include "protocol/CommandSet.h"
+#include "protocol/ReplyAssembler.h"
 #include "serial/ComPort.h"
 
 #include <cstdint>

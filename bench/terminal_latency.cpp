@@ -122,9 +122,11 @@ int main(int argc, char **argv)
             const QChar letter = QChar(u'a' + key++ % 26);
             const auto code = static_cast<int>(Qt::Key_A) + (letter.unicode() - u'a');
             QCoreApplication::postEvent(
-                qtWidget(form.MemoSendRun), new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier, letter));
+                qtWidget(form.MemoSendRun),
+                new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier, letter));
             QCoreApplication::postEvent(
-                qtWidget(form.MemoSendRun), new QKeyEvent(QEvent::KeyRelease, code, Qt::NoModifier, letter));
+                qtWidget(form.MemoSendRun),
+                new QKeyEvent(QEvent::KeyRelease, code, Qt::NoModifier, letter));
         });
         print("key typed -> echo painted:", echoes, samples);
 

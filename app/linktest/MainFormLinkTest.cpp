@@ -206,16 +206,15 @@ void TMainForm::showLinkFigures()
     const LinkTestRun &run = *m_linkRun;
     const radio::LinkFigures figures = run.link.figures();
     const LinkFigureTexts texts = linkFigureTexts(figures);
-    const std::pair<Edit *, const std::string *> boxes[] = {
-        {SentLink, &texts.sent},
-        {ReceivedLink, &texts.received},
-        {LostLink, &texts.lost},
-        {DamagedLink, &texts.damaged},
-        {P50Link, &texts.p50},
-        {P95Link, &texts.p95},
-        {MaxLink, &texts.max},
-        {ThroughputLink, &texts.throughput},
-        {LineShareLink, &texts.lineShare}};
+    const std::pair<Edit *, const std::string *> boxes[] = {{SentLink, &texts.sent},
+                                                            {ReceivedLink, &texts.received},
+                                                            {LostLink, &texts.lost},
+                                                            {DamagedLink, &texts.damaged},
+                                                            {P50Link, &texts.p50},
+                                                            {P95Link, &texts.p95},
+                                                            {MaxLink, &texts.max},
+                                                            {ThroughputLink, &texts.throughput},
+                                                            {LineShareLink, &texts.lineShare}};
     for (const auto &[box, text] : boxes)
         box->setText(*text);
     const LinkTime start = run.link.started().value_or(LinkTime(0));
@@ -231,8 +230,8 @@ void TMainForm::SaveReportLinkClick(Control *)
 {
     if (!m_linkRun)
         return;
-    const std::optional<std::string> fileName = askSaveFileName(
-        "Save report", "link-report.csv", "CSV files (*.csv);;All files (*)");
+    const std::optional<std::string> fileName =
+        askSaveFileName("Save report", "link-report.csv", "CSV files (*.csv);;All files (*)");
     if (fileName)
         saveLinkReport(*fileName);
 }

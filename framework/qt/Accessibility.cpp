@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <climits>
 
-
 using qt::ComboBox;
 
 namespace {

@@ -141,7 +141,8 @@ class QtMemo final : public QtTextControl<Memo, qt::Memo>
 public:
     explicit QtMemo(qt::Memo *memo) : QtTextControl(memo)
     {
-        QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [this] { fire(onChange, this); });
+        QObject::connect(memo, &QPlainTextEdit::textChanged, memo,
+                         [this] { fire(onChange, this); });
         memo->onKeyPress = [this](char key) { fire(onKeyPress, this, key); };
     }
     std::string text() const override { return toAnsi(m_widget->toPlainText()); }
@@ -154,8 +155,9 @@ public:
     // The key goes through the box's own key handling, as the keyboard's does.
     void type(char key) override
     {
-        const auto code = key == '\r' ? Qt::Key_Return : key == '\b' ? Qt::Key_Backspace
-                                                                     : Qt::Key_unknown;
+        const auto code = key == '\r'   ? Qt::Key_Return
+                          : key == '\b' ? Qt::Key_Backspace
+                                        : Qt::Key_unknown;
         QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(fromAnsiChar(key)));
         QCoreApplication::sendEvent(m_widget, &press);
     }
@@ -285,8 +287,7 @@ class QtTabControl final : public QtControl<TabControl, QTabWidget>
 public:
     explicit QtTabControl(QTabWidget *tabs) : QtControl(tabs)
     {
-        QObject::connect(tabs, &QTabWidget::currentChanged, tabs,
-                         [this] { fire(onChange, this); });
+        QObject::connect(tabs, &QTabWidget::currentChanged, tabs, [this] { fire(onChange, this); });
     }
     int count() const override { return m_widget->count(); }
     int activePage() const override { return m_widget->currentIndex(); }

@@ -119,10 +119,10 @@ int runMessageLoop(const std::function<void()> &lastWindowClosed)
 std::optional<std::string> askSaveFileName(const std::string &title, const std::string &suggested,
                                            const std::string &filter)
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-        QApplication::activeWindow(), fromAnsi(title),
-        QDir::home().filePath(QFile::decodeName(suggested.c_str())),
-        fromAnsi(filter), nullptr, QFileDialog::DontUseNativeDialog);
+    const QString fileName =
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), fromAnsi(title),
+                                     QDir::home().filePath(QFile::decodeName(suggested.c_str())),
+                                     fromAnsi(filter), nullptr, QFileDialog::DontUseNativeDialog);
     if (fileName.isEmpty())
         return std::nullopt;
     return QFile::encodeName(fileName).toStdString();

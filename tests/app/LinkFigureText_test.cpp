@@ -107,7 +107,7 @@ TEST(LinkTestStates, TheLinkTestAndTheOtherTabsShareThePortByTheTables)
     };
     // While the link test holds the port, no tab can open it or change its name or rate.
     for (const ControlId control : {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun,
-                                  OpenPortRun, ComboPortLink, ComboBaudLink, StartLink})
+                                    OpenPortRun, ComboPortLink, ComboBaudLink, StartLink})
         EXPECT_EQ(is(states::LinkStarted, control), Enabled::Off) << controlName(control);
     EXPECT_EQ(is(states::LinkStarted, StopLink), Enabled::On);
     // And the reverse: while the setup or test tab holds it, the link test cannot start.

@@ -208,10 +208,7 @@ protected:
         EXPECT_FALSE(form().ComPort1->Connected());
     }
 
-    void chooseTestPort()
-    {
-        ASSERT_TRUE(choose(form().ComboPortRun, "COM1"));
-    }
+    void chooseTestPort() { ASSERT_TRUE(choose(form().ComboPortRun, "COM1")); }
 
     // The module passes data (RUN position), the test tab is shown and its port opened.
     void openTestConnection()

@@ -207,7 +207,8 @@ TEST_F(SetupExchange, TheTestTabTakesTheRepliesDuringAWaitAndTheExchangesTimeOut
     EXPECT_EQ(form().BiosDisplay->text(), "");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
     ASSERT_TRUE(pumpEvents(
-        [&] { return form().MemoReceiveRun->text().find("ZEPHRA24 V1.0A") != std::string::npos; }, 3s));
+        [&] { return form().MemoReceiveRun->text().find("ZEPHRA24 V1.0A") != std::string::npos; },
+        3s));
     EXPECT_EQ(form().BiosDisplay->text(), "");
 }
 

@@ -2,8 +2,8 @@
 // group boxes, the serial port's stored settings and the reply timer's first tick.
 #include "tests/app/WindowTestSupport.h"
 
-#include "framework/qt/Timer.h"
 #include "framework/qt/GroupBox.h"
+#include "framework/qt/Timer.h"
 
 #include <QElapsedTimer>
 
@@ -26,8 +26,8 @@ TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
         EXPECT_EQ(list->itemIndex(), -1) << list->name();
     }
     // The stored " " of two of them is cleared too.
-    for (const Edit *box : {f.StatusConnect, f.BiosDisplay, f.RF1IDCodeDisplay,
-                                 f.TXDIDCodeDisplay, f.RFChannelDisplay})
+    for (const Edit *box : {f.StatusConnect, f.BiosDisplay, f.RF1IDCodeDisplay, f.TXDIDCodeDisplay,
+                            f.RFChannelDisplay})
         EXPECT_TRUE(box->text().empty()) << box->name();
     for (const ScrollBar *bar : {f.RF_RX1_IDCode, f.RF_TXD_IDCode, f.RFChannel}) {
         EXPECT_TRUE(bar->enabled()) << bar->name();

@@ -125,7 +125,8 @@ TEST_F(TerminalTest, ControlBytesShowInHexAndTheNextTextContinuesOnTheSameLine)
     port().inject(std::string("CD\0\x02", 4));
     ASSERT_TRUE(receiveShows("AB<0x0D><0x0A>CD<0x00><0x02>"));
     EXPECT_EQ(qtWidget<ReceiveView>(form().MemoReceiveRun)->wrapped().rowCount(), 1u);
-    EXPECT_EQ(qtWidget<ReceiveView>(form().MemoReceiveRun)->rowText(0), QString("AB<0x0D><0x0A>CD<0x00><0x02>"));
+    EXPECT_EQ(qtWidget<ReceiveView>(form().MemoReceiveRun)->rowText(0),
+              QString("AB<0x0D><0x0A>CD<0x00><0x02>"));
 
     // DEL and the bytes above 127 are characters of the code page, never written out.
     form().ClearReceiveRun->click();

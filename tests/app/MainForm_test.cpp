@@ -159,8 +159,10 @@ TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelTheReceivedTextAn
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&qtWindow(form()));
     EXPECT_EQ(window->role(), QAccessible::Window);
     EXPECT_EQ(window->text(QAccessible::Name), qtWindow(form()).windowTitle());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(qtWidget(form().ChartLink))->role(), QAccessible::Chart);
-    QAccessibleInterface *rate = QAccessible::queryAccessibleInterface(qtWidget(form().ComboBaudRun));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(qtWidget(form().ChartLink))->role(),
+              QAccessible::Chart);
+    QAccessibleInterface *rate =
+        QAccessible::queryAccessibleInterface(qtWidget(form().ComboBaudRun));
     EXPECT_EQ(rate->text(QAccessible::Name), "Baudrate Select");
     EXPECT_EQ(rate->text(QAccessible::Value), "9600");
 

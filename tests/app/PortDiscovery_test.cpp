@@ -12,25 +12,16 @@
 
 namespace {
 
-QStringList items(const qt::ComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->itemText(i));
-    return texts;
-}
-
 // What the user does to look at a list: open it (the drop-down handler runs first), then
-// close it again.
-QStringList dropDown(qt::ComboBox *list)
-{
-    list->showPopup();
-    list->hidePopup();
-    return items(list);
-}
+// close it again; what it listed.
 QStringList dropDown(ComboBox *list)
 {
-    return dropDown(qtWidget<qt::ComboBox>(list));
+    qtWidget<QComboBox>(list)->showPopup();
+    qtWidget<QComboBox>(list)->hidePopup();
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(QString::fromStdString(list->item(i)));
+    return texts;
 }
 
 // Another program holding a port: the exclusive open the port component itself uses.
@@ -110,15 +101,15 @@ TEST_F(PortDiscoveryTest, ChosenItemStaysUntilItsPortGoesAway)
 {
     ports.publish(ptys[0], 1);
     ports.publish(ptys[1], 3);
-    auto *list = qtWidget<qt::ComboBox>(form().ComboPortSetup);
+    ComboBox *list = form().ComboPortSetup;
     dropDown(list);
     list->setFocus();
-    QTest::keyClick(list, Qt::Key_End);
-    ASSERT_EQ(list->currentText(), QStringLiteral("COM3"));
+    QTest::keyClick(qtWidget(list), Qt::Key_End);
+    ASSERT_EQ(list->text(), "COM3");
 
     ports.publish(ptys[2], 2);
     EXPECT_EQ(dropDown(list), (QStringList{"COM1", "COM2", "COM3"}));
-    EXPECT_EQ(list->currentText(), QStringLiteral("COM3"));
+    EXPECT_EQ(list->text(), "COM3");
 
     ports.publishPath(ports.path() + "/gone", 3);
     EXPECT_EQ(dropDown(list), (QStringList{"COM1", "COM2"}));
@@ -178,11 +169,11 @@ TEST_F(PortDiscoveryTest, EachListedNameShowsItsDeviceAsToolTip)
 {
     ports.publish(ptys[0], 1);
     ports.publish(ptys[1], 3);
-    const auto toolTips = [](const ComboBox *control) {
-        const auto *list = qtWidget<qt::ComboBox>(control);
+    const auto toolTips = [](const ComboBox *list) {
         std::vector<std::string> tips;
         for (int i = 0; i < list->count(); ++i)
-            tips.push_back(list->itemData(i, Qt::ToolTipRole).toString().toStdString());
+            tips.push_back(
+                qtWidget<QComboBox>(list)->itemData(i, Qt::ToolTipRole).toString().toStdString());
         return tips;
     };
     for (ComboBox *list : {form().ComboPortSetup, form().ComboPortRun}) {

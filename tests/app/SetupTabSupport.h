@@ -65,7 +65,10 @@ protected:
 
     // Drops the setup tab's port list down (which probes the names) and picks name, as a user
     // does; true when the name was listed.
-    bool choosePort(const std::string &name = "COM1") { return choose(form().ComboPortSetup, name); }
+    bool choosePort(const std::string &name = "COM1")
+    {
+        return choose(form().ComboPortSetup, name);
+    }
 
     // Clicks button and gives the seconds its handler ran (a procedure runs inside it).
     static double clickTimed(Button *button)

@@ -11,14 +11,12 @@
 #include "tests/support/ReportSink.h"
 
 #include "framework/qt/ComboBox.h"
-#include "framework/qt/Memo.h"
 #include "framework/qt/RadioGroup.h"
 #include "framework/qt/ReceiveView.h"
 #include "framework/qt/RoundTripChart.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -125,13 +123,11 @@ inline void PrintTo(const ControlStates &states, std::ostream *out)
 inline bool choose(ComboBox *list, const std::string &name)
 {
     list->onDropDown(list);
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i) == name) {
-            list->choose(i);
-            return true;
-        }
-    }
-    return false;
+    int i = 0;
+    while (i < list->count() && list->item(i) != name)
+        ++i;
+    list->choose(i); // past the end: nothing chosen
+    return i < list->count();
 }
 
 // The Qt widgets behind the window and its controls, for tests that drive Qt itself.

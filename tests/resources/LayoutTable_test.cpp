@@ -31,7 +31,6 @@ void LayoutTableTest::everyControlAtItsPlaceWithItsCaption()
             containers.insert(name);
         QWidget *widget = name == form.objectName() ? &form : form.findChild<QWidget *>(name);
         QVERIFY2(widget != nullptr, row.name);
-        // The table names the control; the Qt backend keeps its own under qt::.
         QVERIFY2(widget->inherits(row.kind) || widget->inherits("qt::" + QByteArray(row.kind)),
                  row.name);
         const QString caption = fromAnsi(row.caption);

@@ -5,7 +5,6 @@
 #include <QTabBar>
 #include <QtTest>
 
-
 namespace {
 
 // A label stored without a size: as wide and as high as its text.

@@ -8,7 +8,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-
 namespace {
 
 QByteArray resource(const char *path)
@@ -128,4 +127,3 @@ void StoredPicturesTest::damagedStoredPictureRaises()
 
 QTEST_MAIN(StoredPicturesTest)
 #include "StoredPictures_test.moc"
-

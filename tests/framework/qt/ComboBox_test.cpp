@@ -177,4 +177,3 @@ void ComboBoxTest::typingIntoEditableBoxRunsOnChangeAndAddsNoItem()
 
 QTEST_MAIN(ComboBoxTest)
 #include "ComboBox_test.moc"
-

@@ -92,4 +92,3 @@ void MemoTest::longLinesWrapAndNoScrollBarShows()
 
 QTEST_MAIN(MemoTest)
 #include "Memo_test.moc"
-

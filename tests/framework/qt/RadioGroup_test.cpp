@@ -159,4 +159,3 @@ void RadioGroupTest::itemsAreSpreadDownTheClientArea()
 
 QTEST_MAIN(RadioGroupTest)
 #include "RadioGroup_test.moc"
-

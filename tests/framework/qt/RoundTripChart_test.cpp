@@ -2,7 +2,6 @@
 
 #include <QtTest>
 
-
 class RoundTripChartTest : public QObject
 {
     Q_OBJECT
@@ -49,4 +48,3 @@ void RoundTripChartTest::marksAtTheEdgesStayInsideThePlotFrame()
 
 QTEST_MAIN(RoundTripChartTest)
 #include "RoundTripChart_test.moc"
-

@@ -75,4 +75,3 @@ void ScrollBarTest::userKeysMoveOneStep()
 
 QTEST_MAIN(ScrollBarTest)
 #include "ScrollBar_test.moc"
-
