@@ -10,7 +10,7 @@
 #include <initializer_list>
 
 // The controls whose enabled state the handlers set, listed once. Each entry is a control's
-// name in the window: it makes the value of Control, the text controlName gives and, in
+// name in the window: it makes the value of ControlId, the text controlName gives and, in
 // TMainForm::control, the member of that name. The three scroll bars are not among them: they
 // are never disabled.
 #define ZEPHRA_MAINFORM_CONTROLS(X)                                                                \
@@ -47,7 +47,7 @@
     X(SaveReportLink)
 
 #define ZEPHRA_CONTROL_VALUE(name) name,
-enum class Control : std::uint8_t { ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_VALUE) };
+enum class ControlId : std::uint8_t { ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_VALUE) };
 #undef ZEPHRA_CONTROL_VALUE
 
 #define ZEPHRA_CONTROL_ONE(name) +1
@@ -55,7 +55,7 @@ inline constexpr std::size_t ControlCount = 0 ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CO
 #undef ZEPHRA_CONTROL_ONE
 
 // The control's name in the window, for messages.
-constexpr const char *controlName(Control control)
+constexpr const char *controlName(ControlId control)
 {
 #define ZEPHRA_CONTROL_NAME(name) #name,
     constexpr const char *names[ControlCount] = {ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_NAME)};
@@ -68,13 +68,13 @@ enum class Enabled : std::uint8_t { Unchanged, On, Off };
 using ControlStates = std::array<Enabled, ControlCount>;
 
 // A table that enables the controls of on, disables those of off and leaves the rest.
-constexpr ControlStates controlStates(std::initializer_list<Control> on,
-                                      std::initializer_list<Control> off)
+constexpr ControlStates controlStates(std::initializer_list<ControlId> on,
+                                      std::initializer_list<ControlId> off)
 {
     ControlStates states{};
-    for (const Control control : on)
+    for (const ControlId control : on)
         states[static_cast<std::size_t>(control)] = Enabled::On;
-    for (const Control control : off)
+    for (const ControlId control : off)
         states[static_cast<std::size_t>(control)] = Enabled::Off;
     return states;
 }
@@ -91,7 +91,7 @@ constexpr ControlStates operator+(ControlStates base, const ControlStates &over)
 
 namespace states {
 
-using enum Control;
+using enum ControlId;
 
 // Window creation: every tab idle, no port chosen; the setup tab's boxes and radio groups and
 // every button off until a port is chosen or opened; no link test report to save yet.

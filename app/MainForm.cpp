@@ -4,40 +4,97 @@
 
 #include "app/linktest/LinkTestRun.h"
 
+#include "framework/core/Exception.h"
 #include "framework/core/HandlerGuard.h"
-#include "framework/qt/Timer.h"
 
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTimer>
-
-TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
+TMainForm::TMainForm() : m_window(createMainFormWindow())
 {
-    setupUi(this);
-    // Enter presses the focused button, as Space does, as on the desktop the window comes
-    // from; Qt's buttons take Enter only inside dialogs unless told.
-    for (QPushButton *button : findChildren<QPushButton *>())
-        button->setAutoDefault(true);
+    findControls();
     ComPort1 = new TComPort();
     ComPort1->setName("ComPort1");
     loadComPort1();
-    Timer1 = new Timer(this);
-    Timer1->setObjectName("Timer1");
+    m_timer1 = m_window->createTimer();
+    Timer1 = m_timer1.get();
     Timer1->setInterval(500);
     Timer1->setEnabled(true);
-    m_linkTimer = new QTimer(this);
-    m_linkTimer->setSingleShot(true);
-    m_linkTimer->setTimerType(Qt::PreciseTimer);
+    m_linkTimer = m_window->createTimer();
+    m_linkTimer->setEnabled(false);
     bindHandlers();
-    runGuarded([this] { FormCreate(this); });
+    runGuarded([this] { FormCreate(nullptr); });
 }
 
 TMainForm::~TMainForm()
 {
     // The port's destructor closes an open port with its full close sequence.
     delete ComPort1;
+}
+
+namespace {
+
+// The control of that name, of the kind the member holds; raises when the layout has none.
+template<class Kind> void findControl(const FormWindow &window, Kind *&member, const char *name)
+{
+    member = dynamic_cast<Kind *>(window.find(name));
+    if (!member)
+        throw Exception(std::string("The stored layout has no control ") + name + ".");
+}
+
+} // namespace
+
+void TMainForm::findControls()
+{
+#define ZEPHRA_FIND(name) findControl(*m_window, name, #name)
+    ZEPHRA_FIND(PageControl1);
+    ZEPHRA_FIND(SelectBaudrateSetup);
+    ZEPHRA_FIND(SelectRFRate);
+    ZEPHRA_FIND(SelectRFMode);
+    ZEPHRA_FIND(SelectRFGain);
+    ZEPHRA_FIND(SaveConfig);
+    ZEPHRA_FIND(ComboPortSetup);
+    ZEPHRA_FIND(OpenPortSetup);
+    ZEPHRA_FIND(ClosePortSetup);
+    ZEPHRA_FIND(StatusConnect);
+    ZEPHRA_FIND(BiosDisplay);
+    ZEPHRA_FIND(RF1IDCodeDisplay);
+    ZEPHRA_FIND(RF_RX1_IDCode);
+    ZEPHRA_FIND(TXDIDCodeDisplay);
+    ZEPHRA_FIND(RF_TXD_IDCode);
+    ZEPHRA_FIND(RFChannel);
+    ZEPHRA_FIND(RFChannelDisplay);
+    ZEPHRA_FIND(ReadConfig);
+    ZEPHRA_FIND(ComboPortRun);
+    ZEPHRA_FIND(OpenPortRun);
+    ZEPHRA_FIND(ClosePortRun);
+    ZEPHRA_FIND(ComboBaudRun);
+    ZEPHRA_FIND(MemoReceiveRun);
+    ZEPHRA_FIND(ClearReceiveRun);
+    ZEPHRA_FIND(MemoSendRun);
+    ZEPHRA_FIND(EditSendRun);
+    ZEPHRA_FIND(SendStringRun);
+    ZEPHRA_FIND(ClearSendRun);
+    ZEPHRA_FIND(ProgramIcon);
+    ZEPHRA_FIND(Image1);
+    ZEPHRA_FIND(Image2);
+    ZEPHRA_FIND(ComboPortLink);
+    ZEPHRA_FIND(ComboBaudLink);
+    ZEPHRA_FIND(PacketSizeLink);
+    ZEPHRA_FIND(PacketCountLink);
+    ZEPHRA_FIND(UntilStoppedLink);
+    ZEPHRA_FIND(StartLink);
+    ZEPHRA_FIND(StopLink);
+    ZEPHRA_FIND(SaveReportLink);
+    ZEPHRA_FIND(LinkState);
+    ZEPHRA_FIND(SentLink);
+    ZEPHRA_FIND(ReceivedLink);
+    ZEPHRA_FIND(LostLink);
+    ZEPHRA_FIND(DamagedLink);
+    ZEPHRA_FIND(P50Link);
+    ZEPHRA_FIND(P95Link);
+    ZEPHRA_FIND(MaxLink);
+    ZEPHRA_FIND(ThroughputLink);
+    ZEPHRA_FIND(LineShareLink);
+    ZEPHRA_FIND(ChartLink);
+#undef ZEPHRA_FIND
 }
 
 void TMainForm::loadComPort1()
@@ -65,51 +122,45 @@ void TMainForm::loadComPort1()
 
 void TMainForm::bindHandlers()
 {
-    const auto click = [this](QPushButton *button, void (TMainForm::*handler)(QObject *)) {
-        connect(button, &QPushButton::clicked, this,
-                guarded([this, button, handler](bool) { (this->*handler)(button); }));
+    // The controls run their slots behind the handler guard.
+    const auto bind = [this](std::function<void(Control *)> &slot,
+                             void (TMainForm::*handler)(Control *)) {
+        slot = [this, handler](Control *sender) { (this->*handler)(sender); };
     };
-    click(OpenPortSetup, &TMainForm::OpenPortSetupClick);
-    click(ClosePortSetup, &TMainForm::ClosePortSetupClick);
-    click(ReadConfig, &TMainForm::ReadConfigClick);
-    click(SaveConfig, &TMainForm::SaveConfigClick);
-    click(OpenPortRun, &TMainForm::OpenPortRunClick);
-    click(ClosePortRun, &TMainForm::ClosePortRunClick);
-    click(SendStringRun, &TMainForm::SendStringRunClick);
-    click(ClearReceiveRun, &TMainForm::ClearReceiveRunClick);
-    click(ClearSendRun, &TMainForm::ClearSendRunClick);
-    click(StartLink, &TMainForm::StartLinkClick);
-    click(StopLink, &TMainForm::StopLinkClick);
-    click(SaveReportLink, &TMainForm::SaveReportLinkClick);
-    connect(UntilStoppedLink, &QCheckBox::clicked, this,
-            guarded([this](bool) { UntilStoppedLinkClick(UntilStoppedLink); }));
-    connect(m_linkTimer, &QTimer::timeout, this,
-            [this] { runGuarded([this] { LinkTimerTimer(m_linkTimer); }); });
-
-    const auto bind = [this](std::function<void()> &slot, QObject *sender,
-                             void (TMainForm::*handler)(QObject *)) {
-        slot = [this, sender, handler] { runGuarded([&] { (this->*handler)(sender); }); };
+    bind(OpenPortSetup->onClick, &TMainForm::OpenPortSetupClick);
+    bind(ClosePortSetup->onClick, &TMainForm::ClosePortSetupClick);
+    bind(ReadConfig->onClick, &TMainForm::ReadConfigClick);
+    bind(SaveConfig->onClick, &TMainForm::SaveConfigClick);
+    bind(OpenPortRun->onClick, &TMainForm::OpenPortRunClick);
+    bind(ClosePortRun->onClick, &TMainForm::ClosePortRunClick);
+    bind(SendStringRun->onClick, &TMainForm::SendStringRunClick);
+    bind(ClearReceiveRun->onClick, &TMainForm::ClearReceiveRunClick);
+    bind(ClearSendRun->onClick, &TMainForm::ClearSendRunClick);
+    bind(StartLink->onClick, &TMainForm::StartLinkClick);
+    bind(StopLink->onClick, &TMainForm::StopLinkClick);
+    bind(SaveReportLink->onClick, &TMainForm::SaveReportLinkClick);
+    bind(UntilStoppedLink->onClick, &TMainForm::UntilStoppedLinkClick);
+    bind(ComboPortSetup->onDropDown, &TMainForm::ComboPortSetupDropDown);
+    bind(ComboPortSetup->onChange, &TMainForm::ComboPortSetupChange);
+    bind(ComboPortRun->onDropDown, &TMainForm::ComboPortRunDropDown);
+    bind(ComboPortRun->onChange, &TMainForm::ComboPortRunChange);
+    bind(ComboPortLink->onDropDown, &TMainForm::ComboPortLinkDropDown);
+    bind(ComboPortLink->onChange, &TMainForm::ComboPortLinkChange);
+    bind(RFChannel->onChange, &TMainForm::RFChannelChange);
+    bind(RF_RX1_IDCode->onChange, &TMainForm::RF_RX1_IDCodeChange);
+    bind(RF_TXD_IDCode->onChange, &TMainForm::RF_TXD_IDCodeChange);
+    bind(PageControl1->onChange, &TMainForm::PageControl1Change);
+    MemoSendRun->onKeyPress = [this](Control *sender, char &key) {
+        MemoSendRunKeyPress(sender, key);
     };
-    bind(ComboPortSetup->onDropDown, ComboPortSetup, &TMainForm::ComboPortSetupDropDown);
-    bind(ComboPortSetup->onChange, ComboPortSetup, &TMainForm::ComboPortSetupChange);
-    bind(ComboPortRun->onDropDown, ComboPortRun, &TMainForm::ComboPortRunDropDown);
-    bind(ComboPortRun->onChange, ComboPortRun, &TMainForm::ComboPortRunChange);
-    bind(ComboPortLink->onDropDown, ComboPortLink, &TMainForm::ComboPortLinkDropDown);
-    bind(ComboPortLink->onChange, ComboPortLink, &TMainForm::ComboPortLinkChange);
-    bind(RFChannel->onChange, RFChannel, &TMainForm::RFChannelChange);
-    bind(RF_RX1_IDCode->onChange, RF_RX1_IDCode, &TMainForm::RF_RX1_IDCodeChange);
-    bind(RF_TXD_IDCode->onChange, RF_TXD_IDCode, &TMainForm::RF_TXD_IDCodeChange);
-
-    MemoSendRun->onKeyPress = [this](char key) {
-        runGuarded([&] { MemoSendRunKeyPress(MemoSendRun, key); });
-    };
-    Timer1->setOnTimer([this](Timer *sender) { Timer1Timer(sender); });
-    connect(PageControl1, &QTabWidget::currentChanged, this,
-            guarded([this](int) { PageControl1Change(PageControl1); }));
+    // Timers are not controls: their handlers are told no sender.
+    Timer1->onTimer = [this](Timer *) { Timer1Timer(nullptr); };
+    m_linkTimer->onTimer = [this](Timer *) { LinkTimerTimer(nullptr); };
+    m_window->onClose = [this] { FormClose(nullptr); };
     bindReceiveBox();
 }
 
-void TMainForm::FormCreate(QObject *)
+void TMainForm::FormCreate(Control *)
 {
     PortOpened = 0;
     applyStates(states::Start);
@@ -131,15 +182,15 @@ void TMainForm::followUserBaudRate(ComboBox *rateBox)
     const int wanted = k >= 0 ? k : 3;
     // Typing into the box leaves no item chosen, as in a native editable drop-down.
     int chosen = rateBox->itemIndex();
-    if (chosen >= 0 && rateBox->currentText() != rateBox->itemText(chosen))
+    if (chosen >= 0 && rateBox->text() != rateBox->item(chosen))
         chosen = -1;
     if (chosen != wanted) {
         rateBox->setItemIndex(wanted);
-        rateBox->setEditText(rateBox->itemText(wanted));
+        rateBox->setText(rateBox->item(wanted));
     }
 }
 
-void TMainForm::PageControl1Change(QObject *)
+void TMainForm::PageControl1Change(Control *)
 {
     // The test tab's and the link test tab's rates follow the module's user baud rate.
     followUserBaudRate(ComboBaudRun);
@@ -148,10 +199,4 @@ void TMainForm::PageControl1Change(QObject *)
         applyStates(states::RunNoPortChosen);
     if (ComboPortLink->itemIndex() == -1)
         applyStates(states::LinkNoPortChosen);
-}
-
-void TMainForm::closeEvent(QCloseEvent *event)
-{
-    runGuarded([this] { FormClose(this); });
-    event->accept();
 }

@@ -10,33 +10,95 @@
 // runs on the UI thread; the port's receive event arrives there too.
 #pragma once
 
-#include "ui_MainForm.h"
-
 #include "app/ControlStates.h"
 #include "app/terminal/ReceiveFormat.h"
+#include "framework/controls/Buttons.h"
+#include "framework/controls/Containers.h"
+#include "framework/controls/ListControls.h"
+#include "framework/controls/RangeControls.h"
+#include "framework/controls/TextControls.h"
+#include "framework/controls/Window.h"
 #include "protocol/CommandSet.h"
 #include "protocol/ReplyAssembler.h"
 #include "serial/ComPort.h"
-
-#include <QWidget>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-class Timer;
-class QCloseEvent;
-class QTimer;
 struct LinkTestRun;
 
-class TMainForm : public QWidget, public Ui::MainForm
+class TMainForm
 {
 public:
     // Builds the window from its stored layout with ComPort1 and Timer1 and their stored
     // settings, binds the handlers and runs FormCreate. Raises when the layout's pictures
-    // cannot be decoded.
-    explicit TMainForm(QWidget *parent = nullptr);
-    ~TMainForm() override;
+    // cannot be decoded, or when the layout lacks a control of the names below.
+    TMainForm();
+    ~TMainForm();
+    TMainForm(const TMainForm &) = delete;
+    TMainForm &operator=(const TMainForm &) = delete;
+
+    // The window the toolkit built; shown, closed as the user closes it.
+    FormWindow &window() const { return *m_window; }
+    void show() { m_window->show(); }
+    void close() { m_window->close(); }
+
+    // --- Controls, under their stored names, tab by tab ------------------------------------
+    TabControl *PageControl1 = nullptr;
+    // SETUP CONFIG MODE
+    RadioGroup *SelectBaudrateSetup = nullptr;
+    RadioGroup *SelectRFRate = nullptr;
+    RadioGroup *SelectRFMode = nullptr;
+    RadioGroup *SelectRFGain = nullptr;
+    Button *SaveConfig = nullptr;
+    ComboBox *ComboPortSetup = nullptr;
+    Button *OpenPortSetup = nullptr;
+    Button *ClosePortSetup = nullptr;
+    Edit *StatusConnect = nullptr;
+    Edit *BiosDisplay = nullptr;
+    Edit *RF1IDCodeDisplay = nullptr;
+    ScrollBar *RF_RX1_IDCode = nullptr;
+    Edit *TXDIDCodeDisplay = nullptr;
+    ScrollBar *RF_TXD_IDCode = nullptr;
+    ScrollBar *RFChannel = nullptr;
+    Edit *RFChannelDisplay = nullptr;
+    Button *ReadConfig = nullptr;
+    // TEST RUN MODE
+    ComboBox *ComboPortRun = nullptr;
+    Button *OpenPortRun = nullptr;
+    Button *ClosePortRun = nullptr;
+    ComboBox *ComboBaudRun = nullptr;
+    ReceiveBox *MemoReceiveRun = nullptr;
+    Button *ClearReceiveRun = nullptr;
+    Memo *MemoSendRun = nullptr;
+    Edit *EditSendRun = nullptr;
+    Button *SendStringRun = nullptr;
+    Button *ClearSendRun = nullptr;
+    // HELP MODE
+    Picture *ProgramIcon = nullptr;
+    Picture *Image1 = nullptr;
+    Picture *Image2 = nullptr;
+    // LINK TEST MODE
+    ComboBox *ComboPortLink = nullptr;
+    ComboBox *ComboBaudLink = nullptr;
+    SpinBox *PacketSizeLink = nullptr;
+    SpinBox *PacketCountLink = nullptr;
+    CheckBox *UntilStoppedLink = nullptr;
+    Button *StartLink = nullptr;
+    Button *StopLink = nullptr;
+    Button *SaveReportLink = nullptr;
+    Edit *LinkState = nullptr;
+    Edit *SentLink = nullptr;
+    Edit *ReceivedLink = nullptr;
+    Edit *LostLink = nullptr;
+    Edit *DamagedLink = nullptr;
+    Edit *P50Link = nullptr;
+    Edit *P95Link = nullptr;
+    Edit *MaxLink = nullptr;
+    Edit *ThroughputLink = nullptr;
+    Edit *LineShareLink = nullptr;
+    RoundTripChart *ChartLink = nullptr;
 
     // --- Non-visual components -------------------------------------------------------------
     TComPort *ComPort1 = nullptr;
@@ -51,10 +113,10 @@ public:
     std::uint8_t ReplyTimedOut = 0;
 
     // --- Operations, in the order the window declares them ------------------------------------
-    void ComboPortSetupDropDown(QObject *Sender);
-    void OpenPortSetupClick(QObject *Sender);
-    void ClosePortSetupClick(QObject *Sender);
-    void FormCreate(QObject *Sender);
+    void ComboPortSetupDropDown(Control *Sender);
+    void OpenPortSetupClick(Control *Sender);
+    void ClosePortSetupClick(Control *Sender);
+    void FormCreate(Control *Sender);
     void ComPort1RxChar(Component *Sender, std::int32_t Count);
     void AnalysisPacket(const std::string &packet);
     void Read_User_Baudrate();
@@ -74,45 +136,44 @@ public:
     void Write_RX1_IDCode();
     void Write_TXD_IDCode();
     void WaitCommandExecute();
-    void Timer1Timer(QObject *Sender);
-    void RFChannelChange(QObject *Sender);
-    void RF_TXD_IDCodeChange(QObject *Sender);
-    void RF_RX1_IDCodeChange(QObject *Sender);
-    void ReadConfigClick(QObject *Sender);
-    void SaveConfigClick(QObject *Sender);
-    void ComboPortRunChange(QObject *Sender);
-    void FormClose(QObject *Sender);
-    void SendStringRunClick(QObject *Sender);
-    void ClearReceiveRunClick(QObject *Sender);
-    void ClearSendRunClick(QObject *Sender);
-    void MemoSendRunKeyPress(QObject *Sender, char &Key);
-    void OpenPortRunClick(QObject *Sender);
-    void ComboPortSetupChange(QObject *Sender);
-    void ComboPortRunDropDown(QObject *Sender);
-    void ClosePortRunClick(QObject *Sender);
-    void PageControl1Change(QObject *Sender);
+    void Timer1Timer(Control *Sender);
+    void RFChannelChange(Control *Sender);
+    void RF_TXD_IDCodeChange(Control *Sender);
+    void RF_RX1_IDCodeChange(Control *Sender);
+    void ReadConfigClick(Control *Sender);
+    void SaveConfigClick(Control *Sender);
+    void ComboPortRunChange(Control *Sender);
+    void FormClose(Control *Sender);
+    void SendStringRunClick(Control *Sender);
+    void ClearReceiveRunClick(Control *Sender);
+    void ClearSendRunClick(Control *Sender);
+    void MemoSendRunKeyPress(Control *Sender, char &Key);
+    void OpenPortRunClick(Control *Sender);
+    void ComboPortSetupChange(Control *Sender);
+    void ComboPortRunDropDown(Control *Sender);
+    void ClosePortRunClick(Control *Sender);
+    void PageControl1Change(Control *Sender);
 
     // --- The link test tab ----------------------------------------------------------------------
-    void ComboPortLinkDropDown(QObject *Sender);
-    void ComboPortLinkChange(QObject *Sender);
-    void UntilStoppedLinkClick(QObject *Sender);
-    void StartLinkClick(QObject *Sender);
-    void StopLinkClick(QObject *Sender);
-    void SaveReportLinkClick(QObject *Sender);
-    void LinkTimerTimer(QObject *Sender);
+    void ComboPortLinkDropDown(Control *Sender);
+    void ComboPortLinkChange(Control *Sender);
+    void UntilStoppedLinkClick(Control *Sender);
+    void StartLinkClick(Control *Sender);
+    void StopLinkClick(Control *Sender);
+    void SaveReportLinkClick(Control *Sender);
+    void LinkTimerTimer(Control *Sender);
     // Writes the last run's report ("Save report…" after the file is chosen).
-    void saveLinkReport(const QString &fileName);
+    void saveLinkReport(const std::string &fileName);
     // The link test holds the port: received bytes go to it, whichever tab shows.
     bool linkHoldsPort() const;
 
     // Enables and disables the controls as a table of ControlStates.h says.
     void applyStates(const ControlStates &states);
-    QWidget *control(Control which) const;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
+    ::Control *control(ControlId which) const;
 
 private:
+    // Fills the control members from the window, by their names.
+    void findControls();
     void bindHandlers();
     // Stored settings of ComPort1, applied inside its loading state.
     void loadComPort1();
@@ -151,6 +212,8 @@ private:
     void endLink(bool drain);
     void showLinkFigures();
 
+    // The toolkit's window, which owns the controls: it goes last.
+    std::unique_ptr<FormWindow> m_window;
     // Received setup-tab bytes since the last STX (bounded).
     ReplyAssembler ReplyBuffer;
     // Test tab: the last batch of received bytes and its text, kept for their memory.
@@ -160,5 +223,6 @@ private:
     ControlMarks m_controlMarks;
     // Link test tab: the last run, and the timer that wakes it when something is due.
     std::unique_ptr<LinkTestRun> m_linkRun;
-    QTimer *m_linkTimer = nullptr;
+    std::unique_ptr<Timer> m_linkTimer;
+    std::unique_ptr<Timer> m_timer1;
 };

@@ -3,18 +3,15 @@
 // tool tip.
 #include "app/MainForm.h"
 
-#include "framework/qt/Ansi.h"
 #include "serial/PortProbe.h"
-
-#include <QFile>
 
 void TMainForm::refreshPortList(ComboBox *list)
 {
     for (const PortProbe &probe : probePorts()) {
-        const QString item = fromAnsi(probe.name);
+        const std::string &item = probe.name;
         if (probe.state != PortProbe::Present) {
             for (int i = 0; i < list->count(); ++i) {
-                if (list->itemText(i) == item) {
+                if (list->item(i) == item) {
                     list->deleteItem(i);
                     break;
                 }
@@ -23,33 +20,32 @@ void TMainForm::refreshPortList(ComboBox *list)
         }
         int index = -1;
         for (int i = 0; i < list->count() && index < 0; ++i) {
-            if (list->itemText(i) == item)
+            if (list->item(i) == item)
                 index = i;
         }
         if (index < 0)
-            index = list->addText(item);
+            index = list->addItem(item);
         // Renewed on every probe: the name may lead to another device since it was listed.
-        // A device path is a file name, so it is decoded as the file system encodes it.
-        list->setItemData(index, QFile::decodeName(probe.devicePath.c_str()), Qt::ToolTipRole);
+        list->setItemHint(index, probe.devicePath);
     }
 }
 
-void TMainForm::ComboPortSetupDropDown(QObject *)
+void TMainForm::ComboPortSetupDropDown(Control *)
 {
     refreshPortList(ComboPortSetup);
 }
 
-void TMainForm::ComboPortRunDropDown(QObject *)
+void TMainForm::ComboPortRunDropDown(Control *)
 {
     refreshPortList(ComboPortRun);
 }
 
-void TMainForm::ComboPortSetupChange(QObject *)
+void TMainForm::ComboPortSetupChange(Control *)
 {
     applyStates(states::SetupPortChosen);
 }
 
-void TMainForm::ComboPortRunChange(QObject *)
+void TMainForm::ComboPortRunChange(Control *)
 {
     applyStates(states::RunPortChosen);
 }

@@ -3,19 +3,6 @@
 #include "app/MainForm.h"
 #include "framework/core/Application.h"
 
-#include <QApplication>
-#include <QScreen>
-#include <QStyle>
-
-void centreOnScreen(QWidget &window)
-{
-    const QScreen *screen = window.screen();
-    if (!screen)
-        return;
-    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
-                                           screen->availableGeometry()));
-}
-
 int runProgram(const MainFormFactory &createMainForm)
 {
     Application &application = Application::instance();
@@ -26,20 +13,16 @@ int runProgram(const MainFormFactory &createMainForm)
         application.HandleException(std::current_exception());
         return 1;
     }
-    // Closing the one window ends the message loop.
-    QApplication::setQuitOnLastWindowClosed(true);
     // A close that interrupts a running procedure (inside its exchange wait) has already
     // closed the port that procedure goes on to use; the failure that ends it is no news to a
     // user who closed the window, so from then on errors go to stderr instead of a box.
     Application::ExceptionReporter reporter;
     bool closed = false;
-    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, mainForm.get(), [&] {
+    mainForm->show();
+    const int exitCode = runMessageLoop([&] {
         closed = true;
         reporter = application.setExceptionReporter({});
     });
-    centreOnScreen(*mainForm);
-    mainForm->show();
-    const int exitCode = QApplication::exec();
     mainForm.reset();
     if (closed)
         application.setExceptionReporter(reporter);

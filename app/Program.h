@@ -1,4 +1,4 @@
-// Program start and end, between the Qt application object and the end of the message loop:
+// Program start and end, between the toolkit's start and the end of its message loop:
 // MainForm is created from its stored layout (FormCreate included), shown centred on the
 // desktop with tab 0 active, the message loop runs until the window is closed (closing it
 // runs FormClose), then the window and its components are destroyed. A window that cannot be
@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 
-class QWidget;
 class TMainForm;
 
 // Makes the main window; the default builds TMainForm. Tests pass their own to inject faults.
@@ -18,6 +17,3 @@ using MainFormFactory = std::function<std::unique_ptr<TMainForm>()>;
 
 // Returns the program's exit code: 0 after the window was closed, 1 when it could not be made.
 int runProgram(const MainFormFactory &createMainForm = {});
-
-// Places a top-level window at the centre of the available area of its screen.
-void centreOnScreen(QWidget &window);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "app/MainForm.h"
+#include "framework/qt/QtControls.h"
+#include "framework/qt/ReceiveView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -50,11 +52,11 @@ private:
 inline bool openTestTab(TMainForm &form, const char *rate)
 {
     form.show();
-    form.PageControl1->setCurrentIndex(1);
-    form.ComboPortRun->onDropDown();
+    form.PageControl1->setActivePage(1);
+    form.ComboPortRun->onDropDown(form.ComboPortRun);
     form.ComboPortRun->setItemIndex(0);
-    form.ComboPortRun->onChange();
-    form.ComboBaudRun->setEditText(rate);
+    form.ComboPortRun->onChange(form.ComboPortRun);
+    form.ComboBaudRun->setText(rate);
     form.OpenPortRun->click();
     if (!form.ComPort1->Connected()) {
         std::printf("  ERROR: the port did not open\n");

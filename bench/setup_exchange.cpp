@@ -58,7 +58,7 @@ Round openOnce(TMainForm &form)
     round.wall = double(clock.nsecsElapsed()) / 1e9;
     round.uiCpu = cpuSeconds(RUSAGE_THREAD) - uiBefore;
     round.processCpu = cpuSeconds(RUSAGE_SELF) - processBefore;
-    round.ready = form.StatusConnect->text() == QStringLiteral("Connect Ready");
+    round.ready = form.StatusConnect->text() == "Connect Ready";
     form.ClosePortSetup->click();
     return round;
 }
@@ -120,10 +120,12 @@ int main(int argc, char *argv[])
         port.publish(directory, "COM1");
 
         TMainForm form;
-        form.ComboPortSetup->onDropDown();
-        form.ComboPortSetup->setItemIndex(form.ComboPortSetup->findText("COM1"));
-        form.ComboPortSetup->onChange();
-        if (!form.OpenPortSetup->isEnabled()) {
+        form.ComboPortSetup->onDropDown(form.ComboPortSetup);
+        for (int i = 0; i < form.ComboPortSetup->count(); ++i) {
+            if (form.ComboPortSetup->item(i) == "COM1")
+                form.ComboPortSetup->choose(i);
+        }
+        if (!form.OpenPortSetup->enabled()) {
             std::fprintf(stderr, "setup_exchange: COM1 is not listed\n");
             status = 1;
         } else {

@@ -8,7 +8,7 @@
 // Usage: terminal_cost [seconds per rate, default 10] [rates in bit/s ..., default the three]
 #include "app/MainForm.h"
 #include "app/terminal/ReceiveFormat.h"
-#include "framework/widgets/ReceiveView.h"
+#include "framework/qt/ReceiveView.h"
 
 #include "TestTabBench.h"
 
@@ -142,7 +142,7 @@ int stream(TimedApplication &app, int bps, int seconds)
             ++events;
             handler(sender, count);
         };
-        ReceiveView *view = form.MemoReceiveRun;
+        auto *view = qtWidget<ReceiveView>(form.MemoReceiveRun);
 
         runFor(500); // the window settles
         QElapsedTimer clock;

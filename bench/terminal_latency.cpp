@@ -12,7 +12,7 @@
 #include "tests/support/Pump.h"
 
 #include "app/MainForm.h"
-#include "framework/widgets/ReceiveView.h"
+#include "framework/qt/ReceiveView.h"
 
 #include "TestTabBench.h"
 
@@ -113,7 +113,7 @@ int main(int argc, char **argv)
         TMainForm form;
         if (!openTestTab(form, "115200"))
             return 1;
-        ReceiveView *view = form.MemoReceiveRun;
+        auto *view = qtWidget<ReceiveView>(form.MemoReceiveRun);
         PaintWatch watch(view);
         std::printf("Test tab, time until the receive box has painted the byte:\n");
 
@@ -122,9 +122,11 @@ int main(int argc, char **argv)
             const QChar letter = QChar(u'a' + key++ % 26);
             const auto code = static_cast<int>(Qt::Key_A) + (letter.unicode() - u'a');
             QCoreApplication::postEvent(
-                form.MemoSendRun, new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier, letter));
+                qtWidget(form.MemoSendRun),
+                new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier, letter));
             QCoreApplication::postEvent(
-                form.MemoSendRun, new QKeyEvent(QEvent::KeyRelease, code, Qt::NoModifier, letter));
+                qtWidget(form.MemoSendRun),
+                new QKeyEvent(QEvent::KeyRelease, code, Qt::NoModifier, letter));
         });
         print("key typed -> echo painted:", echoes, samples);
 

@@ -19,7 +19,7 @@
 
 #include "app/MainForm.h"
 #include "app/terminal/ReceiveFormat.h"
-#include "framework/widgets/ReceiveView.h"
+#include "framework/qt/ReceiveView.h"
 
 #include "TestTabBench.h"
 
@@ -181,7 +181,7 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
     std::size_t expectedSize = 0;
     for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize)
         expectedSize += receivedText(piece(at)).size();
-    ReceiveView *view = form.MemoReceiveRun;
+    auto *view = qtWidget<ReceiveView>(form.MemoReceiveRun);
 
     const MemoryWatch memory;
     const UiStallMeter meter;

@@ -5,9 +5,11 @@
 // Usage: window_start [probe rounds, default 50]. Needs a display, or QT_QPA_PLATFORM=offscreen.
 #include "app/MainForm.h"
 #include "app/Program.h"
+#include "framework/qt/QtWindow.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -80,8 +82,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     TMainForm form;
     FirstPaint firstPaint;
-    form.installEventFilter(&firstPaint);
-    centreOnScreen(form);
+    qtWindow(form.window())->installEventFilter(&firstPaint);
     form.show();
     QApplication::exec();
     const double sinceMain = millisecondsSince(mainEntered);

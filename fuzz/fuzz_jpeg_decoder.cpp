@@ -1,6 +1,6 @@
 // The picture decoder fed arbitrary bytes: it either gives an RGB image of a sane size or
 // raises EPictureError; it never crashes, leaks or ends the process.
-#include "framework/widgets/JpegImage.h"
+#include "framework/qt/JpegImage.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>

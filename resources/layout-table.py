@@ -33,6 +33,12 @@ def value_of(prop):
     return None
 
 
+def kind(widget):
+    # The Qt backend's own controls are stored under its namespace (qt::ComboBox); the table
+    # names the control, whatever backend draws it.
+    return widget.get("class").removeprefix("qt::")
+
+
 def rows(widget, parent, out):
     props = {p.get("name"): p for p in widget.findall("property")}
     attrs = {a.get("name"): a for a in widget.findall("attribute")}
@@ -57,7 +63,7 @@ def rows(widget, parent, out):
     extra = ";".join("%s=%s" % (k, value_of(props[k]).split("::")[-1])
                      for k in EXTRA if k in props and value_of(props[k]) is not None)
     out.append("    {%s, %s, %s, %d, %d, %d, %d, %s, %s, %s, %s, %s}," % (
-        c_string(widget.get("class")), c_string(widget.get("name")), c_string(parent),
+        c_string(kind(widget)), c_string(widget.get("name")), c_string(parent),
         x, y, w, h, c_string(caption), c_string(items), minimum, maximum, c_string(extra)))
     for child in widget.findall("widget"):
         rows(child, widget.get("name"), out)

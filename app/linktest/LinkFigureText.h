@@ -3,7 +3,7 @@
 // rounded as zephra-cli link prints them, so the boxes and the report agree.
 #pragma once
 
-#include "framework/widgets/RoundTripChart.h"
+#include "framework/controls/Containers.h"
 #include "link/LinkDirection.h"
 
 #include <string>

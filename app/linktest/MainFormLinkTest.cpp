@@ -14,14 +14,11 @@
 #include "framework/core/Exception.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/IntegerText.h"
-#include "framework/qt/Ansi.h"
 #include "link/LinkPolicy.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QTimer>
-
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -55,25 +52,25 @@ bool TMainForm::linkHoldsPort() const
     return m_linkRun && m_linkRun->holdsPort;
 }
 
-void TMainForm::ComboPortLinkDropDown(QObject *)
+void TMainForm::ComboPortLinkDropDown(Control *)
 {
     refreshPortList(ComboPortLink);
 }
 
-void TMainForm::ComboPortLinkChange(QObject *)
+void TMainForm::ComboPortLinkChange(Control *)
 {
     applyStates(states::LinkPortChosen);
 }
 
-void TMainForm::UntilStoppedLinkClick(QObject *)
+void TMainForm::UntilStoppedLinkClick(Control *)
 {
-    applyStates(UntilStoppedLink->isChecked() ? states::LinkUntilStopped : states::LinkCounted);
+    applyStates(UntilStoppedLink->checked() ? states::LinkUntilStopped : states::LinkCounted);
 }
 
-void TMainForm::StartLinkClick(QObject *)
+void TMainForm::StartLinkClick(Control *)
 {
-    const std::int32_t rate = StrToInt(toAnsi(ComboBaudLink->currentText()));
-    const std::string port = toAnsi(ComboPortLink->currentText());
+    const std::int32_t rate = StrToInt(ComboBaudLink->text());
+    const std::string port = ComboPortLink->text();
     ComPort1->setPort(port);
     ComPort1->setBaudRate(brCustom);
     ComPort1->setCustomBaudRate(rate);
@@ -82,9 +79,9 @@ void TMainForm::StartLinkClick(QObject *)
 
     radio::LinkPlan plan;
     plan.lineBitsPerSecond = rate;
-    plan.packetBytes = static_cast<std::size_t>(PacketSizeLink->value());
+    plan.packetBytes = static_cast<std::size_t>(PacketSizeLink->position());
     plan.count =
-        UntilStoppedLink->isChecked() ? 0u : static_cast<std::uint32_t>(PacketCountLink->value());
+        UntilStoppedLink->checked() ? 0u : static_cast<std::uint32_t>(PacketCountLink->position());
     // A tag of its own for each run: packets of an earlier run still in a module's buffers
     // are not taken for this one's.
     plan.tag = static_cast<std::uint8_t>(std::random_device{}());
@@ -92,12 +89,12 @@ void TMainForm::StartLinkClick(QObject *)
 
     applyStates(states::LinkStarted);
     StopLink->setFocus();
-    LinkState->setText(QStringLiteral("Running"));
+    LinkState->setText("Running");
     ChartLink->clear();
     stepLink();
 }
 
-void TMainForm::StopLinkClick(QObject *)
+void TMainForm::StopLinkClick(Control *)
 {
     if (!m_linkRun || !m_linkRun->holdsPort)
         return;
@@ -105,11 +102,11 @@ void TMainForm::StopLinkClick(QObject *)
     // Disabling Stop moves the focus on; the end of the run gives it to Start.
     m_linkRun->stopFocused = StopLink->hasFocus();
     applyStates(states::LinkStopping);
-    LinkState->setText(QStringLiteral("Stopping"));
+    LinkState->setText("Stopping");
     stepLink();
 }
 
-void TMainForm::LinkTimerTimer(QObject *)
+void TMainForm::LinkTimerTimer(Control *)
 {
     stepLink();
 }
@@ -167,7 +164,7 @@ void TMainForm::stepLink()
         }
         LinkTime next = std::min(link.nextEvent(), now + ShowPeriod);
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - run.now());
-        m_linkTimer->start(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
+        m_linkTimer->startOnce(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
     } catch (...) {
         // The error goes to the box; a failure to close after it gets a box of its own.
         runGuarded([this] { endLink(false); });
@@ -181,14 +178,14 @@ void TMainForm::endLink(bool drain)
     if (!run.holdsPort)
         return;
     run.holdsPort = false;
-    m_linkTimer->stop();
+    m_linkTimer->setEnabled(false);
     run.link.stopSending();
     run.link.finish();
     showLinkFigures();
-    LinkState->setText(QStringLiteral("Ended"));
+    LinkState->setText("Ended");
     const bool stopFocused = StopLink->hasFocus() || run.stopFocused;
     applyStates(states::LinkEnded);
-    applyStates(UntilStoppedLink->isChecked() ? states::LinkUntilStopped : states::LinkCounted);
+    applyStates(UntilStoppedLink->checked() ? states::LinkUntilStopped : states::LinkCounted);
     if (stopFocused)
         StartLink->setFocus();
     PortOpened = 0;
@@ -209,50 +206,48 @@ void TMainForm::showLinkFigures()
     const LinkTestRun &run = *m_linkRun;
     const radio::LinkFigures figures = run.link.figures();
     const LinkFigureTexts texts = linkFigureTexts(figures);
-    const std::pair<QLineEdit *, const std::string *> boxes[] = {
-        {SentLink, &texts.sent},
-        {ReceivedLink, &texts.received},
-        {LostLink, &texts.lost},
-        {DamagedLink, &texts.damaged},
-        {P50Link, &texts.p50},
-        {P95Link, &texts.p95},
-        {MaxLink, &texts.max},
-        {ThroughputLink, &texts.throughput},
-        {LineShareLink, &texts.lineShare}};
+    const std::pair<Edit *, const std::string *> boxes[] = {{SentLink, &texts.sent},
+                                                            {ReceivedLink, &texts.received},
+                                                            {LostLink, &texts.lost},
+                                                            {DamagedLink, &texts.damaged},
+                                                            {P50Link, &texts.p50},
+                                                            {P95Link, &texts.p95},
+                                                            {MaxLink, &texts.max},
+                                                            {ThroughputLink, &texts.throughput},
+                                                            {LineShareLink, &texts.lineShare}};
     for (const auto &[box, text] : boxes)
-        box->setText(fromAnsi(*text));
+        box->setText(*text);
     const LinkTime start = run.link.started().value_or(LinkTime(0));
     const LinkTime end = run.holdsPort                ? run.now()
                          : run.link.packets().empty() ? start
                                                       : run.link.packets().back().sent;
     ChartLink->setPoints(linkChartPoints(run.link.packets(), start, end, ChartSpan),
                          static_cast<double>((end - start).count()) / 1e6);
-    ChartLink->setAccessibleDescription(fromAnsi(linkChartSummary(figures)));
+    ChartLink->setDescription(linkChartSummary(figures));
 }
 
-void TMainForm::SaveReportLinkClick(QObject *)
+void TMainForm::SaveReportLinkClick(Control *)
 {
     if (!m_linkRun)
         return;
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save report"),
-                                     QDir::home().filePath(QStringLiteral("link-report.csv")),
-                                     QStringLiteral("CSV files (*.csv);;All files (*)"), nullptr,
-                                     QFileDialog::DontUseNativeDialog);
-    if (!fileName.isEmpty())
-        saveLinkReport(fileName);
+    const std::optional<std::string> fileName =
+        askSaveFileName("Save report", "link-report.csv", "CSV files (*.csv);;All files (*)");
+    if (fileName)
+        saveLinkReport(*fileName);
 }
 
-void TMainForm::saveLinkReport(const QString &fileName)
+void TMainForm::saveLinkReport(const std::string &fileName)
 {
     const std::string report = linkReport(m_linkRun->link, m_linkRun->port);
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(report.data(), static_cast<qint64>(report.size())) !=
-            static_cast<qint64>(report.size()) ||
-        !file.flush())
-        throw Exception("Cannot write the report to " + toAnsi(fileName) + ": " +
-                            toAnsi(file.errorString()) + ".",
+    std::FILE *file = std::fopen(fileName.c_str(), "wb");
+    bool written = file && std::fwrite(report.data(), 1, report.size(), file) == report.size();
+    int error = errno;
+    if (file && std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written)
+        throw Exception("Cannot write the report to " + fileName + ": " + std::strerror(error) +
+                            ".",
                         "Choose a folder you may write to, on a disk with room.");
-    file.close();
 }

@@ -4,7 +4,6 @@
 #include "app/MainForm.h"
 
 #include "app/setup/SettingBindings.h"
-#include "framework/qt/Ansi.h"
 #include "protocol/ReplyAnalysis.h"
 #include "protocol/SettingTable.h"
 
@@ -22,7 +21,7 @@ void TMainForm::showSettingPosition(std::uint8_t code)
     const SettingBinding *binding = findBinding(code);
     const ScrollBar *bar = this->*binding->bar;
     (this->*binding->display)
-        ->setText(fromAnsi(settingText(*findSetting(code), positionValue(bar->position()))));
+        ->setText(settingText(*findSetting(code), positionValue(bar->position())));
 }
 
 void TMainForm::ComPort1RxChar(Component *, std::int32_t Count)
@@ -31,7 +30,7 @@ void TMainForm::ComPort1RxChar(Component *, std::int32_t Count)
         receiveLink(Count);
         return;
     }
-    switch (PageControl1->currentIndex()) {
+    switch (PageControl1->activePage()) {
     case SetupTab:
         receiveSetup(Count);
         break;
@@ -56,8 +55,8 @@ void TMainForm::AnalysisPacket(const std::string &packet)
 {
     const ReplyEffect effect = analyseReply(packet);
     if (const auto *firmware = std::get_if<FirmwareCodeUpdate>(&effect)) {
-        BiosDisplay->setText(fromAnsi(firmware->code));
-        StatusConnect->setText(QStringLiteral("Connect Ready"));
+        BiosDisplay->setText(firmware->code);
+        StatusConnect->setText("Connect Ready");
         ReplyReceived = 1;
         return;
     }

@@ -6,8 +6,6 @@
 #include "app/MainForm.h"
 
 #include "app/setup/SettingBindings.h"
-#include "framework/qt/Ansi.h"
-#include "framework/qt/Timer.h"
 #include "protocol/CommandSet.h"
 
 #include <cstddef>
@@ -117,10 +115,10 @@ void TMainForm::clearSettingDisplays()
     }
 }
 
-void TMainForm::OpenPortSetupClick(QObject *)
+void TMainForm::OpenPortSetupClick(Control *)
 {
     PortOpened = 1;
-    ComPort1->setPort(toAnsi(ComboPortSetup->currentText()));
+    ComPort1->setPort(ComboPortSetup->text());
     ComPort1->setBaudRate(br9600);
     ComPort1->Open();
 
@@ -138,17 +136,17 @@ void TMainForm::OpenPortSetupClick(QObject *)
     applyStates(PortOpened == 0 ? states::SetupClosed : states::SetupOpenEnd);
 }
 
-void TMainForm::ClosePortSetupClick(QObject *)
+void TMainForm::ClosePortSetupClick(Control *)
 {
     if (PortOpened == 1) {
         PortOpened = 0;
         ComPort1->Close();
     }
-    StatusConnect->setText(QStringLiteral("Disconnect"));
+    StatusConnect->setText("Disconnect");
     applyStates(states::SetupClosed);
 }
 
-void TMainForm::ReadConfigClick(QObject *)
+void TMainForm::ReadConfigClick(Control *)
 {
     applyStates(states::SetupBusy);
     resetSettingControls();
@@ -161,7 +159,7 @@ void TMainForm::ReadConfigClick(QObject *)
     runProcedure(*this, [this] { runReadSequence(); });
 }
 
-void TMainForm::SaveConfigClick(QObject *)
+void TMainForm::SaveConfigClick(Control *)
 {
     applyStates(states::SetupBusy);
     clearSettingDisplays();
@@ -170,22 +168,22 @@ void TMainForm::SaveConfigClick(QObject *)
     runProcedure(*this, [this] { runWriteSequence(); });
 }
 
-void TMainForm::RFChannelChange(QObject *)
+void TMainForm::RFChannelChange(Control *)
 {
     showSettingPosition(setting::RFChannel);
 }
 
-void TMainForm::RF_RX1_IDCodeChange(QObject *)
+void TMainForm::RF_RX1_IDCodeChange(Control *)
 {
     showSettingPosition(setting::RX1IDCode);
 }
 
-void TMainForm::RF_TXD_IDCodeChange(QObject *)
+void TMainForm::RF_TXD_IDCodeChange(Control *)
 {
     showSettingPosition(setting::TXDIDCode);
 }
 
-void TMainForm::FormClose(QObject *)
+void TMainForm::FormClose(Control *)
 {
     // A running link test ends with the window at once; it closes the port itself.
     if (linkHoldsPort())

@@ -4,7 +4,6 @@
 #include "app/MainForm.h"
 
 #include "framework/core/Application.h"
-#include "framework/qt/Timer.h"
 
 void TMainForm::WaitCommandExecute()
 {
@@ -16,7 +15,7 @@ void TMainForm::WaitCommandExecute()
     for (;;) {
         application.ProcessMessages();
         if (ReplyTimedOut == 1) {
-            StatusConnect->setText(QStringLiteral("Connect Time-Out"));
+            StatusConnect->setText("Connect Time-Out");
             // The rest of the procedure runs on quickly: each later wait ends at the next tick.
             Timer1->setInterval(1);
         }
@@ -28,7 +27,7 @@ void TMainForm::WaitCommandExecute()
     }
 }
 
-void TMainForm::Timer1Timer(QObject *)
+void TMainForm::Timer1Timer(Control *)
 {
     ReplyTimedOut = 1;
     Timer1->setEnabled(false);

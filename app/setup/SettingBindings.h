@@ -2,8 +2,7 @@
 // (protocol/SettingTable.h). Adding a setting means its row there and its binding here.
 #pragma once
 
-#include "ui_MainForm.h"
-
+#include "app/MainForm.h"
 #include "protocol/CommandSet.h"
 
 #include <cstdint>
@@ -13,19 +12,19 @@
 struct SettingBinding
 {
     std::uint8_t code;
-    RadioGroup *Ui_MainForm::*group;
-    ScrollBar *Ui_MainForm::*bar;
-    QLineEdit *Ui_MainForm::*display;
+    RadioGroup *TMainForm::*group;
+    ScrollBar *TMainForm::*bar;
+    Edit *TMainForm::*display;
 };
 
 inline constexpr SettingBinding settingBindings[] = {
-    {setting::UserBaudrate, &Ui_MainForm::SelectBaudrateSetup, nullptr, nullptr},
-    {setting::RFMode, &Ui_MainForm::SelectRFMode, nullptr, nullptr},
-    {setting::RFDataRate, &Ui_MainForm::SelectRFRate, nullptr, nullptr},
-    {setting::RFGain, &Ui_MainForm::SelectRFGain, nullptr, nullptr},
-    {setting::RFChannel, nullptr, &Ui_MainForm::RFChannel, &Ui_MainForm::RFChannelDisplay},
-    {setting::RX1IDCode, nullptr, &Ui_MainForm::RF_RX1_IDCode, &Ui_MainForm::RF1IDCodeDisplay},
-    {setting::TXDIDCode, nullptr, &Ui_MainForm::RF_TXD_IDCode, &Ui_MainForm::TXDIDCodeDisplay},
+    {setting::UserBaudrate, &TMainForm::SelectBaudrateSetup, nullptr, nullptr},
+    {setting::RFMode, &TMainForm::SelectRFMode, nullptr, nullptr},
+    {setting::RFDataRate, &TMainForm::SelectRFRate, nullptr, nullptr},
+    {setting::RFGain, &TMainForm::SelectRFGain, nullptr, nullptr},
+    {setting::RFChannel, nullptr, &TMainForm::RFChannel, &TMainForm::RFChannelDisplay},
+    {setting::RX1IDCode, nullptr, &TMainForm::RF_RX1_IDCode, &TMainForm::RF1IDCodeDisplay},
+    {setting::TXDIDCode, nullptr, &TMainForm::RF_TXD_IDCode, &TMainForm::TXDIDCodeDisplay},
 };
 
 inline const SettingBinding *findBinding(std::uint8_t code)

@@ -5,20 +5,19 @@
 
 #include "app/terminal/ReceiveFormat.h"
 #include "framework/core/IntegerText.h"
-#include "framework/qt/Ansi.h"
 
-void TMainForm::OpenPortRunClick(QObject *)
+void TMainForm::OpenPortRunClick(Control *)
 {
     PortOpened = 1;
-    ComPort1->setPort(toAnsi(ComboPortRun->currentText()));
+    ComPort1->setPort(ComboPortRun->text());
     ComPort1->setBaudRate(brCustom);
-    ComPort1->setCustomBaudRate(StrToInt(toAnsi(ComboBaudRun->currentText())));
+    ComPort1->setCustomBaudRate(StrToInt(ComboBaudRun->text()));
     ComPort1->Open();
 
     applyStates(states::RunOpened);
 }
 
-void TMainForm::ClosePortRunClick(QObject *)
+void TMainForm::ClosePortRunClick(Control *)
 {
     if (PortOpened == 1)
         PortOpened = 0;
@@ -32,24 +31,24 @@ void TMainForm::writeByte(char byte)
     ComPort1->Write(&byte, 1);
 }
 
-void TMainForm::SendStringRunClick(QObject *)
+void TMainForm::SendStringRunClick(Control *)
 {
     // Nothing is appended: no CR, no LF. Each byte is written before the next one starts.
-    for (const char byte : toAnsi(EditSendRun->text()))
+    for (const char byte : EditSendRun->text())
         writeByte(byte);
 }
 
-void TMainForm::MemoSendRunKeyPress(QObject *, char &Key)
+void TMainForm::MemoSendRunKeyPress(Control *, char &Key)
 {
     writeByte(Key);
 }
 
-void TMainForm::ClearReceiveRunClick(QObject *)
+void TMainForm::ClearReceiveRunClick(Control *)
 {
     MemoReceiveRun->clear();
 }
 
-void TMainForm::ClearSendRunClick(QObject *)
+void TMainForm::ClearSendRunClick(Control *)
 {
     MemoSendRun->clear();
 }
@@ -69,10 +68,10 @@ void TMainForm::receiveRun(std::int32_t count)
 void TMainForm::bindReceiveBox()
 {
     // The box's Clear and the CLEAR RECEIVE button both end in the box's clear().
-    connect(MemoReceiveRun, &ReceiveView::cleared, this, [this] { m_controlMarks.clear(); });
+    MemoReceiveRun->onCleared = [this](Control *) { m_controlMarks.clear(); };
     MemoReceiveRun->setReceivedSource([this] {
-        return [text = MemoReceiveRun->textSnapshot(), marks = m_controlMarks] {
-            return receivedBytes(text.slice(0, text.size()), marks);
+        return [marks = m_controlMarks](const std::string &text) {
+            return receivedBytes(text, marks);
         };
     });
 }

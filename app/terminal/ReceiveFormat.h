@@ -1,7 +1,7 @@
 // How the test tab shows received bytes: 32 to 255 as the byte itself (a character of the
 // Windows-1252 code page once it reaches the control), 0 to 31 written out as "<0x", two
 // upper-case hex digits and ">" ("<0x0D>" for CR). No received byte ever breaks a line.
-// The result stays a byte string; it becomes a QString only at the receive box. Pure
+// The result stays a byte string; it becomes the toolkit's text only at the receive box. Pure
 // functions, callable from any thread (a save turns the text back into bytes on its own
 // thread); ControlMarks belongs to one thread at a time.
 #pragma once

@@ -36,4 +36,6 @@ public:
     // The points to show, by time, and the time at the chart's right edge.
     virtual void setPoints(std::vector<Point> points, double endSeconds) = 0;
     virtual void clear() = 0;
+    // What a screen reader says of the chart (the figures it shows, in words).
+    virtual void setDescription(const std::string &description) = 0;
 };

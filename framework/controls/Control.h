@@ -19,6 +19,7 @@ public:
     virtual void setEnabled(bool enabled) = 0;
     virtual bool visible() const = 0;
     virtual void setVisible(bool visible) = 0;
+    virtual bool hasFocus() const = 0;
     virtual void setFocus() = 0;
 };
 

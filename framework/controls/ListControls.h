@@ -22,7 +22,8 @@ public:
     // Editable boxes: the typed or chosen text; list boxes: the chosen item's text.
     virtual std::string text() const = 0;
     virtual void setText(const std::string &text) = 0;
-    // Tool tip of item index (the device a port name opens).
+    // Tool tip of item index: the device a port name opens, a path in the file system's
+    // 8-bit encoding.
     virtual void setItemHint(int index, const std::string &hint) = 0;
     // As the user picks item index from the open list: onChange runs (nothing when disabled).
     virtual void choose(int index) = 0;

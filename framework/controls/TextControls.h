@@ -21,6 +21,7 @@ public:
     virtual std::string text() const = 0;
     // Runs onChange when the text differs.
     virtual void setText(const std::string &text) = 0;
+    virtual void clear() { setText({}); }
     virtual bool readOnly() const = 0;
     // Tool tip (hint) shown over the control; empty for none.
     virtual void setHint(const std::string &hint) = 0;
@@ -30,7 +31,6 @@ public:
 class Memo : public Edit
 {
 public:
-    virtual void clear() = 0;
     // As the user types the character at the caret: onKeyPress runs, then what it left goes in.
     virtual void type(char key) = 0;
     // A typed character, as Windows-1252; the slot may change it, and 0 swallows it.
@@ -48,9 +48,10 @@ public:
     virtual void clear() = 0;
     virtual std::string text() const = 0;
     virtual std::int64_t size() const = 0;
-    // A function that gives, when a save runs (on a thread of its own), the bytes behind the
-    // text as received; without one the text is its own bytes.
-    using ReceivedSource = std::function<std::function<std::string()>()>;
+    // Called on the UI thread when a save starts: a function that the saving thread then calls
+    // with the text as it was at that moment, giving the bytes behind it as they were
+    // received. Without one the text is its own bytes.
+    using ReceivedSource = std::function<std::function<std::string(const std::string &text)>()>;
     virtual void setReceivedSource(ReceivedSource source) = 0;
     std::function<void(Sender)> onCleared;
 };

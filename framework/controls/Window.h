@@ -37,10 +37,10 @@ class Toolkit
 {
 public:
     virtual ~Toolkit() = default;
-    // Runs the message loop until the last window is closed; the program's exit code.
-    virtual int run() = 0;
-    // Runs once when the last window has closed, before run() returns.
-    std::function<void()> onLastWindowClosed;
 };
 
 std::unique_ptr<Toolkit> startToolkit(int &argc, char **argv);
+
+// Runs the message loop until the last window is closed and returns the program's exit code;
+// lastWindowClosed, when given, runs once the last window has closed, before it returns.
+int runMessageLoop(const std::function<void()> &lastWindowClosed = {});

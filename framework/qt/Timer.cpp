@@ -1,6 +1,10 @@
 #include "framework/qt/Timer.h"
 
+#include <algorithm>
+
 #include "framework/core/HandlerGuard.h"
+
+namespace qt {
 
 Timer::Timer(QObject *parent) : QObject(parent)
 {
@@ -26,8 +30,16 @@ void Timer::setInterval(int interval)
     restart();
 }
 
+void Timer::startOnce(int milliseconds)
+{
+    m_enabled = true;
+    m_once = true;
+    m_timer.start(std::max(milliseconds, 0));
+}
+
 void Timer::restart()
 {
+    m_once = false;
     m_timer.stop();
     if (m_enabled && m_interval > 0)
         m_timer.start(m_interval);
@@ -35,8 +47,15 @@ void Timer::restart()
 
 void Timer::tick()
 {
-    // A copy: the handler may replace itself or destroy the timer.
-    Handler handler = m_onTimer;
+    if (m_once) {
+        m_once = false;
+        m_enabled = false;
+        m_timer.stop();
+    }
+    // A copy: the slot may replace itself or destroy the timer.
+    const std::function<void(::Timer *)> handler = onTimer;
     if (handler)
         runGuarded([&] { handler(this); });
 }
+
+} // namespace qt

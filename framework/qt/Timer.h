@@ -1,32 +1,30 @@
-// The window timer: calls its OnTimer handler every interval milliseconds while it is enabled,
-// on the thread it lives on (the UI thread). It is enabled from its creation and runs while
-// it is enabled and its interval is above 0. Enabling a running timer changes nothing (the
-// running period goes on); a different interval restarts the period of an enabled timer and
-// is only stored otherwise; the same interval changes nothing. The handler runs through the
+// The window timer on Qt: calls its onTimer slot every interval milliseconds while it is
+// enabled, on the thread it lives on (the UI thread). It is enabled from its creation and runs
+// while it is enabled and its interval is above 0. Enabling a running timer changes nothing
+// (the running period goes on); a different interval restarts the period of an enabled timer
+// and is only stored otherwise; the same interval changes nothing. The slot runs through the
 // handler guard.
 #pragma once
+
+#include "framework/controls/Services.h"
 
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
+namespace qt {
 
-class Timer : public QObject
+class Timer : public QObject, public ::Timer
 {
 public:
-    using Handler = std::function<void(Timer *sender)>;
-
     explicit Timer(QObject *parent = nullptr);
 
-    bool enabled() const { return m_enabled; }
-    void setEnabled(bool enabled);
+    bool enabled() const override { return m_enabled; }
+    void setEnabled(bool enabled) override;
 
     // Milliseconds; 1000 at creation.
-    int interval() const { return m_interval; }
-    void setInterval(int interval);
-
-    const Handler &onTimer() const { return m_onTimer; }
-    void setOnTimer(Handler handler) { m_onTimer = std::move(handler); }
+    int interval() const override { return m_interval; }
+    void setInterval(int interval) override;
+    void startOnce(int milliseconds) override;
 
     // True while a period is counting (enabled with an interval above 0).
     bool isRunning() const { return m_timer.isActive(); }
@@ -37,6 +35,8 @@ private:
 
     QTimer m_timer;
     bool m_enabled = true;
+    bool m_once = false;
     int m_interval = 1000;
-    Handler m_onTimer;
 };
+
+} // namespace qt

@@ -101,24 +101,24 @@ TEST(LinkFigureText, NoRoundTripYet)
 
 TEST(LinkTestStates, TheLinkTestAndTheOtherTabsShareThePortByTheTables)
 {
-    using enum Control;
-    const auto is = [](const ControlStates &states, Control control) {
+    using enum ControlId;
+    const auto is = [](const ControlStates &states, ControlId control) {
         return states[static_cast<std::size_t>(control)];
     };
     // While the link test holds the port, no tab can open it or change its name or rate.
-    for (const Control control : {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun,
-                                  OpenPortRun, ComboPortLink, ComboBaudLink, StartLink})
+    for (const ControlId control : {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun,
+                                    OpenPortRun, ComboPortLink, ComboBaudLink, StartLink})
         EXPECT_EQ(is(states::LinkStarted, control), Enabled::Off) << controlName(control);
     EXPECT_EQ(is(states::LinkStarted, StopLink), Enabled::On);
     // And the reverse: while the setup or test tab holds it, the link test cannot start.
     for (const ControlStates *held : {&states::SetupOpened, &states::RunOpened}) {
-        for (const Control control : {ComboPortLink, ComboBaudLink, StartLink})
+        for (const ControlId control : {ComboPortLink, ComboBaudLink, StartLink})
             EXPECT_EQ(is(*held, control), Enabled::Off) << controlName(control);
     }
     // Whichever tab lets the port go gives every tab its port list back.
     for (const ControlStates *freed :
          {&states::LinkEnded, &states::SetupClosed, &states::RunClosed}) {
-        for (const Control control : {ComboPortSetup, ComboPortRun, ComboPortLink, StartLink})
+        for (const ControlId control : {ComboPortSetup, ComboPortRun, ComboPortLink, StartLink})
             EXPECT_EQ(is(*freed, control), Enabled::On) << controlName(control);
     }
     EXPECT_EQ(is(states::LinkEnded, StopLink), Enabled::Off);

@@ -146,9 +146,9 @@ TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingCha
     f.OpenPortRun->click();
     ASSERT_TRUE(f.ComPort1->Connected());
     f.ClosePortRun->click();
-    f.PageControl1->setCurrentIndex(0);
+    f.PageControl1->setActivePage(0);
     ASSERT_EQ(f.ComboPortSetup->itemIndex(), -1);
-    ASSERT_TRUE(f.OpenPortSetup->isEnabled());
+    ASSERT_TRUE(f.OpenPortSetup->enabled());
     f.OpenPortSetup->click();
     EXPECT_EQ(f.ComPort1->Port(), "");
     EXPECT_FALSE(f.ComPort1->Connected());
@@ -159,7 +159,7 @@ TEST_F(BadInputTest, PortsThatCannotBeOpenedAreReportedFromBothTabsAndNothingCha
                                                   "Unable to open com port (win error code: 2)"}));
 
     // The window goes on: the test tab opens its port again.
-    f.PageControl1->setCurrentIndex(TestTab);
+    f.PageControl1->setActivePage(TestTab);
     f.OpenPortRun->click();
     EXPECT_TRUE(f.ComPort1->Connected());
     f.ClosePortRun->click();
@@ -188,7 +188,7 @@ TEST_F(BadInputTest, ADeviceThatHangsUpUnderATestConnectionFailsEachSendAndStill
     pumpEvents(never, 100ms);
     EXPECT_EQ(errors(), std::vector<std::string>{waitFailed});
     f.SendStringRun->click();
-    QTest::keyClick(f.MemoSendRun, Qt::Key_A);
+    QTest::keyClick(qtWidget(f.MemoSendRun), Qt::Key_A);
     pumpEvents(never, 100ms);
     const std::string writeFailed = "WriteFile function failed (win error code: 31)";
     // One message per send: the send text stops at its first byte.

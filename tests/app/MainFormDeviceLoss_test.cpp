@@ -140,7 +140,7 @@ protected:
             << " before the port was opened";
         // The user comes back after the reply period that the lost procedure started has run
         // out; a procedure started within it would share what is left of it.
-        EXPECT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
+        EXPECT_TRUE(pumpEvents([&] { return !form().Timer1->enabled(); }, 3s));
     }
 
     // The module answers every command but the one for setting code, which it leaves
@@ -153,7 +153,7 @@ protected:
             f.silent = true;
             f.onlyCode = code;
         }));
-        auto *poll = new QTimer(&form());
+        auto *poll = new QTimer(&qtWindow(form()));
         QObject::connect(poll, &QTimer::timeout, [this, poll, framesBefore, &clock, &lostAt] {
             if (module().receivedFrames().size() < framesBefore + 1)
                 return;
@@ -185,7 +185,7 @@ protected:
 
     // Clicks a "Close" button; it must end at once: the UI thread sleeps at most for the port's
     // threads to end, never in steps of a poll period. (The time limit only catches a hang.)
-    static void clickClose(QPushButton *close, const std::string &key = "close_dead_port")
+    static void clickClose(Button *close, const std::string &key = "close_dead_port")
     {
         const Activity before = Activity::now(RUSAGE_THREAD);
         const double seconds = clickTimed(close);
@@ -197,7 +197,7 @@ protected:
 
     // Opening the name while the module is away fails as "no such port", where its name is
     // gone. A stale name is not tried: its pty number may belong to another program by now.
-    void expectOpenFailsWhileGone(QPushButton *open)
+    void expectOpenFailsWhileGone(Button *open)
     {
         if (GetParam() != Loss::NodeVanishes)
             return;
@@ -208,21 +208,13 @@ protected:
         EXPECT_FALSE(form().ComPort1->Connected());
     }
 
-    void chooseTestPort()
-    {
-        ComboBox *list = form().ComboPortRun;
-        list->onDropDown();
-        const int index = list->findText(QStringLiteral("COM1"));
-        ASSERT_GE(index, 0);
-        list->setItemIndex(index);
-        list->onChange();
-    }
+    void chooseTestPort() { ASSERT_TRUE(choose(form().ComboPortRun, "COM1")); }
 
     // The module passes data (RUN position), the test tab is shown and its port opened.
     void openTestConnection()
     {
         module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
-        form().PageControl1->setCurrentIndex(TestTab);
+        form().PageControl1->setActivePage(TestTab);
         chooseTestPort();
         form().OpenPortRun->click();
         ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
@@ -325,8 +317,8 @@ TEST_P(DeviceLoss, LossDuringOpenEndsTheReadSequenceAtOnce)
     expectIdle("port_dead");
 
     // The tab still answers, and "Close" ends the connection at once.
-    form().PageControl1->setCurrentIndex(TestTab);
-    form().PageControl1->setCurrentIndex(0);
+    form().PageControl1->setActivePage(TestTab);
+    form().PageControl1->setActivePage(0);
     clickClose(form().ClosePortSetup);
     EXPECT_TRUE(shows(form(), named::idleBothOpenable));
     EXPECT_EQ(form().StatusConnect->text(), "Disconnect");
@@ -397,7 +389,7 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
     // The module stops reading: the pty fills and a write waits for room (each one-byte write
     // would otherwise end after its own time-out of 1.1 s, and the next one wait again).
     port().holdReading(true);
-    form().EditSendRun->setText(QString(32000, QLatin1Char('x')));
+    form().EditSendRun->setText(std::string(32000, 'x'));
 
     // From a thread of its own: the UI thread is inside the send until the loss ends it.
     const long uiThread = syscall(SYS_gettid);
@@ -430,7 +422,7 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
     expectOpenFailsWhileGone(form().OpenPortRun);
 
     bringDeviceBack();
-    form().EditSendRun->setText(QStringLiteral("back"));
+    form().EditSendRun->setText("back");
     form().OpenPortRun->click();
     ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
     form().SendStringRun->click();
@@ -442,13 +434,11 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendAtOnce)
 TEST_P(DeviceLoss, LinkTestEndsWithOneErrorKeepsItsFiguresAndStartsAgainWhenTheModuleIsBack)
 {
     module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
-    form().PageControl1->setCurrentIndex(3);
-    form().ComboPortLink->onDropDown();
-    form().ComboPortLink->setItemIndex(form().ComboPortLink->findText(QStringLiteral("COM1")));
-    form().ComboPortLink->onChange();
+    form().PageControl1->setActivePage(3);
+    ASSERT_TRUE(choose(form().ComboPortLink, "COM1"));
     form().UntilStoppedLink->click();
     form().StartLink->click();
-    ASSERT_TRUE(pumpEvents([&] { return form().ReceivedLink->text().toInt() >= 5; }, 5s))
+    ASSERT_TRUE(pumpEvents([&] { return std::stoi(form().ReceivedLink->text()) >= 5; }, 5s))
         << testing::PrintToString(errors());
 
     loseDevice();
@@ -459,13 +449,13 @@ TEST_P(DeviceLoss, LinkTestEndsWithOneErrorKeepsItsFiguresAndStartsAgainWhenTheM
     EXPECT_TRUE(errors()[0] == LostWait || errors()[0] == LostWrite) << errors()[0];
     EXPECT_NE(advice()[0].find("plugged in"), std::string::npos) << advice()[0];
     EXPECT_FALSE(form().ComPort1->Connected());
-    EXPECT_GE(form().ReceivedLink->text().toInt(), 5);
-    EXPECT_TRUE(form().StartLink->isEnabled());
-    EXPECT_TRUE(form().SaveReportLink->isEnabled());
+    EXPECT_GE(std::stoi(form().ReceivedLink->text()), 5);
+    EXPECT_TRUE(form().StartLink->enabled());
+    EXPECT_TRUE(form().SaveReportLink->enabled());
 
     bringDeviceBack();
     form().UntilStoppedLink->click();
-    form().PacketCountLink->setValue(5);
+    form().PacketCountLink->setPosition(5);
     form().StartLink->click();
     ASSERT_TRUE(pumpEvents([&] { return form().LinkState->text() == "Ended"; }, 10s));
     EXPECT_EQ(form().ReceivedLink->text(), "5");

@@ -106,9 +106,9 @@ TEST_P(SetupFlood, NoiseDuringOpenEndsInTimeOutsAndTheWindowStaysUsable)
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
     EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
     EXPECT_EQ(form().RFChannel->position(), 0);
-    EXPECT_TRUE(form().SaveConfig->isEnabled());
-    EXPECT_TRUE(form().ReadConfig->isEnabled());
-    EXPECT_TRUE(form().ClosePortSetup->isEnabled());
+    EXPECT_TRUE(form().SaveConfig->enabled());
+    EXPECT_TRUE(form().ReadConfig->enabled());
+    EXPECT_TRUE(form().ClosePortSetup->enabled());
     EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
 
     // The window takes every byte of the flood, and the event loop is served throughout.
@@ -169,7 +169,7 @@ protected:
         m_simulator->module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
         WindowTest::SetUp();
         form().show();
-        form().PageControl1->setCurrentIndex(1);
+        form().PageControl1->setActivePage(1);
     }
     void TearDown() override
     {
@@ -180,13 +180,12 @@ protected:
 
     SimulatorPort &port() { return m_simulator->port(); }
 
-    void openAt(const QString &rate)
+    void openAt(const std::string &rate)
     {
-        form().ComboPortRun->onDropDown();
+        form().ComboPortRun->onDropDown(form().ComboPortRun);
         ASSERT_EQ(form().ComboPortRun->count(), 1);
-        form().ComboPortRun->setItemIndex(0);
-        form().ComboPortRun->onChange();
-        form().ComboBaudRun->setEditText(rate);
+        form().ComboPortRun->choose(0);
+        form().ComboBaudRun->setText(rate);
         form().OpenPortRun->click();
         ASSERT_TRUE(form().ComPort1->Connected()) << testing::PrintToString(errors());
     }
@@ -208,8 +207,8 @@ TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemoryAndNoLongStall)
         expectedSize += receivedText(noisePiece(seed, at / NoiseFeeder::PieceSize,
                                                 std::min(NoiseFeeder::PieceSize, total - at)))
                             .size();
-    openAt(QStringLiteral("115200"));
-    ReceiveView *view = form().MemoReceiveRun;
+    openAt("115200");
+    auto *view = qtWidget<ReceiveView>(form().MemoReceiveRun);
 
     const MemoryWatch memory;
     const Stopwatch clock;

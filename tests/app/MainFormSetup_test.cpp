@@ -66,7 +66,7 @@ TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModul
     EXPECT_EQ(form().PortOpened, 1);
 
     // The period that began with the first wait ends after the procedure and changes nothing.
-    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
+    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->enabled(); }, 3s));
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_TRUE(errors().empty());
 }
@@ -148,10 +148,10 @@ TEST_F(SetupProcedures, SaveSendsTheEditedControlsAndAMissingAcknowledgementLeav
     ASSERT_EQ(form().StatusConnect->text(), "Connect Ready");
     module().clearLog();
     // The user's choices: 2400 BPS, receive only, 250 Kbps, -10 dBm, channel 100, IDs AB, 05.
-    form().SelectBaudrateSetup->button(1)->click();
-    form().SelectRFMode->button(0)->click();
-    form().SelectRFRate->button(0)->click();
-    form().SelectRFGain->button(1)->click();
+    qtWidget<qt::RadioGroup>(form().SelectBaudrateSetup)->button(1)->click();
+    qtWidget<qt::RadioGroup>(form().SelectRFMode)->button(0)->click();
+    qtWidget<qt::RadioGroup>(form().SelectRFRate)->button(0)->click();
+    qtWidget<qt::RadioGroup>(form().SelectRFGain)->button(1)->click();
     form().RFChannel->setPosition(100);
     form().RF_RX1_IDCode->setPosition(171);
     form().RF_TXD_IDCode->setPosition(5);
@@ -174,7 +174,7 @@ TEST_F(SetupProcedures, SaveSendsTheEditedControlsAndAMissingAcknowledgementLeav
 
     // The transmitter ID's acknowledgement is lost: its display stays cleared, the bar keeps
     // the position that was sent, and only that exchange times out.
-    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
+    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->enabled(); }, 3s));
     module().setFaults(faults([](SimulatorFaults &f) {
         f.silent = true;
         f.onlyCode = Code::CodeTxId;
@@ -214,7 +214,7 @@ TEST_F(SetupProcedures, ReadConfigRereadsAndAfterATimeOutWaitsAFullPeriodAgain)
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "FF");
 
     // Silence: the bars are reset and then every display is cleared, so all end empty.
-    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->isRunning(); }, 3s));
+    ASSERT_TRUE(pumpEvents([&] { return !form().Timer1->enabled(); }, 3s));
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
     double seconds = clickTimed(form().ReadConfig);
     EXPECT_GT(seconds, 1.4);
@@ -286,7 +286,7 @@ TEST_F(SetupProcedures, CloseDuringTheLastWaitOfOpenLeavesTheTabClosed)
     }));
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (module().receivedFrames().size() == 8 && form().ClosePortSetup->isEnabled())
+        if (module().receivedFrames().size() == 8 && form().ClosePortSetup->enabled())
             form().ClosePortSetup->click();
     });
     poll.start(5);
@@ -333,7 +333,7 @@ TEST_F(SetupProcedures, OpenThatFailsShowsThePortErrorAndChangesNoControl)
 
 TEST_F(SetupProcedures, ScrollBarsShowTheirPositionsWithNoPortOpen)
 {
-    ASSERT_TRUE(form().RF_RX1_IDCode->isEnabled());
+    ASSERT_TRUE(form().RF_RX1_IDCode->enabled());
     form().RF_RX1_IDCode->setPosition(171);
     EXPECT_EQ(form().RF1IDCodeDisplay->text(), "AB");
     form().RF_TXD_IDCode->setPosition(10);

@@ -2,48 +2,48 @@
 // group boxes, the serial port's stored settings and the reply timer's first tick.
 #include "tests/app/WindowTestSupport.h"
 
+#include "framework/qt/GroupBox.h"
 #include "framework/qt/Timer.h"
-#include "framework/widgets/GroupBox.h"
 
 #include <QElapsedTimer>
 
 TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
 {
     TMainForm &f = form();
-    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(f.PageControl1->activePage(), 0);
     EXPECT_EQ(f.PortOpened, 0);
 
     EXPECT_TRUE(shows(f, named::idle));
     for (std::size_t i = 0; i < ControlCount; ++i) {
-        const auto control = static_cast<Control>(i);
-        EXPECT_EQ(f.control(control)->objectName().toStdString(), controlName(control));
+        const auto control = static_cast<ControlId>(i);
+        EXPECT_EQ(f.control(control)->name(), controlName(control));
     }
     for (const RadioGroup *group :
          {f.SelectBaudrateSetup, f.SelectRFRate, f.SelectRFMode, f.SelectRFGain})
-        EXPECT_EQ(group->itemIndex(), -1) << group->objectName().toStdString();
+        EXPECT_EQ(group->itemIndex(), -1) << group->name();
     for (const ComboBox *list : {f.ComboPortSetup, f.ComboPortRun}) {
-        EXPECT_EQ(list->count(), 0) << list->objectName().toStdString();
-        EXPECT_EQ(list->itemIndex(), -1) << list->objectName().toStdString();
+        EXPECT_EQ(list->count(), 0) << list->name();
+        EXPECT_EQ(list->itemIndex(), -1) << list->name();
     }
     // The stored " " of two of them is cleared too.
-    for (const QLineEdit *box : {f.StatusConnect, f.BiosDisplay, f.RF1IDCodeDisplay,
-                                 f.TXDIDCodeDisplay, f.RFChannelDisplay})
-        EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+    for (const Edit *box : {f.StatusConnect, f.BiosDisplay, f.RF1IDCodeDisplay, f.TXDIDCodeDisplay,
+                            f.RFChannelDisplay})
+        EXPECT_TRUE(box->text().empty()) << box->name();
     for (const ScrollBar *bar : {f.RF_RX1_IDCode, f.RF_TXD_IDCode, f.RFChannel}) {
-        EXPECT_TRUE(bar->isEnabled()) << bar->objectName().toStdString();
-        EXPECT_EQ(bar->position(), 0) << bar->objectName().toStdString();
+        EXPECT_TRUE(bar->enabled()) << bar->name();
+        EXPECT_EQ(bar->position(), 0) << bar->name();
     }
-    EXPECT_EQ(f.ComboBaudRun->currentText(), QStringLiteral("9600"));
-    EXPECT_EQ(f.EditSendRun->text(), QStringLiteral("Test Send String"));
-    EXPECT_TRUE(f.MemoSendRun->toPlainText().isEmpty());
-    EXPECT_TRUE(f.MemoReceiveRun->isEnabled());
-    EXPECT_TRUE(f.MemoReceiveRun->toPlainText().isEmpty());
+    EXPECT_EQ(f.ComboBaudRun->text(), "9600");
+    EXPECT_EQ(f.EditSendRun->text(), "Test Send String");
+    EXPECT_TRUE(f.MemoSendRun->text().empty());
+    EXPECT_TRUE(f.MemoReceiveRun->enabled());
+    EXPECT_TRUE(f.MemoReceiveRun->text().empty());
     EXPECT_TRUE(errors().empty());
 }
 
 TEST_F(WindowTest, EveryGroupBoxDrawsItsCaptionOnItsFrameAndItsControlsInsideIt)
 {
-    for (const QGroupBox *box : form().findChildren<QGroupBox *>()) {
+    for (const QGroupBox *box : qtWindow(form()).findChildren<QGroupBox *>()) {
         const std::string name = box->objectName().toStdString();
         const auto *own = qobject_cast<const GroupBox *>(box);
         ASSERT_NE(own, nullptr) << name;
@@ -97,7 +97,6 @@ TEST_F(WindowTest, ReplyTimerTicksOnceAboutHalfASecondAfterStartAndStops)
     EXPECT_GE(clock.elapsed(), 350);
     EXPECT_LE(clock.elapsed(), 3000);
     EXPECT_FALSE(form().Timer1->enabled());
-    EXPECT_FALSE(form().Timer1->isRunning());
 
     // Nothing ticks again until an exchange wait starts the timer.
     form().ReplyTimedOut = 0;

@@ -3,7 +3,7 @@
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/PtyPair.h"
 
-#include "framework/widgets/ErrorBox.h"
+#include "framework/qt/ErrorBox.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -19,14 +19,14 @@ namespace {
 // The user switches tabs with the mouse.
 void clickTab(TMainForm &form, int index)
 {
-    QTabBar *bar = form.PageControl1->tabBar();
+    QTabBar *bar = qtWidget<QTabWidget>(form.PageControl1)->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 
 // The user types into the rate box, replacing what it shows.
 void typeRate(TMainForm &form, const QString &text)
 {
-    QLineEdit *edit = form.ComboBaudRun->lineEdit();
+    QLineEdit *edit = qtWidget<QComboBox>(form.ComboBaudRun)->lineEdit();
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
@@ -34,7 +34,7 @@ void typeRate(TMainForm &form, const QString &text)
 std::map<QString, bool> enabledStates(const TMainForm &form)
 {
     std::map<QString, bool> states;
-    for (const QWidget *widget : form.findChildren<QWidget *>())
+    for (const QWidget *widget : qtWindow(form).findChildren<QWidget *>())
         if (!widget->objectName().isEmpty())
             states[widget->objectName()] = widget->isEnabled();
     return states;
@@ -45,23 +45,23 @@ std::map<QString, bool> enabledStates(const TMainForm &form)
 TEST_F(ShownWindowTest, TabChangeSetsTheRateBoxesFromTheSetupTabsBaudRate)
 {
     // The test tab's and the link test tab's boxes alike.
-    const auto expectRates = [&](const QString &rate, int index) {
+    const auto expectRates = [&](const std::string &rate, int index) {
         for (const ComboBox *box : {form().ComboBaudRun, form().ComboBaudLink}) {
-            EXPECT_EQ(box->currentText(), rate) << box->objectName().toStdString();
-            EXPECT_EQ(box->itemIndex(), index) << box->objectName().toStdString();
+            EXPECT_EQ(box->text(), rate) << box->name();
+            EXPECT_EQ(box->itemIndex(), index) << box->name();
         }
     };
     form().SelectBaudrateSetup->setItemIndex(4); // "19200 BPS", as a settings read leaves it
     clickTab(form(), 1);
-    EXPECT_EQ(form().PageControl1->currentIndex(), 1);
-    expectRates(QStringLiteral("19200"), 4);
+    EXPECT_EQ(form().PageControl1->activePage(), 1);
+    expectRates("19200", 4);
     // Whichever tab becomes active.
     form().SelectBaudrateSetup->setItemIndex(0);
     clickTab(form(), 3);
-    expectRates(QStringLiteral("1200"), 0);
+    expectRates("1200", 0);
     form().SelectBaudrateSetup->setItemIndex(-1);
     clickTab(form(), 0);
-    expectRates(QStringLiteral("9600"), 3);
+    expectRates("9600", 3);
     EXPECT_TRUE(errors().empty());
 }
 
@@ -69,20 +69,20 @@ TEST_F(ShownWindowTest, TabChangeReplacesATypedRateUnlessItIsTheWantedOne)
 {
     clickTab(form(), 1);
     typeRate(form(), QStringLiteral("38400"));
-    ASSERT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("38400"));
+    ASSERT_EQ(form().ComboBaudRun->text(), "38400");
     clickTab(form(), 0);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("9600"));
+    EXPECT_EQ(form().ComboBaudRun->text(), "9600");
 
     form().SelectBaudrateSetup->setItemIndex(4);
     clickTab(form(), 1);
     typeRate(form(), QStringLiteral("19200"));
     clickTab(form(), 2);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(form().ComboBaudRun->text(), "19200");
     // A typed text that merely starts like the wanted item is not it.
     clickTab(form(), 1);
     typeRate(form(), QStringLiteral("192000"));
     clickTab(form(), 0);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(form().ComboBaudRun->text(), "19200");
 }
 
 TEST_F(ShownWindowTest, TabChangeDisablesTestOpenOnlyWithoutAChosenPort)
@@ -91,29 +91,29 @@ TEST_F(ShownWindowTest, TabChangeDisablesTestOpenOnlyWithoutAChosenPort)
     form().OpenPortRun->setEnabled(true);
     form().OpenPortSetup->setEnabled(true);
     clickTab(form(), 1);
-    EXPECT_FALSE(form().OpenPortRun->isEnabled());
-    EXPECT_TRUE(form().OpenPortSetup->isEnabled());
+    EXPECT_FALSE(form().OpenPortRun->enabled());
+    EXPECT_TRUE(form().OpenPortSetup->enabled());
 
-    form().ComboPortRun->addText(QStringLiteral("COM1"));
+    form().ComboPortRun->addItem("COM1");
     form().ComboPortRun->setItemIndex(0);
     clickTab(form(), 2);
-    EXPECT_FALSE(form().OpenPortRun->isEnabled()); // never enabled by a tab change
+    EXPECT_FALSE(form().OpenPortRun->enabled()); // never enabled by a tab change
     form().OpenPortRun->setEnabled(true);
     clickTab(form(), 0);
-    EXPECT_TRUE(form().OpenPortRun->isEnabled());
-    EXPECT_TRUE(form().OpenPortSetup->isEnabled());
+    EXPECT_TRUE(form().OpenPortRun->enabled());
+    EXPECT_TRUE(form().OpenPortSetup->enabled());
 }
 
 TEST_F(ShownWindowTest, FailedOpenIsShownAndTheWindowGoesOn)
 {
     PortDirectory ports;
     ports.publishPath(ports.path() + "/unplugged", 5);
-    form().ComboPortSetup->addText(QStringLiteral("COM5"));
+    form().ComboPortSetup->addItem("COM5");
     form().ComboPortSetup->setItemIndex(0);
     form().OpenPortSetup->setEnabled(true);
     const auto before = enabledStates(form());
 
-    QTest::mouseClick(form().OpenPortSetup, Qt::LeftButton);
+    QTest::mouseClick(qtWidget(form().OpenPortSetup), Qt::LeftButton);
     // The message ends in ")", which comes before "." in character order: no "." is added.
     EXPECT_EQ(errors(), std::vector<std::string>{"Unable to open com port (win error code: 2)"});
     EXPECT_EQ(enabledStates(form()), before);
@@ -121,11 +121,11 @@ TEST_F(ShownWindowTest, FailedOpenIsShownAndTheWindowGoesOn)
     EXPECT_FALSE(form().ComPort1->Connected());
 
     // Still usable: the next click fails the same way, a tab change still works.
-    QTest::mouseClick(form().OpenPortSetup, Qt::LeftButton);
+    QTest::mouseClick(qtWidget(form().OpenPortSetup), Qt::LeftButton);
     EXPECT_EQ(errors().size(), 2u);
     form().SelectBaudrateSetup->setItemIndex(4);
     clickTab(form(), 1);
-    EXPECT_EQ(form().ComboBaudRun->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(form().ComboBaudRun->text(), "19200");
 }
 
 TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
@@ -134,37 +134,39 @@ TEST_F(ShownWindowTest, ErrorEndingInALetterIsShownWithAFullStop)
     PtyPair pty;
     ports.publish(pty, 2);
     clickTab(form(), 1);
-    form().ComboPortRun->showPopup();
-    form().ComboPortRun->hidePopup();
-    QTest::keyClick(form().ComboPortRun, Qt::Key_Down);
-    ASSERT_TRUE(form().OpenPortRun->isEnabled());
+    qtWidget<QComboBox>(form().ComboPortRun)->showPopup();
+    qtWidget<QComboBox>(form().ComboPortRun)->hidePopup();
+    QTest::keyClick(qtWidget(form().ComboPortRun), Qt::Key_Down);
+    ASSERT_TRUE(form().OpenPortRun->enabled());
     typeRate(form(), QStringLiteral("fast"));
 
-    QTest::mouseClick(form().OpenPortRun, Qt::LeftButton);
+    QTest::mouseClick(qtWidget(form().OpenPortRun), Qt::LeftButton);
     EXPECT_EQ(errors(), std::vector<std::string>{"'fast' is not a valid integer value."});
     EXPECT_FALSE(form().ComPort1->Connected());
-    EXPECT_FALSE(form().ClosePortRun->isEnabled());
+    EXPECT_FALSE(form().ClosePortRun->enabled());
 
     typeRate(form(), QStringLiteral("4800"));
-    QTest::mouseClick(form().OpenPortRun, Qt::LeftButton);
+    QTest::mouseClick(qtWidget(form().OpenPortRun), Qt::LeftButton);
     EXPECT_EQ(errors().size(), 1u);
     EXPECT_TRUE(form().ComPort1->Connected());
     EXPECT_EQ(form().ComPort1->CustomBaudRate(), 4800);
-    QTest::mouseClick(form().ClosePortRun, Qt::LeftButton);
+    QTest::mouseClick(qtWidget(form().ClosePortRun), Qt::LeftButton);
     EXPECT_FALSE(form().ComPort1->Connected());
 }
 
 TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelTheReceivedTextAndTheChart)
 {
-    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form());
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&qtWindow(form()));
     EXPECT_EQ(window->role(), QAccessible::Window);
-    EXPECT_EQ(window->text(QAccessible::Name), form().windowTitle());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(form().ChartLink)->role(), QAccessible::Chart);
-    QAccessibleInterface *rate = QAccessible::queryAccessibleInterface(form().ComboBaudRun);
-    EXPECT_EQ(rate->text(QAccessible::Name), QStringLiteral("Baudrate Select"));
-    EXPECT_EQ(rate->text(QAccessible::Value), QStringLiteral("9600"));
+    EXPECT_EQ(window->text(QAccessible::Name), qtWindow(form()).windowTitle());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(qtWidget(form().ChartLink))->role(),
+              QAccessible::Chart);
+    QAccessibleInterface *rate =
+        QAccessible::queryAccessibleInterface(qtWidget(form().ComboBaudRun));
+    EXPECT_EQ(rate->text(QAccessible::Name), "Baudrate Select");
+    EXPECT_EQ(rate->text(QAccessible::Value), "9600");
 
-    ReceiveView *box = form().MemoReceiveRun;
+    auto *box = qtWidget<ReceiveView>(form().MemoReceiveRun);
     box->append("AB<0x0D>\xE9");
     box->select(1, 3);
     QAccessibleInterface *received = QAccessible::queryAccessibleInterface(box);
@@ -182,15 +184,15 @@ TEST_F(ShownWindowTest, ReadersSeeTheWindowTheRateBoxByItsLabelTheReceivedTextAn
 
 TEST_F(ShownWindowTest, EnterOrSpaceOnAFocusedButtonPressesIt)
 {
-    QPushButton *clear = form().ClearSendRun;
+    auto *clear = qtWidget<QPushButton>(form().ClearSendRun);
     clickTab(form(), 1);
     clear->setEnabled(true);
     form().MemoSendRun->setEnabled(true);
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-        form().MemoSendRun->setPlainText(QStringLiteral("typed"));
+        form().MemoSendRun->setText("typed");
         clear->setFocus();
         QTest::keyClick(clear, key);
-        EXPECT_TRUE(form().MemoSendRun->toPlainText().isEmpty()) << key;
+        EXPECT_TRUE(form().MemoSendRun->text().empty()) << key;
     }
 }
 

@@ -18,11 +18,10 @@ class OpenFailureAdviceTest : public SetupTabTest
 {
 protected:
     // Puts a name the probe would not list into the setup list and chooses it.
-    void chooseUnlisted(const QString &name)
+    void chooseUnlisted(const std::string &name)
     {
         ComboBox *list = form().ComboPortSetup;
-        list->setItemIndex(list->addText(name));
-        list->onChange();
+        list->choose(list->addItem(name));
     }
     void link(const std::string &target, const std::string &name)
     {
@@ -35,7 +34,7 @@ protected:
 TEST_F(OpenFailureAdviceTest, PortHeldByAnotherOpenerAdvisesClosingItThere)
 {
     ASSERT_TRUE(choosePort());
-    ComboBox *list = form().ComboPortSetup;
+    auto *list = qtWidget<QComboBox>(form().ComboPortSetup);
     EXPECT_EQ(list->itemData(list->findText(QStringLiteral("COM1")), Qt::ToolTipRole)
                   .toString()
                   .toStdString(),
@@ -60,7 +59,7 @@ TEST_F(OpenFailureAdviceTest, MissingOrUnmappedDeviceAdvisesPluggingInOrMapping)
 {
     // The name leads to a path where nothing is: the device was unplugged.
     link(portDirectory() + "/ttyGONE", "COM2");
-    chooseUnlisted(QStringLiteral("COM2"));
+    chooseUnlisted("COM2");
     form().OpenPortSetup->click();
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_EQ(errors()[0], "Unable to open com port (win error code: 2)");

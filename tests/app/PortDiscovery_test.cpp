@@ -12,21 +12,16 @@
 
 namespace {
 
-QStringList items(const ComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->itemText(i));
-    return texts;
-}
-
 // What the user does to look at a list: open it (the drop-down handler runs first), then
-// close it again.
+// close it again; what it listed.
 QStringList dropDown(ComboBox *list)
 {
-    list->showPopup();
-    list->hidePopup();
-    return items(list);
+    qtWidget<QComboBox>(list)->showPopup();
+    qtWidget<QComboBox>(list)->hidePopup();
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(QString::fromStdString(list->item(i)));
+    return texts;
 }
 
 // Another program holding a port: the exclusive open the port component itself uses.
@@ -62,8 +57,8 @@ TEST_F(PortDiscoveryTest, NoPortsLeaveBothListsEmptyAndOpenDisabled)
     EXPECT_TRUE(dropDown(form().ComboPortSetup).isEmpty());
     EXPECT_TRUE(dropDown(form().ComboPortRun).isEmpty());
     EXPECT_EQ(form().ComboPortSetup->itemIndex(), -1);
-    EXPECT_FALSE(form().OpenPortSetup->isEnabled());
-    EXPECT_FALSE(form().OpenPortRun->isEnabled());
+    EXPECT_FALSE(form().OpenPortSetup->enabled());
+    EXPECT_FALSE(form().OpenPortRun->enabled());
     EXPECT_TRUE(errors().empty());
 }
 
@@ -79,11 +74,11 @@ TEST_F(PortDiscoveryTest, ListsPresentPortsInTextOrderOnceEach)
     ports.publish(ptys[2], 2);
     EXPECT_EQ(dropDown(form().ComboPortSetup), (QStringList{"COM1", "COM10", "COM2", "COM3"}));
     // Each list is refreshed only by its own drop-down.
-    EXPECT_TRUE(items(form().ComboPortRun).isEmpty());
+    EXPECT_EQ(form().ComboPortRun->count(), 0);
     EXPECT_EQ(dropDown(form().ComboPortRun), (QStringList{"COM1", "COM10", "COM2", "COM3"}));
     // The probe chooses nothing and enables nothing.
     EXPECT_EQ(form().ComboPortRun->itemIndex(), -1);
-    EXPECT_FALSE(form().OpenPortRun->isEnabled());
+    EXPECT_FALSE(form().OpenPortRun->enabled());
     EXPECT_TRUE(errors().empty());
 }
 
@@ -109,18 +104,18 @@ TEST_F(PortDiscoveryTest, ChosenItemStaysUntilItsPortGoesAway)
     ComboBox *list = form().ComboPortSetup;
     dropDown(list);
     list->setFocus();
-    QTest::keyClick(list, Qt::Key_End);
-    ASSERT_EQ(list->currentText(), QStringLiteral("COM3"));
+    QTest::keyClick(qtWidget(list), Qt::Key_End);
+    ASSERT_EQ(list->text(), "COM3");
 
     ports.publish(ptys[2], 2);
     EXPECT_EQ(dropDown(list), (QStringList{"COM1", "COM2", "COM3"}));
-    EXPECT_EQ(list->currentText(), QStringLiteral("COM3"));
+    EXPECT_EQ(list->text(), "COM3");
 
     ports.publishPath(ports.path() + "/gone", 3);
     EXPECT_EQ(dropDown(list), (QStringList{"COM1", "COM2"}));
     EXPECT_EQ(list->itemIndex(), -1);
     // Removing the chosen name takes back nothing that choosing it enabled.
-    EXPECT_TRUE(form().OpenPortSetup->isEnabled());
+    EXPECT_TRUE(form().OpenPortSetup->enabled());
 }
 
 TEST_F(PortDiscoveryTest, ChoosingAnyItemEnablesOpenButSettingTheIndexDoesNot)
@@ -131,30 +126,31 @@ TEST_F(PortDiscoveryTest, ChoosingAnyItemEnablesOpenButSettingTheIndexDoesNot)
     // Setup tab: the keyboard on the closed list.
     dropDown(form().ComboPortSetup);
     form().ComboPortSetup->setItemIndex(0);
-    EXPECT_FALSE(form().OpenPortSetup->isEnabled());
+    EXPECT_FALSE(form().OpenPortSetup->enabled());
     form().ComboPortSetup->setFocus();
-    QTest::keyClick(form().ComboPortSetup, Qt::Key_Down);
-    EXPECT_EQ(form().ComboPortSetup->currentText(), QStringLiteral("COM3"));
-    EXPECT_TRUE(form().OpenPortSetup->isEnabled());
-    EXPECT_FALSE(form().OpenPortRun->isEnabled());
+    QTest::keyClick(qtWidget(form().ComboPortSetup), Qt::Key_Down);
+    EXPECT_EQ(form().ComboPortSetup->text(), "COM3");
+    EXPECT_TRUE(form().OpenPortSetup->enabled());
+    EXPECT_FALSE(form().OpenPortRun->enabled());
 
     // Test tab: an item picked in the opened list.
-    form().PageControl1->setCurrentIndex(1);
-    ComboBox *list = form().ComboPortRun;
+    form().PageControl1->setActivePage(1);
+    auto *list = qtWidget<qt::ComboBox>(form().ComboPortRun);
     list->showPopup();
     ASSERT_TRUE(list->view()->isVisible());
     list->view()->setCurrentIndex(list->model()->index(1, 0));
     QTest::keyClick(list->view(), Qt::Key_Return);
     EXPECT_FALSE(list->view()->isVisible());
     EXPECT_EQ(list->currentText(), QStringLiteral("COM3"));
-    EXPECT_TRUE(form().OpenPortRun->isEnabled());
+    EXPECT_TRUE(form().OpenPortRun->enabled());
     EXPECT_TRUE(errors().empty());
 }
 
 TEST_F(PortDiscoveryTest, ListIsRefreshedBeforeItOpens)
 {
     ports.publish(ptys[0], 4);
-    for (ComboBox *list : {form().ComboPortSetup, form().ComboPortRun}) {
+    for (auto *list : {qtWidget<qt::ComboBox>(form().ComboPortSetup),
+                       qtWidget<qt::ComboBox>(form().ComboPortRun)}) {
         const std::function<void()> bound = list->onDropDown;
         bool openWhileProbing = true;
         list->onDropDown = [&] {
@@ -176,7 +172,8 @@ TEST_F(PortDiscoveryTest, EachListedNameShowsItsDeviceAsToolTip)
     const auto toolTips = [](const ComboBox *list) {
         std::vector<std::string> tips;
         for (int i = 0; i < list->count(); ++i)
-            tips.push_back(list->itemData(i, Qt::ToolTipRole).toString().toStdString());
+            tips.push_back(
+                qtWidget<QComboBox>(list)->itemData(i, Qt::ToolTipRole).toString().toStdString());
         return tips;
     };
     for (ComboBox *list : {form().ComboPortSetup, form().ComboPortRun}) {

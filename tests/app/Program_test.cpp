@@ -9,6 +9,8 @@
 
 #include "platform/win32.h"
 
+#include "framework/qt/Picture.h"
+
 #include <QScreen>
 #include <QTimer>
 
@@ -17,18 +19,10 @@
 
 namespace {
 
-TMainForm *shownMainForm()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *form = dynamic_cast<TMainForm *>(widget); form && form->isVisible())
-            return form;
-    return nullptr;
-}
-
 bool anyMainFormLeft()
 {
     for (QWidget *widget : QApplication::topLevelWidgets())
-        if (dynamic_cast<TMainForm *>(widget))
+        if (widget->objectName() == QStringLiteral("MainForm"))
             return true;
     return false;
 }
@@ -50,8 +44,9 @@ protected:
     // A loop that does not end by itself within the time-out is ended and the test fails.
     int run(const std::function<void(TMainForm &)> &drive, const MainFormFactory &create = {})
     {
-        QTimer::singleShot(0, [drive] {
-            TMainForm *form = shownMainForm();
+        TMainForm *made = nullptr;
+        QTimer::singleShot(0, [drive, &made] {
+            TMainForm *form = made && qtWindow(*made).isVisible() ? made : nullptr;
             if (!form) {
                 ADD_FAILURE() << "no main window shown";
                 QApplication::quit();
@@ -66,7 +61,11 @@ protected:
             QApplication::quit();
         });
         watchdog.start(60000);
-        const int code = runProgram(create);
+        const int code = runProgram([&] {
+            std::unique_ptr<TMainForm> form = create ? create() : std::make_unique<TMainForm>();
+            made = form.get();
+            return form;
+        });
         EXPECT_FALSE(m_stuck) << "the message loop did not end when the window closed";
         return code;
     }
@@ -86,13 +85,14 @@ TEST_F(ProgramTest, ShowsTheWindowCentredAndEndsWhenItIsClosed)
     QRect available;
     bool closeHandled = false;
     const int code = run([&](TMainForm &form) {
-        shown = form.geometry();
-        available = form.screen()->availableGeometry();
-        EXPECT_EQ(form.PageControl1->currentIndex(), 0);
+        QWidget &window = qtWindow(form);
+        shown = window.geometry();
+        available = window.screen()->availableGeometry();
+        EXPECT_EQ(form.PageControl1->activePage(), 0);
         // Fixed size: a resize is refused.
-        form.resize(800, 600);
-        EXPECT_EQ(form.size(), QSize(617, 505));
-        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &form,
+        window.resize(800, 600);
+        EXPECT_EQ(window.size(), QSize(617, 505));
+        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &window,
                          [&] { closeHandled = true; });
         form.close();
     });
@@ -110,16 +110,16 @@ TEST_F(ProgramTest, ClosingTheWindowClosesASetupConnection)
     SimulatorEnvironment simulator("COM1");
     bool closedBeforeDestruction = false;
     const int code = run([&](TMainForm &form) {
-        form.ComboPortSetup->showPopup();
-        form.ComboPortSetup->hidePopup();
+        qtWidget<QComboBox>(form.ComboPortSetup)->showPopup();
+        qtWidget<QComboBox>(form.ComboPortSetup)->hidePopup();
         form.ComboPortSetup->setFocus();
-        QTest::keyClick(form.ComboPortSetup, Qt::Key_Down);
-        QTest::mouseClick(form.OpenPortSetup, Qt::LeftButton);
+        QTest::keyClick(qtWidget(form.ComboPortSetup), Qt::Key_Down);
+        QTest::mouseClick(qtWidget(form.OpenPortSetup), Qt::LeftButton);
         // The connect-and-read procedure has run against the simulated module.
         EXPECT_TRUE(form.ComPort1->Connected());
         EXPECT_EQ(form.PortOpened, 1);
-        EXPECT_FALSE(form.BiosDisplay->text().isEmpty());
-        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &form, [&] {
+        EXPECT_FALSE(form.BiosDisplay->text().empty());
+        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &qtWindow(form), [&] {
             closedBeforeDestruction = !form.ComPort1->Connected() && form.PortOpened == 0;
         });
         form.close();
@@ -142,7 +142,7 @@ TEST_F(ProgramTest, CorruptPictureIsReportedAndNothingIsShown)
     QTimer::singleShot(5000, [] { QApplication::quit(); });
     const int code = runProgram([&] {
         auto form = std::make_unique<TMainForm>();
-        form->Image1->setSource(QString::fromStdString(broken.string()));
+        qtWidget<qt::Picture>(form->Image1)->setSource(QString::fromStdString(broken.string()));
         driven = true;
         return form;
     });
@@ -162,12 +162,12 @@ TEST_F(ProgramTest, ClosingTheWindowDuringAnExchangeEndsQuietly)
     simulator.module().setFaults(silent);
     bool procedureEnded = false;
     const int code = run([&](TMainForm &form) {
-        form.ComboPortSetup->showPopup();
-        form.ComboPortSetup->hidePopup();
-        QTest::keyClick(form.ComboPortSetup, Qt::Key_Down);
+        qtWidget<QComboBox>(form.ComboPortSetup)->showPopup();
+        qtWidget<QComboBox>(form.ComboPortSetup)->hidePopup();
+        QTest::keyClick(qtWidget(form.ComboPortSetup), Qt::Key_Down);
         // The user gives up on the silent module while "Open" waits for its first reply.
-        QTimer::singleShot(300, &form, [&form] { form.close(); });
-        QTest::mouseClick(form.OpenPortSetup, Qt::LeftButton);
+        QTimer::singleShot(300, &qtWindow(form), [&form] { form.close(); });
+        QTest::mouseClick(qtWidget(form.OpenPortSetup), Qt::LeftButton);
         procedureEnded = true;
     });
     EXPECT_EQ(code, 0);

@@ -8,12 +8,10 @@
 // Before any Qt header: Qt's "emit" macro would otherwise rewrite a simulator member.
 #include "tests/support/SimulatorFixture.h"
 
-#include "framework/qt/Timer.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/Stopwatch.h"
 #include "tests/support/Watchdog.h"
 
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -67,20 +65,13 @@ protected:
 
     // Drops the setup tab's port list down (which probes the names) and picks name, as a user
     // does; true when the name was listed.
-    bool choosePort(const QString &name = QStringLiteral("COM1"))
+    bool choosePort(const std::string &name = "COM1")
     {
-        ComboBox *list = form().ComboPortSetup;
-        list->onDropDown();
-        const int index = list->findText(name);
-        if (index < 0)
-            return false;
-        list->setItemIndex(index);
-        list->onChange();
-        return true;
+        return choose(form().ComboPortSetup, name);
     }
 
     // Clicks button and gives the seconds its handler ran (a procedure runs inside it).
-    static double clickTimed(QPushButton *button)
+    static double clickTimed(Button *button)
     {
         const Stopwatch watch;
         button->click();
@@ -97,7 +88,7 @@ protected:
     // Runs action ms from now, from the event loop: inside a running procedure's wait.
     void at(int ms, std::function<void()> action)
     {
-        QTimer::singleShot(ms, &form(), std::move(action));
+        QTimer::singleShot(ms, &qtWindow(form()), std::move(action));
     }
 
     // Frames the module received, as bytes, once it has taken at least expected of them (or
@@ -118,11 +109,11 @@ protected:
     {
         m_tickWatch = Stopwatch();
         m_ticks.clear();
-        Timer::Handler original = form().Timer1->onTimer();
-        form().Timer1->setOnTimer([this, original](Timer *sender) {
+        const auto original = form().Timer1->onTimer;
+        form().Timer1->onTimer = [this, original](Timer *sender) {
             m_ticks.push_back(m_tickWatch.seconds());
             original(sender);
-        });
+        };
     }
     const std::vector<double> &ticks() const { return m_ticks; }
 

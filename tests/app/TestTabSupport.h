@@ -26,11 +26,11 @@ protected:
     {
         WindowTest::SetUp();
         m_simulator.module().setSlideSwitch(SimulatedModule::SlideSwitch::Run);
-        form().PageControl1->setCurrentIndex(TestTab);
+        form().PageControl1->setActivePage(TestTab);
         // Shown and active, so that typing reaches the focused box as it does for a user.
         form().show();
-        QApplication::setActiveWindow(&form());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+        QApplication::setActiveWindow(&qtWindow(form()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&qtWindow(form())));
     }
 
     SimulatedModule &module() { return m_simulator.module(); }
@@ -40,10 +40,9 @@ protected:
     // The user drops the port list down and chooses the simulator's port.
     void choosePort()
     {
-        form().ComboPortRun->onDropDown();
+        form().ComboPortRun->onDropDown(form().ComboPortRun);
         ASSERT_EQ(form().ComboPortRun->count(), 1);
-        form().ComboPortRun->setItemIndex(0);
-        form().ComboPortRun->onChange();
+        form().ComboPortRun->choose(0);
     }
 
     // The user clicks into the rate box and replaces its text: typed key by key into the
@@ -51,7 +50,7 @@ protected:
     // simulation cannot type).
     void typeRate(const QString &text)
     {
-        ComboBox *box = form().ComboBaudRun;
+        auto *box = qtWidget<QComboBox>(form().ComboBaudRun);
         QLineEdit *edit = box->lineEdit();
         QTest::mouseClick(edit, Qt::LeftButton);
         ASSERT_TRUE(box->hasFocus());
@@ -63,7 +62,7 @@ protected:
             edit->insert(text);
         else
             QTest::keyClicks(box, text);
-        ASSERT_EQ(form().ComboBaudRun->currentText(), text);
+        ASSERT_EQ(box->currentText(), text);
     }
 
     // The speed the device is set to, read back from the pty itself.

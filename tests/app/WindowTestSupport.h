@@ -5,10 +5,20 @@
 
 #include "app/MainForm.h"
 #include "framework/core/Application.h"
+#include "framework/qt/QtControls.h"
+#include "framework/qt/QtWindow.h"
 #include "tests/support/Pump.h"
 #include "tests/support/ReportSink.h"
 
+#include "framework/qt/ComboBox.h"
+#include "framework/qt/RadioGroup.h"
+#include "framework/qt/ReceiveView.h"
+#include "framework/qt/RoundTripChart.h"
+
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,21 +30,21 @@
 
 // The window's states as the user meets them: every control of ControlStates.h on when listed
 // in on, off otherwise, except those in either, which may be both.
-inline ControlStates onlyOn(std::initializer_list<Control> on,
-                            std::initializer_list<Control> either = {})
+inline ControlStates onlyOn(std::initializer_list<ControlId> on,
+                            std::initializer_list<ControlId> either = {})
 {
     ControlStates states = controlStates(on, {});
     for (Enabled &state : states) {
         if (state == Enabled::Unchanged)
             state = Enabled::Off;
     }
-    for (const Control control : either)
+    for (const ControlId control : either)
         states[static_cast<std::size_t>(control)] = Enabled::Unchanged;
     return states;
 }
 
 namespace named {
-using enum Control;
+using enum ControlId;
 // The three read-only displays beside the scroll bars are enabled from the start until a
 // setup connection first disables them, so what the test tab shows leaves them open.
 constexpr auto displays = {RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay};
@@ -80,7 +90,7 @@ inline ControlStates shownStates(const TMainForm &form)
 {
     ControlStates states{};
     for (std::size_t i = 0; i < ControlCount; ++i)
-        states[i] = form.control(static_cast<Control>(i))->isEnabled() ? Enabled::On : Enabled::Off;
+        states[i] = form.control(static_cast<ControlId>(i))->enabled() ? Enabled::On : Enabled::Off;
     return states;
 }
 
@@ -91,7 +101,7 @@ inline ::testing::AssertionResult shows(const TMainForm &form, const ControlStat
     std::string wrong;
     for (std::size_t i = 0; i < ControlCount; ++i) {
         if (expected[i] != Enabled::Unchanged && shown[i] != expected[i])
-            wrong += std::string(" ") + controlName(static_cast<Control>(i)) +
+            wrong += std::string(" ") + controlName(static_cast<ControlId>(i)) +
                      (shown[i] == Enabled::On ? " is on" : " is off");
     }
     if (wrong.empty())
@@ -105,8 +115,25 @@ inline void PrintTo(const ControlStates &states, std::ostream *out)
     *out << "on:";
     for (std::size_t i = 0; i < ControlCount; ++i) {
         if (states[i] == Enabled::On)
-            *out << ' ' << controlName(static_cast<Control>(i));
+            *out << ' ' << controlName(static_cast<ControlId>(i));
     }
+}
+
+// The user drops a port list down and picks name; false when the name was not listed.
+inline bool choose(ComboBox *list, const std::string &name)
+{
+    list->onDropDown(list);
+    int i = 0;
+    while (i < list->count() && list->item(i) != name)
+        ++i;
+    list->choose(i); // past the end: nothing chosen
+    return i < list->count();
+}
+
+// The Qt widgets behind the window and its controls, for tests that drive Qt itself.
+inline QWidget &qtWindow(const TMainForm &form)
+{
+    return *qtWindow(form.window());
 }
 
 // One main window for a test, with the error box replaced by a sink. A test expects the boxes
@@ -145,6 +172,6 @@ protected:
     {
         WindowTest::SetUp();
         form().show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&qtWindow(form())));
     }
 };

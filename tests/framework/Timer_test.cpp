@@ -11,21 +11,21 @@ namespace {
 
 // Milliseconds until the timer's first tick, -1 if none within limitMs; poke() runs after
 // pokeAtMs of pumping.
-qint64 firstTick(Timer &timer, int limitMs, int pokeAtMs = -1, std::function<void()> poke = {})
+qint64 firstTick(qt::Timer &timer, int limitMs, int pokeAtMs = -1, std::function<void()> poke = {})
 {
     QElapsedTimer clock;
     clock.start();
     qint64 at = -1;
-    timer.setOnTimer([&](Timer *) {
+    timer.onTimer = [&](::Timer *) {
         if (at < 0)
             at = clock.elapsed();
-    });
+    };
     if (poke) {
         pumpMessages([&] { return clock.elapsed() >= pokeAtMs; });
         poke();
     }
     pumpMessages([&] { return at >= 0; }, std::chrono::milliseconds(limitMs));
-    timer.setOnTimer({});
+    timer.onTimer = {};
     return at;
 }
 
@@ -33,16 +33,16 @@ qint64 firstTick(Timer &timer, int limitMs, int pokeAtMs = -1, std::function<voi
 
 TEST(Timer, RunsFromCreationAndTicksEveryInterval)
 {
-    Timer timer;
+    qt::Timer timer;
     EXPECT_TRUE(timer.enabled());
     EXPECT_TRUE(timer.isRunning());
     int ticks = 0;
-    Timer *sender = nullptr;
+    ::Timer *sender = nullptr;
     timer.setInterval(100);
-    timer.setOnTimer([&](Timer *t) {
+    timer.onTimer = [&](::Timer *t) {
         ++ticks;
         sender = t;
-    });
+    };
     QElapsedTimer clock;
     clock.start();
     pumpMessages([&] { return clock.elapsed() >= 750; });
@@ -53,7 +53,7 @@ TEST(Timer, RunsFromCreationAndTicksEveryInterval)
 
 TEST(Timer, EnablingOrTheSameIntervalDoesNotRestartARunningPeriod)
 {
-    Timer timer;
+    qt::Timer timer;
     timer.setInterval(800);
     // Poked at 300 ms: a restart would put the tick at about 1100 ms.
     const qint64 at = firstTick(timer, 3000, 300, [&] {
@@ -66,14 +66,14 @@ TEST(Timer, EnablingOrTheSameIntervalDoesNotRestartARunningPeriod)
 
 TEST(Timer, ANewIntervalRestartsARunningPeriod)
 {
-    Timer timer;
+    qt::Timer timer;
     timer.setInterval(800);
     EXPECT_GE(firstTick(timer, 4000, 300, [&] { timer.setInterval(801); }), 1090);
 }
 
 TEST(Timer, StopsWhenDisabledOrAtIntervalZeroAndKeepsAStoredInterval)
 {
-    Timer timer;
+    qt::Timer timer;
     timer.setEnabled(false);
     timer.setInterval(50);
     EXPECT_EQ(firstTick(timer, 300), -1);
@@ -86,12 +86,12 @@ TEST(Timer, StopsWhenDisabledOrAtIntervalZeroAndKeepsAStoredInterval)
 TEST(Timer, FailingHandlerGoesThroughTheGuard)
 {
     ReportSink sink;
-    Timer timer;
+    qt::Timer timer;
     timer.setInterval(20);
-    timer.setOnTimer([](Timer *t) {
+    timer.onTimer = [](::Timer *t) {
         t->setEnabled(false); // also proves a handler may stop its own timer: it ticks once
         throw Exception("tick failed");
-    });
+    };
     EXPECT_THROW(pumpMessages([] { return false; }, 3s), Exception);
     EXPECT_TRUE(sink.messages().empty());
 

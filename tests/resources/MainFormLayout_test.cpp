@@ -20,13 +20,13 @@ QWidget *control(QWidget *form, const QString &name)
 
 QString contentOf(QWidget *widget)
 {
-    if (auto *picture = qobject_cast<Picture *>(widget))
+    if (auto *picture = qobject_cast<qt::Picture *>(widget))
         return picture->source();
     if (auto *label = qobject_cast<QLabel *>(widget))
         return label->text();
     if (auto *button = qobject_cast<QAbstractButton *>(widget))
         return button->text();
-    if (auto *group = qobject_cast<RadioGroup *>(widget))
+    if (auto *group = qobject_cast<qt::RadioGroup *>(widget))
         return group->title() + ": " + group->items().join('|');
     if (auto *group = qobject_cast<QGroupBox *>(widget))
         return group->title();
@@ -48,7 +48,7 @@ QString contentOf(QWidget *widget)
 // The table's "Other" column as the widget has it.
 QString detailsOf(QWidget *widget)
 {
-    if (auto *bar = qobject_cast<ScrollBar *>(widget)) {
+    if (auto *bar = qobject_cast<qt::ScrollBar *>(widget)) {
         return QString("%1..%2 at %3 step %4/%5")
             .arg(bar->minimum())
             .arg(bar->maximum())
@@ -62,15 +62,15 @@ QString detailsOf(QWidget *widget)
         return memo->isReadOnly() ? "read-only" : "";
     if (auto *view = qobject_cast<ReceiveView *>(widget))
         return view->isReadOnly() ? "read-only" : "";
-    if (auto *combo = qobject_cast<ComboBox *>(widget)) {
+    if (auto *combo = qobject_cast<qt::ComboBox *>(widget)) {
         return QString(combo->isSorted() ? "sorted" : "") +
                (combo->isEditable() ? "editable" : "") +
                QString(", %1 rows").arg(combo->maxVisibleItems()) +
                (combo->itemIndex() < 0 ? "" : ", chosen");
     }
-    if (auto *group = qobject_cast<RadioGroup *>(widget))
+    if (auto *group = qobject_cast<qt::RadioGroup *>(widget))
         return group->itemIndex() < 0 ? "none chosen" : "chosen";
-    if (auto *picture = qobject_cast<Picture *>(widget))
+    if (auto *picture = qobject_cast<qt::Picture *>(widget))
         return picture->alignment() == Qt::AlignCenter ? "centred" : "";
     if (auto *label = qobject_cast<QLabel *>(widget))
         return label->alignment() & Qt::AlignRight ? "right" : "";
@@ -237,7 +237,7 @@ void MainFormTest::controls()
 
     QWidget *widget = control(&m_form, QTest::currentDataTag());
     QVERIFY(widget);
-    QCOMPARE(QString(widget->metaObject()->className()), kind);
+    QCOMPARE(QString(widget->metaObject()->className()).remove(QStringLiteral("qt::")), kind);
     QCOMPARE(widget->parentWidget()->objectName(), parent);
     QCOMPARE(contentOf(widget), content);
     QCOMPARE(detailsOf(widget), details);
@@ -254,7 +254,7 @@ void MainFormTest::controls()
         QCOMPARE(widget->geometry(), place);
     }
     // Every text fits its place.
-    if (auto *label = qobject_cast<QLabel *>(widget); label && !qobject_cast<Picture *>(widget))
+    if (auto *label = qobject_cast<QLabel *>(widget); label && !qobject_cast<qt::Picture *>(widget))
         QVERIFY(label->fontMetrics().horizontalAdvance(content) <= label->width());
 }
 
@@ -310,7 +310,7 @@ void MainFormTest::storedPictures()
     QCOMPARE(logo.size(), QSize(121, 80));
     QCOMPARE(logo.format(), QImage::Format_Indexed8);
     QCOMPARE(logo.colorCount(), 256);
-    for (Picture *picture : {m_ui.Image1, m_ui.Image2}) {
+    for (qt::Picture *picture : {m_ui.Image1, m_ui.Image2}) {
         // Decoded by libjpeg: 24-bit RGB, not what Qt's own JPEG reader makes.
         QCOMPARE(picture->image().size(), QSize(290, 256));
         QCOMPARE(picture->image().format(), QImage::Format_RGB888);
@@ -356,7 +356,7 @@ void MainFormTest::focusOrder()
         QWidget *focus = QApplication::focusWidget();
         QVERIFY(focus);
         // A radio group is one stop, entered at its item.
-        if (qobject_cast<RadioGroup *>(focus->parentWidget()))
+        if (qobject_cast<qt::RadioGroup *>(focus->parentWidget()))
             focus = focus->parentWidget();
         visited.append(focus->objectName());
         QTest::keyClick(focus, Qt::Key_Tab);

@@ -1,7 +1,7 @@
 // The pictures and the icon compiled into the program: formats as stored, and content that
 // tells the two switch pictures apart.
-#include "framework/widgets/JpegImage.h"
-#include "framework/widgets/Picture.h"
+#include "framework/qt/JpegImage.h"
+#include "framework/qt/Picture.h"
 #include "resources/Pictures.h"
 
 #include <QFile>
@@ -91,7 +91,7 @@ void StoredPicturesTest::logoIsAnEightBitPaletteBitmap()
     QCOMPARE(dword(data, 30), 0u);   // uncompressed
     QCOMPARE(dword(data, 46), 256u); // palette entries
 
-    const QImage logo = loadPicture(kLogoPicture);
+    const QImage logo = qt::loadPicture(kLogoPicture);
     QCOMPARE(logo.format(), QImage::Format_Indexed8);
     QCOMPARE(logo.colorCount(), 256);
 }
@@ -113,14 +113,14 @@ void StoredPicturesTest::damagedStoredPictureRaises()
 {
     const QByteArray data = resource(kSetupModePicture);
     QVERIFY_THROWS_EXCEPTION(EPictureError, decodeJpeg(data.left(data.size() * 2 / 3)));
-    QVERIFY_THROWS_EXCEPTION(EPictureError, loadPicture(":/pictures/missing.jpg"));
+    QVERIFY_THROWS_EXCEPTION(EPictureError, qt::loadPicture(":/pictures/missing.jpg"));
 
     // A picture in the layout that cannot be decoded stops the window's construction.
     QTemporaryFile broken;
     QVERIFY(broken.open());
     broken.write(data.left(600));
     broken.close();
-    Picture picture;
+    qt::Picture picture;
     QVERIFY_THROWS_EXCEPTION(EPictureError, picture.setSource(broken.fileName()));
     QVERIFY(picture.image().isNull());
 }

@@ -11,7 +11,7 @@
 #include <memory>
 
 #if __has_include(<QApplication>)
-#include "framework/widgets/Accessibility.h"
+#include "framework/qt/Accessibility.h"
 
 #include <QApplication>
 using TestQtApplication = QApplication;

@@ -7,8 +7,6 @@
 
 #include "tests/support/Pump.h"
 
-#include <QLineEdit>
-
 #include <chrono>
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,12 +17,7 @@ TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
     FarEnd::setRole("S1", "module 0=4 1=1 2=0 3=2 4=100 5=10 7=171");
     ReportSink sink;
     TMainForm form;
-    ComboBox *list = form.ComboPortSetup;
-    list->onDropDown();
-    const int index = list->findText("COM1");
-    ASSERT_GE(index, 0);
-    list->setItemIndex(index);
-    list->onChange();
+    ASSERT_TRUE(choose(form.ComboPortSetup, "COM1"));
 
     form.OpenPortSetup->click();
 
@@ -57,16 +50,9 @@ TEST(Window, TheTestTabNamesARateTheUartRefuses)
     FarEnd::setRole("S1", "echo");
     ReportSink sink;
     TMainForm form;
-    form.PageControl1->setCurrentIndex(1);
-    form.ComboPortRun->onDropDown();
-    const int index = form.ComboPortRun->findText("COM1");
-    ASSERT_GE(index, 0);
-    form.ComboPortRun->setItemIndex(index);
-    form.ComboPortRun->onChange();
-    QLineEdit *edit = form.ComboBaudRun->lineEdit();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, "250000");
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, "COM1"));
+    form.ComboBaudRun->setText("250000");
 
     form.OpenPortRun->click();
 
@@ -80,11 +66,7 @@ namespace {
 
 void chooseTestPort(TMainForm &form, const char *comName)
 {
-    form.ComboPortRun->onDropDown();
-    const int index = form.ComboPortRun->findText(comName);
-    ASSERT_GE(index, 0) << comName;
-    form.ComboPortRun->setItemIndex(index);
-    form.ComboPortRun->onChange();
+    ASSERT_TRUE(choose(form.ComboPortRun, comName)) << comName;
 }
 
 bool receiveShows(TMainForm &form, const std::string &text)
@@ -103,11 +85,11 @@ TEST(Window, TheTestTabGivesOneErrorBoxWhenItsAdapterIsPulledAndOpensItAgainAfte
     FarEnd::setRole(adapter.line, "echo");
     ReportSink sink;
     TMainForm form;
-    form.PageControl1->setCurrentIndex(1);
+    form.PageControl1->setActivePage(1);
     chooseTestPort(form, adapter.com);
     form.OpenPortRun->click();
     ASSERT_TRUE(form.ComPort1->Connected()) << testing::PrintToString(sink.messages());
-    form.EditSendRun->setText(QStringLiteral("traffic"));
+    form.EditSendRun->setText("traffic");
     form.SendStringRun->click();
     ASSERT_TRUE(receiveShows(form, "traffic"));
 
@@ -131,7 +113,7 @@ TEST(Window, TheTestTabGivesOneErrorBoxWhenItsAdapterIsPulledAndOpensItAgainAfte
     chooseTestPort(form, adapter.com);
     form.OpenPortRun->click();
     ASSERT_TRUE(form.ComPort1->Connected()) << testing::PrintToString(sink.messages());
-    form.EditSendRun->setText(QStringLiteral("back"));
+    form.EditSendRun->setText("back");
     form.SendStringRun->click();
     EXPECT_TRUE(receiveShows(form, "back"));
     form.ClosePortRun->click();

@@ -1,0 +1,476 @@
+#include "framework/qt/ReceiveView.h"
+
+#include "framework/core/HandlerGuard.h"
+#include "framework/qt/Ansi.h"
+#include "framework/qt/DialogFont.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// Repaints while text comes in are at most this often; each shows everything so far.
+constexpr int FrameMs = 16;
+// While a steady stream comes in faster than anyone reads, at most this often: a repaint
+// costs more than the text it shows. The echoes of typing come far slower than a stream,
+// so each still shows within FrameMs.
+constexpr int StreamFrameMs = 40;
+constexpr qint64 StreamWindowMs = 250;
+constexpr std::uint64_t StreamCharsPerSecond = 2000;
+constexpr int HorizontalMargin = 3;
+constexpr int VerticalMargin = 1;
+// A save converts and writes the text in pieces of this many bytes.
+constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
+
+bool unprintable(unsigned char byte)
+{
+    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
+           byte == 0x90 || byte == 0x9D;
+}
+
+QChar cellCharacter(char byte)
+{
+    const auto b = static_cast<unsigned char>(byte);
+    if (unprintable(b))
+        return QLatin1Char(' ');
+    // A soft hyphen is drawn as the hyphen the code page's fonts show for it; Qt would draw
+    // nothing in its cell.
+    if (b == 0xAD)
+        return QLatin1Char('-');
+    return fromAnsiChar(byte);
+}
+
+} // namespace
+
+ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    setCursor(Qt::IBeamCursor);
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
+        m_repaintRequested = true;
+        // New text changes only the inside: the frame stays as it is.
+        update(contentsRect());
+    });
+    relayout();
+}
+
+void ReceiveView::append(std::string_view text)
+{
+    if (text.empty())
+        return;
+    // A hidden box gets its resize event only when shown; wrap at the width it has now.
+    if (textArea().width() != m_layoutWidth)
+        relayout();
+    const std::uint64_t at = m_text.size();
+    m_text.append(text);
+    // Readers hear what arrived, not the whole text again; nothing is made when none listens.
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent event(this,
+                                         static_cast<int>(std::min<std::uint64_t>(at, INT_MAX)),
+                                         fromAnsi(std::string(text)));
+        QAccessible::updateAccessibility(&event);
+    }
+    if (m_following)
+        m_topRow = maxTopRow();
+    noteArrival(text.size());
+    scheduleRepaint();
+}
+
+void ReceiveView::noteArrival(std::size_t characters)
+{
+    if (!m_streamWindow.isValid() || m_streamWindow.elapsed() > 2 * StreamWindowMs) {
+        // The first text after a quiet spell.
+        m_streaming = false;
+        m_streamWindow.start();
+        m_streamWindowChars = 0;
+    }
+    m_streamWindowChars += characters;
+    const qint64 elapsed = m_streamWindow.elapsed();
+    if (elapsed >= StreamWindowMs) {
+        m_streaming = m_streamWindowChars * 1000 >= StreamCharsPerSecond * std::uint64_t(elapsed);
+        m_streamWindow.restart();
+        m_streamWindowChars = 0;
+    }
+}
+
+void ReceiveView::clear()
+{
+    m_text.clear();
+    m_topRow = 0;
+    m_following = true;
+    m_anchor = m_cursor = 0;
+    m_selecting = false;
+    update();
+    emit cleared();
+}
+
+void ReceiveView::save(const QString &path, SaveForm form)
+{
+    // The UI thread only takes a snapshot; the copying and converting happen on the saving
+    // thread, so that even a text of a hundred megabytes holds up nothing.
+    BackgroundSave::Content content;
+    if (form == SaveForm::Text) {
+        content = [text = m_text.snapshot()](const auto &write) {
+            for (std::uint64_t at = 0; at < text.size(); at += SavePiece) {
+                const QByteArray piece = fromAnsi(text.slice(at, at + SavePiece)).toUtf8();
+                write(std::string_view(piece.constData(), static_cast<std::size_t>(piece.size())));
+            }
+        };
+    } else {
+        std::function<std::string()> received;
+        if (m_receivedSource)
+            received = m_receivedSource();
+        else
+            received = [text = m_text.snapshot()] { return text.slice(0, text.size()); };
+        content = [received = std::move(received)](const auto &write) { write(received()); };
+    }
+    m_saves.start(path, std::move(content));
+}
+
+void ReceiveView::saveAs()
+{
+    const QString textFilter = tr("Text as shown (*.txt)");
+    const QString bytesFilter = tr("Bytes as received (*.bin)");
+    QFileDialog dialog(window(), tr("Save As"));
+    dialog.setObjectName(QStringLiteral("SaveReceivedDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({textFilter, bytesFilter});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(filter == bytesFilter ? QStringLiteral("bin")
+                                                      : QStringLiteral("txt"));
+    });
+    useDialogFont(dialog, "QFileDialog");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    save(dialog.selectedFiles().constFirst(),
+         dialog.selectedNameFilter() == bytesFilter ? SaveForm::Received : SaveForm::Text);
+}
+
+void ReceiveView::select(std::uint64_t anchor, std::uint64_t cursor)
+{
+    m_anchor = std::min(anchor, m_text.size());
+    m_cursor = std::min(cursor, m_text.size());
+    update();
+}
+
+QRect ReceiveView::characterCell(std::uint64_t offset) const
+{
+    const std::uint64_t row = m_text.rowOf(offset);
+    if (row < m_topRow || row >= m_topRow + static_cast<std::uint64_t>(visibleRows()))
+        return {};
+    const QRect area = textArea();
+    const auto column = static_cast<qreal>(std::min(offset, m_text.size()) - m_text.rowStart(row));
+    return QRect(area.left() + static_cast<int>(column * m_cellWidth),
+                 area.top() + static_cast<int>(row - m_topRow) * m_rowHeight,
+                 std::max(1, static_cast<int>(m_cellWidth)), m_rowHeight);
+}
+
+QString ReceiveView::toPlainText() const
+{
+    return fromAnsi(text());
+}
+
+QString ReceiveView::rowText(std::uint64_t row) const
+{
+    if (row >= m_text.rowCount())
+        return {};
+    return fromAnsi(m_text.slice(m_text.rowStart(row), m_text.rowEnd(row)));
+}
+
+int ReceiveView::visibleRows() const
+{
+    return std::max(1, textArea().height() / m_rowHeight);
+}
+
+std::uint64_t ReceiveView::maxTopRow() const
+{
+    const auto shown = static_cast<std::uint64_t>(visibleRows());
+    return m_text.rowCount() > shown ? m_text.rowCount() - shown : 0;
+}
+
+void ReceiveView::scrollToRow(std::uint64_t row)
+{
+    const std::uint64_t top = std::min(row, maxTopRow());
+    m_following = top == maxTopRow();
+    if (top != m_topRow) {
+        m_topRow = top;
+        update();
+    }
+}
+
+void ReceiveView::scrollBy(std::int64_t rows)
+{
+    if (rows < 0) {
+        const auto up = static_cast<std::uint64_t>(-rows);
+        scrollToRow(m_topRow > up ? m_topRow - up : 0);
+    } else {
+        scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
+    }
+}
+
+QString ReceiveView::selectedText() const
+{
+    return fromAnsi(m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor)));
+}
+
+void ReceiveView::selectAll()
+{
+    m_anchor = 0;
+    m_cursor = m_text.size();
+    update();
+}
+
+void ReceiveView::copy() const
+{
+    if (hasSelection())
+        QApplication::clipboard()->setText(selectedText());
+}
+
+QSize ReceiveView::sizeHint() const
+{
+    return {256, 128};
+}
+
+QRect ReceiveView::textArea() const
+{
+    return contentsRect().adjusted(HorizontalMargin, VerticalMargin, -HorizontalMargin,
+                                   -VerticalMargin);
+}
+
+void ReceiveView::relayout()
+{
+    const QFontMetricsF metrics(font());
+    // The advance over many cells, as a whole row is laid out when drawn, not one glyph's
+    // rounded width.
+    constexpr int Sample = 64;
+    m_cellWidth = std::max<qreal>(1, metrics.horizontalAdvance(QString(Sample, 'M')) / Sample);
+    m_rowHeight = std::max(1, static_cast<int>(std::ceil(metrics.lineSpacing())));
+    m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
+    m_fixedPitch = QFontInfo(font()).fixedPitch();
+    m_layoutWidth = textArea().width();
+
+    const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
+    m_text.setColumns(static_cast<int>(std::floor(m_layoutWidth / m_cellWidth)));
+    m_topRow = m_following ? maxTopRow() : std::min(m_text.rowOf(firstShown), maxTopRow());
+    update();
+}
+
+void ReceiveView::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    relayout();
+}
+
+void ReceiveView::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        relayout();
+}
+
+void ReceiveView::scheduleRepaint()
+{
+    // A paint already asked for shows the newest text too.
+    if (m_repaintTimer.isActive() || m_repaintRequested)
+        return;
+    const int frame = m_streaming ? StreamFrameMs : FrameMs;
+    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : frame;
+    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, frame - since)));
+}
+
+void ReceiveView::paintEvent(QPaintEvent *event)
+{
+    if (!contentsRect().contains(event->rect()))
+        QFrame::paintEvent(event);
+    m_sinceLastPaint.restart();
+    m_repaintRequested = false;
+    QPainter painter(this);
+    painter.setClipRect(contentsRect());
+    painter.setFont(font());
+    const QRect area = textArea();
+    const std::uint64_t rows = m_text.rowCount();
+    for (std::uint64_t row = m_topRow; row < rows; ++row) {
+        const qreal top = area.top() + static_cast<qreal>(row - m_topRow) * m_rowHeight;
+        if (top >= contentsRect().bottom())
+            break;
+        paintRow(painter, row, top);
+    }
+}
+
+void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
+{
+    const std::uint64_t start = m_text.rowStart(row);
+    const std::string bytes = m_text.slice(start, m_text.rowEnd(row));
+    const auto length = static_cast<std::uint64_t>(bytes.size());
+    const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
+    const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
+    const qreal left = textArea().left();
+    const qreal baseline = top + m_ascent;
+
+    // Three runs: before, inside and after the selection, each in its own colours.
+    const struct
+    {
+        std::uint64_t from, to;
+        bool selected;
+    } runs[] = {{start, selFrom, false}, {selFrom, selTo, true}, {selTo, start + length, false}};
+    for (const auto &run : runs) {
+        if (run.from >= run.to)
+            continue;
+        const auto first = static_cast<std::size_t>(run.from - start);
+        const auto count = static_cast<std::size_t>(run.to - run.from);
+        const qreal x = left + static_cast<qreal>(first) * m_cellWidth;
+        if (run.selected) {
+            painter.fillRect(QRectF(x, top, static_cast<qreal>(count) * m_cellWidth, m_rowHeight),
+                             palette().brush(QPalette::Highlight));
+        }
+        painter.setPen(palette().color(run.selected ? QPalette::HighlightedText : QPalette::Text));
+        QString cells(static_cast<qsizetype>(count), Qt::Uninitialized);
+        for (std::size_t i = 0; i < count; ++i)
+            cells[static_cast<qsizetype>(i)] = cellCharacter(bytes[first + i]);
+        if (m_fixedPitch) {
+            painter.drawText(QPointF(x, baseline), cells);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                painter.drawText(QPointF(x + static_cast<qreal>(i) * m_cellWidth, baseline),
+                                 QString(cells[static_cast<qsizetype>(i)]));
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            if (unprintable(static_cast<unsigned char>(bytes[first + i]))) {
+                const qreal cellLeft = x + static_cast<qreal>(i) * m_cellWidth;
+                painter.drawRect(QRectF(cellLeft + m_cellWidth * 0.2, baseline - m_ascent * 0.7,
+                                        m_cellWidth * 0.6, m_ascent * 0.7));
+            }
+        }
+    }
+}
+
+void ReceiveView::wheelEvent(QWheelEvent *event)
+{
+    m_wheelRemainder += event->angleDelta().y();
+    const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder -= notches * QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0)
+        scrollBy(-static_cast<std::int64_t>(notches) * QApplication::wheelScrollLines());
+    event->accept();
+}
+
+void ReceiveView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    const std::int64_t page = visibleRows();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        scrollBy(-1);
+        break;
+    case Qt::Key_Down:
+        scrollBy(1);
+        break;
+    case Qt::Key_PageUp:
+        scrollBy(-page);
+        break;
+    case Qt::Key_PageDown:
+        scrollBy(page);
+        break;
+    case Qt::Key_Home:
+        scrollToRow(0);
+        break;
+    case Qt::Key_End:
+        scrollToRow(maxTopRow());
+        break;
+    default:
+        QFrame::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+std::uint64_t ReceiveView::offsetAt(QPoint point) const
+{
+    const QRect area = textArea();
+    const int y = point.y() - area.top();
+    std::uint64_t row = m_topRow;
+    if (y > 0)
+        row += static_cast<std::uint64_t>(y / m_rowHeight);
+    row = std::min(row, m_text.rowCount() - 1);
+    const std::uint64_t start = m_text.rowStart(row);
+    const qreal cells = std::round((point.x() - area.left()) / m_cellWidth);
+    const std::uint64_t column = cells <= 0 ? 0 : static_cast<std::uint64_t>(cells);
+    return std::min(start + column, m_text.rowEnd(row));
+}
+
+void ReceiveView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    m_anchor = m_cursor = offsetAt(event->position().toPoint());
+    m_selecting = true;
+    update();
+}
+
+void ReceiveView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selecting)
+        return;
+    const QPoint point = event->position().toPoint();
+    // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
+    if (point.y() < textArea().top())
+        scrollBy(-1);
+    else if (point.y() >= textArea().bottom())
+        scrollBy(1);
+    m_cursor = offsetAt(point);
+    update();
+}
+
+void ReceiveView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_selecting = false;
+    QFrame::mouseReleaseEvent(event);
+}
+
+void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const bool empty = m_text.size() == 0;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ReceiveMenu"));
+    const auto add = [&](const QString &text, auto action, bool enabled) {
+        menu.addAction(text, this, [this, action] { runGuarded([&] { action(this); }); })
+            ->setEnabled(enabled);
+    };
+    add(tr("&Copy"), std::mem_fn(&ReceiveView::copy), hasSelection());
+    add(tr("Select &All"), std::mem_fn(&ReceiveView::selectAll), !empty);
+    menu.addSeparator();
+    // One save of the box at a time.
+    add(tr("&Save As…"), std::mem_fn(&ReceiveView::saveAs), !empty && m_saves.running() == 0);
+    add(tr("C&lear"), std::mem_fn(&ReceiveView::clear), !empty);
+    menu.exec(event->globalPos());
+}

@@ -1,0 +1,150 @@
+// Read-only box for a text that only ever grows at its end, possibly by many megabytes and as
+// one unbroken line: the test tab's receive box. It shows the same thing as a multi-line box
+// without scroll bars that gets the text appended: rows wrapped at the box's width (after the
+// last blank that fits, else at the edge), in the box's fixed-pitch font.
+//
+// The text is kept as Windows-1252 bytes in a WrappedText; appending costs in proportion to
+// the bytes appended and paints only the rows in view, at most once per frame, so a flood of
+// data never freezes the window. The box keeps the newest text in view while text arrives;
+// a user who scrolls back (wheel, arrow and page keys, dragging a selection) stays where he
+// is until the view is at the end again. The mouse selects, Ctrl+C copies, Ctrl+A selects all.
+// The context menu offers Copy, Select All, "Save As…" and Clear; a save runs on a thread of
+// its own, so that tens of megabytes never freeze the window. Bytes below 0x20, DEL and the
+// five code points Windows-1252 leaves undefined show as an empty box in their cell. UI
+// thread only.
+#pragma once
+
+#include "framework/core/WrappedText.h"
+#include "framework/qt/BackgroundSave.h"
+
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+class ReceiveView : public QFrame
+{
+    Q_OBJECT
+    Q_PROPERTY(bool readOnly READ isReadOnly)
+
+public:
+    explicit ReceiveView(QWidget *parent = nullptr);
+
+    // Appends Windows-1252 text; each byte takes one character cell. No byte breaks a line.
+    void append(std::string_view text);
+    // Empties the box and says so with cleared().
+    void clear();
+
+    // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
+    // the bytes the text was made from, as they were received.
+    enum class SaveForm { Text, Received };
+    // Makes, on the UI thread, a function that the saving thread calls to get the bytes
+    // behind the text as it is at that moment (textSnapshot() gives the text without copying
+    // it). Without one the text is its own bytes.
+    using ReceivedSource = std::function<std::function<std::string()>()>;
+    void setReceivedSource(ReceivedSource source) { m_receivedSource = std::move(source); }
+    // Starts writing the file in the background and returns; a failure goes to the
+    // application's exception report.
+    void save(const QString &path, SaveForm form);
+    // Asks for a file and its form ("SaveReceivedDialog"), then saves.
+    void saveAs();
+    // Saves started and not finished yet.
+    int savesRunning() const { return m_saves.running(); }
+
+    std::string text() const { return m_text.slice(0, m_text.size()); }
+    // The text as it is now, for another thread; shares the box's memory.
+    WrappedText::Snapshot textSnapshot() const { return m_text.snapshot(); }
+    QString toPlainText() const;
+    bool isReadOnly() const { return true; }
+
+    // The wrapped rows and which of them are in view.
+    const WrappedText &wrapped() const { return m_text; }
+    QString rowText(std::uint64_t row) const;
+    std::uint64_t topRow() const { return m_topRow; }
+    // Rows that fit the box entirely (at least 1).
+    int visibleRows() const;
+    // The last row is in view, so text that arrives is shown as it comes.
+    bool atEnd() const { return m_topRow >= maxTopRow(); }
+    // Scrolls as the user does: clamped to the text; following the end again once there.
+    void scrollToRow(std::uint64_t row);
+
+    bool hasSelection() const { return m_anchor != m_cursor; }
+    // The caret's offset, and the selection as [first, last) offsets (both the caret when
+    // nothing is selected).
+    std::uint64_t cursorOffset() const { return m_cursor; }
+    std::pair<std::uint64_t, std::uint64_t> selectionRange() const
+    {
+        return std::minmax(m_anchor, m_cursor);
+    }
+    // Selects from anchor to cursor (either way round; equal places only the caret), clamped
+    // to the text.
+    void select(std::uint64_t anchor, std::uint64_t cursor);
+    // Where the character at offset is drawn in the box; null when its row is out of view.
+    QRect characterCell(std::uint64_t offset) const;
+    // The character boundary nearest to a point of the box.
+    std::uint64_t offsetAt(QPoint point) const;
+    QString selectedText() const;
+    void selectAll();
+    void copy() const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void cleared();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    QRect textArea() const;
+    // Cell size from the font, row width from the box; rewraps when the width changed.
+    void relayout();
+    std::uint64_t maxTopRow() const;
+    void scrollBy(std::int64_t rows);
+    void paintRow(QPainter &painter, std::uint64_t row, qreal top);
+    void scheduleRepaint();
+    // Updates whether text is streaming in, from the characters just appended.
+    void noteArrival(std::size_t characters);
+
+    WrappedText m_text;
+    std::uint64_t m_topRow = 0;
+    bool m_following = true;
+
+    qreal m_cellWidth = 1;
+    int m_rowHeight = 1;
+    int m_ascent = 0;
+    bool m_fixedPitch = true;
+    int m_layoutWidth = -1; // text area width the rows are wrapped for
+    int m_wheelRemainder = 0;
+
+    // Selection from anchor to cursor, as text offsets, either way round.
+    std::uint64_t m_anchor = 0;
+    std::uint64_t m_cursor = 0;
+    bool m_selecting = false;
+
+    QTimer m_repaintTimer;
+    bool m_repaintRequested = false; // the timer asked for a paint that has not happened yet
+    QElapsedTimer m_sinceLastPaint;
+    // The rate text has been arriving at, judged over windows of StreamWindowMs.
+    QElapsedTimer m_streamWindow;
+    std::uint64_t m_streamWindowChars = 0;
+    bool m_streaming = false;
+
+    ReceivedSource m_receivedSource;
+    // Declared last: destroyed first, it waits for running saves while the rest still exists.
+    BackgroundSave m_saves;
+};
