@@ -9,7 +9,8 @@
 // reactions Handle* and the Fire* triggers. SyncMethod decides where those run: smThreadSync
 // on the UI thread through Thread::Synchronize (the event thread waits), smWindowSync on the
 // UI thread through a message window (the event thread does not wait), smNone on the event
-// thread itself. An exception from a handler or reaction never stops the event thread: it
+// thread itself. A failed wait is raised on the UI thread through Thread::Synchronize in
+// every mode. An exception from a handler or reaction never stops the event thread: it
 // goes to the UI thread (re-thrown out of the running ProcessMessages, else reported).
 // Assign the handlers while the port is closed.
 //
@@ -243,7 +244,6 @@ private:
     bool m_connected = false;
     std::atomic<bool> m_deviceLost{false};
     std::atomic<bool> m_lossRaised{false}; // a transfer's failure told of the loss
-
     TBaudRate m_baudRate = br9600;
     std::int32_t m_customBaudRate = 9600;
     std::string m_port = "COM1";

@@ -373,13 +373,14 @@ TEST_P(DeviceLoss, LossWhileAWriteWaitsForRoomEndsTheSendWithOneError)
 {
     openTestConnection();
     // The module stops reading; once a byte it sends has arrived, it has looked at the hold.
-    // Then the pty is filled, so that the send's first write waits for room (each one-byte
-    // write ends after its own time-out of 1.1 s, and the next one waits again).
+    // Then the pty is filled. The far end's line discipline may still take up to its 4 KiB
+    // buffer from there, so a longer send meets a full pty and one of its writes waits for
+    // room (each one-byte write ends after its own time-out of 1.1 s, the next one waits again).
     port().holdReading(true);
     port().inject("held");
     ASSERT_TRUE(receiveShows("held"));
     fillTowardsFarEnd(port().slavePath());
-    form().EditSendRun->setText(QString(64, QLatin1Char('x')));
+    form().EditSendRun->setText(QString(16384, QLatin1Char('x')));
 
     // From a thread of its own: the UI thread is inside the send until the loss ends it.
     const HANDLE device = form().ComPort1->Handle();
