@@ -53,6 +53,7 @@ void TCustomComPort::Open()
     OpenDevice();
     m_connected = true;
     m_deviceLost = false;
+    m_lossRaised = false;
     try {
         ApplySettings();
         if (!m_events.empty()) {

@@ -9,7 +9,8 @@
 // reactions Handle* and the Fire* triggers. SyncMethod decides where those run: smThreadSync
 // on the UI thread through Thread::Synchronize (the event thread waits), smWindowSync on the
 // UI thread through a message window (the event thread does not wait), smNone on the event
-// thread itself. An exception from a handler or reaction never stops the event thread: it
+// thread itself. A failed wait is raised on the UI thread through Thread::Synchronize in
+// every mode. An exception from a handler or reaction never stops the event thread: it
 // goes to the UI thread (re-thrown out of the running ProcessMessages, else reported).
 // Assign the handlers while the port is closed.
 //
@@ -33,6 +34,7 @@
 #include <string>
 #include <string_view>
 
+class EComPort;
 class IniFile;
 class Registry;
 class TComThread;
@@ -61,8 +63,9 @@ public:
 
     bool Connected() const { return m_connected; }
     // The event thread's wait has failed since the last Open (the device hung up or
-    // vanished) and that failure has been raised: the port stays open, but the device is
-    // gone. Set on the UI thread in smThreadSync, on the event thread otherwise.
+    // vanished) and the user has been told: by that failure, raised on the UI thread, or by a
+    // transfer's that said the device is gone before it (the loss is raised once). The port
+    // stays open, but the device is gone. Set on the UI thread.
     bool DeviceLost() const { return m_deviceLost; }
     // While loading only stored (the end of loading opens the port); else Open or Close.
     void setConnected(bool value);
@@ -230,6 +233,9 @@ private:
 
     // The parts of Close from the transfer abort on; also the destructor's fallback.
     void releaseThreadAndWindow();
+    // The error of a failed transfer; one that says the device is gone is remembered, so
+    // that the event thread's failed wait does not raise the same loss again.
+    EComPort transferFailure(std::int32_t errorCode, DWORD systemError);
     bool deviceConfigurable() const;
 
     std::unique_ptr<TComThread> m_eventThread;
@@ -237,6 +243,7 @@ private:
     HWND m_window = nullptr;
     bool m_connected = false;
     std::atomic<bool> m_deviceLost{false};
+    std::atomic<bool> m_lossRaised{false}; // a transfer's failure told of the loss
     TBaudRate m_baudRate = br9600;
     std::int32_t m_customBaudRate = 9600;
     std::string m_port = "COM1";

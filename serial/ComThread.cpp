@@ -1,6 +1,5 @@
 #include "serial/ComThread.h"
 
-#include "framework/core/Application.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/user32.h"
 #include "serial/ComEvents.h"
@@ -129,43 +128,46 @@ void TComThread::reportDeviceFailure(DWORD systemError)
 
 void TComThread::DispatchEvents(std::optional<std::int32_t> failedWait)
 {
-    // The error is made where it is handed over and never kept here: an exception object
-    // shared with the UI thread would be freed by whichever thread lets go of it last.
-    const auto failure = [failedWait] {
-        return EComPort::CreateWithSystemCode(EComPort::WaitFailed, *failedWait);
-    };
-    switch (m_ownerPort->SyncMethod()) {
+    TCustomComPort *port = m_ownerPort;
+    switch (port->SyncMethod()) {
     case smThreadSync: {
         // By value: a handler may close the port, which destroys this object while the
         // routine is still on the UI thread's stack. The failure is raised in the same call,
         // so that it ends a wait that runs the reactions, like an error of a reaction would.
-        TCustomComPort *port = m_ownerPort;
         const TComEvents events = m_pendingEvents;
-        Synchronize([port, events, failedWait, failure] {
+        Synchronize([port, events, failedWait] {
             RunEventHandlers(port, events);
-            if (failedWait && port->Connected()) {
-                port->m_deviceLost = true;
-                throw failure();
-            }
+            if (failedWait)
+                raiseFailedWait(port, *failedWait);
         });
-        break;
+        return;
     }
     case smWindowSync:
         SendEventMessages();
-        // Handed on after the messages, whose reactions it therefore follows.
-        if (failedWait) {
-            m_ownerPort->m_deviceLost = true;
-            Application::instance().routeException(std::make_exception_ptr(failure()));
-        }
         break;
     case smNone:
-        RunEventHandlers(m_ownerPort, m_pendingEvents);
-        if (failedWait) {
-            m_ownerPort->m_deviceLost = true;
-            Application::instance().routeException(std::make_exception_ptr(failure()));
-        }
+        RunEventHandlers(port, m_pendingEvents);
         break;
     }
+    // After the reactions, on the UI thread, where the transfers that may have told of the
+    // loss first raise their errors.
+    if (failedWait)
+        Synchronize([port, code = *failedWait] { raiseFailedWait(port, code); });
+}
+
+void TComThread::raiseFailedWait(TCustomComPort *port, std::int32_t systemError)
+{
+    if (!port->Connected())
+        return;
+    // Made here and never kept: an exception object shared with another thread would be freed
+    // by whichever thread lets go of it last.
+    EComPort failure = EComPort::CreateWithSystemCode(EComPort::WaitFailed, systemError);
+    port->m_deviceLost = true;
+    // A write or read that found the device gone has told the user already: one loss, one
+    // report. Any other failure of the wait is raised all the same.
+    if (failure.DeviceGone() && port->m_lossRaised)
+        return;
+    throw failure;
 }
 
 void TComThread::RunEventHandlers(TCustomComPort *port, TComEvents events)

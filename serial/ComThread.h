@@ -6,7 +6,8 @@
 // message meanwhile. The thread never ends on an exception from a handler or reaction. When
 // its wait fails (the device hung up or vanished), it announces the line errors and bytes
 // still known, then raises EComPort "WaitForEvent method failed" with the system error on
-// the UI thread, once, and only waits for the stop.
+// the UI thread, once, and only waits for the stop; a loss that a transfer's failure raised
+// first is not raised again.
 #pragma once
 
 #include "framework/core/Thread.h"
@@ -48,6 +49,9 @@ private:
     // given (its system error) is raised on the UI thread after those reactions.
     void DispatchEvents(std::optional<std::int32_t> failedWait = std::nullopt);
     void SendEventMessages();
+    // UI thread: marks the device lost and raises the failed wait, unless the port was closed
+    // meanwhile or a transfer has raised the same loss.
+    static void raiseFailedWait(TCustomComPort *port, std::int32_t systemError);
     void reportDeviceFailure(DWORD systemError);
 
     TCustomComPort *m_ownerPort;

@@ -86,6 +86,14 @@ std::int32_t systemCode(DWORD error)
 
 } // namespace
 
+EComPort TCustomComPort::transferFailure(std::int32_t errorCode, DWORD systemError)
+{
+    EComPort error = EComPort::CreateWithSystemCode(errorCode, systemCode(systemError));
+    if (error.DeviceGone())
+        m_lossRaised = true;
+    return error;
+}
+
 std::int32_t TCustomComPort::Write(const void *buffer, std::int32_t count)
 {
     TransferHolder transfer;
@@ -130,7 +138,7 @@ std::int32_t TCustomComPort::StartWrite(const void *buffer, std::int32_t count,
     if (!WriteFile(m_handle, buffer, static_cast<DWORD>(count), &written, &transfer->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
-            throw EComPort::CreateWithSystemCode(EComPort::WriteFailed, systemCode(error));
+            throw transferFailure(EComPort::WriteFailed, error);
     }
     return static_cast<std::int32_t>(written);
 }
@@ -147,7 +155,7 @@ std::int32_t TCustomComPort::StartRead(void *buffer, std::int32_t count, TPortTr
     if (!ReadFile(m_handle, buffer, static_cast<DWORD>(count), &read, &transfer->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
-            throw EComPort::CreateWithSystemCode(EComPort::ReadFailed, systemCode(error));
+            throw transferFailure(EComPort::ReadFailed, error);
     }
     return static_cast<std::int32_t>(read);
 }
@@ -168,10 +176,9 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
     DWORD transferred = 0;
     if (WaitForSingleObject(transfer->Overlapped.hEvent, INFINITE) != WAIT_OBJECT_0 ||
         !GetOverlappedResult(m_handle, &transfer->Overlapped, &transferred, FALSE)) {
-        const DWORD error = GetLastError();
-        throw EComPort::CreateWithSystemCode(transfer->Kind == xkWrite ? EComPort::WriteFailed
-                                                                       : EComPort::ReadFailed,
-                                             systemCode(error));
+        throw transferFailure(transfer->Kind == xkWrite ? EComPort::WriteFailed
+                                                        : EComPort::ReadFailed,
+                              GetLastError());
     }
     return static_cast<std::int32_t>(transferred);
 }

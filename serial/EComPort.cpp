@@ -45,11 +45,16 @@ EComPort EComPort::CreateWithSystemCode(std::int32_t errorCode, std::int32_t sys
 {
     EComPort error(errorText(errorCode) + formatText(" (win error code: %d)", systemErrorCode),
                    systemErrorCode, errorCode);
-    // The device stopped answering: unplugged, or its driver went away.
-    if (systemErrorCode == static_cast<std::int32_t>(ERROR_GEN_FAILURE))
+    if (error.DeviceGone())
         error.setAdvice("The device is gone or no longer works: check that it is plugged in, "
                         "then open the port again.");
     return error;
+}
+
+bool EComPort::DeviceGone() const noexcept
+{
+    // The device stopped answering: unplugged, or its driver went away.
+    return m_systemErrorCode == static_cast<std::int32_t>(ERROR_GEN_FAILURE);
 }
 
 EComPort EComPort::CreateWithoutSystemCode(std::int32_t errorCode)

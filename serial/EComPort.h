@@ -46,6 +46,8 @@ public:
 
     std::int32_t ErrorCode() const noexcept { return m_errorCode; }
     std::int32_t SystemErrorCode() const noexcept { return m_systemErrorCode; }
+    // The system said the device is gone or no longer works (unplugged, driver gone).
+    bool DeviceGone() const noexcept;
 
     // The fixed text of a component code; empty for a number outside 1 to 23.
     static std::string errorText(std::int32_t errorCode);

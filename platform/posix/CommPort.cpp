@@ -393,12 +393,11 @@ DWORD CommPort::flush()
         if (fd < 0)
             return win32ErrorFromErrno(errno);
     }
-    int error = TtyDevice::drain(fd, long(std::max<Nanos>(deadline - now(), 0) / 1000000));
-    // A driver whose transmitter question fails on a vanished device takes that as empty:
-    // only a device that still answers has sent its bytes.
-    unsigned left = 0;
-    if (error == 0)
-        error = TtyDevice::outputQueue(fd, left);
+    const int error = TtyDevice::drain(fd, long(std::max<Nanos>(deadline - now(), 0) / 1000000));
+    // The drain ends successfully on a device that vanished meanwhile: a driver whose
+    // transmitter question fails takes that as empty, and in the moments before the hang-up
+    // the transfers it drops count as sent. Only a device that still answers has sent them.
+    const bool gone = error == 0 && TtyDevice::answers(fd) != 0;
     bool closing = false;
     {
         std::lock_guard lock(m_mutex);
@@ -408,12 +407,12 @@ DWORD CommPort::flush()
         TtyDevice::release(fd, 1000);
     else
         ::close(fd);
-    if (error == 0)
+    if (error == 0 && !gone)
         return ERROR_SUCCESS;
     if (error == ETIMEDOUT)
         return ERROR_SEM_TIMEOUT;
     std::lock_guard lock(m_mutex);
-    if (error == EIO || error == ENODEV || error == ENXIO) {
+    if (gone || error == EIO || error == ENODEV || error == ENXIO) {
         markDead();
         return ERROR_GEN_FAILURE;
     }

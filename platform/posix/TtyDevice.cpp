@@ -167,6 +167,14 @@ int outputQueue(int fd, unsigned &count)
     return 0;
 }
 
+int answers(int fd)
+{
+    int lines = 0;
+    if (ioctl(fd, TIOCMGET, &lines) == 0)
+        return 0;
+    return errno == EINVAL || errno == ENOTTY ? 0 : errno;
+}
+
 void flushInput(int fd)
 {
     tcflush(fd, TCIFLUSH);

@@ -45,6 +45,11 @@ unsigned outputQueue(int fd);
 // The same, with the errno of a failed question: 0, or EIO and the like for a device that
 // has gone (a gone device's queue is empty, but not because its bytes left).
 int outputQueue(int fd, unsigned &count);
+// Whether the device still answers a question its driver puts to the hardware (the modem
+// lines; a driver that keeps them itself answers from memory): 0, or the errno of the failed
+// question (EIO after the hang-up, EPROTO, ENODEV and the like from an adapter that has gone
+// but is not hung up yet). A device without modem lines counts as answering.
+int answers(int fd);
 void flushInput(int fd);
 void flushOutput(int fd);
 
