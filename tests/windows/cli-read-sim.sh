@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# zephra-cli.exe reads a simulated module under Wine: the Linux build's zephra-sim serves a
+# pseudo-terminal, mapped as COM12 in the Wine prefix ($WINEPREFIX), with the ioctl library
+# preloaded into Wine. Skipped (status 77) when the simulator or the library is not built.
+# Usage: cli-read-sim.sh WINE ZEPHRA-CLI.EXE ZEPHRA-SIM PTY-IOCTL.SO
+set -euo pipefail
+wine=$1 cli=$2 sim=$3 preload=$4
+if [ ! -x "$sim" ]; then
+  echo "skipped: $sim is not built (the simulator comes from the Linux build: scripts/build)"
+  exit 77
+fi
+if [ ! -f "$preload" ]; then
+  echo "skipped: $preload is not built (scripts/windows builds it)"
+  exit 77
+fi
+work=$(mktemp -d)
+link=$WINEPREFIX/dosdevices/com12
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  rm -f "$link"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkfifo "$work/sim.out"
+"$sim" --ports "$work" --name COM1 --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171 \
+  >"$work/sim.out" &
+sim_pid=$!
+exec 3<"$work/sim.out"
+read -r pty <&3
+read -r ready <&3
+[ "$ready" = ready ] || { echo "the simulator did not start: $pty $ready"; exit 1; }
+ln -sfn "$pty" "$link"
+
+LD_PRELOAD=$preload "$wine" "$cli" read COM12 >"$work/read.txt"
+cat "$work/read.txt"
+for expected in "WINE-TEST V1.0" "channel=42" "rx-id=AB"; do
+  grep -qF "$expected" "$work/read.txt" || { echo "missing: $expected"; exit 1; }
+done
