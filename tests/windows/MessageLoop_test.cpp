@@ -55,14 +55,14 @@ TEST(MessageWindow, AProcedureMayDestroyItsOwnWindowAndAnExceptionGivesZero)
         [&](const std::string &message, const std::string &) { reported.push_back(message); });
     HWND window = nullptr;
     std::string seen;
-    window = allocateMessageWindow([&, text = std::string(64, 'x')](UINT message, WPARAM,
-                                                                    LPARAM) -> LRESULT {
-        if (message == WM_USER + 2)
-            throw Exception("The procedure failed");
-        deallocateMessageWindow(window);
-        seen = text; // the captures outlive the window
-        return 7;
-    });
+    window = allocateMessageWindow(
+        [&, text = std::string(64, 'x')](UINT message, WPARAM, LPARAM) -> LRESULT {
+            if (message == WM_USER + 2)
+                throw Exception("The procedure failed");
+            deallocateMessageWindow(window);
+            seen = text; // the captures outlive the window
+            return 7;
+        });
     EXPECT_EQ(SendMessageA(window, WM_USER + 2, 0, 0), 0);
     EXPECT_EQ(reported, std::vector<std::string>{"The procedure failed."});
     EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 7);

@@ -16,24 +16,45 @@ fi
 work=$(mktemp -d)
 link=$WINEPREFIX/dosdevices/com12
 sim_pid=
+stop_sim() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+    sim_pid=
+  fi
+}
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  stop_sim
   rm -f "$link"
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkfifo "$work/sim.out"
-"$sim" --ports "$work" --name COM1 --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171 \
-  >"$work/sim.out" &
-sim_pid=$!
-exec 3<"$work/sim.out"
-read -r pty <&3
-read -r ready <&3
-[ "$ready" = ready ] || { echo "the simulator did not start: $pty $ready"; exit 1; }
-ln -sfn "$pty" "$link"
+# start_sim ARGS...: a module on a new pty, mapped as COM12.
+start_sim() {
+  stop_sim
+  rm -f "$work/sim.out"
+  mkfifo "$work/sim.out"
+  "$sim" --ports "$work" --name COM1 "$@" >"$work/sim.out" &
+  sim_pid=$!
+  # Kept open while the module runs: it must never write to a pipe without a reader.
+  exec 3<"$work/sim.out"
+  local pty ready
+  read -r pty <&3
+  read -r ready <&3
+  [ "$ready" = ready ] || { echo "the simulator did not start: $pty $ready"; exit 1; }
+  ln -sfn "$pty" "$link"
+}
 
+start_sim --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171
 LD_PRELOAD=$preload "$wine" "$cli" read COM12 >"$work/read.txt"
 cat "$work/read.txt"
 for expected in "WINE-TEST V1.0" "channel=42" "rx-id=AB"; do
   grep -qF "$expected" "$work/read.txt" || { echo "missing: $expected"; exit 1; }
 done
+
+# A module that never answers: each read ends at its time-out (status 3), not an error.
+start_sim --silent
+status=0
+LD_PRELOAD=$preload "$wine" "$cli" read COM12 2>"$work/silent.txt" || status=$?
+cat "$work/silent.txt"
+[ "$status" = 3 ] || { echo "a silent module gave status $status, not 3"; exit 1; }
