@@ -32,7 +32,8 @@ foreach(folder protocol link cli/files windows)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/${folder} ${CMAKE_BINARY_DIR}/tests/${folder})
 endforeach()
 
-# zephra-cli.exe against a simulated module on a pseudo-terminal mapped as a COM port: needs
+# zephra-cli.exe and the serial component against simulated modules on a pseudo-terminal
+# mapped as a COM port: needs
 # Wine (the emulator), the Linux build's simulator and the ioctl library of scripts/windows;
 # skipped with a message when one of the last two is missing.
 if(CMAKE_CROSSCOMPILING_EMULATOR)
@@ -40,8 +41,9 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
       CACHE FILEPATH "The Linux build's zephra-sim, for the Windows tests under Wine")
   set(ZEPHRA_WINE_PTY_IOCTL ${CMAKE_BINARY_DIR}/../wine-pty-ioctl.so
       CACHE FILEPATH "The library preloaded into Wine for a pseudo-terminal as a COM port")
-  add_test(NAME zephra-cli-read-sim
-    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/cli-read-sim.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
-      $<TARGET_FILE:zephra-cli> ${ZEPHRA_SIM_PROGRAM} ${ZEPHRA_WINE_PTY_IOCTL})
-  set_tests_properties(zephra-cli-read-sim PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77 LABELS cli)
+  add_test(NAME windows-sim
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/sim-under-wine.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+      $<TARGET_FILE:zephra-cli> $<TARGET_FILE:ComPortEcho> ${ZEPHRA_SIM_PROGRAM}
+      ${ZEPHRA_WINE_PTY_IOCTL})
+  set_tests_properties(windows-sim PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS windows)
 endif()

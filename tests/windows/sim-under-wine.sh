@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# zephra-cli.exe reads a simulated module under Wine: the Linux build's zephra-sim serves a
-# pseudo-terminal, mapped as COM12 in the Wine prefix ($WINEPREFIX), with the ioctl library
-# preloaded into Wine. Skipped (status 77) when the simulator or the library is not built.
-# Usage: cli-read-sim.sh WINE ZEPHRA-CLI.EXE ZEPHRA-SIM PTY-IOCTL.SO
+# The Windows programs against simulated modules under Wine: zephra-cli.exe reads a module
+# and gives up on a silent one, and the serial component's echo test talks to a module at
+# RUN. The Linux build's zephra-sim serves a pseudo-terminal, mapped as COM12 in the Wine
+# prefix ($WINEPREFIX), with the ioctl library preloaded into Wine. Skipped (status 77) when
+# the simulator or the library is not built.
+# Usage: sim-under-wine.sh WINE ZEPHRA-CLI.EXE COMPORTECHO.EXE ZEPHRA-SIM PTY-IOCTL.SO
 set -euo pipefail
-wine=$1 cli=$2 sim=$3 preload=$4
+wine=$1 cli=$2 echo_test=$3 sim=$4 preload=$5
 if [ ! -x "$sim" ]; then
   echo "skipped: $sim is not built (the simulator comes from the Linux build: scripts/build)"
   exit 77
@@ -58,3 +60,6 @@ status=0
 LD_PRELOAD=$preload "$wine" "$cli" read COM12 2>"$work/silent.txt" || status=$?
 cat "$work/silent.txt"
 [ "$status" = 3 ] || { echo "a silent module gave status $status, not 3"; exit 1; }
+
+start_sim --switch run
+ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload "$wine" "$echo_test"
