@@ -1,17 +1,13 @@
-// The serial component on Windows' own comm functions, against a module at RUN that echoes
-// every byte (zephra-sim behind the COM name in ZEPHRA_TEST_PORT, see sim-under-wine.sh): the
-// event thread's waits, each way of handing its events to the UI thread, and opens and closes
-// with a wait pending.
+// The serial component on Windows' own comm functions against a module at RUN that echoes
+// (the COM name in ZEPHRA_TEST_PORT; sim-under-wine.sh): the event thread's waits, each way
+// of reaching the UI thread, and closes with a wait pending.
 #include "framework/core/Application.h"
 #include "serial/ComPort.h"
 
 #include "tests/support/Watchdog.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <mutex>
-#include <string>
 
 class Echo : public ::testing::TestWithParam<TSyncMethod>
 {
@@ -21,11 +17,9 @@ INSTANTIATE_TEST_SUITE_P(SyncMethods, Echo, ::testing::Values(smThreadSync, smWi
 
 TEST_P(Echo, WhatGoesOutComesBackThroughOnRxChar)
 {
-    const char *name = std::getenv("ZEPHRA_TEST_PORT");
-    ASSERT_NE(name, nullptr) << "ZEPHRA_TEST_PORT names the port of an echoing module";
     Watchdog watchdog(std::chrono::seconds(120));
     TComPort port;
-    port.setPort(name);
+    port.setPort(std::getenv("ZEPHRA_TEST_PORT"));
     port.setSyncMethod(GetParam());
     port.FlowControl().setFlowControl(fcNone);
     std::mutex mutex;
@@ -38,22 +32,18 @@ TEST_P(Echo, WhatGoesOutComesBackThroughOnRxChar)
         received += chunk;
         onUiThread = onUiThread && Application::instance().isUiThread();
     };
-    auto receivedNow = [&] {
-        std::lock_guard lock(mutex);
-        return received;
-    };
     const std::string sent = "The quick brown fox under Wine";
     for (int round = 0; round < 50; ++round) {
         port.Open();
         port.Write(sent.data(), static_cast<std::int32_t>(sent.size()));
-        while (receivedNow().size() < sent.size()) {
+        for (std::size_t got = 0; got < sent.size(); Sleep(1)) {
             Application::instance().ProcessMessages();
-            Sleep(1);
+            std::lock_guard lock(mutex);
+            got = received.size();
         }
         port.Close();
-        EXPECT_EQ(receivedNow(), sent) << "round " << round;
         std::lock_guard lock(mutex);
-        received.clear();
+        EXPECT_EQ(std::exchange(received, {}), sent) << "round " << round;
     }
     EXPECT_EQ(onUiThread, GetParam() != smNone);
 }

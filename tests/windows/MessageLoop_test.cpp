@@ -6,13 +6,6 @@
 
 #include "tests/support/Watchdog.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <functional>
-#include <string>
-#include <vector>
-
 namespace {
 
 class Worker : public Thread
@@ -23,8 +16,6 @@ public:
 
 protected:
     void Execute() override { m_body(); }
-
-private:
     std::function<void()> m_body;
 };
 
@@ -33,10 +24,9 @@ private:
 TEST(MessageWindow, ASendFromAnotherThreadRunsOnTheUiThreadWhileWaitForWaits)
 {
     Watchdog watchdog(std::chrono::seconds(60));
-    bool onUiThread = false, inSend = false;
+    bool asSentToTheUiThread = false;
     const HWND window = allocateMessageWindow([&](UINT, WPARAM wParam, LPARAM) -> LRESULT {
-        onUiThread = Application::instance().isUiThread();
-        inSend = InSendMessage();
+        asSentToTheUiThread = Application::instance().isUiThread() && InSendMessage();
         return LRESULT(wParam * 2);
     });
     std::atomic<LRESULT> result{0};
@@ -44,17 +34,15 @@ TEST(MessageWindow, ASendFromAnotherThreadRunsOnTheUiThreadWhileWaitForWaits)
     sender.WaitFor();
     deallocateMessageWindow(window);
     EXPECT_EQ(result, 42);
-    EXPECT_TRUE(onUiThread);
-    EXPECT_TRUE(inSend);
+    EXPECT_TRUE(asSentToTheUiThread);
 }
 
 TEST(MessageWindow, AProcedureMayDestroyItsOwnWindowAndAnExceptionGivesZero)
 {
-    std::vector<std::string> reported;
+    std::string reported, seen;
     auto previous = Application::instance().setExceptionReporter(
-        [&](const std::string &message, const std::string &) { reported.push_back(message); });
+        [&](const std::string &message, const std::string &) { reported += message; });
     HWND window = nullptr;
-    std::string seen;
     window = allocateMessageWindow(
         [&, text = std::string(64, 'x')](UINT message, WPARAM, LPARAM) -> LRESULT {
             if (message == WM_USER + 2)
@@ -64,7 +52,7 @@ TEST(MessageWindow, AProcedureMayDestroyItsOwnWindowAndAnExceptionGivesZero)
             return 7;
         });
     EXPECT_EQ(SendMessageA(window, WM_USER + 2, 0, 0), 0);
-    EXPECT_EQ(reported, std::vector<std::string>{"The procedure failed."});
+    EXPECT_EQ(reported, "The procedure failed.");
     EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 7);
     EXPECT_EQ(seen, std::string(64, 'x'));
     EXPECT_FALSE(IsWindow(window));
@@ -85,6 +73,5 @@ TEST(EventLoop, ALoopOfItsOwnServesSynchronizeCalls)
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
         DispatchMessageA(&message);
-    worker.WaitFor();
     EXPECT_TRUE(ran);
 }

@@ -7,30 +7,17 @@
 # Usage: sim-under-wine.sh WINE ZEPHRA-CLI.EXE COMPORTECHO.EXE ZEPHRA-SIM PTY-IOCTL.SO
 set -euo pipefail
 wine=$1 cli=$2 echo_test=$3 sim=$4 preload=$5
-if [ ! -x "$sim" ]; then
-  echo "skipped: $sim is not built (the simulator comes from the Linux build: scripts/build)"
-  exit 77
-fi
-if [ ! -f "$preload" ]; then
-  echo "skipped: $preload is not built (scripts/windows builds it)"
-  exit 77
-fi
+for needed in "$sim" "$preload"; do
+  [ -f "$needed" ] || { echo "skipped: $needed is not built (scripts/build, scripts/windows)"; exit 77; }
+done
 work=$(mktemp -d)
 link=$WINEPREFIX/dosdevices/com12
 sim_pid=
 stop_sim() {
-  if [ -n "$sim_pid" ]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-    sim_pid=
-  fi
+  [ -z "$sim_pid" ] || { kill "$sim_pid" && wait "$sim_pid" || true; }
+  sim_pid=
 }
-cleanup() {
-  stop_sim
-  rm -f "$link"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_sim; rm -rf "$link" "$work"' EXIT
 # start_sim ARGS...: a module on a new pty, mapped as COM12.
 start_sim() {
   stop_sim
@@ -49,16 +36,14 @@ start_sim() {
 
 start_sim --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171
 LD_PRELOAD=$preload "$wine" "$cli" read COM12 >"$work/read.txt"
-cat "$work/read.txt"
 for expected in "WINE-TEST V1.0" "channel=42" "rx-id=AB"; do
-  grep -qF "$expected" "$work/read.txt" || { echo "missing: $expected"; exit 1; }
+  grep -qF "$expected" "$work/read.txt" || { cat "$work/read.txt"; echo "missing: $expected"; exit 1; }
 done
 
 # A module that never answers: each read ends at its time-out (status 3), not an error.
 start_sim --silent
 status=0
-LD_PRELOAD=$preload "$wine" "$cli" read COM12 2>"$work/silent.txt" || status=$?
-cat "$work/silent.txt"
+LD_PRELOAD=$preload "$wine" "$cli" read COM12 || status=$?
 [ "$status" = 3 ] || { echo "a silent module gave status $status, not 3"; exit 1; }
 
 start_sim --switch run
