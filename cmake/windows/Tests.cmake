@@ -32,10 +32,8 @@ foreach(folder protocol link cli/files windows)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/${folder} ${CMAKE_BINARY_DIR}/tests/${folder})
 endforeach()
 
-# zephra-cli.exe and the serial component against simulated modules on a pseudo-terminal
-# mapped as a COM port: needs
-# Wine (the emulator), the Linux build's simulator and the ioctl library of scripts/windows;
-# skipped with a message when one of the last two is missing.
+# zephra-cli.exe and the serial component against simulated modules under Wine (the emulator);
+# skipped with a message without the Linux build's simulator or scripts/windows' ioctl library.
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   set(ZEPHRA_SIM_PROGRAM ${PROJECT_SOURCE_DIR}/build/simulator/zephra-sim
       CACHE FILEPATH "The Linux build's zephra-sim, for the Windows tests under Wine")

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The Windows programs against simulated modules under Wine: zephra-cli.exe reads a module
-# and gives up on a silent one, and the serial component's echo test talks to a module at
-# RUN. The Linux build's zephra-sim serves a pseudo-terminal, mapped as COM12 in the Wine
-# prefix ($WINEPREFIX), with the ioctl library preloaded into Wine. Skipped (status 77) when
-# the simulator or the library is not built.
+# Under Wine, zephra-cli.exe reads a simulated module and gives up on a silent one, and the
+# serial component's echo test talks to one at RUN: zephra-sim's pty is COM12 in $WINEPREFIX,
+# with the ioctl library preloaded. Skipped (status 77) without the simulator or the library.
 # Usage: sim-under-wine.sh WINE ZEPHRA-CLI.EXE COMPORTECHO.EXE ZEPHRA-SIM PTY-IOCTL.SO
 set -euo pipefail
 wine=$1 cli=$2 echo_test=$3 sim=$4 preload=$5
