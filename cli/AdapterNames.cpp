@@ -3,6 +3,26 @@
 #include "platform/ComNames.h"
 
 #include <cstdlib>
+
+#ifdef _WIN32
+
+// Windows keeps its COM numbers with the adapter: the device is the port's own name, and there
+// are no by-path or by-id names to follow.
+AdapterNames adapterNames(const std::string &comName)
+{
+    AdapterNames names;
+    if (comDeviceStatus(comName).state == ComDeviceStatus::Present)
+        names.device = comDevicePath(comName);
+    return names;
+}
+
+std::string comNameFor(const std::string &)
+{
+    return {};
+}
+
+#else
+
 #include <dirent.h>
 
 namespace {
@@ -74,3 +94,5 @@ std::string comNameFor(const std::string &byPath)
     }
     return {};
 }
+
+#endif

@@ -112,9 +112,9 @@ public:
         m_port.setBaudRate(brCustom);
         m_port.setCustomBaudRate(baud);
         // A read returns with what is queued as soon as a byte is there, or empty after
-        // ReadWaitMs.
-        m_port.Timeouts().setReadInterval(-1);
-        m_port.Timeouts().setReadTotalMultiplier(-1);
+        // ReadWaitMs (readArrived).
+        m_port.Timeouts().setReadInterval(0);
+        m_port.Timeouts().setReadTotalMultiplier(0);
         m_port.Timeouts().setReadTotalConstant(ReadWaitMs);
         m_port.Open();
         m_write = NewTransfer();
@@ -170,7 +170,7 @@ private:
         try {
             char buffer[4096];
             while (!m_stop) {
-                const std::int32_t count = m_port.Read(buffer, sizeof buffer);
+                const std::int32_t count = readArrived(m_port, buffer, sizeof buffer);
                 if (count <= 0)
                     continue;
                 m_received += static_cast<std::uint64_t>(count);

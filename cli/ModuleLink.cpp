@@ -5,6 +5,7 @@
 #include "protocol/FrameCodec.h"
 #include "protocol/ReplyAnalysis.h"
 
+#include <algorithm>
 #include <span>
 
 namespace {
@@ -42,10 +43,18 @@ void setModuleLine(TComPort &port, const std::string &name)
     port.setEvents(TComEvents{});
 }
 
+std::int32_t readArrived(TComPort &port, char *buffer, std::int32_t size)
+{
+    const std::int32_t queued = port.InputQueueCount();
+    return port.Read(buffer, queued > 0 ? std::min(queued, size) : 1);
+}
+
 ModuleLink::ModuleLink(const std::string &portName)
 {
     setModuleLine(m_port, portName);
     m_port.setBaudRate(br9600);
+    m_port.Timeouts().setReadInterval(0);
+    m_port.Timeouts().setReadTotalMultiplier(0);
     m_port.Open();
 }
 
@@ -84,12 +93,9 @@ bool ModuleLink::awaitReply(ModuleCommand command, std::string &reply)
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             return false;
-        // A read returns as soon as its first byte is there, with what is queued, or empty
-        // when the time left runs out.
-        m_port.Timeouts().setReadInterval(-1);
-        m_port.Timeouts().setReadTotalMultiplier(-1);
+        // A read returns as soon as a byte is there, or empty when the time left runs out.
         m_port.Timeouts().setReadTotalConstant(static_cast<std::int32_t>(left));
-        const std::int32_t count = m_port.Read(buffer, sizeof buffer);
+        const std::int32_t count = readArrived(m_port, buffer, sizeof buffer);
         m_assembler.feed(std::string_view(buffer, static_cast<std::size_t>(count)),
                          [&](std::string_view text) {
                              if (!answered && answers(analyseReply(text), command)) {

@@ -38,6 +38,12 @@ struct ModuleState
 // event thread (reads wait for their first byte themselves). The rate is the caller's.
 void setModuleLine(TComPort &port, const std::string &name);
 
+// Reads what is queued, else waits for one byte for at most the port's total read time-out
+// (set with interval and multiplier 0): returns as soon as anything is there, 0 when nothing
+// came. Windows means the same by the time-outs (MAXDWORD, MAXDWORD, n), but Wine then waits
+// for the whole count, for ever.
+std::int32_t readArrived(TComPort &port, char *buffer, std::int32_t size);
+
 class ModuleLink
 {
 public:

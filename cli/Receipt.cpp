@@ -6,6 +6,7 @@
 #include "framework/core/Format.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -24,6 +25,16 @@ std::string isoTime(std::chrono::system_clock::time_point time)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+    // Windows' %z is the zone's name: the offset is the local time read as UTC, less the time.
+    std::tm asUtc = local;
+    const long offset = static_cast<long>(_mkgmtime(&asUtc) - seconds) / 60;
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return formatText("%s%c%02ld:%02ld", text, offset < 0 ? '-' : '+', std::labs(offset) / 60,
+                      std::labs(offset) % 60);
+#else
     localtime_r(&seconds, &local);
     char text[40];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
@@ -31,6 +42,7 @@ std::string isoTime(std::chrono::system_clock::time_point time)
     std::string out = text;
     out.insert(out.size() - 2, ":");
     return out;
+#endif
 }
 
 std::string receiptLine(const Receipt &receipt)

@@ -3,11 +3,56 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/file.h>
 #include <unistd.h>
+#endif
 
 namespace {
+
+#ifdef _WIN32
+
+// The few POSIX calls below, on the C runtime's descriptors and the system's file locks. The
+// log is bytes: binary mode, so that no newline becomes CR LF. A directory entry needs no sync.
+constexpr int O_CLOEXEC = _O_NOINHERIT | _O_BINARY;
+constexpr int LOCK_EX = 1;
+constexpr int LOCK_UN = 2;
+
+int flock(int fd, int operation)
+{
+    const auto file = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    OVERLAPPED whole = {};
+    const BOOL done = operation == LOCK_EX
+                          ? LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)
+                          : UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    if (done)
+        return 0;
+    errno = EIO;
+    return -1;
+}
+
+int fdatasync(int fd)
+{
+    return _commit(fd);
+}
+
+ssize_t pread(int fd, void *buffer, unsigned size, long long offset)
+{
+    if (_lseeki64(fd, offset, SEEK_SET) < 0)
+        return -1;
+    return _read(fd, buffer, size);
+}
+
+void syncDirectoryOf(const std::string &) {}
+
+#endif
+
+#ifndef _WIN32
 
 // The directory that holds fileName, for syncing a new entry.
 std::string directoryOf(const std::string &fileName)
@@ -17,6 +62,17 @@ std::string directoryOf(const std::string &fileName)
         return ".";
     return slash == 0 ? "/" : fileName.substr(0, slash);
 }
+
+void syncDirectoryOf(const std::string &fileName)
+{
+    const int dir = open(directoryOf(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+}
+
+#endif
 
 // Holds an exclusive flock for one scope.
 class FileLock
@@ -52,14 +108,9 @@ ReceiptLog::ReceiptLog(std::string fileName) : m_fileName(std::move(fileName))
     m_fd = open(m_fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0)
         fail("open", errno);
-    if (!existed) {
-        // The file's name must survive a power cut as well as its lines.
-        const int dir = open(directoryOf(m_fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            fsync(dir);
-            close(dir);
-        }
-    }
+    // The file's name must survive a power cut as well as its lines.
+    if (!existed)
+        syncDirectoryOf(m_fileName);
     FileLock lock(m_fd);
     m_endedTorn = endsTorn();
 }

@@ -31,6 +31,12 @@ std::string permissionAdvice(const ComDeviceStatus &)
     return busyAdvice();
 }
 
+// Ports on other machines are reached through the system's own drivers here.
+std::string notSupportedAdvice(const ComDeviceStatus &)
+{
+    return {};
+}
+
 #else
 
 std::string permissionAdvice(const ComDeviceStatus &device)
@@ -64,6 +70,16 @@ std::string notFoundAdvice(const ComDeviceStatus &device)
                       device.path.c_str(), mapEntry(device).c_str());
 }
 
+std::string notSupportedAdvice(const ComDeviceStatus &device)
+{
+    if (!device.remote)
+        return {};
+    return formatText("The server at %s port %u does not offer RFC 2217 (the Telnet "
+                      "COM-PORT option): serve the port with telnet(rfc2217) in its "
+                      "accepter, or correct %s.",
+                      device.remote->host.c_str(), device.remote->port, mapEntry(device).c_str());
+}
+
 #endif
 
 } // namespace
@@ -82,13 +98,7 @@ std::string openFailureAdvice(std::int32_t systemErrorCode, const ComDeviceStatu
     case ERROR_SHARING_VIOLATION:
         return busyAdvice();
     case ERROR_NOT_SUPPORTED:
-        if (device.remote)
-            return formatText("The server at %s port %u does not offer RFC 2217 (the Telnet "
-                              "COM-PORT option): serve the port with telnet(rfc2217) in its "
-                              "accepter, or correct %s.",
-                              device.remote->host.c_str(), device.remote->port,
-                              mapEntry(device).c_str());
-        return {};
+        return notSupportedAdvice(device);
     default:
         return {};
     }

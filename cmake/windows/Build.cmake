@@ -4,8 +4,9 @@
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 __USE_MINGW_ANSI_STDIO=1)
 find_package(Threads REQUIRED)
 include(${PROJECT_SOURCE_DIR}/cmake/ZephraLayer.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 
-zephra_add_layers(platform framework protocol link cli)
+zephra_add_layers(platform framework serial protocol link cli)
 # The window's layout as a table, for the window on Win32's own controls.
 include(${PROJECT_SOURCE_DIR}/cmake/LayoutTable.cmake)
 zephra_layout_table()

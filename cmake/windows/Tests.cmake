@@ -28,6 +28,20 @@ function(zephra_add_gtest name)
 endfunction()
 
 include(${PROJECT_SOURCE_DIR}/tests/layer_tests.cmake)
-foreach(folder protocol link cli/files)
+foreach(folder protocol link cli/files windows)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/${folder} ${CMAKE_BINARY_DIR}/tests/${folder})
 endforeach()
+
+# zephra-cli.exe and the serial component against simulated modules under Wine (the emulator);
+# skipped with a message without the Linux build's simulator or scripts/windows' ioctl library.
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(ZEPHRA_SIM_PROGRAM ${PROJECT_SOURCE_DIR}/build/simulator/zephra-sim
+      CACHE FILEPATH "The Linux build's zephra-sim, for the Windows tests under Wine")
+  set(ZEPHRA_WINE_PTY_IOCTL ${CMAKE_BINARY_DIR}/../wine-pty-ioctl.so
+      CACHE FILEPATH "The library preloaded into Wine for a pseudo-terminal as a COM port")
+  add_test(NAME windows-sim
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/sim-under-wine.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+      $<TARGET_FILE:zephra-cli> $<TARGET_FILE:ComPortEcho> ${ZEPHRA_SIM_PROGRAM}
+      ${ZEPHRA_WINE_PTY_IOCTL})
+  set_tests_properties(windows-sim PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS windows)
+endif()

@@ -1,6 +1,7 @@
 #include "framework/core/EventLoop.h"
 
 #include "framework/core/UiCallQueue.h"
+#include "framework/core/user32.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -12,6 +13,62 @@ namespace {
 
 // Static initialisation runs on the main thread.
 const std::thread::id g_mainThread = std::this_thread::get_id();
+
+#ifdef _WIN32
+
+// The main thread's Win32 message queue. The wake-up is a message posted to a hidden window
+// of that thread, not a thread message: modal loops (message boxes, menus, a window's own
+// loop) dispatch it too.
+class PlainEventLoop : public EventLoop
+{
+public:
+    PlainEventLoop()
+        : m_wakeWindow(allocateMessageWindow([](UINT message, WPARAM, LPARAM) -> LRESULT {
+              if (message == kWakeMessage)
+                  UiCallQueue::instance().wakeArrived();
+              return 0;
+          }))
+    {}
+
+    bool isUiThread() const override { return std::this_thread::get_id() == g_mainThread; }
+
+    void processEvents() override
+    {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // Left for the loop that asked for it.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+
+    void waitForEvents() override
+    {
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        processEvents();
+    }
+
+    bool wake() override { return PostMessageA(m_wakeWindow, kWakeMessage, 0, 0) != FALSE; }
+
+private:
+    static constexpr UINT kWakeMessage = WM_APP;
+    HWND m_wakeWindow;
+};
+
+// Made at start, on the main thread, whose queue the wake window belongs to; the first wake
+// may come from any thread.
+PlainEventLoop &plainLoop()
+{
+    static PlainEventLoop loop;
+    return loop;
+}
+const bool g_plainLoopMade = (plainLoop(), true);
+
+#else
 
 class PlainEventLoop : public EventLoop
 {
@@ -55,6 +112,14 @@ private:
     bool m_woken = false;
 };
 
+PlainEventLoop &plainLoop()
+{
+    static PlainEventLoop loop;
+    return loop;
+}
+
+#endif
+
 std::atomic<EventLoop *> g_installed{nullptr};
 
 } // namespace
@@ -63,8 +128,7 @@ EventLoop &EventLoop::current()
 {
     if (EventLoop *loop = g_installed.load(std::memory_order_acquire))
         return *loop;
-    static PlainEventLoop plain;
-    return plain;
+    return plainLoop();
 }
 
 void EventLoop::install(EventLoop *loop)

@@ -2,7 +2,8 @@
 // pump and the call queue wakes. A window toolkit installs its own (its event loop, on the
 // thread that made its application object); without one, a plain loop serves the program's
 // main thread and knows only the call queue's wake-ups (the command line program, the tests
-// below the window).
+// below the window). On Windows the plain loop is the main thread's Win32 message loop, which
+// also serves the windows made on that thread.
 #pragma once
 
 class EventLoop

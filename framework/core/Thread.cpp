@@ -4,8 +4,14 @@
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/UiCallQueue.h"
 
-#include <pthread.h>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <string>
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
 
 Thread::Thread() = default;
 
@@ -36,7 +42,19 @@ void Thread::run()
 
 void Thread::NameThisThread(const char *name)
 {
+#ifdef _WIN32
+    // Windows 10 1607 and later; older systems keep their threads unnamed.
+    using SetDescription = HRESULT(WINAPI *)(HANDLE, PCWSTR);
+    static const auto setDescription = reinterpret_cast<SetDescription>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadDescription")));
+    if (!setDescription)
+        return;
+    const std::string narrow(name);
+    const std::wstring wide(narrow.begin(), narrow.end()); // the names are ASCII
+    setDescription(GetCurrentThread(), wide.c_str());
+#else
     pthread_setname_np(pthread_self(), name);
+#endif
 }
 
 void Thread::Terminate() noexcept
@@ -65,8 +83,15 @@ void Thread::WaitFor()
     }
     if (id == std::this_thread::get_id())
         return;
-    if (Application::instance().isUiThread())
+    if (Application::instance().isUiThread()) {
+#ifdef _WIN32
+        // Waited for from inside a message the thread sent: the sender is let go first, as
+        // it could not end otherwise.
+        if (InSendMessage())
+            ReplyMessage(0);
+#endif
         UiCallQueue::instance().serveUntil([this] { return m_finished.load(); }, id);
+    }
     std::lock_guard lock(m_joinMutex);
     if (m_thread.joinable())
         m_thread.join();

@@ -13,7 +13,34 @@ thread_local UiCall *t_currentSend = nullptr;
 
 } // namespace
 
+#ifdef _WIN32
+UiCallQueue::UiCallQueue() : m_changedEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+#else
 UiCallQueue::UiCallQueue() = default;
+#endif
+
+void UiCallQueue::signalChanged()
+{
+    m_changed.notify_all();
+#ifdef _WIN32
+    SetEvent(m_changedEvent);
+#endif
+}
+
+void UiCallQueue::waitForChange(std::unique_lock<std::mutex> &lock)
+{
+#ifdef _WIN32
+    // A message another thread sends to one of the UI thread's windows is delivered only
+    // while this thread retrieves messages: without that a sender could never end.
+    lock.unlock();
+    MsgWaitForMultipleObjectsEx(1, &m_changedEvent, INFINITE, QS_SENDMESSAGE, 0);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    lock.lock();
+#else
+    m_changed.wait(lock);
+#endif
+}
 
 UiCallQueue &UiCallQueue::instance()
 {
@@ -28,7 +55,7 @@ void UiCallQueue::post(std::shared_ptr<UiCall> call)
         m_calls.push_back(std::move(call));
         postWakeLocked();
     }
-    m_changed.notify_all();
+    signalChanged();
 }
 
 void UiCallQueue::postWakeLocked()
@@ -82,7 +109,7 @@ void UiCallQueue::runCall(const std::shared_ptr<UiCall> &call)
             call->released = true;
         }
     }
-    m_changed.notify_all();
+    signalChanged();
 }
 
 void UiCallQueue::drain()
@@ -126,7 +153,7 @@ void UiCallQueue::serveUntil(const std::function<bool()> &done, std::thread::id 
             }
         }
         if (released) {
-            m_changed.notify_all();
+            signalChanged();
             continue;
         }
         if (!m_calls.empty()) {
@@ -136,7 +163,7 @@ void UiCallQueue::serveUntil(const std::function<bool()> &done, std::thread::id 
             lock.lock();
             continue;
         }
-        m_changed.wait(lock);
+        waitForChange(lock);
     }
 }
 
@@ -145,7 +172,7 @@ void UiCallQueue::notify()
     {
         std::lock_guard lock(m_mutex);
     }
-    m_changed.notify_all();
+    signalChanged();
 }
 
 bool UiCallQueue::empty() const
@@ -167,7 +194,7 @@ void UiCallQueue::releaseSendsTo(HWND window)
         });
         m_calls.erase(gone, m_calls.end());
     }
-    m_changed.notify_all();
+    signalChanged();
 }
 
 UiCall *UiCallQueue::currentSend()
@@ -187,7 +214,7 @@ bool UiCallQueue::replyCurrentSend(LRESULT result)
         call->result = result;
         call->released = true;
     }
-    m_changed.notify_all();
+    signalChanged();
     return true;
 }
 

@@ -80,10 +80,18 @@ private:
     void runCall(const std::shared_ptr<UiCall> &call);
     std::shared_ptr<UiCall> takeFirst();
     void postWakeLocked();
+    // Wakes every waiter: the condition variable's, and on Windows the UI thread's message wait.
+    void signalChanged();
+    // UI thread, in serveUntil: sleeps until signalChanged (on Windows also serving the
+    // messages other threads send to its windows meanwhile).
+    void waitForChange(std::unique_lock<std::mutex> &lock);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::shared_ptr<UiCall>> m_calls;
     std::vector<std::shared_ptr<UiCall>> m_running; // the UI thread's stack of running calls
     bool m_wakePosted = false;
+#ifdef _WIN32
+    HANDLE m_changedEvent; // auto-reset: set after each change, taken by the UI thread's wait
+#endif
 };

@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -39,6 +40,18 @@ fs::path temporaryBeside(const fs::path &target)
     fs::path name = target;
     name += "." + std::to_string(pid) + "." + std::to_string(++counter) + ".new";
     return name;
+}
+
+// Windows refuses a plain rename onto an existing file.
+void moveOver(const fs::path &from, const fs::path &to, std::error_code &error)
+{
+#ifdef _WIN32
+    if (!MoveFileExA(from.string().c_str(), to.string().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error.assign(static_cast<int>(GetLastError()), std::system_category());
+#else
+    fs::rename(from, to, error);
+#endif
 }
 
 } // namespace
@@ -96,7 +109,7 @@ bool replaceWholeFile(const std::string &fileName, const std::string &bytes)
     if (written && fs::exists(old))
         fs::permissions(temporary, old.permissions(), error);
     if (written && !error)
-        fs::rename(temporary, target, error);
+        moveOver(temporary, target, error);
     if (!written || error) {
         fs::remove(temporary, error);
         return false;

@@ -7,6 +7,12 @@
 #include <memory>
 #include <mutex>
 
+#ifdef _WIN32
+#include "framework/core/HandlerGuard.h"
+
+#include <system_error>
+#endif
+
 #ifndef _WIN32
 
 namespace {
@@ -98,6 +104,87 @@ BOOL ReplyMessage(LRESULT lResult)
 LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
 {
     return 0;
+}
+
+#else
+
+namespace {
+
+constexpr const char *kMessageWindowClass = "ZephraMessageWindow";
+// Asks a message window's own thread to destroy it (only that thread may).
+constexpr UINT kDestroyRequest = WM_APP + 0x3ff;
+
+// The procedure a window is bound to, shared with the calls running it: a procedure that
+// destroys its own window finishes with its captures intact.
+using ProcHolder = std::shared_ptr<MessageWindowProc>;
+
+ProcHolder *holderOf(HWND window)
+{
+    return reinterpret_cast<ProcHolder *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+// The procedure of every message window. Until allocateMessageWindow has bound the window's
+// procedure (the creation messages), and after deallocateMessageWindow has unbound it (the
+// destruction messages), the window behaves as a default one. No exception may cross the
+// system's frames: one that the procedure lets out goes to the handler guard, result 0.
+LRESULT CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kDestroyRequest) {
+        deallocateMessageWindow(window);
+        return 0;
+    }
+    ProcHolder *holder = holderOf(window);
+    if (!holder)
+        return DefWindowProcA(window, message, wParam, lParam);
+    const ProcHolder proc = *holder;
+    LRESULT result = 0;
+    runGuarded([&] { result = (*proc)(message, wParam, lParam); });
+    return result;
+}
+
+HINSTANCE registeredClass()
+{
+    static const HINSTANCE instance = [] {
+        const HINSTANCE module = GetModuleHandleA(nullptr);
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = messageWindowProc;
+        windowClass.hInstance = module;
+        windowClass.lpszClassName = kMessageWindowClass;
+        if (!RegisterClassA(&windowClass))
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                    "RegisterClassA");
+        return module;
+    }();
+    return instance;
+}
+
+} // namespace
+
+HWND allocateMessageWindow(MessageWindowProc proc)
+{
+    const HINSTANCE module = registeredClass();
+    const HWND window = CreateWindowExA(0, kMessageWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                        nullptr, module, nullptr);
+    if (!window)
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                "CreateWindowExA");
+    auto *holder = new ProcHolder(std::make_shared<MessageWindowProc>(std::move(proc)));
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(holder));
+    return window;
+}
+
+void deallocateMessageWindow(HWND window)
+{
+    if (!IsWindow(window))
+        return;
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+        SendMessageA(window, kDestroyRequest, 0, 0);
+        return;
+    }
+    ProcHolder *holder = holderOf(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+    delete holder;
 }
 
 #endif

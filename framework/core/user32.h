@@ -4,6 +4,9 @@
 // queues the message to the UI thread and blocks until the procedure has returned there or
 // has released it with ReplyMessage. The UI thread serves such messages in ProcessMessages,
 // WaitMessage, Thread::WaitFor and the toolkit's own event loop.
+// On Windows these are the system's own functions and message windows are real HWND_MESSAGE
+// windows of the thread that allocates them (the UI thread); an exception that a procedure
+// lets out goes to the handler guard there too, with result 0.
 #pragma once
 
 #include "platform/win32types.h"
