@@ -14,8 +14,8 @@
 // thread only.
 #pragma once
 
+#include "framework/core/WrappedText.h"
 #include "framework/qt/BackgroundSave.h"
-#include "framework/widgets/WrappedText.h"
 
 #include <QElapsedTimer>
 #include <QFrame>

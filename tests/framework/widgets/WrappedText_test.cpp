@@ -1,4 +1,4 @@
-#include "framework/widgets/WrappedText.h"
+#include "framework/core/WrappedText.h"
 
 #include <gtest/gtest.h>
 
