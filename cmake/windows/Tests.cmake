@@ -28,6 +28,6 @@ function(zephra_add_gtest name)
 endfunction()
 
 include(${PROJECT_SOURCE_DIR}/tests/layer_tests.cmake)
-foreach(folder protocol link cli/files)
+foreach(folder protocol link cli/files framework/win32)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/${folder} ${CMAKE_BINARY_DIR}/tests/${folder})
 endforeach()

@@ -1,0 +1,21 @@
+// What our own controls (the receive box, the chart) tell screen readers through MSAA: the
+// system's standard object for the window, with role, name, description, state and value as
+// the Linux build gives them through AT-SPI.
+#pragma once
+
+#include <windows.h>
+
+#include <oleacc.h>
+#include <string>
+
+struct AccessibleText
+{
+    long role = ROLE_SYSTEM_CLIENT;
+    std::string name, description;
+    long addedState = 0;      // STATE_SYSTEM_READONLY, ...
+    bool valueIsText = false; // the value is the window's text (WM_GETTEXT)
+};
+
+// The answer to WM_GETOBJECT for the window's client object; other objects go to
+// DefWindowProc.
+LRESULT answerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const AccessibleText &text);
