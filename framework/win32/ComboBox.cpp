@@ -31,6 +31,9 @@ public:
             SendMessageW(m_window, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
         for (std::string_view item : row.items)
             addItem(std::string(item));
+        // A stored list starts at its first item, as the layout's own toolkit shows it.
+        if (!row.items.empty())
+            setItemIndex(0);
     }
 
     int addItem(const std::string &text) override

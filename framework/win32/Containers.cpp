@@ -14,7 +14,7 @@ public:
     Win32Panel(const ControlSite &site, bool framed) : Win32Control(std::string(site.row->name))
     {
         const LayoutRow &row = *site.row;
-        create(site, panelClassName(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+        create(site, panelClassName(), 0, WS_EX_CONTROLPARENT);
         if (framed) {
             // Beneath the controls it surrounds once they are made (finish()).
             ControlSite inside = site;

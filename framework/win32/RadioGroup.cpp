@@ -15,7 +15,7 @@ public:
     explicit Win32RadioGroup(const ControlSite &site) : Win32Control(std::string(site.row->name))
     {
         const LayoutRow &row = *site.row;
-        create(site, panelClassName(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+        create(site, panelClassName(), 0, WS_EX_CONTROLPARENT);
         const int width = site.place.right - site.place.left;
         const int height = site.place.bottom - site.place.top;
         ControlSite inside = site;

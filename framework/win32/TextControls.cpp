@@ -11,8 +11,8 @@ class Win32Label : public Win32Control, public virtual Label
 public:
     explicit Win32Label(const ControlSite &site) : Win32Control(std::string(site.row->name))
     {
-        // SS_NOPREFIX: stored captions show "&" as it is.
-        create(site, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, std::string(site.row->caption));
+        // SS_NOPREFIX: stored captions show "&" as it is; a caption too long is cut, not wrapped.
+        create(site, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, std::string(site.row->caption));
     }
     std::string caption() const override { return windowText(m_window); }
     void setCaption(const std::string &caption) override { setWindowText(m_window, caption); }
