@@ -61,18 +61,18 @@ public:
             CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window,
                             nullptr, GetModuleHandleW(nullptr), nullptr);
-        for (std::size_t i = 1; i < rows.size(); ++i)
-            add(rows[i], 100 + static_cast<int>(i) * 8);
+        try {
+            for (std::size_t i = 1; i < rows.size(); ++i)
+                add(rows[i], 100 + static_cast<int>(i) * 8);
+        } catch (...) {
+            // A picture that cannot be decoded: nothing of the half-built window stays.
+            destroy();
+            throw;
+        }
         for (const auto &control : m_controls)
             control->finish();
     }
-    ~Win32FormWindow() override
-    {
-        if (m_window != nullptr)
-            DestroyWindow(m_window);
-        for (HFONT font : {m_boldFont, m_plainFont, m_titleFont})
-            DeleteObject(font);
-    }
+    ~Win32FormWindow() override { destroy(); }
 
     Control *find(std::string_view name) const override
     {
@@ -140,6 +140,16 @@ private:
             control->setEnabled(false);
         m_byName.emplace(control->name(), control.get());
         m_controls.push_back(std::move(control));
+    }
+
+    void destroy()
+    {
+        if (m_window != nullptr)
+            DestroyWindow(m_window);
+        m_controls.clear();
+        for (HFONT font : {m_boldFont, m_plainFont, m_titleFont})
+            DeleteObject(font);
+        m_boldFont = m_plainFont = m_titleFont = nullptr;
     }
 
     // The stored style sheet's fonts.

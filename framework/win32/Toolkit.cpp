@@ -1,5 +1,6 @@
 // The toolkit's start and message loop, and the error box.
 #include "framework/controls/Window.h"
+#include "framework/core/HandlerGuard.h"
 #include "framework/win32/WideText.h"
 #include "framework/win32/Win32Form.h"
 
@@ -37,7 +38,7 @@ public:
             }
         }
         if (onLastWindowClosed)
-            onLastWindowClosed();
+            runGuarded([&] { onLastWindowClosed(); });
         return static_cast<int>(message.wParam);
     }
 

@@ -10,9 +10,13 @@
 #include "framework/controls/Window.h"
 #include "framework/win32/PictureDecoder.h"
 #include "framework/win32/PictureError.h"
+#include "framework/win32/ReceiveBox.h"
 #include "framework/win32/Win32Control.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
 
 #include <oleacc.h>
 
@@ -224,6 +228,40 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     box->clear();
     EXPECT_TRUE(cleared);
     EXPECT_EQ(box->size(), 0);
+
+    // Saved as shown (UTF-8) and as received (the source's bytes), on a thread of its own.
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "zephra-receive-test.txt";
+    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
+    box->append("caf\xe9");
+    box->setReceivedSource([] { return [] { return std::string("raw\r\n"); }; });
+    for (const bool received : {false, true}) {
+        win32Box->save(std::wstring(path.begin(), path.end()), received);
+        while (win32Box->savesRunning() > 0)
+            Sleep(5);
+        std::ostringstream saved;
+        saved << std::ifstream(path, std::ios::binary).rdbuf();
+        EXPECT_EQ(saved.str(), received ? "raw\r\n" : "caf\xc3\xa9");
+    }
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(FormWindowTest, ATimerStartedOnceFiresOnceAndStops)
+{
+    auto timer = window->createTimer();
+    int calls = 0;
+    timer->onTimer = [&](Timer *) { ++calls; };
+    timer->setEnabled(false);
+    timer->startOnce(20);
+    for (int waited = 0; waited < 5000 && calls == 0; waited += 10) {
+        Sleep(10);
+        pump();
+    }
+    Sleep(100);
+    pump();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(timer->enabled());
 }
 
 TEST(PictureDecoder, DecodesTheStoredPicturesAndRefusesBrokenOnes)
