@@ -16,6 +16,8 @@ constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
 // While text streams in, a repaint at most this often; each shows everything so far.
 constexpr DWORD StreamFrameMs = 40;
+constexpr DWORD QuietMs = 250;
+constexpr UINT_PTR RepaintTimer = 1;
 
 enum MenuCommand { CopyCommand = 1, SelectAllCommand, SaveAsCommand, ClearCommand };
 
@@ -61,12 +63,33 @@ void Win32ReceiveBox::append(std::string_view text)
     m_text.append(text);
     if (m_following)
         m_topRow = maxTopRow();
-    updateScrollBar();
-    const RECT area = textArea();
-    InvalidateRect(m_window, &area, FALSE);
-    // Paints wait for an empty message queue, which a flood never leaves: show it now and then.
-    if (GetTickCount() - m_lastPaint >= StreamFrameMs)
-        UpdateWindow(m_window);
+    // Setting the scroll bar costs milliseconds: it follows with the next paint.
+    m_scrollBarStale = true;
+    scheduleRepaint();
+}
+
+void Win32ReceiveBox::scheduleRepaint()
+{
+    // A repaint already asked for shows the newest text too. Paints and timers wait for an
+    // empty message queue, which a flood may never leave: then the box paints now and then.
+    if (m_repaintDue) {
+        if (GetTickCount() - m_lastPaint >= 2 * StreamFrameMs) {
+            const RECT area = textArea();
+            InvalidateRect(m_window, &area, FALSE);
+            UpdateWindow(m_window);
+        }
+        return;
+    }
+    m_repaintDue = true;
+    const DWORD since = GetTickCount() - m_lastPaint;
+    // Right after a quiet spell (an echo) at once; while text streams in, once per frame.
+    const DWORD frame = since > QuietMs ? 0 : StreamFrameMs;
+    if (since >= frame) {
+        const RECT area = textArea();
+        InvalidateRect(m_window, &area, FALSE);
+    } else {
+        SetTimer(m_window, RepaintTimer, frame - since, nullptr);
+    }
 }
 
 void Win32ReceiveBox::clear()
@@ -160,6 +183,7 @@ void Win32ReceiveBox::relayout()
 
 void Win32ReceiveBox::updateScrollBar()
 {
+    m_scrollBarStale = false;
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
@@ -278,13 +302,23 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
+        if (m_scrollBarStale)
+            updateScrollBar();
         PAINTSTRUCT paintInfo;
         HDC dc = BeginPaint(m_window, &paintInfo);
         paint(dc, paintInfo.rcPaint);
         EndPaint(m_window, &paintInfo);
         m_lastPaint = GetTickCount();
+        m_repaintDue = false;
         return 0;
     }
+    case WM_TIMER:
+        if (wParam == RepaintTimer) {
+            KillTimer(m_window, RepaintTimer);
+            const RECT area = textArea();
+            InvalidateRect(m_window, &area, FALSE);
+        }
+        return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:

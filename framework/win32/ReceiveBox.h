@@ -51,6 +51,8 @@ private:
     void scrollToRow(std::uint64_t row);
     void scrollBy(std::int64_t rows);
     void updateScrollBar();
+    // Paints new text: at once after a quiet spell, else at most once per frame.
+    void scheduleRepaint();
     std::uint64_t offsetAt(int x, int y) const;
     void paint(HDC dc, const RECT &dirty) const;
     void paintRow(HDC dc, std::uint64_t row, int top) const;
@@ -69,6 +71,8 @@ private:
     std::uint64_t m_anchor = 0, m_cursor = 0;
     bool m_selecting = false;
     DWORD m_lastPaint = 0;
+    bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
+    bool m_repaintDue = false;     // new text waits for a paint that has been asked for
     int m_wheelRemainder = 0;
     ReceivedSource m_source;
     AccessibleText m_accessible;
