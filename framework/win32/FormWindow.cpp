@@ -83,6 +83,9 @@ public:
     {
         ShowWindow(m_window, SW_SHOW);
         SetForegroundWindow(m_window);
+        // The first control in the tab order has the focus, as in a dialog.
+        if (HWND first = GetNextDlgTabItem(m_window, nullptr, FALSE))
+            SetFocus(first);
         UpdateWindow(m_window);
     }
     void close() override { SendMessageW(m_window, WM_CLOSE, 0, 0); }
@@ -202,19 +205,7 @@ private:
 
     static const wchar_t *formClassName()
     {
-        static const wchar_t *const name = [] {
-            WNDCLASSEXW windowClass{};
-            windowClass.cbSize = sizeof windowClass;
-            windowClass.lpfnWndProc = procedure;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-            windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-            windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-            windowClass.lpszClassName = L"ZephraForm";
-            RegisterClassExW(&windowClass);
-            return L"ZephraForm";
-        }();
-        return name;
+        return windowClass(L"ZephraForm", procedure, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     }
 
     HWND m_window = nullptr;

@@ -21,22 +21,6 @@ constexpr UINT_PTR RepaintTimer = 1;
 
 enum MenuCommand { CopyCommand = 1, SelectAllCommand, SaveAsCommand, ClearCommand };
 
-const wchar_t *className(WNDPROC procedure)
-{
-    static const wchar_t *const name = [procedure] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.style = CS_DBLCLKS;
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
-        windowClass.lpszClassName = L"ZephraReceiveBox";
-        RegisterClassExW(&windowClass);
-        return L"ZephraReceiveBox";
-    }();
-    return name;
-}
-
 } // namespace
 
 Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
@@ -46,7 +30,8 @@ Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
     m_accessible.name = layoutProperty(*site.row, "accessibleName");
     m_accessible.addedState = STATE_SYSTEM_READONLY;
     m_accessible.valueIsText = true;
-    create(site, className(procedure), WS_TABSTOP | WS_VSCROLL, WS_EX_CLIENTEDGE);
+    create(site, windowClass(L"ZephraReceiveBox", procedure, nullptr, IDC_IBEAM, CS_DBLCLKS),
+           WS_TABSTOP | WS_VSCROLL, WS_EX_CLIENTEDGE);
     relayout();
 }
 

@@ -50,18 +50,8 @@ public:
 private:
     static const wchar_t *className()
     {
-        static const wchar_t *const name = [] {
-            WNDCLASSEXW windowClass{};
-            windowClass.cbSize = sizeof windowClass;
-            windowClass.lpfnWndProc = procedure;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-            windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-            windowClass.lpszClassName = L"ZephraRoundTripChart";
-            RegisterClassExW(&windowClass);
-            return L"ZephraRoundTripChart";
-        }();
-        return name;
+        return windowClass(L"ZephraRoundTripChart", procedure,
+                           static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {

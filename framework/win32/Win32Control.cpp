@@ -142,16 +142,25 @@ LRESULT CALLBACK panelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 
 const wchar_t *panelClassName()
 {
-    static const wchar_t *const name = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = panelProcedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = L"ZephraPanel";
-        RegisterClassExW(&windowClass);
-        return L"ZephraPanel";
-    }();
+    return windowClass(L"ZephraPanel", panelProcedure, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+}
+
+const wchar_t *windowClass(const wchar_t *name, WNDPROC procedure, HBRUSH background,
+                           const char *cursor, UINT style)
+{
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &existing))
+        return name;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, cursor);
+    windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = name;
+    RegisterClassExW(&windowClass);
     return name;
 }

@@ -70,6 +70,11 @@ private:
     std::string m_name;
 };
 
+// Registers a window class of ours once (later calls with the same name return at once) and
+// returns its name. background: a brush, or null for a window that paints all of itself.
+const wchar_t *windowClass(const wchar_t *name, WNDPROC procedure, HBRUSH background,
+                           const char *cursor = IDC_ARROW, UINT style = 0);
+
 // A window of our own class that holds controls (the form, tab pages, group boxes, frames):
 // it hands its children's notifications to their controls.
 const wchar_t *panelClassName();
