@@ -31,6 +31,18 @@ void pump()
     }
 }
 
+// The tab page a row's control is on (empty for the window's own rows).
+std::string_view pageOf(const LayoutRow &row)
+{
+    std::map<std::string_view, std::string_view> parents;
+    for (const LayoutRow &each : mainFormLayout())
+        parents[each.name] = each.parent;
+    std::string_view page = row.parent;
+    while (!parents[page].empty() && parents[page] != "PageControl1")
+        page = parents[page];
+    return page;
+}
+
 HWND windowOf(Control *control)
 {
     return dynamic_cast<Win32Control *>(control)->window();
@@ -79,10 +91,8 @@ TEST_F(FormWindowTest, HasTheStoredFrameTabsPlacesAndStartStates)
 
     auto *tabs = find<TabControl>("PageControl1");
     HWND tabWindow = windowOf(tabs);
-    std::map<std::string_view, std::string_view> parents;
     int pages = 0;
     for (const LayoutRow &row : rows) {
-        parents[row.name] = row.parent;
         if (row.page < 0)
             continue;
         wchar_t text[64] = {};
@@ -96,10 +106,7 @@ TEST_F(FormWindowTest, HasTheStoredFrameTabsPlacesAndStartStates)
     EXPECT_EQ(tabs->activePage(), 0);
 
     for (const LayoutRow &row : rows) {
-        std::string_view page = row.parent;
-        while (!parents[page].empty() && parents[page] != "PageControl1")
-            page = parents[page];
-        if (page != "TabSheet1" && page != "TabSheet2")
+        if (pageOf(row) != "TabSheet1" && pageOf(row) != "TabSheet2")
             continue;
         Control *control = window->find(row.name);
         ASSERT_NE(control, nullptr) << row.name;
@@ -134,6 +141,24 @@ TEST_F(FormWindowTest, HasTheStoredFrameTabsPlacesAndStartStates)
             EXPECT_EQ(group->itemIndex(), -1);
         }
     }
+}
+
+TEST_F(FormWindowTest, TheTabKeyVisitsTheFirstTabsControlsInTheStoredOrder)
+{
+    std::vector<std::string> stored, visited;
+    for (const LayoutRow &row : mainFormLayout()) {
+        const std::string_view kind = row.className;
+        if (pageOf(row) == "TabSheet1" && kind != "QLabel" && kind != "GroupBox")
+            stored.emplace_back(row.name);
+    }
+    window->find(stored.front())->setFocus();
+    HWND form = GetAncestor(GetFocus(), GA_ROOT);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        visited.push_back(Win32Control::of(GetFocus())->name());
+        MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        IsDialogMessageW(form, &tab);
+    }
+    EXPECT_EQ(visited, stored);
 }
 
 TEST_F(FormWindowTest, ControlsRunTheirSlotsAsTheHandlersExpect)
