@@ -250,6 +250,23 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     SysFreeString(name);
     accessible->Release();
 
+    // Dragging past a row's end selects to its end; scrolled back, the view stays put.
+    box->clear();
+    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
+    HWND view = windowOf(box);
+    box->append("hello world");
+    SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2));
+    SendMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(500, 4));
+    SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(500, 4));
+    EXPECT_EQ(win32Box->selectedText(), "hello world");
+    for (int i = 0; i < 50; ++i)
+        box->append(" \r\n" + std::string(80, 'r'));
+    const std::uint64_t bottom = win32Box->topRow();
+    EXPECT_GT(bottom, 0u);
+    SendMessageW(view, WM_VSCROLL, SB_LINEUP, 0);
+    box->append(std::string(200, 'n'));
+    EXPECT_EQ(win32Box->topRow(), bottom - 1);
+
     box->clear();
     EXPECT_TRUE(cleared);
     EXPECT_EQ(box->size(), 0);
@@ -258,7 +275,6 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
     const std::string path = std::string(folder) + "zephra-receive-test.txt";
-    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
     box->append("caf\xe9");
     box->setReceivedSource([] { return [] { return std::string("raw\r\n"); }; });
     for (const bool received : {false, true}) {
