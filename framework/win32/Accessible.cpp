@@ -2,6 +2,8 @@
 
 #include "framework/win32/WideText.h"
 
+#include <commctrl.h>
+
 namespace {
 
 BSTR toBstr(const std::string &text)
@@ -83,7 +85,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT *role) override
     {
-        if (!isSelf(child))
+        if (!isSelf(child) || m_text.role == 0)
             return m_standard->get_accRole(child, role);
         role->vt = VT_I4;
         role->lVal = m_text.role;
@@ -197,4 +199,32 @@ LRESULT answerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const Accessi
     const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, annotated);
     annotated->Release();
     return result;
+}
+
+namespace {
+
+LRESULT CALLBACK namedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR text)
+{
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT)
+        return answerGetObject(window, wParam, lParam,
+                               *reinterpret_cast<const AccessibleText *>(text));
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, namedProcedure, 0);
+        delete reinterpret_cast<AccessibleText *>(text);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+} // namespace
+
+void nameForReaders(HWND window, const std::string &name)
+{
+    if (name.empty())
+        return;
+    auto *text = new AccessibleText;
+    text->role = 0;
+    text->name = name;
+    if (!SetWindowSubclass(window, namedProcedure, 0, reinterpret_cast<DWORD_PTR>(text)))
+        delete text;
 }

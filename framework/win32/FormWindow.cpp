@@ -2,6 +2,7 @@
 // its place, in the table's order (which is the tab order), in the fonts of the stored style
 // sheet; the client area is the table's size at 96 dpi, scaled to the screen's dots per inch.
 #include "framework/controls/Window.h"
+#include "framework/win32/Accessible.h"
 #include "framework/win32/Controls.h"
 #include "framework/win32/MainFormLayout.h"
 #include "framework/win32/WideText.h"
@@ -141,6 +142,9 @@ private:
             return;
         if (!row.enabled)
             control->setEnabled(false);
+        // Our own controls (the receive box, the chart) answer with their names themselves.
+        if (kind != "ReceiveView" && kind != "RoundTripChart")
+            nameForReaders(control->window(), std::string(layoutProperty(row, "accessibleName")));
         m_byName.emplace(control->name(), control.get());
         m_controls.push_back(std::move(control));
     }

@@ -249,6 +249,15 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     EXPECT_EQ(std::wstring(name), L"Received text");
     SysFreeString(name);
     accessible->Release();
+    // A standard control named as stored, not by the text before it.
+    ASSERT_EQ(AccessibleObjectFromWindow(windowOf(window->find("StatusConnect")), OBJID_CLIENT,
+                                         __uuidof(IAccessible),
+                                         reinterpret_cast<void **>(&accessible)),
+              S_OK);
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), L"Status");
+    SysFreeString(name);
+    accessible->Release();
 
     // Dragging past a row's end selects to its end; scrolled back, the view stays put.
     box->clear();
