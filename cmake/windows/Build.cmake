@@ -15,3 +15,7 @@ if(ZEPHRA_TESTS)
   enable_testing()
   include(${CMAKE_CURRENT_LIST_DIR}/Tests.cmake)
 endif()
+
+# The Win32 receive box's flood figure (a benchmark: it prints, nothing runs it in the tests).
+add_executable(win32_receive_flood ${PROJECT_SOURCE_DIR}/bench/win32_receive_flood.cpp)
+target_link_libraries(win32_receive_flood PRIVATE zephra_win32)

@@ -4,10 +4,44 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
+#endif
 
 WrappedText::WrappedText(int columns) : m_columns(std::max(columns, 1)) {}
 
+#ifdef _WIN32
+namespace {
+
+// The C library here has no memrchr.
+const void *memrchr(const void *bytes, int byte, std::size_t count)
+{
+    const auto *p = static_cast<const unsigned char *>(bytes) + count;
+    while (count-- > 0) {
+        if (*--p == static_cast<unsigned char>(byte))
+            return p;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void WrappedText::ChunkFree::operator()(char *chunk) const
+{
+    VirtualFree(chunk, 0, MEM_RELEASE);
+}
+
+WrappedText::Chunk WrappedText::newChunk()
+{
+    // Whole pages straight from the system, committed as they are first written.
+    void *memory = VirtualAlloc(nullptr, ChunkSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return Chunk(static_cast<char *>(memory), ChunkFree());
+}
+#else
 void WrappedText::ChunkFree::operator()(char *chunk) const
 {
     std::free(chunk);
@@ -25,6 +59,7 @@ WrappedText::Chunk WrappedText::newChunk()
 #endif
     return Chunk(static_cast<char *>(memory), ChunkFree());
 }
+#endif
 
 void WrappedText::append(std::string_view bytes)
 {

@@ -1,0 +1,433 @@
+#include "framework/win32/ReceiveBox.h"
+
+#include "framework/core/HandlerGuard.h"
+#include "framework/win32/Controls.h"
+#include "framework/win32/MainFormLayout.h"
+#include "framework/win32/SaveDialog.h"
+#include "framework/win32/WideText.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int HorizontalMargin = 3;
+constexpr int VerticalMargin = 1;
+// While text streams in, a repaint at most this often; each shows everything so far.
+constexpr DWORD StreamFrameMs = 40;
+constexpr DWORD QuietMs = 250;
+constexpr UINT_PTR RepaintTimer = 1;
+
+enum MenuCommand { CopyCommand = 1, SelectAllCommand, SaveAsCommand, ClearCommand };
+
+} // namespace
+
+Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
+    : Win32Control(std::string(site.row->name))
+{
+    m_accessible.role = ROLE_SYSTEM_TEXT;
+    m_accessible.name = layoutProperty(*site.row, "accessibleName");
+    m_accessible.addedState = STATE_SYSTEM_READONLY;
+    m_accessible.valueIsText = true;
+    create(site, windowClass(L"ZephraReceiveBox", procedure, nullptr, IDC_IBEAM, CS_DBLCLKS),
+           WS_TABSTOP | WS_VSCROLL, WS_EX_CLIENTEDGE);
+    relayout();
+}
+
+Win32ReceiveBox::~Win32ReceiveBox()
+{
+    for (const auto &save : m_saves)
+        save->thread.join();
+}
+
+void Win32ReceiveBox::append(std::string_view text)
+{
+    if (text.empty())
+        return;
+    m_text.append(text);
+    if (m_following)
+        m_topRow = maxTopRow();
+    // Setting the scroll bar costs milliseconds: it follows with the next paint.
+    m_scrollBarStale = true;
+    scheduleRepaint();
+}
+
+void Win32ReceiveBox::scheduleRepaint()
+{
+    // A repaint already asked for shows the newest text too. Paints and timers wait for an
+    // empty message queue, which a flood may never leave: then the box paints now and then.
+    if (m_repaintDue) {
+        if (GetTickCount() - m_lastPaint >= 2 * StreamFrameMs) {
+            const RECT area = textArea();
+            InvalidateRect(m_window, &area, FALSE);
+            UpdateWindow(m_window);
+        }
+        return;
+    }
+    m_repaintDue = true;
+    const DWORD since = GetTickCount() - m_lastPaint;
+    // Right after a quiet spell (an echo) at once; while text streams in, once per frame.
+    const DWORD frame = since > QuietMs ? 0 : StreamFrameMs;
+    if (since >= frame) {
+        const RECT area = textArea();
+        InvalidateRect(m_window, &area, FALSE);
+    } else {
+        SetTimer(m_window, RepaintTimer, frame - since, nullptr);
+    }
+}
+
+void Win32ReceiveBox::clear()
+{
+    m_text.clear();
+    m_topRow = 0;
+    m_following = true;
+    m_anchor = m_cursor = 0;
+    m_selecting = false;
+    updateScrollBar();
+    InvalidateRect(m_window, nullptr, FALSE);
+    fire(onCleared);
+}
+
+void Win32ReceiveBox::select(std::uint64_t anchor, std::uint64_t cursor)
+{
+    m_anchor = std::min(anchor, m_text.size());
+    m_cursor = std::min(cursor, m_text.size());
+    InvalidateRect(m_window, nullptr, FALSE);
+}
+
+std::string Win32ReceiveBox::selectedText() const
+{
+    return m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor));
+}
+
+void Win32ReceiveBox::selectAll()
+{
+    select(0, m_text.size());
+}
+
+void Win32ReceiveBox::copy() const
+{
+    if (m_anchor == m_cursor || !OpenClipboard(m_window))
+        return;
+    const std::wstring wide = toWide(selectedText());
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    if (memory != nullptr) {
+        auto *target = static_cast<wchar_t *>(GlobalLock(memory));
+        std::copy(wide.c_str(), wide.c_str() + wide.size() + 1, target);
+        GlobalUnlock(memory);
+        if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr)
+            GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+RECT Win32ReceiveBox::textArea() const
+{
+    RECT area{};
+    GetClientRect(m_window, &area);
+    InflateRect(&area, -HorizontalMargin, -VerticalMargin);
+    return area;
+}
+
+int Win32ReceiveBox::visibleRows() const
+{
+    const RECT area = textArea();
+    return std::max(1, static_cast<int>(area.bottom - area.top) / m_rowHeight);
+}
+
+std::uint64_t Win32ReceiveBox::maxTopRow() const
+{
+    const auto shown = static_cast<std::uint64_t>(visibleRows());
+    return m_text.rowCount() > shown ? m_text.rowCount() - shown : 0;
+}
+
+void Win32ReceiveBox::relayout()
+{
+    HDC dc = GetDC(m_window);
+    HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(ANSI_FIXED_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    // The advance over many cells, not one glyph's rounded width.
+    const std::wstring sample(64, L'M');
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, sample.c_str(), 64, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(m_window, dc);
+    m_cellWidth = std::max<int>(1, (extent.cx + 32) / 64);
+    m_rowHeight = std::max<int>(1, metrics.tmHeight + metrics.tmExternalLeading);
+    const RECT area = textArea();
+    m_layoutWidth = area.right - area.left;
+    const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
+    m_text.setColumns(m_layoutWidth / m_cellWidth);
+    m_topRow = m_following ? maxTopRow() : std::min(m_text.rowOf(firstShown), maxTopRow());
+    updateScrollBar();
+    InvalidateRect(m_window, nullptr, FALSE);
+}
+
+void Win32ReceiveBox::updateScrollBar()
+{
+    m_scrollBarStale = false;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = static_cast<int>(std::min<std::uint64_t>(m_text.rowCount() - 1, INT_MAX));
+    info.nPage = static_cast<UINT>(visibleRows());
+    info.nPos = static_cast<int>(std::min<std::uint64_t>(m_topRow, INT_MAX));
+    SetScrollInfo(m_window, SB_VERT, &info, TRUE);
+}
+
+void Win32ReceiveBox::scrollToRow(std::uint64_t row)
+{
+    const std::uint64_t top = std::min(row, maxTopRow());
+    m_following = top == maxTopRow();
+    if (top != m_topRow) {
+        m_topRow = top;
+        updateScrollBar();
+        InvalidateRect(m_window, nullptr, FALSE);
+    }
+}
+
+void Win32ReceiveBox::scrollBy(std::int64_t rows)
+{
+    if (rows < 0) {
+        const auto up = static_cast<std::uint64_t>(-rows);
+        scrollToRow(m_topRow > up ? m_topRow - up : 0);
+    } else {
+        scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
+    }
+}
+
+std::uint64_t Win32ReceiveBox::offsetAt(int x, int y) const
+{
+    const RECT area = textArea();
+    std::uint64_t row = m_topRow;
+    if (y > area.top)
+        row += static_cast<std::uint64_t>((y - area.top) / m_rowHeight);
+    row = std::min(row, m_text.rowCount() - 1);
+    const int cells = (x - area.left + m_cellWidth / 2) / m_cellWidth;
+    const std::uint64_t column = x <= area.left ? 0 : static_cast<std::uint64_t>(cells);
+    return std::min(m_text.rowStart(row) + column, m_text.rowEnd(row));
+}
+
+void Win32ReceiveBox::showMenu(int x, int y)
+{
+    if (x == -1 && y == -1) { // from the keyboard: at the box
+        RECT box{};
+        GetWindowRect(m_window, &box);
+        x = box.left + 8;
+        y = box.top + 8;
+    }
+    const bool empty = m_text.size() == 0;
+    HMENU menu = CreatePopupMenu();
+    const auto add = [&](int command, const wchar_t *text, bool enabled) {
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command, text);
+    };
+    add(CopyCommand, L"&Copy\tCtrl+C", m_anchor != m_cursor);
+    add(SelectAllCommand, L"Select &All\tCtrl+A", !empty);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    // One save of the box at a time.
+    add(SaveAsCommand, L"&Save As\u2026", !empty && savesRunning() == 0);
+    add(ClearCommand, L"C&lear", !empty);
+    const int chosen = static_cast<int>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_window, nullptr));
+    DestroyMenu(menu);
+    runGuarded([&] {
+        switch (chosen) {
+        case CopyCommand:
+            copy();
+            break;
+        case SelectAllCommand:
+            selectAll();
+            break;
+        case SaveAsCommand:
+            saveAs();
+            break;
+        case ClearCommand:
+            clear();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void Win32ReceiveBox::saveAs()
+{
+    int form = 0;
+    const std::optional<std::wstring> path =
+        askSavePath(GetAncestor(m_window, GA_ROOT), "Save As", "",
+                    "Text as shown (*.txt);;Bytes as received (*.bin)", &form);
+    if (path)
+        save(*path, form == 1);
+}
+
+LRESULT CALLBACK Win32ReceiveBox::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto *self = dynamic_cast<Win32ReceiveBox *>(Win32Control::of(window));
+    if (self == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETFONT:
+        m_font = reinterpret_cast<HFONT>(wParam);
+        relayout();
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(m_font);
+    case WM_SIZE:
+        relayout();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        if (m_scrollBarStale)
+            updateScrollBar();
+        PAINTSTRUCT paintInfo;
+        HDC dc = BeginPaint(m_window, &paintInfo);
+        paint(dc, paintInfo.rcPaint);
+        EndPaint(m_window, &paintInfo);
+        m_lastPaint = GetTickCount();
+        m_repaintDue = false;
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == RepaintTimer) {
+            KillTimer(m_window, RepaintTimer);
+            const RECT area = textArea();
+            InvalidateRect(m_window, &area, FALSE);
+        }
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(m_window, nullptr, FALSE);
+        return 0;
+    case WM_KEYDOWN: {
+        const bool control = GetKeyState(VK_CONTROL) < 0;
+        const auto page = static_cast<std::int64_t>(visibleRows());
+        if (control && wParam == 'C')
+            copy();
+        else if (control && wParam == 'A')
+            selectAll();
+        else if (wParam == VK_UP)
+            scrollBy(-1);
+        else if (wParam == VK_DOWN)
+            scrollBy(1);
+        else if (wParam == VK_PRIOR)
+            scrollBy(-page);
+        else if (wParam == VK_NEXT)
+            scrollBy(page);
+        else if (wParam == VK_HOME)
+            scrollToRow(0);
+        else if (wParam == VK_END)
+            scrollToRow(maxTopRow());
+        return 0;
+    }
+    case WM_VSCROLL: {
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_TRACKPOS;
+        GetScrollInfo(m_window, SB_VERT, &info);
+        const auto page = static_cast<std::int64_t>(visibleRows());
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+            scrollBy(-1);
+            break;
+        case SB_LINEDOWN:
+            scrollBy(1);
+            break;
+        case SB_PAGEUP:
+            scrollBy(-page);
+            break;
+        case SB_PAGEDOWN:
+            scrollBy(page);
+            break;
+        case SB_TOP:
+            scrollToRow(0);
+            break;
+        case SB_BOTTOM:
+            scrollToRow(maxTopRow());
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+            scrollToRow(static_cast<std::uint64_t>(std::max(info.nTrackPos, 0)));
+            break;
+        default:
+            break;
+        }
+        return 0;
+    }
+    case WM_MOUSEWHEEL: {
+        m_wheelRemainder += GET_WHEEL_DELTA_WPARAM(wParam);
+        const int notches = m_wheelRemainder / WHEEL_DELTA;
+        m_wheelRemainder -= notches * WHEEL_DELTA;
+        UINT lines = 3;
+        SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+        if (notches != 0)
+            scrollBy(-static_cast<std::int64_t>(notches) * static_cast<std::int64_t>(lines));
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        SetFocus(m_window);
+        SetCapture(m_window);
+        m_selecting = true;
+        m_anchor = m_cursor = offsetAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        InvalidateRect(m_window, nullptr, FALSE);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (m_selecting) {
+            const int y = GET_Y_LPARAM(lParam);
+            const RECT area = textArea();
+            // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
+            if (y < area.top)
+                scrollBy(-1);
+            else if (y >= area.bottom)
+                scrollBy(1);
+            m_cursor = offsetAt(GET_X_LPARAM(lParam), y);
+            InvalidateRect(m_window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (m_selecting) {
+            m_selecting = false;
+            if (message == WM_LBUTTONUP)
+                ReleaseCapture();
+        }
+        return 0;
+    case WM_CONTEXTMENU:
+        SetFocus(m_window);
+        showMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(std::min<std::uint64_t>(m_text.size(), INT_MAX));
+    case WM_GETTEXT: {
+        if (wParam == 0)
+            return 0;
+        const std::wstring wide = toWide(m_text.slice(0, wParam - 1));
+        auto *target = reinterpret_cast<wchar_t *>(lParam);
+        std::copy(wide.begin(), wide.end(), target);
+        target[wide.size()] = L'\0';
+        return static_cast<LRESULT>(wide.size());
+    }
+    case WM_GETOBJECT:
+        return answerGetObject(m_window, wParam, lParam, m_accessible);
+    default:
+        if (reportSaveFailure(message, lParam))
+            return 0;
+        return DefWindowProcW(m_window, message, wParam, lParam);
+    }
+}
+
+std::unique_ptr<Win32Control> makeReceiveBox(const ControlSite &site)
+{
+    return std::make_unique<Win32ReceiveBox>(site);
+}

@@ -1,0 +1,86 @@
+// The test tab's receive box on Win32: a window of our own over WrappedText, because an EDIT
+// cannot take tens of megabytes quickly. It shows the text as the Linux build's receive view
+// does: rows of fixed-pitch cells wrapped at the box's width, bytes without a glyph as an
+// empty box in their cell; it follows the newest text until the user scrolls back, selects
+// with the mouse, copies (Ctrl+C), selects all (Ctrl+A), and its context menu offers Copy,
+// Select All, Save As… and Clear. Appending paints at most once per 40 ms while text
+// streams in; a save runs on a thread of its own. UI thread only.
+#pragma once
+
+#include "framework/controls/TextControls.h"
+#include "framework/core/WrappedText.h"
+#include "framework/win32/Accessible.h"
+#include "framework/win32/Win32Control.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+// Reports a failed save on the UI thread, when message is the saving thread's report.
+bool reportSaveFailure(UINT message, LPARAM lParam);
+
+class Win32ReceiveBox : public Win32Control, public virtual ReceiveBox
+{
+public:
+    explicit Win32ReceiveBox(const ControlSite &site);
+    ~Win32ReceiveBox() override;
+
+    void append(std::string_view text) override;
+    void clear() override;
+    std::string text() const override { return m_text.slice(0, m_text.size()); }
+    std::int64_t size() const override { return static_cast<std::int64_t>(m_text.size()); }
+    void setReceivedSource(ReceivedSource source) override { m_source = std::move(source); }
+
+    const WrappedText &wrapped() const { return m_text; }
+    std::uint64_t topRow() const { return m_topRow; }
+    void select(std::uint64_t anchor, std::uint64_t cursor);
+    std::string selectedText() const;
+    // Writes the text (UTF-8, as shown) or the received bytes to path in the background.
+    void save(const std::wstring &path, bool received);
+    int savesRunning() const;
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    RECT textArea() const;
+    int visibleRows() const;
+    std::uint64_t maxTopRow() const;
+    void relayout();
+    void scrollToRow(std::uint64_t row);
+    void scrollBy(std::int64_t rows);
+    void updateScrollBar();
+    // Paints new text: at once after a quiet spell, else at most once per frame.
+    void scheduleRepaint();
+    std::uint64_t offsetAt(int x, int y) const;
+    void paint(HDC dc, const RECT &dirty) const;
+    void paintRow(HDC dc, std::uint64_t row, int top) const;
+    void copy() const;
+    void selectAll();
+    void saveAs();
+    void showMenu(int x, int y);
+    void joinFinishedSaves();
+
+    WrappedText m_text;
+    HFONT m_font = nullptr;
+    int m_cellWidth = 1, m_rowHeight = 1;
+    int m_layoutWidth = -1;
+    std::uint64_t m_topRow = 0;
+    bool m_following = true;
+    std::uint64_t m_anchor = 0, m_cursor = 0;
+    bool m_selecting = false;
+    DWORD m_lastPaint = 0;
+    bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
+    bool m_repaintDue = false;     // new text waits for a paint that has been asked for
+    int m_wheelRemainder = 0;
+    ReceivedSource m_source;
+    AccessibleText m_accessible;
+
+    struct Save
+    {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+    std::vector<std::unique_ptr<Save>> m_saves;
+};

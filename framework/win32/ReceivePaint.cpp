@@ -1,0 +1,108 @@
+// How the receive box draws its rows: the bytes of each row in fixed cells, the selection in
+// the system's highlight colours, bytes without a glyph as an empty box in their cell.
+#include "framework/win32/ReceiveBox.h"
+#include "framework/win32/WideText.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+bool unprintable(unsigned char byte)
+{
+    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
+           byte == 0x90 || byte == 0x9D;
+}
+
+wchar_t cellCharacter(char byte)
+{
+    const auto b = static_cast<unsigned char>(byte);
+    if (unprintable(b))
+        return L' ';
+    // A soft hyphen is drawn as the hyphen the code page's fonts show for it.
+    if (b == 0xAD)
+        return L'-';
+    const std::wstring wide = toWide(std::string_view(&byte, 1));
+    return wide.empty() ? L'?' : wide[0];
+}
+
+} // namespace
+
+void Win32ReceiveBox::paint(HDC target, const RECT &dirty) const
+{
+    RECT client{};
+    GetClientRect(m_window, &client);
+    // Drawn off screen first: a flood repaints often, and must not flicker.
+    HDC dc = CreateCompatibleDC(target);
+    HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    HGDIOBJ oldFont = SelectObject(dc, m_font);
+    const RECT area = textArea();
+    HRGN clip = CreateRectRgnIndirect(&area);
+    SelectClipRgn(dc, clip);
+    DeleteObject(clip);
+    for (std::uint64_t row = m_topRow; row < m_text.rowCount(); ++row) {
+        const int top = area.top + static_cast<int>(row - m_topRow) * m_rowHeight;
+        if (top >= area.bottom)
+            break;
+        paintRow(dc, row, top);
+    }
+    SelectClipRgn(dc, nullptr);
+    SelectObject(dc, oldFont);
+    BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc,
+           dirty.left, dirty.top, SRCCOPY);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
+{
+    const std::uint64_t start = m_text.rowStart(row);
+    const std::string bytes = m_text.slice(start, m_text.rowEnd(row));
+    const auto length = static_cast<std::uint64_t>(bytes.size());
+    const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
+    const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
+    const int left = textArea().left;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+
+    // Three runs: before, inside and after the selection, each in its own colours.
+    const struct
+    {
+        std::uint64_t from, to;
+        bool selected;
+    } runs[] = {{start, selFrom, false}, {selFrom, selTo, true}, {selTo, start + length, false}};
+    const std::vector<INT> advances(bytes.size(), m_cellWidth);
+    for (const auto &run : runs) {
+        if (run.from >= run.to)
+            continue;
+        const auto first = static_cast<std::size_t>(run.from - start);
+        const auto count = static_cast<std::size_t>(run.to - run.from);
+        const int x = left + static_cast<int>(first) * m_cellWidth;
+        std::wstring cells(count, L' ');
+        for (std::size_t i = 0; i < count; ++i)
+            cells[i] = cellCharacter(bytes[first + i]);
+        const COLORREF text = GetSysColor(run.selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+        SetTextColor(dc, text);
+        SetBkColor(dc, GetSysColor(run.selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        const RECT cellsRect{x, top, x + static_cast<int>(count) * m_cellWidth, top + m_rowHeight};
+        ExtTextOutW(dc, x, top, ETO_OPAQUE, &cellsRect, cells.c_str(), static_cast<UINT>(count),
+                    advances.data());
+        HPEN pen = CreatePen(PS_SOLID, 1, text);
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!unprintable(static_cast<unsigned char>(bytes[first + i])))
+                continue;
+            const int cellLeft = x + static_cast<int>(i) * m_cellWidth;
+            const int boxTop = top + metrics.tmAscent * 3 / 10;
+            Rectangle(dc, cellLeft + m_cellWidth / 5, boxTop, cellLeft + m_cellWidth * 4 / 5,
+                      top + metrics.tmAscent + 1);
+        }
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        DeleteObject(pen);
+    }
+}

@@ -1,0 +1,358 @@
+// The Win32 window built from the stored layout: its frame, the tabs, every control of the
+// first two tabs at its stored place, the start states; and the behaviour of the controls
+// that the handlers rely on.
+#include "framework/controls/Buttons.h"
+#include "framework/controls/Containers.h"
+#include "framework/controls/LayoutTable.h"
+#include "framework/controls/ListControls.h"
+#include "framework/controls/RangeControls.h"
+#include "framework/controls/TextControls.h"
+#include "framework/controls/Window.h"
+#include "framework/win32/PictureDecoder.h"
+#include "framework/win32/PictureError.h"
+#include "framework/win32/ReceiveBox.h"
+#include "framework/win32/Win32Control.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <oleacc.h>
+
+namespace {
+
+void pump()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// The tab page a row's control is on (empty for the window's own rows).
+std::string_view pageOf(const LayoutRow &row)
+{
+    std::map<std::string_view, std::string_view> parents;
+    for (const LayoutRow &each : mainFormLayout())
+        parents[each.name] = each.parent;
+    std::string_view page = row.parent;
+    while (!parents[page].empty() && parents[page] != "PageControl1")
+        page = parents[page];
+    return page;
+}
+
+HWND windowOf(Control *control)
+{
+    return dynamic_cast<Win32Control *>(control)->window();
+}
+
+class FormWindowTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "zephra", *argv[] = {name, nullptr};
+        toolkit = startToolkit(argc, argv).release();
+    }
+    void SetUp() override
+    {
+        window = createMainFormWindow();
+        window->show();
+        pump();
+    }
+    template<class Kind> Kind *find(std::string_view name)
+    {
+        auto *control = dynamic_cast<Kind *>(window->find(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    static inline Toolkit *toolkit = nullptr;
+    std::unique_ptr<FormWindow> window;
+};
+
+TEST_F(FormWindowTest, HasTheStoredFrameTabsPlacesAndStartStates)
+{
+    const std::vector<LayoutRow> &rows = mainFormLayout();
+    HWND form = GetAncestor(windowOf(window->find("PageControl1")), GA_ROOT);
+    RECT client{};
+    GetClientRect(form, &client);
+    EXPECT_EQ(client.right, rows[0].width);
+    EXPECT_EQ(client.bottom, rows[0].height);
+    const LONG style = GetWindowLongW(form, GWL_STYLE);
+    EXPECT_EQ(style & WS_THICKFRAME, 0);
+    EXPECT_EQ(style & WS_MAXIMIZEBOX, 0);
+    wchar_t caption[200] = {};
+    GetWindowTextW(form, caption, 200);
+    EXPECT_EQ(caption, std::wstring(rows[0].caption.begin(), rows[0].caption.end()));
+
+    auto *tabs = find<TabControl>("PageControl1");
+    HWND tabWindow = windowOf(tabs);
+    int pages = 0;
+    for (const LayoutRow &row : rows) {
+        if (row.page < 0)
+            continue;
+        wchar_t text[64] = {};
+        TCITEMW item{TCIF_TEXT, 0, 0, text, 64, 0, 0};
+        SendMessageW(tabWindow, TCM_GETITEMW, static_cast<WPARAM>(row.page),
+                     reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(text, std::wstring(row.caption.begin(), row.caption.end()));
+        EXPECT_EQ(row.page, pages++);
+    }
+    EXPECT_EQ(tabs->count(), pages);
+    EXPECT_EQ(tabs->activePage(), 0);
+
+    for (const LayoutRow &row : rows) {
+        if (pageOf(row) != "TabSheet1" && pageOf(row) != "TabSheet2")
+            continue;
+        Control *control = window->find(row.name);
+        ASSERT_NE(control, nullptr) << row.name;
+        EXPECT_EQ(control->enabled(), row.enabled) << row.name;
+        HWND child = windowOf(control);
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT *>(&place), 2);
+        EXPECT_NEAR(place.left, row.x, 2) << row.name;
+        EXPECT_NEAR(place.top, row.y, 2) << row.name;
+        EXPECT_NEAR(place.right - place.left, row.width, 2) << row.name;
+        EXPECT_NEAR(place.bottom - place.top, row.height, 2) << row.name;
+        if (auto *button = dynamic_cast<Button *>(control)) {
+            EXPECT_EQ(button->caption(), row.caption);
+        }
+        if (auto *label = dynamic_cast<Label *>(control)) {
+            EXPECT_EQ(label->caption(), row.caption);
+        }
+        if (auto *edit = dynamic_cast<Edit *>(control)) {
+            EXPECT_EQ(edit->text(), row.caption) << row.name;
+        }
+        if (auto *range = dynamic_cast<RangeControl *>(control)) {
+            EXPECT_EQ(range->minimum(), row.minimum);
+            EXPECT_EQ(range->maximum(), row.maximum);
+            EXPECT_EQ(range->position(), row.position);
+        }
+        if (auto *list = dynamic_cast<ComboBox *>(control)) {
+            EXPECT_EQ(list->count(), static_cast<int>(row.items.size()));
+        }
+        if (auto *group = dynamic_cast<RadioGroup *>(control)) {
+            EXPECT_EQ(group->items().size(), row.items.size());
+            EXPECT_EQ(group->itemIndex(), -1);
+        }
+    }
+}
+
+TEST_F(FormWindowTest, TheTabKeyVisitsTheFirstTabsControlsInTheStoredOrder)
+{
+    std::vector<std::string> stored, visited;
+    for (const LayoutRow &row : mainFormLayout()) {
+        const std::string_view kind = row.className;
+        if (pageOf(row) == "TabSheet1" && kind != "QLabel" && kind != "GroupBox")
+            stored.emplace_back(row.name);
+    }
+    window->find(stored.front())->setFocus();
+    HWND form = GetAncestor(GetFocus(), GA_ROOT);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        visited.push_back(Win32Control::of(GetFocus())->name());
+        MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        IsDialogMessageW(form, &tab);
+    }
+    EXPECT_EQ(visited, stored);
+}
+
+TEST_F(FormWindowTest, ControlsRunTheirSlotsAsTheHandlersExpect)
+{
+    std::vector<std::string> events;
+    const auto note = [&](const char *what) {
+        return [&events, what](Sender) { events.push_back(what); };
+    };
+
+    auto *bar = find<ScrollBar>("RFChannel");
+    int seen = -1;
+    bar->onChange = [&](Sender) { seen = bar->position(); };
+    bar->setPosition(500); // clamped
+    EXPECT_EQ(seen, 124);
+    seen = -1;
+    bar->setPosition(124);
+    EXPECT_EQ(seen, -1);
+
+    auto *ports = find<ComboBox>("ComboPortSetup");
+    ports->onChange = note("port");
+    ports->addItem("COM3");
+    ports->addItem("COM1");
+    EXPECT_EQ(ports->item(0), "COM1"); // sorted
+    ports->setItemIndex(1);
+    EXPECT_TRUE(events.empty());
+    ports->choose(0);
+    EXPECT_EQ(ports->text(), "COM1");
+    auto *rates = find<ComboBox>("ComboBaudRun");
+    rates->onChange = [&](Sender) { events.push_back("rate " + rates->text()); };
+    rates->choose(1);
+
+    auto *open = find<Button>("OpenPortSetup");
+    open->onClick = note("open");
+    open->setEnabled(false);
+    open->click();
+    open->setEnabled(true);
+    open->click();
+
+    auto *group = find<RadioGroup>("SelectRFRate");
+    group->onClick = note("rate");
+    group->setItemIndex(1);
+    group->setItemIndex(1);
+    EXPECT_EQ(SendMessageW(GetWindow(windowOf(group), GW_CHILD), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    auto *tabs = find<TabControl>("PageControl1");
+    tabs->onChange = note("tab");
+    tabs->setActivePage(1);
+    EXPECT_TRUE(window->find("MemoSendRun")->visible());
+    EXPECT_FALSE(window->find("SaveConfig")->visible());
+
+    auto *memo = find<Memo>("MemoSendRun");
+    memo->onKeyPress = [](Sender, char &key) { key = key == 'x' ? 0 : key == 'a' ? 'b' : key; };
+    for (char key : std::string("axa"))
+        memo->type(key);
+    EXPECT_EQ(memo->text(), "bb");
+
+    auto *spin = find<SpinBox>("PacketSizeLink");
+    spin->onChange = note("size");
+    spin->setPosition(300);
+    EXPECT_EQ(spin->position(), 255);
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"port", "rate 2400", "open", "rate", "tab", "size"}));
+}
+
+TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
+{
+    auto *box = find<ReceiveBox>("MemoReceiveRun");
+    bool cleared = false;
+    box->onCleared = [&](Sender) { cleared = true; };
+    const std::string bytes("ab\0\x80\xff", 5);
+    box->append(bytes);
+    box->append(std::string(3 << 20, 'x')); // beyond one storage chunk
+    EXPECT_EQ(box->size(), 5 + (3 << 20));
+    EXPECT_EQ(box->text().substr(0, 5), bytes);
+
+    IAccessible *accessible = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(windowOf(box), OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void **>(&accessible)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{};
+    BSTR name = nullptr;
+    EXPECT_EQ(accessible->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), L"Received text");
+    SysFreeString(name);
+    accessible->Release();
+    // A standard control named as stored, not by the text before it.
+    ASSERT_EQ(AccessibleObjectFromWindow(windowOf(window->find("StatusConnect")), OBJID_CLIENT,
+                                         __uuidof(IAccessible),
+                                         reinterpret_cast<void **>(&accessible)),
+              S_OK);
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), L"Status");
+    SysFreeString(name);
+    accessible->Release();
+
+    // Dragging past a row's end selects to its end; scrolled back, the view stays put.
+    box->clear();
+    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
+    HWND view = windowOf(box);
+    box->append("hello world");
+    SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2));
+    SendMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(500, 4));
+    SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(500, 4));
+    EXPECT_EQ(win32Box->selectedText(), "hello world");
+    for (int i = 0; i < 50; ++i)
+        box->append(" \r\n" + std::string(80, 'r'));
+    const std::uint64_t bottom = win32Box->topRow();
+    EXPECT_GT(bottom, 0u);
+    SendMessageW(view, WM_VSCROLL, SB_LINEUP, 0);
+    box->append(std::string(200, 'n'));
+    EXPECT_EQ(win32Box->topRow(), bottom - 1);
+
+    box->clear();
+    EXPECT_TRUE(cleared);
+    EXPECT_EQ(box->size(), 0);
+
+    // Saved as shown (UTF-8) and as received (the source's bytes), on a thread of its own.
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "zephra-receive-test.txt";
+    box->append("caf\xe9");
+    box->setReceivedSource([] { return [] { return std::string("raw\r\n"); }; });
+    for (const bool received : {false, true}) {
+        win32Box->save(std::wstring(path.begin(), path.end()), received);
+        while (win32Box->savesRunning() > 0)
+            Sleep(5);
+        std::ostringstream saved;
+        saved << std::ifstream(path, std::ios::binary).rdbuf();
+        EXPECT_EQ(saved.str(), received ? "raw\r\n" : "caf\xc3\xa9");
+    }
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(FormWindowTest, ATimerStartedOnceFiresOnceAndStops)
+{
+    auto timer = window->createTimer();
+    int calls = 0;
+    timer->onTimer = [&](Timer *) { ++calls; };
+    timer->setEnabled(false);
+    timer->startOnce(20);
+    for (int waited = 0; waited < 5000 && calls == 0; waited += 10) {
+        Sleep(10);
+        pump();
+    }
+    Sleep(100);
+    pump();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(timer->enabled());
+}
+
+TEST(PictureDecoder, DecodesTheStoredPicturesAndRefusesBrokenOnes)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HBITMAP logo = loadPicture(":/pictures/run-mode.jpg");
+    BITMAP info{};
+    GetObjectW(logo, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 290);
+    EXPECT_EQ(info.bmHeight, 256);
+    DeleteObject(logo);
+    EXPECT_THROW(loadPicture(":/pictures/none.jpg"), EPictureError);
+    try {
+        decodePicture(std::string("\xFF\xD8\xFF\xE0 broken", 10), "broken.jpg");
+        ADD_FAILURE() << "a broken JPEG decoded";
+    } catch (const EPictureError &error) {
+        EXPECT_EQ(error.message().rfind("JPEG picture: ", 0), 0u) << error.message();
+    }
+}
+
+} // namespace
+
+// The tests run in a second process started on a desktop of its own: its windows then live on
+// the display this test was given, whatever display the session's first program found.
+int main(int argc, char **argv)
+{
+    if (GetEnvironmentVariableW(L"ZEPHRA_TEST_DESKTOP", nullptr, 0) == 0) {
+        SetEnvironmentVariableW(L"ZEPHRA_TEST_DESKTOP", L"1");
+        CreateDesktopW(L"FormWindowTest", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.lpDesktop = const_cast<wchar_t *>(L"FormWindowTest");
+        PROCESS_INFORMATION child{};
+        if (!CreateProcessW(nullptr, GetCommandLineW(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &child))
+            return 2;
+        WaitForSingleObject(child.hProcess, INFINITE);
+        DWORD code = 2;
+        GetExitCodeProcess(child.hProcess, &code);
+        return static_cast<int>(code);
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
