@@ -6,10 +6,10 @@ find_package(Threads REQUIRED)
 include(${PROJECT_SOURCE_DIR}/cmake/ZephraLayer.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 
-zephra_add_layers(platform framework serial protocol link cli)
 # The window's layout as a table, for the window on Win32's own controls.
 include(${PROJECT_SOURCE_DIR}/cmake/LayoutTable.cmake)
 zephra_layout_table()
+zephra_add_layers(platform framework serial protocol link cli app)
 
 if(ZEPHRA_TESTS)
   enable_testing()

@@ -44,8 +44,10 @@ void Win32ReceiveBox::save(const std::wstring &path, bool received)
     joinFinishedSaves();
     std::function<std::string()> receivedBytes;
     if (received)
-        receivedBytes = m_source ? m_source() : [text = m_text.snapshot()] {
-            return text.slice(0, text.size());
+        receivedBytes = [text = m_text.snapshot(),
+                         convert = m_source ? m_source() : nullptr] {
+            std::string shown = text.slice(0, text.size());
+            return convert ? convert(shown) : shown;
         };
     auto job = std::make_unique<Save>();
     Save &started = *job;

@@ -46,6 +46,10 @@ public:
         InvalidateRect(m_window, nullptr, TRUE);
     }
     void clear() override { setPoints({}, 0); }
+    void setDescription(const std::string &description) override
+    {
+        m_accessible.description = description;
+    }
 
 private:
     static const wchar_t *className()

@@ -28,20 +28,6 @@ public:
             CoUninitialize();
     }
 
-    int run() override
-    {
-        MSG message{};
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (!isDialogMessage(message)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-        }
-        if (onLastWindowClosed)
-            runGuarded([&] { onLastWindowClosed(); });
-        return static_cast<int>(message.wParam);
-    }
-
 private:
     bool m_com = false;
 };
@@ -58,6 +44,21 @@ bool isDialogMessage(MSG &message)
 std::unique_ptr<Toolkit> startToolkit(int &, char **)
 {
     return std::make_unique<Win32Toolkit>();
+}
+
+int runMessageLoop(const std::function<void()> &lastWindowClosed)
+{
+    // The main window posts the quit message when it is destroyed.
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!isDialogMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    if (lastWindowClosed)
+        runGuarded([&] { lastWindowClosed(); });
+    return static_cast<int>(message.wParam);
 }
 
 std::string programName()

@@ -34,6 +34,13 @@ void Win32Control::setVisible(bool visible)
     ShowWindow(m_window, visible ? SW_SHOW : SW_HIDE);
 }
 
+bool Win32Control::hasFocus() const
+{
+    // A control made of several windows (the editable combo box) has the focus in a child.
+    const HWND focus = GetFocus();
+    return focus != nullptr && (focus == m_window || IsChild(m_window, focus));
+}
+
 void Win32Control::setFocus()
 {
     SetFocus(m_window);

@@ -40,6 +40,7 @@ public:
     void setEnabled(bool enabled) override;
     bool visible() const override;
     void setVisible(bool visible) override;
+    bool hasFocus() const override;
     void setFocus() override;
 
     HWND window() const { return m_window; }
