@@ -33,10 +33,16 @@ def value_of(prop):
     return None
 
 
+# The table names the kind of control, whatever backend draws it: the stored classes are Qt's
+# own or the Qt backend's (under its namespace, qt::ComboBox).
+KINDS = {"QPushButton": "Button", "QCheckBox": "CheckBox", "QLabel": "Label",
+         "QLineEdit": "Edit", "QSpinBox": "SpinBox", "QTabWidget": "TabControl",
+         "QWidget": "Page", "QFrame": "Panel", "ReceiveView": "ReceiveBox"}
+
+
 def kind(widget):
-    # The Qt backend's own controls are stored under its namespace (qt::ComboBox); the table
-    # names the control, whatever backend draws it.
-    return widget.get("class").removeprefix("qt::")
+    stored = widget.get("class").removeprefix("qt::")
+    return KINDS.get(stored, stored)
 
 
 def rows(widget, parent, out):

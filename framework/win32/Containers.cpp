@@ -23,7 +23,7 @@ public:
                 inside,
                 RECT{0, 0, site.place.right - site.place.left, site.place.bottom - site.place.top},
                 L"BUTTON", BS_GROUPBOX, 0, std::string(row.caption));
-        } else if (row.className == "QFrame") {
+        } else if (row.className == "Panel") {
             SetWindowLongW(m_window, GWL_EXSTYLE,
                            GetWindowLongW(m_window, GWL_EXSTYLE) | WS_EX_STATICEDGE);
             SetWindowPos(m_window, nullptr, 0, 0, 0, 0,

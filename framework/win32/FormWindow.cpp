@@ -108,21 +108,21 @@ private:
         std::unique_ptr<Win32Control> control;
         if (row.page >= 0)
             control = makeTabPage(site);
-        else if (kind == "QTabWidget")
+        else if (kind == "TabControl")
             control = makeTabControl(site);
-        else if (kind == "QWidget" || kind == "QFrame")
+        else if (kind == "Page" || kind == "Panel")
             control = makePanel(site, false);
         else if (kind == "GroupBox")
             control = makePanel(site, true);
         else if (kind == "RadioGroup")
             control = makeRadioGroup(site);
-        else if (kind == "QPushButton")
+        else if (kind == "Button")
             control = makeButton(site);
-        else if (kind == "QCheckBox")
+        else if (kind == "CheckBox")
             control = makeCheckBox(site);
-        else if (kind == "QLabel")
+        else if (kind == "Label")
             control = makeLabel(site);
-        else if (kind == "QLineEdit")
+        else if (kind == "Edit")
             control = makeEdit(site, layoutProperty(row, "readOnly") == "true");
         else if (kind == "Memo")
             control = makeMemo(site);
@@ -130,20 +130,20 @@ private:
             control = makeComboBox(site);
         else if (kind == "ScrollBar")
             control = makeScrollBar(site);
-        else if (kind == "QSpinBox")
+        else if (kind == "SpinBox")
             control = makeSpinBox(site);
         else if (kind == "Picture")
             control = makePicture(site, layoutProperty(row, "source"));
         else if (kind == "RoundTripChart")
             control = makeRoundTripChart(site);
-        else if (kind == "ReceiveView")
+        else if (kind == "ReceiveBox")
             control = makeReceiveBox(site);
         if (control == nullptr)
             return;
         if (!row.enabled)
             control->setEnabled(false);
         // Our own controls (the receive box, the chart) answer with their names themselves.
-        if (kind != "ReceiveView" && kind != "RoundTripChart")
+        if (kind != "ReceiveBox" && kind != "RoundTripChart")
             nameForReaders(control->window(), std::string(layoutProperty(row, "accessibleName")));
         m_byName.emplace(control->name(), control.get());
         m_controls.push_back(std::move(control));

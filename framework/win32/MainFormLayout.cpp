@@ -79,7 +79,7 @@ const std::vector<LayoutRow> &mainFormLayout()
             row.editable = layoutProperty(row, "editable") == "true";
             row.enabled = layoutProperty(row, "enabled") != "false";
             const generated::LayoutRow *parent = storedRow(stored.parent);
-            if (parent != nullptr && std::string_view(parent->kind) == "QTabWidget")
+            if (parent != nullptr && std::string_view(parent->kind) == "TabControl")
                 row.page = pagesOf[row.parent]++;
             table.push_back(row);
         }

@@ -44,8 +44,7 @@ void Win32ReceiveBox::save(const std::wstring &path, bool received)
     joinFinishedSaves();
     std::function<std::string()> receivedBytes;
     if (received)
-        receivedBytes = [text = m_text.snapshot(),
-                         convert = m_source ? m_source() : nullptr] {
+        receivedBytes = [text = m_text.snapshot(), convert = m_source ? m_source() : nullptr] {
             std::string shown = text.slice(0, text.size());
             return convert ? convert(shown) : shown;
         };

@@ -8,6 +8,16 @@
 #include <QtTest>
 #include <set>
 
+// The class the form stores for a kind of control the table names.
+QString storedClass(const QString &kind)
+{
+    static const QMap<QString, QString> stored{
+        {"Button", "QPushButton"}, {"CheckBox", "QCheckBox"}, {"Label", "QLabel"},
+        {"Edit", "QLineEdit"},     {"SpinBox", "QSpinBox"},   {"TabControl", "QTabWidget"},
+        {"Page", "QWidget"},       {"Panel", "QFrame"},       {"ReceiveBox", "ReceiveView"}};
+    return stored.value(kind, kind);
+}
+
 class LayoutTableTest : public QObject
 {
     Q_OBJECT
@@ -27,11 +37,11 @@ void LayoutTableTest::everyControlAtItsPlaceWithItsCaption()
         const QString name = row.name;
         named.insert(name);
         const QString kind = row.kind;
-        if (kind == "QWidget" || kind == "GroupBox" || kind == "QFrame")
+        if (kind == "Page" || kind == "GroupBox" || kind == "Panel")
             containers.insert(name);
         QWidget *widget = name == form.objectName() ? &form : form.findChild<QWidget *>(name);
         QVERIFY2(widget != nullptr, row.name);
-        QVERIFY2(widget->inherits(row.kind) || widget->inherits("qt::" + QByteArray(row.kind)),
+        QVERIFY2(QString(widget->metaObject()->className()).remove("qt::") == storedClass(kind),
                  row.name);
         const QString caption = fromAnsi(row.caption);
         if (auto *tabs = qobject_cast<QTabWidget *>(

@@ -24,5 +24,5 @@ int main(int argc, char **argv)
                                         : RoundTripChart::Mark::Returned});
     dynamic_cast<RoundTripChart *>(window->find("ChartLink"))->setPoints(points, 30);
     window->show();
-    return toolkit->run();
+    return runMessageLoop();
 }

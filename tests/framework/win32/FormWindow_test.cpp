@@ -148,7 +148,7 @@ TEST_F(FormWindowTest, TheTabKeyVisitsTheFirstTabsControlsInTheStoredOrder)
     std::vector<std::string> stored, visited;
     for (const LayoutRow &row : mainFormLayout()) {
         const std::string_view kind = row.className;
-        if (pageOf(row) == "TabSheet1" && kind != "QLabel" && kind != "GroupBox")
+        if (pageOf(row) == "TabSheet1" && kind != "Label" && kind != "GroupBox")
             stored.emplace_back(row.name);
     }
     window->find(stored.front())->setFocus();
@@ -285,14 +285,14 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     GetTempPathA(MAX_PATH, folder);
     const std::string path = std::string(folder) + "zephra-receive-test.txt";
     box->append("caf\xe9");
-    box->setReceivedSource([] { return [] { return std::string("raw\r\n"); }; });
+    box->setReceivedSource([] { return [](const std::string &text) { return text + "\r\n"; }; });
     for (const bool received : {false, true}) {
         win32Box->save(std::wstring(path.begin(), path.end()), received);
         while (win32Box->savesRunning() > 0)
             Sleep(5);
         std::ostringstream saved;
         saved << std::ifstream(path, std::ios::binary).rdbuf();
-        EXPECT_EQ(saved.str(), received ? "raw\r\n" : "caf\xc3\xa9");
+        EXPECT_EQ(saved.str(), received ? "caf\xe9\r\n" : "caf\xc3\xa9");
     }
     DeleteFileA(path.c_str());
 }
