@@ -183,9 +183,8 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
         if (transfer->Kind != xkWrite && error == ERROR_TIMEOUT)
             return static_cast<std::int32_t>(transferred);
 #endif
-        throw transferFailure(transfer->Kind == xkWrite ? EComPort::WriteFailed
-                                                        : EComPort::ReadFailed,
-                              error);
+        throw transferFailure(
+            transfer->Kind == xkWrite ? EComPort::WriteFailed : EComPort::ReadFailed, error);
     }
     return static_cast<std::int32_t>(transferred);
 }

@@ -16,3 +16,10 @@ std::u16string ansiToUtf16(std::string_view bytes);
 // A surrogate pair (one character outside the basic plane) becomes a single '?'.
 std::string utf16ToAnsi(std::u16string_view text);
 std::string ansiToUtf8(std::string_view bytes);
+// A control byte, DEL or one of the five code points the code page leaves undefined: a text
+// box draws it as an empty cell.
+inline bool ansiUnprintable(unsigned char byte)
+{
+    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
+           byte == 0x90 || byte == 0x9D;
+}

@@ -1,4 +1,5 @@
 #include "framework/qt/ReceiveView.h"
+#include "framework/core/AnsiText.h"
 
 #include "framework/core/HandlerGuard.h"
 #include "framework/qt/Ansi.h"
@@ -34,16 +35,10 @@ constexpr int VerticalMargin = 1;
 // A save converts and writes the text in pieces of this many bytes.
 constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
 
-bool unprintable(unsigned char byte)
-{
-    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
-           byte == 0x90 || byte == 0x9D;
-}
-
 QChar cellCharacter(char byte)
 {
     const auto b = static_cast<unsigned char>(byte);
-    if (unprintable(b))
+    if (ansiUnprintable(b))
         return QLatin1Char(' ');
     // A soft hyphen is drawn as the hyphen the code page's fonts show for it; Qt would draw
     // nothing in its cell.
@@ -355,7 +350,7 @@ void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
                                  QString(cells[static_cast<qsizetype>(i)]));
         }
         for (std::size_t i = 0; i < count; ++i) {
-            if (unprintable(static_cast<unsigned char>(bytes[first + i]))) {
+            if (ansiUnprintable(static_cast<unsigned char>(bytes[first + i]))) {
                 const qreal cellLeft = x + static_cast<qreal>(i) * m_cellWidth;
                 painter.drawRect(QRectF(cellLeft + m_cellWidth * 0.2, baseline - m_ascent * 0.7,
                                         m_cellWidth * 0.6, m_ascent * 0.7));

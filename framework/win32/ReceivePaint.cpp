@@ -1,5 +1,6 @@
 // How the receive box draws its rows: the bytes of each row in fixed cells, the selection in
 // the system's highlight colours, bytes without a glyph as an empty box in their cell.
+#include "framework/core/AnsiText.h"
 #include "framework/win32/ReceiveBox.h"
 #include "framework/win32/WideText.h"
 
@@ -8,16 +9,10 @@
 
 namespace {
 
-bool unprintable(unsigned char byte)
-{
-    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
-           byte == 0x90 || byte == 0x9D;
-}
-
 wchar_t cellCharacter(char byte)
 {
     const auto b = static_cast<unsigned char>(byte);
-    if (unprintable(b))
+    if (ansiUnprintable(b))
         return L' ';
     // A soft hyphen is drawn as the hyphen the code page's fonts show for it.
     if (b == 0xAD)
@@ -94,7 +89,7 @@ void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
         HGDIOBJ oldPen = SelectObject(dc, pen);
         HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
         for (std::size_t i = 0; i < count; ++i) {
-            if (!unprintable(static_cast<unsigned char>(bytes[first + i])))
+            if (!ansiUnprintable(static_cast<unsigned char>(bytes[first + i])))
                 continue;
             const int cellLeft = x + static_cast<int>(i) * m_cellWidth;
             const int boxTop = top + metrics.tmAscent * 3 / 10;
