@@ -10,7 +10,9 @@ PortProbe probePort(const std::string &name)
     if (device.remote)
         probe.remoteServer =
             formatText("%s port %u", device.remote->host.c_str(), device.remote->port);
-    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    // Opened as the port opens it: Windows takes a plain "COMn" only for COM1 to COM9.
+    const std::string path = "\\\\.\\" + name;
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);

@@ -41,7 +41,8 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
       CACHE FILEPATH "The library preloaded into Wine for a pseudo-terminal as a COM port")
   add_test(NAME windows-sim
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/sim-under-wine.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
-      $<TARGET_FILE:zephra-cli> $<TARGET_FILE:ComPortEcho> ${ZEPHRA_SIM_PROGRAM}
+      $<TARGET_FILE:zephra-cli> $<TARGET_FILE:ComPortEcho> $<TARGET_FILE:WindowScenarios>
+      ${ZEPHRA_SIM_PROGRAM}
       ${ZEPHRA_WINE_PTY_IOCTL})
   set_tests_properties(windows-sim PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS windows)
 endif()

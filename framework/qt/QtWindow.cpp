@@ -36,6 +36,15 @@ public:
         }
     }
 
+    // The widgets outlive the controls (members go before the base class): Qt's own teardown
+    // (the focus leaving an editable box, for one) must not reach a control, or the window's
+    // handlers, that are gone.
+    ~QtFormWindow() override
+    {
+        for (QWidget *widget : findChildren<QWidget *>())
+            widget->blockSignals(true);
+    }
+
     Control *find(std::string_view name) const override
     {
         const auto found = m_controls.find(name);

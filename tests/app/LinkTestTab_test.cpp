@@ -6,6 +6,7 @@
 #include "tests/support/SimulatorFixture.h"
 
 #include "tests/app/TestTabSupport.h"
+#include "tests/app/WindowScenarios.h"
 
 #include "framework/core/HandlerGuard.h"
 #include "serial/ComPort.h"
@@ -94,6 +95,11 @@ TEST_F(LinkTestTabTest, CountedRunEndsWithEveryPacketBackAndTheReportAgreesWithT
     runGuarded([&] { form().saveLinkReport(dir.filePath("no/such.csv").toStdString()); });
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_NE(errors()[0].find("Cannot write the report to "), std::string::npos) << errors()[0];
+}
+
+TEST_F(LinkTestTabTest, TheSharedScenarioRunsToItsEnd)
+{
+    expectLinkTestRunsToItsEnd(form(), "COM1");
 }
 
 TEST_F(LinkTestTabTest, StopEndsARunUntilStoppedAndThePortIsFreeAgain)

@@ -1,24 +1,13 @@
 // The setup tab's procedures end to end: the real window, port component and event thread, a
 // pseudo-terminal, and the simulated module on its far end.
 #include "tests/app/SetupTabSupport.h"
+#include "tests/app/WindowScenarios.h"
 
 #include "platform/win32.h"
 
 using Code = SimulatedModule;
 
 namespace {
-
-// The read sequence as the module must receive it, byte for byte and in this order.
-const std::vector<std::string> readSequenceFrames = {
-    frameBytes("000800", "08"), // firmware code
-    frameBytes("000000", "00"), // user baud rate
-    frameBytes("000100", "01"), // RF mode
-    frameBytes("000200", "02"), // RF data rate
-    frameBytes("000300", "03"), // RF power gain
-    frameBytes("000400", "04"), // RF channel
-    frameBytes("000500", "05"), // receiver ID
-    frameBytes("000700", "07"), // transmitter ID
-};
 
 void storeModuleSettings(SimulatedModule &m, std::vector<std::uint8_t> values)
 {
@@ -35,7 +24,7 @@ using SetupProcedures = SetupTabTest;
 
 TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModule)
 {
-    storeModuleSettings(module(), {4, 1, 0, 2, 100, 0x0A, 0xAB});
+    storeModuleSettings(module(), {std::begin(scenarioSettings), std::end(scenarioSettings)});
     ::testing::AssertionResult statesDuringOpen = ::testing::AssertionFailure();
     at(0, [&] { statesDuringOpen = shows(form(), named::setupConnecting); });
 
@@ -43,19 +32,7 @@ TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModul
 
     EXPECT_LT(seconds, 1.4);
     EXPECT_TRUE(statesDuringOpen);
-    EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
-    EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
-    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 4);
-    EXPECT_EQ(form().SelectRFMode->itemIndex(), 1);
-    EXPECT_EQ(form().SelectRFRate->itemIndex(), 0);
-    EXPECT_EQ(form().SelectRFGain->itemIndex(), 2);
-    EXPECT_EQ(form().RFChannel->position(), 100);
-    EXPECT_EQ(form().RFChannelDisplay->text(), "100");
-    EXPECT_EQ(form().RF_RX1_IDCode->position(), 10);
-    EXPECT_EQ(form().RF1IDCodeDisplay->text(), "0A");
-    EXPECT_EQ(form().RF_TXD_IDCode->position(), 171);
-    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "AB");
-    EXPECT_TRUE(shows(form(), named::setupConnected));
+    expectShowsTheModule(form());
 
     EXPECT_EQ(framesReceived(8), readSequenceFrames);
     for (const auto &frame : module().receivedFrames())
@@ -88,17 +65,9 @@ TEST_F(SetupProcedures, OpenAgainstSilenceTimesOutOnceAndRunsTheRestAtTheNextTic
     EXPECT_LT(seconds - ticks()[7], 0.3);
     EXPECT_EQ(framesReceived(8), readSequenceFrames);
 
-    EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
-    EXPECT_EQ(form().BiosDisplay->text(), "");
-    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
-    EXPECT_EQ(form().SelectRFMode->itemIndex(), -1);
-    EXPECT_EQ(form().SelectRFRate->itemIndex(), -1);
-    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
+    expectTimedOutOpen(form());
     EXPECT_EQ(form().RF_RX1_IDCode->position(), 0);
     EXPECT_EQ(form().RF1IDCodeDisplay->text(), "00");
-    EXPECT_EQ(form().RFChannelDisplay->text(), "");
-    EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
-    EXPECT_TRUE(shows(form(), named::setupConnected));
     EXPECT_TRUE(errors().empty());
 }
 

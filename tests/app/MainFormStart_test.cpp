@@ -1,5 +1,6 @@
 // The window as it starts: built from its stored layout with its initial control states and
 // group boxes, the serial port's stored settings and the reply timer's first tick.
+#include "tests/app/WindowScenarios.h"
 #include "tests/app/WindowTestSupport.h"
 
 #include "framework/qt/GroupBox.h"
@@ -9,35 +10,7 @@
 
 TEST_F(WindowTest, StartStatesFollowTheCreationHandler)
 {
-    TMainForm &f = form();
-    EXPECT_EQ(f.PageControl1->activePage(), 0);
-    EXPECT_EQ(f.PortOpened, 0);
-
-    EXPECT_TRUE(shows(f, named::idle));
-    for (std::size_t i = 0; i < ControlCount; ++i) {
-        const auto control = static_cast<ControlId>(i);
-        EXPECT_EQ(f.control(control)->name(), controlName(control));
-    }
-    for (const RadioGroup *group :
-         {f.SelectBaudrateSetup, f.SelectRFRate, f.SelectRFMode, f.SelectRFGain})
-        EXPECT_EQ(group->itemIndex(), -1) << group->name();
-    for (const ComboBox *list : {f.ComboPortSetup, f.ComboPortRun}) {
-        EXPECT_EQ(list->count(), 0) << list->name();
-        EXPECT_EQ(list->itemIndex(), -1) << list->name();
-    }
-    // The stored " " of two of them is cleared too.
-    for (const Edit *box : {f.StatusConnect, f.BiosDisplay, f.RF1IDCodeDisplay, f.TXDIDCodeDisplay,
-                            f.RFChannelDisplay})
-        EXPECT_TRUE(box->text().empty()) << box->name();
-    for (const ScrollBar *bar : {f.RF_RX1_IDCode, f.RF_TXD_IDCode, f.RFChannel}) {
-        EXPECT_TRUE(bar->enabled()) << bar->name();
-        EXPECT_EQ(bar->position(), 0) << bar->name();
-    }
-    EXPECT_EQ(f.ComboBaudRun->text(), "9600");
-    EXPECT_EQ(f.EditSendRun->text(), "Test Send String");
-    EXPECT_TRUE(f.MemoSendRun->text().empty());
-    EXPECT_TRUE(f.MemoReceiveRun->enabled());
-    EXPECT_TRUE(f.MemoReceiveRun->text().empty());
+    expectStartStates(form());
     EXPECT_TRUE(errors().empty());
 }
 

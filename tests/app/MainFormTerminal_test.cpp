@@ -5,6 +5,7 @@
 #include "tests/support/SimulatorFixture.h"
 
 #include "tests/app/TestTabSupport.h"
+#include "tests/app/WindowScenarios.h"
 
 #include "platform/posix/LineSettings.h"
 
@@ -134,6 +135,11 @@ TEST_F(TerminalTest, ControlBytesShowInHexAndTheNextTextContinuesOnTheSameLine)
     port().inject("\x7F\xE9\x80");
     ASSERT_TRUE(receiveShows("\x7F\xE9\x80"));
     EXPECT_EQ(form().MemoReceiveRun->text(), "\x7F\xE9\x80");
+}
+
+TEST_F(TerminalTest, TheSharedScenarioSendsAndShows)
+{
+    expectTestTabSendsAndShows(form(), "COM1");
 }
 
 TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)

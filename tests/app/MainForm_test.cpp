@@ -1,5 +1,6 @@
 // The window while it runs: what a tab change does to the rate boxes and "Open"
 // buttons, and how an error in a handler reaches the user without ending the program.
+#include "tests/app/WindowScenarios.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/PtyPair.h"
 
@@ -63,6 +64,11 @@ TEST_F(ShownWindowTest, TabChangeSetsTheRateBoxesFromTheSetupTabsBaudRate)
     clickTab(form(), 0);
     expectRates("9600", 3);
     EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(WindowTest, TabChangesFromCodeFollowTheSetupRateAsOnEveryToolkit)
+{
+    expectRateBoxesFollowTheSetupRate(form());
 }
 
 TEST_F(ShownWindowTest, TabChangeReplacesATypedRateUnlessItIsTheWantedOne)

@@ -8,6 +8,7 @@
 // Before any Qt header: Qt's "emit" macro would otherwise rewrite a simulator member.
 #include "tests/support/SimulatorFixture.h"
 
+#include "tests/app/WindowScenarios.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/Stopwatch.h"
 #include "tests/support/Watchdog.h"
@@ -23,12 +24,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// The 12 bytes of a setting command or reply frame from its six hex digits and checksum pair.
-inline std::string frameBytes(const std::string &digits, const std::string &checksum)
-{
-    return "\x02" + digits + "\x03" + checksum + "\r\n";
-}
 
 // Faults for the simulated module, all off except what edit switches on.
 inline SimulatorFaults faults(const std::function<void(SimulatorFaults &)> &edit)

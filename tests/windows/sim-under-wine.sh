@@ -2,9 +2,12 @@
 # Under Wine, zephra-cli.exe reads a simulated module and gives up on a silent one, and the
 # serial component's echo test talks to one at RUN: zephra-sim's pty is COM12 in $WINEPREFIX,
 # with the ioctl library preloaded. Skipped (status 77) without the simulator or the library.
-# Usage: sim-under-wine.sh WINE ZEPHRA-CLI.EXE COMPORTECHO.EXE ZEPHRA-SIM PTY-IOCTL.SO
+# The window's scenarios run there too, on a display of their own.
+# Usage: sim-under-wine.sh WINE ZEPHRA-CLI.EXE COMPORTECHO.EXE WINDOWSCENARIOS.EXE ZEPHRA-SIM
+#        PTY-IOCTL.SO
 set -euo pipefail
-wine=$1 cli=$2 echo_test=$3 sim=$4 preload=$5
+wine=$1 cli=$2 echo_test=$3 window_test=$4 sim=$5 preload=$6
+with_display=$(dirname "$0")/../framework/win32/with-display.sh
 for needed in "$sim" "$preload"; do
   [ -f "$needed" ] || { echo "skipped: $needed is not built (scripts/build, scripts/windows)"; exit 77; }
 done
@@ -46,3 +49,24 @@ LD_PRELOAD=$preload "$wine" "$cli" read COM12 || status=$?
 
 start_sim --switch run
 ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload "$wine" "$echo_test"
+
+# The window: start states, "Open" against a module holding the scenarios' settings with the
+# exact frames of the read sequence on the wire, then against a silent one.
+start_sim --verbose --set 0=4 --set 1=1 --set 2=0 --set 3=2 --set 4=100 --set 5=10 \
+  --set 7=171 2>"$work/frames.log"
+ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window_test" \
+  --gtest_filter='*Answering*'
+sleep 0.3 # the module logs what it received every 0.1 s
+stop_sim
+expected=""
+for digits in 000800:08 000000:00 000100:01 000200:02 000300:03 000400:04 000500:05 000700:07; do
+  expected+="zephra-sim: command <02>${digits%:*}<03>${digits#*:}<0D><0A>"$'\n'
+done
+received=$(grep -E '^zephra-sim: (command|rejected) ' "$work/frames.log" || true)
+[ "$received"$'\n' = "$expected" ] || { printf 'frames received:\n%s\n' "$received"; exit 1; }
+start_sim --silent
+ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window_test" \
+  --gtest_filter='*Silent*'
+start_sim --switch run
+ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window_test" \
+  --gtest_filter='*Echo*'

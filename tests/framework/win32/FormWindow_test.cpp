@@ -12,6 +12,7 @@
 #include "framework/win32/PictureError.h"
 #include "framework/win32/ReceiveBox.h"
 #include "framework/win32/Win32Control.h"
+#include "tests/windows/OwnDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -334,25 +335,10 @@ TEST(PictureDecoder, DecodesTheStoredPicturesAndRefusesBrokenOnes)
 
 } // namespace
 
-// The tests run in a second process started on a desktop of its own: its windows then live on
-// the display this test was given, whatever display the session's first program found.
 int main(int argc, char **argv)
 {
-    if (GetEnvironmentVariableW(L"ZEPHRA_TEST_DESKTOP", nullptr, 0) == 0) {
-        SetEnvironmentVariableW(L"ZEPHRA_TEST_DESKTOP", L"1");
-        CreateDesktopW(L"FormWindowTest", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.lpDesktop = const_cast<wchar_t *>(L"FormWindowTest");
-        PROCESS_INFORMATION child{};
-        if (!CreateProcessW(nullptr, GetCommandLineW(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                            &startup, &child))
-            return 2;
-        WaitForSingleObject(child.hProcess, INFINITE);
-        DWORD code = 2;
-        GetExitCodeProcess(child.hProcess, &code);
-        return static_cast<int>(code);
-    }
+    if (const std::optional<int> code = rerunOnOwnDesktop(L"FormWindowTest"))
+        return *code;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,164 @@
+// Window scenarios written once against the neutral controls and run on both toolkits: here
+// on Qt against the simulated module in this process, under Wine against zephra-sim on a
+// pseudo-terminal mapped as a COM port (tests/windows/). UI thread only.
+#pragma once
+
+#include "tests/app/WindowStates.h"
+
+#include "framework/core/Application.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The 12 bytes of a setting command or reply frame from its six hex digits and checksum pair.
+inline std::string frameBytes(const std::string &digits, const std::string &checksum)
+{
+    return "\x02" + digits + "\x03" + checksum + "\r\n";
+}
+
+// The read sequence as the module must receive it, byte for byte and in this order.
+const std::vector<std::string> readSequenceFrames = {
+    frameBytes("000800", "08"), // firmware code
+    frameBytes("000000", "00"), // user baud rate
+    frameBytes("000100", "01"), // RF mode
+    frameBytes("000200", "02"), // RF data rate
+    frameBytes("000300", "03"), // RF power gain
+    frameBytes("000400", "04"), // RF channel
+    frameBytes("000500", "05"), // receiver ID
+    frameBytes("000700", "07"), // transmitter ID
+};
+
+// The settings the answering module of the scenarios holds, codes 0 to 5 and 7 in order:
+// 19200 BPS, receive only, 250 Kbps, -5 dBm, channel 100, receiver ID 0A, transmitter ID AB.
+inline constexpr std::uint8_t scenarioSettings[] = {4, 1, 0, 2, 100, 0x0A, 0xAB};
+
+// The window at its start, before the user did anything.
+inline void expectStartStates(const TMainForm &f)
+{
+    EXPECT_EQ(f.PageControl1->activePage(), 0);
+    EXPECT_EQ(f.PortOpened, 0);
+
+    EXPECT_TRUE(shows(f, named::idle));
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto control = static_cast<ControlId>(i);
+        EXPECT_EQ(f.control(control)->name(), controlName(control));
+    }
+    for (const RadioGroup *group :
+         {f.SelectBaudrateSetup, f.SelectRFRate, f.SelectRFMode, f.SelectRFGain})
+        EXPECT_EQ(group->itemIndex(), -1) << group->name();
+    for (const ComboBox *list : {f.ComboPortSetup, f.ComboPortRun}) {
+        EXPECT_EQ(list->count(), 0) << list->name();
+        EXPECT_EQ(list->itemIndex(), -1) << list->name();
+    }
+    // The stored " " of two of them is cleared too.
+    for (const Edit *box : {f.StatusConnect, f.BiosDisplay, f.RF1IDCodeDisplay, f.TXDIDCodeDisplay,
+                            f.RFChannelDisplay})
+        EXPECT_TRUE(box->text().empty()) << box->name();
+    for (const ScrollBar *bar : {f.RF_RX1_IDCode, f.RF_TXD_IDCode, f.RFChannel}) {
+        EXPECT_TRUE(bar->enabled()) << bar->name();
+        EXPECT_EQ(bar->position(), 0) << bar->name();
+    }
+    EXPECT_EQ(f.ComboBaudRun->text(), "9600");
+    EXPECT_EQ(f.EditSendRun->text(), "Test Send String");
+    EXPECT_TRUE(f.MemoSendRun->text().empty());
+    EXPECT_TRUE(f.MemoReceiveRun->enabled());
+    EXPECT_TRUE(f.MemoReceiveRun->text().empty());
+}
+
+// After "Open" against a module at SETUP that holds scenarioSettings and the firmware code
+// "ZEPHRA24 V1.0A": every setting shown, the connection idle.
+inline void expectShowsTheModule(const TMainForm &form)
+{
+    EXPECT_EQ(form.StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form.BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form.SelectBaudrateSetup->itemIndex(), 4);
+    EXPECT_EQ(form.SelectRFMode->itemIndex(), 1);
+    EXPECT_EQ(form.SelectRFRate->itemIndex(), 0);
+    EXPECT_EQ(form.SelectRFGain->itemIndex(), 2);
+    EXPECT_EQ(form.RFChannel->position(), 100);
+    EXPECT_EQ(form.RFChannelDisplay->text(), "100");
+    EXPECT_EQ(form.RF_RX1_IDCode->position(), 10);
+    EXPECT_EQ(form.RF1IDCodeDisplay->text(), "0A");
+    EXPECT_EQ(form.RF_TXD_IDCode->position(), 171);
+    EXPECT_EQ(form.TXDIDCodeDisplay->text(), "AB");
+    EXPECT_TRUE(shows(form, named::setupConnected));
+}
+
+// After "Open" against a module that never answers: every exchange timed out, nothing shown.
+inline void expectTimedOutOpen(const TMainForm &form)
+{
+    EXPECT_EQ(form.StatusConnect->text(), "Connect Time-Out");
+    EXPECT_EQ(form.BiosDisplay->text(), "");
+    EXPECT_EQ(form.SelectBaudrateSetup->itemIndex(), -1);
+    EXPECT_EQ(form.SelectRFMode->itemIndex(), -1);
+    EXPECT_EQ(form.SelectRFRate->itemIndex(), -1);
+    EXPECT_EQ(form.SelectRFGain->itemIndex(), -1);
+    EXPECT_EQ(form.RFChannelDisplay->text(), "");
+    EXPECT_EQ(form.TXDIDCodeDisplay->text(), "");
+    EXPECT_TRUE(shows(form, named::setupConnected));
+}
+
+// Serves the UI thread's events until done() holds or limit has passed; whether it held.
+inline bool serveUntil(const std::function<bool()> &done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        Application::instance().ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A tab change: the test tab's and the link test tab's rate boxes follow the setup tab's
+// user baud rate.
+inline void expectRateBoxesFollowTheSetupRate(TMainForm &form)
+{
+    form.SelectBaudrateSetup->setItemIndex(4); // "19200 BPS", as a settings read leaves it
+    form.PageControl1->setActivePage(1);
+    EXPECT_EQ(form.ComboBaudRun->text(), "19200");
+    EXPECT_EQ(form.ComboBaudLink->itemIndex(), 4);
+    form.SelectBaudrateSetup->setItemIndex(-1);
+    form.PageControl1->setActivePage(3);
+    EXPECT_EQ(form.ComboBaudRun->text(), "9600");
+    EXPECT_EQ(form.ComboBaudLink->text(), "9600");
+}
+
+// The test tab against a module at RUN on com, which echoes: the send box's bytes go out as
+// they stand and come back shown by the display rule.
+inline void expectTestTabSendsAndShows(TMainForm &form, const std::string &com)
+{
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    form.OpenPortRun->click();
+    ASSERT_TRUE(form.ComPort1->Connected());
+    form.EditSendRun->setText("AB\r\x01\xE9");
+    form.SendStringRun->click();
+    EXPECT_TRUE(serveUntil([&] { return form.MemoReceiveRun->text() == "AB<0x0D><0x01>\xE9"; },
+                           std::chrono::seconds(5)))
+        << form.MemoReceiveRun->text();
+    form.ClosePortRun->click();
+    EXPECT_FALSE(form.ComPort1->Connected());
+}
+
+// The link test tab against a module at RUN on com, which sends back what it gets as a far
+// module with a loopback plug does: a counted run ends by itself with every packet back.
+inline void expectLinkTestRunsToItsEnd(TMainForm &form, const std::string &com)
+{
+    form.PageControl1->setActivePage(3);
+    ASSERT_TRUE(choose(form.ComboPortLink, com));
+    form.PacketCountLink->setPosition(20);
+    form.StartLink->click();
+    ASSERT_TRUE(
+        serveUntil([&] { return form.LinkState->text() == "Ended"; }, std::chrono::seconds(30)))
+        << form.SentLink->text();
+    EXPECT_EQ(form.SentLink->text(), "20");
+    EXPECT_EQ(form.ReceivedLink->text(), "20");
+    EXPECT_EQ(form.LostLink->text(), "0 (0.0%)");
+    EXPECT_FALSE(form.ComPort1->Connected());
+}
