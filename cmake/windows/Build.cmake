@@ -19,3 +19,6 @@ endif()
 # The Win32 receive box's flood figure (a benchmark: it prints, nothing runs it in the tests).
 add_executable(win32_receive_flood ${PROJECT_SOURCE_DIR}/bench/win32_receive_flood.cpp)
 target_link_libraries(win32_receive_flood PRIVATE zephra_win32)
+# The Windows test tab flooded through a pty (bench/win32-terminal-flood.sh runs it).
+add_executable(win32_terminal_flood ${PROJECT_SOURCE_DIR}/bench/win32_terminal_flood.cpp)
+target_link_libraries(win32_terminal_flood PRIVATE zephra_window zephra_win32)
