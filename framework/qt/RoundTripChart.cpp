@@ -1,4 +1,5 @@
 #include "framework/qt/RoundTripChart.h"
+#include "framework/controls/ChartScaleOf.h"
 
 #include <QPainter>
 
@@ -20,12 +21,7 @@ void RoundTripChart::setPoints(std::vector<Point> points, double endSeconds)
 {
     m_points = std::move(points);
     m_end = endSeconds;
-    std::vector<double> received, damaged;
-    for (const Point &point : m_points) {
-        if (point.mark != Mark::Lost)
-            (point.mark == Mark::Returned ? received : damaged).push_back(point.milliseconds);
-    }
-    m_scale = radio::chartScale(std::move(received), std::move(damaged), endSeconds);
+    m_scale = chartScaleOf(m_points, endSeconds);
     update();
 }
 

@@ -1,6 +1,7 @@
 // The link test's round-trip chart in GDI: the scales of link/ChartScale.h, returned packets
 // as dots, damaged ones as squares, lost ones as crosses above the plot, those beyond the
 // scale as carets at its top edge.
+#include "framework/controls/ChartScaleOf.h"
 #include "framework/controls/Containers.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Controls.h"
@@ -37,12 +38,7 @@ public:
     {
         m_points = std::move(points);
         m_end = endSeconds;
-        std::vector<double> received, damaged;
-        for (const Point &point : m_points) {
-            if (point.mark != Mark::Lost)
-                (point.mark == Mark::Returned ? received : damaged).push_back(point.milliseconds);
-        }
-        m_scale = radio::chartScale(std::move(received), std::move(damaged), endSeconds);
+        m_scale = chartScaleOf(m_points, endSeconds);
         InvalidateRect(m_window, nullptr, TRUE);
     }
     void clear() override { setPoints({}, 0); }

@@ -3,6 +3,7 @@
 // of our USB adapters and gets it back.
 #include "tests/drivers/suite/FarEnd.h"
 
+#include "tests/app/WindowScenarios.h"
 #include "tests/app/WindowTestSupport.h"
 
 #include "tests/support/Pump.h"
@@ -21,15 +22,7 @@ TEST(Window, SetupTabReadsSavesAndClosesThroughTheUartDriver)
 
     form.OpenPortSetup->click();
 
-    EXPECT_EQ(form.StatusConnect->text(), "Connect Ready");
-    EXPECT_EQ(form.BiosDisplay->text(), "ZEPHRA24 V1.0A");
-    EXPECT_EQ(form.SelectBaudrateSetup->itemIndex(), 4);
-    EXPECT_EQ(form.SelectRFMode->itemIndex(), 1);
-    EXPECT_EQ(form.SelectRFRate->itemIndex(), 0);
-    EXPECT_EQ(form.SelectRFGain->itemIndex(), 2);
-    EXPECT_EQ(form.RFChannelDisplay->text(), "100");
-    EXPECT_EQ(form.RF1IDCodeDisplay->text(), "0A");
-    EXPECT_EQ(form.TXDIDCodeDisplay->text(), "AB");
+    expectShowsTheModule(form);
 
     // The channel display is set from the module's acknowledgement of the stored value.
     form.RFChannel->setPosition(42);
