@@ -216,8 +216,11 @@ private:
     std::unique_ptr<FormWindow> m_window;
     // Received setup-tab bytes since the last STX (bounded).
     ReplyAssembler ReplyBuffer;
-    // Test tab: the last batch of received bytes and its text, kept for their memory.
+    // Test tab: the last batch of received bytes, what joined it and its text, kept for their
+    // memory; a batch stops taking more at the limit, which keeps one event's work short.
+    static constexpr std::size_t kReceiveBatchLimit = 256 * 1024;
     std::string m_receivedBytes;
+    std::string m_moreBytes;
     std::string m_receivedText;
     // Test tab: with the receive box's text, the bytes as they were received (for saving).
     ControlMarks m_controlMarks;

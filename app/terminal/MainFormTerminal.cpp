@@ -58,6 +58,15 @@ void TMainForm::receiveRun(std::int32_t count)
     // The two buffers keep their memory from one batch to the next: a flood brings tens of
     // kilobytes per batch, and fresh memory for each would cost more than the copying.
     ComPort1->ReadStr(m_receivedBytes, count);
+    // What came meanwhile joins the batch. A device whose own queue is small (a pseudo-terminal
+    // under Wine holds 4 KiB) would otherwise make every few kilobytes a round of events.
+    while (m_receivedBytes.size() < kReceiveBatchLimit) {
+        const std::int32_t more = ComPort1->InputQueueCount();
+        if (more <= 0)
+            break;
+        ComPort1->ReadStr(m_moreBytes, more);
+        m_receivedBytes += m_moreBytes;
+    }
     m_receivedText.clear();
     // Appending the whole batch shows exactly what appending its bytes one by one would.
     appendReceivedText(m_receivedText, m_receivedBytes);

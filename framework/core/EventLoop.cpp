@@ -23,9 +23,9 @@ class PlainEventLoop : public EventLoop
 {
 public:
     PlainEventLoop()
-        : m_wakeWindow(allocateMessageWindow([](UINT message, WPARAM, LPARAM) -> LRESULT {
-              if (message == kWakeMessage)
-                  UiCallQueue::instance().wakeArrived();
+        : m_wakeWindow(allocateMessageWindow([this](UINT message, WPARAM, LPARAM) -> LRESULT {
+              if (message == kWakeMessage || message == WM_TIMER)
+                  wakeArrived(message == WM_TIMER);
               return 0;
           }))
     {}
@@ -55,7 +55,28 @@ public:
     bool wake() override { return PostMessageA(m_wakeWindow, kWakeMessage, 0, 0) != FALSE; }
 
 private:
+    // Posted messages come before input, painting and timers, and in a flood the next wake is
+    // posted while the calls run: served at once, the calls would keep the window from ever
+    // repainting, ticking or taking a click. So the window's waiting paints and timers go
+    // first, and waiting input defers the calls behind it, to a timer of the wake window.
+    void wakeArrived(bool deferred)
+    {
+        if (deferred)
+            KillTimer(m_wakeWindow, kDeferTimer);
+        else if (LOWORD(GetQueueStatus(QS_INPUT)) != 0) {
+            SetTimer(m_wakeWindow, kDeferTimer, USER_TIMER_MINIMUM, nullptr);
+            return;
+        }
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT))
+            DispatchMessageA(&message);
+        while (PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))
+            DispatchMessageA(&message);
+        UiCallQueue::instance().wakeArrived();
+    }
+
     static constexpr UINT kWakeMessage = WM_APP;
+    static constexpr UINT_PTR kDeferTimer = 1;
     HWND m_wakeWindow;
 };
 

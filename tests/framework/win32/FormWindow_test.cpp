@@ -8,6 +8,7 @@
 #include "framework/controls/RangeControls.h"
 #include "framework/controls/TextControls.h"
 #include "framework/controls/Window.h"
+#include "framework/core/Thread.h"
 #include "framework/win32/PictureDecoder.h"
 #include "framework/win32/PictureError.h"
 #include "framework/win32/ReceiveBox.h"
@@ -16,8 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <oleacc.h>
 
@@ -313,6 +316,45 @@ TEST_F(FormWindowTest, ATimerStartedOnceFiresOnceAndStops)
     pump();
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(timer->enabled());
+}
+
+TEST_F(FormWindowTest, TimersTickWhileAFloodOfCallsFillsTheReceiveBox)
+{
+    // Two threads call in turn, so a call is always queued while another runs, as the port's
+    // event thread keeps one queued in a flood; each call appends to the box, which leaves it
+    // to be repainted. Posted messages come before painting and timers: served first, the
+    // calls would hold every tick back to the flood's end.
+    find<TabControl>("PageControl1")->setActivePage(1);
+    auto *box = find<ReceiveBox>("MemoReceiveRun");
+    auto timer = window->createTimer();
+    std::atomic<bool> ticked{false};
+    timer->onTimer = [&](Timer *) {
+        ticked = true;
+        PostQuitMessage(0);
+    };
+    timer->setInterval(10);
+    constexpr int kFlood = 3000;
+    std::atomic<int> calls{0};
+    const auto flood = [&] {
+        while (!ticked && calls < kFlood)
+            Thread::Synchronize([&] {
+                box->append(std::string(80, 'x'));
+                Sleep(1);
+                if (++calls == kFlood)
+                    PostQuitMessage(0);
+            });
+    };
+    std::thread first(flood), second(flood);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    const int callsAtTheTick = calls;
+    ticked = true;
+    first.join();
+    second.join();
+    EXPECT_LT(callsAtTheTick, kFlood);
 }
 
 TEST(PictureDecoder, DecodesTheStoredPicturesAndRefusesBrokenOnes)
