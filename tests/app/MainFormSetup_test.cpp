@@ -48,6 +48,22 @@ TEST_F(SetupProcedures, OpenReadsFirmwareCodeAndEverySettingFromAnAnsweringModul
     EXPECT_TRUE(errors().empty());
 }
 
+TEST_F(SetupProcedures, ReadThenSaveOfEditedControlsSendTheirFramesToAnAnsweringModule)
+{
+    storeModuleSettings(module(), {std::begin(scenarioSettings), std::end(scenarioSettings)});
+    openSetup();
+    module().clearLog();
+
+    expectReadThenSaveShowTheModule(form());
+
+    std::vector<std::string> expected = readSequenceFrames;
+    expected.insert(expected.end(), editedSaveFrames.begin(), editedSaveFrames.end());
+    EXPECT_EQ(framesReceived(15), expected);
+    EXPECT_EQ(module().setting(Code::CodeRfChannel), 7);
+    EXPECT_EQ(module().setting(Code::CodeTxId), 5);
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(SetupProcedures, OpenAgainstSilenceTimesOutOnceAndRunsTheRestAtTheNextTicks)
 {
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));

@@ -88,6 +88,32 @@ inline void expectShowsTheModule(const TMainForm &form)
     EXPECT_TRUE(shows(form, named::setupConnected));
 }
 
+// What "SAVE CONFIG" sends after expectReadThenSaveShowTheModule's edits, in order: the
+// scenario's settings with channel 7 and transmitter ID 05.
+const std::vector<std::string> editedSaveFrames = {
+    frameBytes("010004", "05"), frameBytes("010101", "01"), frameBytes("010200", "03"),
+    frameBytes("010302", "00"), frameBytes("010407", "02"), frameBytes("01050A", "0E"),
+    frameBytes("010705", "03")};
+
+// After "Open" against that module: "READ CONFIG" reads and shows it all again (the frames of
+// readSequenceFrames); then the user moves the channel to 7 and the transmitter ID to 05, and
+// "SAVE CONFIG" sends every setting (editedSaveFrames) and shows each acknowledgement.
+inline void expectReadThenSaveShowTheModule(TMainForm &form)
+{
+    form.ReadConfig->click();
+    expectShowsTheModule(form);
+    form.RFChannel->setPosition(7);
+    form.RF_TXD_IDCode->setPosition(5);
+    form.SaveConfig->click();
+    EXPECT_EQ(form.StatusConnect->text(), "Connect Ready");
+    EXPECT_EQ(form.BiosDisplay->text(), "ZEPHRA24 V1.0A");
+    EXPECT_EQ(form.SelectBaudrateSetup->itemIndex(), 4);
+    EXPECT_EQ(form.RFChannelDisplay->text(), "7");
+    EXPECT_EQ(form.RF1IDCodeDisplay->text(), "0A");
+    EXPECT_EQ(form.TXDIDCodeDisplay->text(), "05");
+    EXPECT_TRUE(shows(form, named::setupConnected));
+}
+
 // After "Open" against a module that never answers: every exchange timed out, nothing shown.
 inline void expectTimedOutOpen(const TMainForm &form)
 {

@@ -50,11 +50,12 @@ private:
 
 } // namespace
 
-TEST_F(WindowScenario, AnsweringStartStatesThenOpenShowsTheModuleAndCloseEndsIt)
+TEST_F(WindowScenario, AnsweringStartStatesThenOpenReadAndSaveShowTheModuleAndCloseEndsIt)
 {
     expectStartStates(form());
     openSetup();
     expectShowsTheModule(form());
+    expectReadThenSaveShowTheModule(form());
     EXPECT_TRUE(form().ComPort1->Connected());
     form().ClosePortSetup->click();
     EXPECT_EQ(form().StatusConnect->text(), "Disconnect");

@@ -50,8 +50,8 @@ LD_PRELOAD=$preload "$wine" "$cli" read COM12 || status=$?
 start_sim --switch run
 ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload "$wine" "$echo_test"
 
-# The window: start states, "Open" against a module holding the scenarios' settings with the
-# exact frames of the read sequence on the wire, then against a silent one.
+# The window: start states, "Open", "READ CONFIG" and "SAVE CONFIG" against a module holding
+# the scenarios' settings with the exact frames on the wire, then "Open" against a silent one.
 start_sim --verbose --set 0=4 --set 1=1 --set 2=0 --set 3=2 --set 4=100 --set 5=10 \
   --set 7=171 2>"$work/frames.log"
 ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window_test" \
@@ -59,7 +59,10 @@ ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window
 sleep 0.3 # the module logs what it received every 0.1 s
 stop_sim
 expected=""
-for digits in 000800:08 000000:00 000100:01 000200:02 000300:03 000400:04 000500:05 000700:07; do
+read_sequence="000800:08 000000:00 000100:01 000200:02 000300:03 000400:04 000500:05 000700:07"
+# "Open", then "READ CONFIG", then "SAVE CONFIG" with the channel at 7 and transmitter ID 05.
+for digits in $read_sequence $read_sequence \
+  010004:05 010101:01 010200:03 010302:00 010407:02 01050A:0E 010705:03; do
   expected+="zephra-sim: command <02>${digits%:*}<03>${digits#*:}<0D><0A>"$'\n'
 done
 received=$(grep -E '^zephra-sim: (command|rejected) ' "$work/frames.log" || true)
