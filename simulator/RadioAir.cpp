@@ -230,16 +230,15 @@ void RadioAir::receiveAll()
         std::memcpy(sender.data(), buffer + sizeof Magic, sender.size());
         const bool kept = m_module.slideSwitch() == SimulatedModule::SlideSwitch::Run &&
                           radio::reaches(sender, m_module.settings());
-        {
-            std::lock_guard lock(m_mutex);
-            ++(kept ? m_counts.received : m_counts.ignored);
+        if (kept) {
+            std::string payload(buffer + HeaderBytes, n - HeaderBytes);
+            if (m_deliver)
+                m_deliver(std::move(payload), Clock::now());
+            else
+                transmit(payload, Clock::now());
         }
-        if (!kept)
-            continue;
-        std::string payload(buffer + HeaderBytes, n - HeaderBytes);
-        if (m_deliver)
-            m_deliver(std::move(payload), Clock::now());
-        else
-            transmit(payload, Clock::now());
+        // Counted once handed on, so a reader that sees the count also sees the packet.
+        std::lock_guard lock(m_mutex);
+        ++(kept ? m_counts.received : m_counts.ignored);
     }
 }
