@@ -28,6 +28,9 @@ constexpr int FrameMs = 16;
 // costs more than the text it shows. The echoes of typing come far slower than a stream,
 // so each still shows within FrameMs.
 constexpr int StreamFrameMs = 40;
+// When more rows arrive between two such frames than the box shows, every frame replaces all
+// of it and none can be read: then a frame at most this often, and half the drawing.
+constexpr int FloodFrameMs = 80;
 constexpr qint64 StreamWindowMs = 250;
 constexpr std::uint64_t StreamCharsPerSecond = 2000;
 constexpr int HorizontalMargin = 3;
@@ -74,6 +77,7 @@ void ReceiveView::append(std::string_view text)
     if (textArea().width() != m_layoutWidth)
         relayout();
     const std::uint64_t at = m_text.size();
+    const std::uint64_t rowsBefore = m_text.rowCount();
     m_text.append(text);
     // Readers hear what arrived, not the whole text again; nothing is made when none listens.
     if (QAccessible::isActive()) {
@@ -84,24 +88,30 @@ void ReceiveView::append(std::string_view text)
     }
     if (m_following)
         m_topRow = maxTopRow();
-    noteArrival(text.size());
+    noteArrival(text.size(), m_text.rowCount() - rowsBefore);
     scheduleRepaint();
 }
 
-void ReceiveView::noteArrival(std::size_t characters)
+void ReceiveView::noteArrival(std::size_t characters, std::uint64_t rows)
 {
     if (!m_streamWindow.isValid() || m_streamWindow.elapsed() > 2 * StreamWindowMs) {
         // The first text after a quiet spell.
         m_streaming = false;
+        m_flooding = false;
         m_streamWindow.start();
         m_streamWindowChars = 0;
+        m_streamWindowRows = 0;
     }
     m_streamWindowChars += characters;
-    const qint64 elapsed = m_streamWindow.elapsed();
+    m_streamWindowRows += rows;
+    const auto elapsed = static_cast<std::uint64_t>(m_streamWindow.elapsed());
     if (elapsed >= StreamWindowMs) {
-        m_streaming = m_streamWindowChars * 1000 >= StreamCharsPerSecond * std::uint64_t(elapsed);
+        m_streaming = m_streamWindowChars * 1000 >= StreamCharsPerSecond * elapsed;
+        m_flooding = m_streamWindowRows * StreamFrameMs >=
+                     static_cast<std::uint64_t>(visibleRows()) * elapsed;
         m_streamWindow.restart();
         m_streamWindowChars = 0;
+        m_streamWindowRows = 0;
     }
 }
 
@@ -288,7 +298,7 @@ void ReceiveView::scheduleRepaint()
     // A paint already asked for shows the newest text too.
     if (m_repaintTimer.isActive() || m_repaintRequested)
         return;
-    const int frame = m_streaming ? StreamFrameMs : FrameMs;
+    const int frame = m_flooding ? FloodFrameMs : m_streaming ? StreamFrameMs : FrameMs;
     const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : frame;
     m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, frame - since)));
 }

@@ -117,8 +117,8 @@ private:
     void scrollBy(std::int64_t rows);
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
     void scheduleRepaint();
-    // Updates whether text is streaming in, from the characters just appended.
-    void noteArrival(std::size_t characters);
+    // Updates whether text is streaming in, from the characters and rows just appended.
+    void noteArrival(std::size_t characters, std::uint64_t rows);
 
     WrappedText m_text;
     std::uint64_t m_topRow = 0;
@@ -143,6 +143,8 @@ private:
     QElapsedTimer m_streamWindow;
     std::uint64_t m_streamWindowChars = 0;
     bool m_streaming = false;
+    std::uint64_t m_streamWindowRows = 0;
+    bool m_flooding = false; // more rows each stream frame than the box shows
 
     ReceivedSource m_receivedSource;
     // Declared last: destroyed first, it waits for running saves while the rest still exists.

@@ -14,7 +14,7 @@ public:
     using Nanos = std::int64_t;
 
     // How long the device is left alone after a wake-up that found a trickle.
-    static constexpr Nanos GatherNanos = 20 * 1000000;
+    static constexpr Nanos GatherNanos = 40 * 1000000;
     // No wake-up within this long after a write is followed by gathering: the answer to
     // what was written (a command's reply, a key's echo) is taken as soon as it comes.
     static constexpr Nanos AnswerNanos = 250 * 1000000;

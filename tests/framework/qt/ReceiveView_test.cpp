@@ -22,6 +22,7 @@ private slots:
     void init();
     void rowsFillTheBoxWidthInTheBoxFont();
     void repaintsAreBatchedWhileTextStreamsIn();
+    void aFloodThatOverrunsTheBoxIsShownInFewerFrames();
     void paintsTheNewestRowsWhileFollowing();
     void keysAndWheelScrollWithinTheText();
     void aNarrowerBoxRewrapsAndStillShowsTheEnd();
@@ -130,6 +131,30 @@ void ReceiveViewTest::repaintsAreBatchedWhileTextStreamsIn()
     QTRY_VERIFY(counter.paints > 0);
     // At most one paint per frame (16 ms), however often text arrives.
     QVERIFY2(counter.paints <= elapsed / 16 + 3,
+             qPrintable(QString("%1 paints in %2 ms").arg(counter.paints).arg(elapsed)));
+}
+
+void ReceiveViewTest::aFloodThatOverrunsTheBoxIsShownInFewerFrames()
+{
+    // Every piece is ten boxes full: no frame could be read, so frames come half as often.
+    const std::string piece = numbered(m_view->visibleRows() * 10, m_view->wrapped().columns());
+    PaintCounter counter;
+    m_view->installEventFilter(&counter);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 counted = 0;
+    while (clock.elapsed() < 1300) {
+        if (counted == 0 && clock.elapsed() >= 500) {
+            counted = clock.elapsed(); // the flood is known by now
+            counter.paints = 0;
+        }
+        m_view->append(piece);
+        QCoreApplication::processEvents();
+        QTest::qSleep(5);
+    }
+    const qint64 elapsed = clock.elapsed() - counted;
+    QVERIFY(counter.paints > 0);
+    QVERIFY2(counter.paints <= elapsed / 80 + 2,
              qPrintable(QString("%1 paints in %2 ms").arg(counter.paints).arg(elapsed)));
 }
 
