@@ -61,8 +61,10 @@ std::string toControlLines(const std::string &text)
 class Win32Memo : public EditOf<Memo>
 {
 public:
+    // No scroll bar, as the window's table has it: the box reaches past the page's right
+    // edge, where a bar would be cut off; typing still scrolls it.
     explicit Win32Memo(const ControlSite &site)
-        : EditOf(site, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL)
+        : EditOf(site, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN)
     {
         SetWindowSubclass(m_window, typing, 0, reinterpret_cast<DWORD_PTR>(this));
     }
