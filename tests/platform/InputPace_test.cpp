@@ -8,8 +8,8 @@ namespace {
 using Nanos = InputPace::Nanos;
 constexpr Nanos Ms = 1000000;
 constexpr Nanos LongAgo = -10'000 * Ms; // no write for a long time
-constexpr Nanos Gather =
-    InputPace::GatherNanos; // the period a trickle is gathered for, as documented
+// The period a trickle is gathered for.
+constexpr Nanos Gather = InputPace::GatherNanos;
 
 TEST(InputPace, ALinePacedAt115200IsGatheredAfterItsFirstByte)
 {
