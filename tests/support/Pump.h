@@ -64,14 +64,16 @@ inline bool pumpMessages(const std::function<bool()> &done, std::chrono::millise
 {
     return pumpDetail::loop(done, limit, [&] {
         try {
+            Application::instance().ProcessMessages();
+            if (done())
+                return;
             // A guard timer so that WaitMessage cannot sleep past the limit or miss a condition
-            // that another thread makes true.
+            // that another thread makes true. Started only now: one that fired inside
+            // ProcessMessages (a slow pass) would leave the wait nothing to wake it.
             QTimer guard;
             guard.setSingleShot(true);
             guard.start(5);
-            Application::instance().ProcessMessages();
-            if (!done())
-                Application::instance().WaitMessage();
+            Application::instance().WaitMessage();
         } catch (...) {
             if (!thrown)
                 throw;
