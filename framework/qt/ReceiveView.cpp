@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -272,6 +273,16 @@ void ReceiveView::relayout()
     m_rowHeight = std::max(1, static_cast<int>(std::ceil(metrics.lineSpacing())));
     m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
     m_fixedPitch = QFontInfo(font()).fixedPitch();
+    m_rawFont = QRawFont::fromFont(font());
+    m_glyphs.fill(0);
+    if (m_rawFont.isValid()) {
+        QString cells(256, Qt::Uninitialized);
+        for (int byte = 0; byte < 256; ++byte)
+            cells[byte] = cellCharacter(static_cast<char>(byte));
+        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(cells);
+        if (glyphs.size() == 256)
+            std::copy(glyphs.begin(), glyphs.end(), m_glyphs.begin());
+    }
     m_layoutWidth = textArea().width();
 
     const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
@@ -349,16 +360,9 @@ void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
                              palette().brush(QPalette::Highlight));
         }
         painter.setPen(palette().color(run.selected ? QPalette::HighlightedText : QPalette::Text));
-        QString cells(static_cast<qsizetype>(count), Qt::Uninitialized);
-        for (std::size_t i = 0; i < count; ++i)
-            cells[static_cast<qsizetype>(i)] = cellCharacter(bytes[first + i]);
-        if (m_fixedPitch) {
-            painter.drawText(QPointF(x, baseline), cells);
-        } else {
-            for (std::size_t i = 0; i < count; ++i)
-                painter.drawText(QPointF(x + static_cast<qreal>(i) * m_cellWidth, baseline),
-                                 QString(cells[static_cast<qsizetype>(i)]));
-        }
+        const char *cells = bytes.data() + first;
+        if (!paintCells(painter, cells, count, QPointF(x, baseline)))
+            paintCellsAsText(painter, cells, count, QPointF(x, baseline));
         for (std::size_t i = 0; i < count; ++i) {
             if (ansiUnprintable(static_cast<unsigned char>(bytes[first + i]))) {
                 const qreal cellLeft = x + static_cast<qreal>(i) * m_cellWidth;
@@ -367,6 +371,46 @@ void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
             }
         }
     }
+}
+
+bool ReceiveView::paintCells(QPainter &painter, const char *bytes, std::size_t count,
+                             QPointF origin)
+{
+    // Every cell its glyph at its place: laying the row out as text again (shaping) would
+    // cost most of a frame's drawing, and a cell's glyph never depends on its neighbours.
+    QList<quint32> glyphs(static_cast<qsizetype>(count));
+    QList<QPointF> positions(static_cast<qsizetype>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        const quint32 glyph = m_glyphs[static_cast<unsigned char>(bytes[i])];
+        if (glyph == 0)
+            return false;
+        glyphs[static_cast<qsizetype>(i)] = glyph;
+        positions[static_cast<qsizetype>(i)] = QPointF(static_cast<qreal>(i) * m_cellWidth, 0);
+    }
+    QGlyphRun run;
+    run.setRawFont(m_rawFont);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    run.setUnderline(font().underline());
+    run.setStrikeOut(font().strikeOut());
+    run.setOverline(font().overline());
+    painter.drawGlyphRun(origin, run);
+    return true;
+}
+
+void ReceiveView::paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count,
+                                   QPointF origin)
+{
+    QString cells(static_cast<qsizetype>(count), Qt::Uninitialized);
+    for (std::size_t i = 0; i < count; ++i)
+        cells[static_cast<qsizetype>(i)] = cellCharacter(bytes[i]);
+    if (m_fixedPitch) {
+        painter.drawText(origin, cells);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        painter.drawText(origin + QPointF(static_cast<qreal>(i) * m_cellWidth, 0),
+                         QString(cells[static_cast<qsizetype>(i)]));
 }
 
 void ReceiveView::wheelEvent(QWheelEvent *event)

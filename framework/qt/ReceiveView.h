@@ -19,9 +19,11 @@
 
 #include <QElapsedTimer>
 #include <QFrame>
+#include <QRawFont>
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -116,6 +118,11 @@ private:
     std::uint64_t maxTopRow() const;
     void scrollBy(std::int64_t rows);
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
+    // Draws count cells of bytes from x, one glyph per cell, without laying the text out
+    // again; false when the font lacks one of their glyphs.
+    bool paintCells(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
+    // The same through the text engine, which finds a glyph in another font where need be.
+    void paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     void scheduleRepaint();
     // Updates whether text is streaming in, from the characters and rows just appended.
     void noteArrival(std::size_t characters, std::uint64_t rows);
@@ -128,6 +135,9 @@ private:
     int m_rowHeight = 1;
     int m_ascent = 0;
     bool m_fixedPitch = true;
+    // The box font's glyph for each byte's cell character, 0 where the font has none.
+    QRawFont m_rawFont;
+    std::array<quint32, 256> m_glyphs{};
     int m_layoutWidth = -1; // text area width the rows are wrapped for
     int m_wheelRemainder = 0;
 
