@@ -118,7 +118,7 @@ private:
     std::uint64_t maxTopRow() const;
     void scrollBy(std::int64_t rows);
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
-    // Draws count cells of bytes from x, one glyph per cell, without laying the text out
+    // Draws count cells of bytes from origin, one glyph per cell, without laying the text out
     // again; false when the font lacks one of their glyphs.
     bool paintCells(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     // The same through the text engine, which finds a glyph in another font where need be.
