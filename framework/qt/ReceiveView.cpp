@@ -62,11 +62,7 @@ ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
     setCursor(Qt::IBeamCursor);
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
-        m_repaintRequested = true;
-        // New text changes only the inside: the frame stays as it is.
-        update(contentsRect());
-    });
+    connect(&m_repaintTimer, &QTimer::timeout, this, &ReceiveView::requestRepaint);
     relayout();
 }
 
@@ -307,11 +303,27 @@ void ReceiveView::changeEvent(QEvent *event)
 void ReceiveView::scheduleRepaint()
 {
     // A paint already asked for shows the newest text too.
-    if (m_repaintTimer.isActive() || m_repaintRequested)
+    if (m_repaintRequested)
         return;
     const int frame = m_flooding ? FloodFrameMs : m_streaming ? StreamFrameMs : FrameMs;
     const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : frame;
-    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, frame - since)));
+    if (since >= frame) {
+        // Due: painted from this turn of the event loop, not from a wake-up of its own.
+        m_repaintTimer.stop();
+        requestRepaint();
+        return;
+    }
+    // The timer shows the last text of a burst. While text keeps coming, the arrival that
+    // finds the frame due paints it (above), so the timer waits a little beyond the frame.
+    if (!m_repaintTimer.isActive())
+        m_repaintTimer.start(static_cast<int>(frame - since + frame / 4));
+}
+
+void ReceiveView::requestRepaint()
+{
+    m_repaintRequested = true;
+    // New text changes only the inside: the frame stays as it is.
+    update(contentsRect());
 }
 
 void ReceiveView::paintEvent(QPaintEvent *event)

@@ -124,6 +124,7 @@ private:
     // The same through the text engine, which finds a glyph in another font where need be.
     void paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     void scheduleRepaint();
+    void requestRepaint();
     // Updates whether text is streaming in, from the characters and rows just appended.
     void noteArrival(std::size_t characters, std::uint64_t rows);
 
