@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -46,14 +47,83 @@ bool writtenOut(unsigned char byte)
     return byte < ControlCount;
 }
 
+// A flood is looked at eight bytes at a time: a word of them, and in it one flag per byte, its
+// high bit. Text holds long runs without a control byte or a '<', and random data a third of
+// its words.
+constexpr std::size_t WordBytes = 8;
+constexpr std::uint64_t EachByte = 0x0101010101010101;
+constexpr std::uint64_t Flags = 0x80 * EachByte;
+static_assert(std::endian::native == std::endian::little, "byte i of a word is its i-th byte");
+
+std::uint64_t loadWord(const char *bytes)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, WordBytes);
+    return word;
+}
+
+// The flags of the bytes shown as themselves: seven low bits plus 0x80 - 0x20 reach the flag
+// from 0x20 on, and never carry into the next byte.
+std::uint64_t shownAsThemselves(std::uint64_t word)
+{
+    return (((word & ~Flags) + (0x80 - ControlCount) * EachByte) | word) & Flags;
+}
+
+std::uint64_t writtenOutFlags(std::uint64_t word)
+{
+    return ~shownAsThemselves(word) & Flags;
+}
+
+std::uint64_t lessThanSignFlags(std::uint64_t word)
+{
+    const std::uint64_t other = word ^ ('<' * EachByte);
+    const std::uint64_t nonZero = (((other & ~Flags) + ~Flags) | other) & Flags;
+    return ~nonZero & Flags;
+}
+
+unsigned flagCount(std::uint64_t flags)
+{
+    return static_cast<unsigned>(((flags >> 7) * EachByte) >> 56);
+}
+
+// The flags as eight bits, byte i's as bit i.
+unsigned flagBits(std::uint64_t flags)
+{
+    return static_cast<unsigned>(((flags >> 7) * 0x0102040810204080) >> 56);
+}
+
+// For four bytes, indexed by their written-out bits and (above them) their marked bits: the
+// written-out bits of the marked bytes, in order, and (above them) how many are marked.
+constexpr std::array<std::uint8_t, 256> packedMarks()
+{
+    std::array<std::uint8_t, 256> packed{};
+    for (unsigned writtenOut = 0; writtenOut < 16; ++writtenOut) {
+        for (unsigned marked = 0; marked < 16; ++marked) {
+            unsigned bits = 0;
+            unsigned count = 0;
+            for (unsigned i = 0; i < 4; ++i) {
+                if ((marked >> i) & 1)
+                    bits |= ((writtenOut >> i) & 1) << count++;
+            }
+            packed[writtenOut | marked << 4] = static_cast<std::uint8_t>(bits | count << 4);
+        }
+    }
+    return packed;
+}
+constexpr std::array<std::uint8_t, 256> PackedMarks = packedMarks();
+
 } // namespace
 
 void appendReceivedText(std::string &text, std::string_view bytes)
 {
     const DisplayForms &forms = displayForms();
-    std::size_t length = 0;
-    for (char c : bytes)
-        length += forms.length[static_cast<unsigned char>(c)];
+    constexpr std::size_t Longer = 5; // "<0xNN>" against the byte itself
+    std::size_t at = 0;
+    std::size_t length = bytes.size();
+    for (; at + WordBytes <= bytes.size(); at += WordBytes)
+        length += Longer * flagCount(writtenOutFlags(loadWord(bytes.data() + at)));
+    for (; at < bytes.size(); ++at)
+        length += Longer * writtenOut(static_cast<unsigned char>(bytes[at]));
     // Grow geometrically even where reserve() allocates exactly, so that many small appends
     // to one long text stay linear.
     const std::size_t start = text.size();
@@ -64,11 +134,23 @@ void appendReceivedText(std::string &text, std::string_view bytes)
 
     text.resize(room);
     char *out = text.data() + start;
-    for (char c : bytes) {
+    const auto put = [&](char c) {
         const auto byte = static_cast<unsigned char>(c);
         std::memcpy(out, forms.form[byte].data(), FormBytes);
         out += forms.length[byte];
+    };
+    for (at = 0; at + WordBytes <= bytes.size(); at += WordBytes) {
+        const std::uint64_t word = loadWord(bytes.data() + at);
+        if (writtenOutFlags(word) == 0) {
+            std::memcpy(out, &word, WordBytes);
+            out += WordBytes;
+            continue;
+        }
+        for (std::size_t i = 0; i < WordBytes; ++i)
+            put(bytes[at + i]);
     }
+    for (; at < bytes.size(); ++at)
+        put(bytes[at]);
     text.resize(needed);
 }
 
@@ -81,16 +163,47 @@ std::string receivedText(std::string_view bytes)
 
 void ControlMarks::append(std::string_view bytes)
 {
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (!writtenOut(byte) && byte != '<')
-            continue;
-        if (m_count % 64 == 0)
-            m_words.push_back(0);
-        if (writtenOut(byte))
-            m_words.back() |= std::uint64_t{1} << (m_count % 64);
-        ++m_count;
+    // The open word is filled in a register, a few bits at a time.
+    std::uint64_t used = m_count % 64;
+    std::uint64_t full = m_count - used;
+    std::uint64_t open = 0;
+    if (used != 0) {
+        open = m_words.back();
+        m_words.pop_back();
     }
+    const auto put = [&](unsigned bits, unsigned count) {
+        open |= std::uint64_t{bits} << used;
+        used += count;
+        if (used < 64)
+            return;
+        m_words.push_back(std::uint64_t{open});
+        full += 64;
+        used -= 64;
+        open = used != 0 ? std::uint64_t{bits} >> (count - used) : 0;
+    };
+    std::size_t at = 0;
+    for (; at + WordBytes <= bytes.size(); at += WordBytes) {
+        const std::uint64_t word = loadWord(bytes.data() + at);
+        const std::uint64_t control = writtenOutFlags(word);
+        const std::uint64_t marked = control | lessThanSignFlags(word);
+        if (marked == 0)
+            continue;
+        const unsigned controlBits = flagBits(control);
+        const unsigned markedBits = flagBits(marked);
+        for (unsigned half = 0; half < 8; half += 4) {
+            const unsigned packed =
+                PackedMarks[((controlBits >> half) & 15) | ((markedBits >> half) & 15) << 4];
+            put(packed & 15, packed >> 4);
+        }
+    }
+    for (; at < bytes.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (writtenOut(byte) || byte == '<')
+            put(writtenOut(byte) ? 1 : 0, 1);
+    }
+    if (used != 0)
+        m_words.push_back(open);
+    m_count = full + used;
 }
 
 void ControlMarks::clear()

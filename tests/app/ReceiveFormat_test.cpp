@@ -41,14 +41,18 @@ TEST(ReceiveFormat, TheTextAndItsMarksGiveBackTheReceivedBytes)
         everyByte += static_cast<char>(i % 256);
     // Received text that looks like the written-out form, and a '<' at the very end.
     const std::string cases[] = {everyByte, "<0x0D>\r<<0x0>x<", std::string("\0<", 2), ""};
-    for (const std::string &bytes : cases) {
-        std::string shown;
-        ControlMarks marks;
-        for (std::size_t at = 0; at < bytes.size(); at += 7) {
-            appendReceivedText(shown, std::string_view(bytes).substr(at, 7));
-            marks.append(std::string_view(bytes).substr(at, 7));
+    // Pieces shorter and longer than the words that a flood is taken in.
+    for (const std::size_t piece : {7, 13, 4096}) {
+        for (const std::string &bytes : cases) {
+            std::string shown;
+            ControlMarks marks;
+            for (std::size_t at = 0; at < bytes.size(); at += piece) {
+                appendReceivedText(shown, std::string_view(bytes).substr(at, piece));
+                marks.append(std::string_view(bytes).substr(at, piece));
+            }
+            EXPECT_EQ(shown, receivedText(bytes)) << piece;
+            EXPECT_EQ(receivedBytes(shown, marks), bytes) << piece;
         }
-        EXPECT_EQ(receivedBytes(shown, marks), bytes);
     }
     ControlMarks marks;
     marks.append("\r<");
