@@ -62,16 +62,13 @@ std::uint64_t loadWord(const char *bytes)
     return word;
 }
 
-// The flags of the bytes shown as themselves: seven low bits plus 0x80 - 0x20 reach the flag
-// from 0x20 on, and never carry into the next byte.
-std::uint64_t shownAsThemselves(std::uint64_t word)
-{
-    return (((word & ~Flags) + (0x80 - ControlCount) * EachByte) | word) & Flags;
-}
-
+// The flags of the bytes written out. Seven low bits plus 0x80 - 0x20 reach the flag from 0x20
+// on and never carry into the next byte, so the flags left clear are the control bytes'.
 std::uint64_t writtenOutFlags(std::uint64_t word)
 {
-    return ~shownAsThemselves(word) & Flags;
+    const std::uint64_t shownAsThemselves =
+        (((word & ~Flags) + (0x80 - ControlCount) * EachByte) | word) & Flags;
+    return ~shownAsThemselves & Flags;
 }
 
 std::uint64_t lessThanSignFlags(std::uint64_t word)
@@ -199,7 +196,7 @@ void ControlMarks::append(std::string_view bytes)
     for (; at < bytes.size(); ++at) {
         const auto byte = static_cast<unsigned char>(bytes[at]);
         if (writtenOut(byte) || byte == '<')
-            put(writtenOut(byte) ? 1 : 0, 1);
+            put(writtenOut(byte), 1);
     }
     if (used != 0)
         m_words.push_back(open);
