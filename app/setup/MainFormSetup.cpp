@@ -6,6 +6,7 @@
 #include "app/MainForm.h"
 
 #include "app/setup/SettingBindings.h"
+#include "framework/core/Application.h"
 #include "protocol/CommandSet.h"
 
 #include <cstddef>
@@ -80,6 +81,9 @@ template<std::size_t N> void runSequence(TMainForm &form, const ModuleCommand (&
             }
         }
         form.WaitCommandExecute();
+        // A closed window ends the procedure: no command goes out after it.
+        if (Application::instance().quitRequested())
+            return;
     }
 }
 

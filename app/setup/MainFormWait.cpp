@@ -1,6 +1,6 @@
 // The exchange wait: after every command, pump the UI thread's messages until a reply has
-// been applied or Timer1 has fired. The reply arrives during the pumping (the port's receive
-// event runs nested here), and so do clicks, tab changes and the timer tick.
+// been applied or Timer1 has fired, or the window has closed. The reply arrives during the pumping
+// (the port's receive event runs nested here), and so do clicks, tab changes and the timer tick.
 #include "app/MainForm.h"
 
 #include "framework/core/Application.h"
@@ -19,7 +19,7 @@ void TMainForm::WaitCommandExecute()
             // The rest of the procedure runs on quickly: each later wait ends at the next tick.
             Timer1->setInterval(1);
         }
-        if (ReplyReceived == 1 || ReplyTimedOut == 1)
+        if (ReplyReceived == 1 || ReplyTimedOut == 1 || application.quitRequested())
             return;
         // Sleep until the next event instead of spinning; what wakes the wait is dispatched
         // and the flags are tested again after the next full pass.

@@ -64,7 +64,8 @@ void Application::ProcessMessages()
 
 void Application::WaitMessage()
 {
-    if (!isUiThread() || !UiCallQueue::instance().empty())
+    // After the quit a wait could never sleep: the quit message stays waiting for the outer loop.
+    if (!isUiThread() || EventLoop::quitRecorded() || !UiCallQueue::instance().empty())
         return;
     std::exception_ptr error;
     {
@@ -75,6 +76,11 @@ void Application::WaitMessage()
     }
     if (error)
         std::rethrow_exception(error);
+}
+
+bool Application::quitRequested() const
+{
+    return EventLoop::quitRecorded();
 }
 
 std::string Application::displayText(std::string message)

@@ -43,8 +43,13 @@ public:
     // UI thread: sleeps until an event, a synchronize call or a sent message arrives, and
     // dispatches what woke it (same exception rule as ProcessMessages). Returns at once when
     // a call is already waiting. A loop "ProcessMessages, test, WaitMessage" therefore never
-    // spins. It sleeps for good when nothing ever arrives: keep a timer running.
+    // spins. It sleeps for good when nothing ever arrives: keep a timer running. After the
+    // program's quit it returns at once: a wait tests quitRequested and ends.
     void WaitMessage();
+
+    // True once the program's message loop is ending (its last window closed): every nested
+    // wait ends, whatever it waits for.
+    bool quitRequested() const;
 
     // The global exception report. On the UI thread it calls the reporter before returning;
     // from another thread it queues the report to the UI thread and returns.

@@ -14,6 +14,8 @@ namespace {
 // Static initialisation runs on the main thread.
 const std::thread::id g_mainThread = std::this_thread::get_id();
 
+std::atomic<bool> g_quitRecorded{false};
+
 #ifdef _WIN32
 
 // The main thread's Win32 message queue. The wake-up is a message posted to a hidden window
@@ -35,12 +37,7 @@ public:
     void processEvents() override
     {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                // Left for the loop that asked for it.
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
+        while (take(message, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -55,6 +52,20 @@ public:
     bool wake() override { return PostMessageA(m_wakeWindow, kWakeMessage, 0, 0) != FALSE; }
 
 private:
+    // PeekMessage with PM_REMOVE, except that it never takes the quit: whatever the filter, a
+    // waiting WM_QUIT is retrieved, and eaten here it would never end the program's loop. It is
+    // recorded and posted again for the outer loop, and nothing more is taken.
+    static bool take(MSG &message, UINT first, UINT last, UINT flags)
+    {
+        if (!PeekMessageA(&message, nullptr, first, last, flags))
+            return false;
+        if (message.message != WM_QUIT)
+            return true;
+        recordQuit();
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return false;
+    }
+
     // Posted messages come before input, painting and timers, and in a flood the next wake is
     // posted while the calls run: served at once, the calls would keep the window from ever
     // repainting, ticking or taking a click. So the window's waiting paints and timers go
@@ -68,9 +79,9 @@ private:
             return;
         }
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT))
+        while (take(message, 0, 0, PM_REMOVE | PM_QS_PAINT))
             DispatchMessageA(&message);
-        while (PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))
+        while (take(message, WM_TIMER, WM_TIMER, PM_REMOVE))
             DispatchMessageA(&message);
         UiCallQueue::instance().wakeArrived();
     }
@@ -155,4 +166,19 @@ EventLoop &EventLoop::current()
 void EventLoop::install(EventLoop *loop)
 {
     g_installed.store(loop, std::memory_order_release);
+}
+
+void EventLoop::recordQuit()
+{
+    g_quitRecorded.store(true);
+}
+
+bool EventLoop::quitRecorded()
+{
+    return g_quitRecorded.load();
+}
+
+void EventLoop::forgetQuit()
+{
+    g_quitRecorded.store(false);
 }

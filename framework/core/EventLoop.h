@@ -24,4 +24,12 @@ public:
     // Any thread: makes the UI thread call UiCallQueue::wakeArrived soon; false when there is
     // no UI thread to wake (a toolkit loop whose application object is gone).
     virtual bool wake() = 0;
+
+    // The program's quit (its last window closed), recorded where the loop or the toolkit first
+    // meets it, so that every nested wait can end on it: a nested wait sees neither the quit
+    // message, left for the outer loop, nor a timer behind it. Forgotten when a message loop
+    // starts. Any thread.
+    static void recordQuit();
+    static bool quitRecorded();
+    static void forgetQuit();
 };

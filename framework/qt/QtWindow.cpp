@@ -2,6 +2,7 @@
 
 #include "ui_MainForm.h"
 
+#include "framework/core/EventLoop.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/qt/Accessibility.h"
 #include "framework/qt/Ansi.h"
@@ -115,13 +116,17 @@ std::unique_ptr<Toolkit> startToolkit(int &argc, char **argv)
 int runMessageLoop(const std::function<void()> &lastWindowClosed)
 {
     QApplication::setQuitOnLastWindowClosed(true);
+    EventLoop::forgetQuit();
     const QMetaObject::Connection connection =
         QObject::connect(qApp, &QGuiApplication::lastWindowClosed, qApp, [&] {
+            // The quit that follows ends the loop, and every wait nested in a handler now.
+            EventLoop::recordQuit();
             if (lastWindowClosed)
                 lastWindowClosed();
         });
     const int exitCode = QApplication::exec();
     QObject::disconnect(connection);
+    EventLoop::forgetQuit();
     return exitCode;
 }
 

@@ -200,7 +200,7 @@ private:
                 self->m_window = nullptr;
             openForms().erase(window);
             if (openForms().empty())
-                PostQuitMessage(0);
+                lastFormClosed();
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);

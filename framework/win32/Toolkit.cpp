@@ -1,5 +1,6 @@
 // The toolkit's start and message loop, and the error box.
 #include "framework/controls/Window.h"
+#include "framework/core/EventLoop.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/win32/WideText.h"
 #include "framework/win32/Win32Form.h"
@@ -7,7 +8,12 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <utility>
+
 namespace {
+
+// What runMessageLoop's caller wants done when the last window closes; UI thread only.
+std::function<void()> g_lastWindowClosed;
 
 class Win32Toolkit : public Toolkit
 {
@@ -46,9 +52,19 @@ std::unique_ptr<Toolkit> startToolkit(int &, char **)
     return std::make_unique<Win32Toolkit>();
 }
 
+void lastFormClosed()
+{
+    EventLoop::recordQuit();
+    PostQuitMessage(0);
+    if (g_lastWindowClosed)
+        runGuarded([] { std::exchange(g_lastWindowClosed, nullptr)(); });
+}
+
 int runMessageLoop(const std::function<void()> &lastWindowClosed)
 {
-    // The main window posts the quit message when it is destroyed.
+    // The main window posts the quit message when it is destroyed (lastFormClosed).
+    EventLoop::forgetQuit();
+    g_lastWindowClosed = lastWindowClosed;
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (!isDialogMessage(message)) {
@@ -56,8 +72,10 @@ int runMessageLoop(const std::function<void()> &lastWindowClosed)
             DispatchMessageW(&message);
         }
     }
-    if (lastWindowClosed)
-        runGuarded([&] { lastWindowClosed(); });
+    // A loop ended by a quit that no window posted still tells its caller.
+    if (g_lastWindowClosed)
+        runGuarded([] { std::exchange(g_lastWindowClosed, nullptr)(); });
+    EventLoop::forgetQuit();
     return static_cast<int>(message.wParam);
 }
 

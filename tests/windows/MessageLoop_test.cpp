@@ -1,5 +1,6 @@
 // Message windows and the plain event loop on the system's own user32.
 #include "framework/core/Application.h"
+#include "framework/core/EventLoop.h"
 #include "framework/core/Exception.h"
 #include "framework/core/Thread.h"
 #include "framework/core/user32.h"
@@ -74,4 +75,19 @@ TEST(EventLoop, ALoopOfItsOwnServesSynchronizeCalls)
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
         DispatchMessageA(&message);
     EXPECT_TRUE(ran);
+}
+
+TEST(EventLoop, AQuitBehindAWakeUpEndsTheLoopAndIsRecorded)
+{
+    // The window closed while a wake-up was waiting: serving the wake-up, whose peeks for paints
+    // and timers also meet the quit, must leave the quit for the loop.
+    Watchdog watchdog(std::chrono::seconds(60));
+    ASSERT_TRUE(EventLoop::current().wake());
+    PostQuitMessage(3);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    EXPECT_EQ(message.wParam, 3u);
+    EXPECT_TRUE(EventLoop::quitRecorded());
+    EventLoop::forgetQuit();
 }

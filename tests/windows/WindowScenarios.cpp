@@ -3,7 +3,10 @@
 // for the *Answering* tests, silent for the *Silent* ones, at RUN (echoing) for the *Echo* ones.
 #include "tests/app/WindowScenarios.h"
 
+#include "app/Program.h"
 #include "framework/core/Application.h"
+#include "framework/core/EventLoop.h"
+#include "tests/support/Watchdog.h"
 #include "tests/windows/OwnDesktop.h"
 
 #include <cstdlib>
@@ -14,17 +17,25 @@ namespace {
 class WindowScenario : public ::testing::Test
 {
 protected:
+    // Tests of the whole program make their window themselves.
+    bool ProgramRun = false;
+
     void SetUp() override
     {
         m_previous = Application::instance().setExceptionReporter(
             [this](const std::string &message, const std::string &) {
                 m_errors.push_back(message);
             });
-        m_form = std::make_unique<TMainForm>();
+        if (!ProgramRun)
+            m_form = std::make_unique<TMainForm>();
     }
     void TearDown() override
     {
         m_form.reset();
+        // The window's end posted the program's quit: the next test starts without it.
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        EventLoop::forgetQuit();
         Application::instance().setExceptionReporter(m_previous);
         EXPECT_TRUE(m_errors.empty()) << m_errors.front();
     }
@@ -42,7 +53,44 @@ protected:
         return port ? port : "COM12";
     }
 
+    // The program as main() runs it: busy runs once its message loop is going, and the user
+    // closes the window when closeWhen first holds, tested on every tick of a 10 ms timer.
+    // runProgram must then return: a wait or a loop that outlives the window is a hang.
+    static int runClosedWhile(const std::function<void(TMainForm &)> &busy,
+                              const std::function<bool(const TMainForm &)> &closeWhen)
+    {
+        s_form = nullptr;
+        s_busy = busy;
+        s_closeWhen = closeWhen;
+        const UINT_PTR closer = SetTimer(nullptr, 0, 10, closeTick);
+        const UINT_PTR starter = SetTimer(nullptr, 0, 0, startTick);
+        const int code = runProgram([] {
+            auto made = std::make_unique<TMainForm>();
+            s_form = made.get();
+            return made;
+        });
+        KillTimer(nullptr, closer);
+        KillTimer(nullptr, starter);
+        return code;
+    }
+
 private:
+    static void CALLBACK startTick(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        s_busy(*s_form);
+    }
+    static void CALLBACK closeTick(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        if (s_form && s_closeWhen(*s_form)) {
+            KillTimer(nullptr, id);
+            s_form->close();
+        }
+    }
+    static inline TMainForm *s_form;
+    static inline std::function<void(TMainForm &)> s_busy;
+    static inline std::function<bool(const TMainForm &)> s_closeWhen;
+
     Application::ExceptionReporter m_previous;
     std::vector<std::string> m_errors;
     std::unique_ptr<TMainForm> m_form;
@@ -73,6 +121,46 @@ TEST_F(WindowScenario, EchoTabChangesThenTheTestTabThenALinkTest)
     expectRateBoxesFollowTheSetupRate(form());
     expectTestTabSendsAndShows(form(), port());
     expectLinkTestRunsToItsEnd(form(), port());
+}
+
+// The same scenarios as the program runs them, closed by the user while busy.
+class ProgramScenario : public WindowScenario
+{
+protected:
+    ProgramScenario() { ProgramRun = true; }
+};
+
+TEST_F(ProgramScenario, SilentClosingTheWindowWhileOpenWaitsEndsTheProgram)
+{
+    Watchdog watchdog(std::chrono::seconds(60));
+    bool procedureEnded = false;
+    const int code = runClosedWhile(
+        [&](TMainForm &form) {
+            ASSERT_TRUE(choose(form.ComboPortSetup, port()));
+            form.OpenPortSetup->click();
+            procedureEnded = true;
+        },
+        [](const TMainForm &form) { return form.ComPort1->Connected(); });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(procedureEnded);
+}
+
+TEST_F(ProgramScenario, EchoClosingTheWindowWhileBytesStreamInEndsTheProgramEveryTime)
+{
+    // A quit taken by one of the loop's own peeks left the program running without a window.
+    Watchdog watchdog(std::chrono::seconds(240));
+    for (int round = 0; round < 10; ++round) {
+        const int code = runClosedWhile(
+            [](TMainForm &form) {
+                form.PageControl1->setActivePage(1);
+                ASSERT_TRUE(choose(form.ComboPortRun, port()));
+                form.OpenPortRun->click();
+                form.EditSendRun->setText(std::string(400, 'U'));
+                form.SendStringRun->click();
+            },
+            [](const TMainForm &form) { return form.MemoReceiveRun->size() > 40; });
+        EXPECT_EQ(code, 0) << "round " << round;
+    }
 }
 
 int main(int argc, char **argv)
