@@ -121,7 +121,11 @@ TEST_F(FormWindowTest, HasTheStoredFrameTabsPlacesAndStartStates)
         MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT *>(&place), 2);
         EXPECT_NEAR(place.left, row.x, 2) << row.name;
         EXPECT_NEAR(place.top, row.y, 2) << row.name;
-        EXPECT_NEAR(place.right - place.left, row.width, 2) << row.name;
+        if (row.className == std::string_view("Label")) // or wider, for its caption
+            EXPECT_GE(place.right - place.left, row.width - 2) << row.name;
+        else
+            EXPECT_NEAR(place.right - place.left, row.width, 2) << row.name;
+        EXPECT_NEAR(place.bottom - place.top, row.height, 2) << row.name;
         if (auto *button = dynamic_cast<Button *>(control)) {
             EXPECT_EQ(button->caption(), row.caption);
         }
