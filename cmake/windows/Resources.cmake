@@ -1,10 +1,10 @@
-# The icon and version resources of the Windows programs.
+# The icon, version and manifest resources of the Windows programs.
 #
 # zephra_windows_resources(target description [MANIFEST file])
 # Compiles a resource script into the program `target`: the program's icon (made once per
 # build from resources/icons/ with icotool, package icoutils), a VERSIONINFO with the
-# project's version and `description` as the file's description, and, when given, the
-# manifest file (resource 1 of type 24; a program has at most one).
+# project's version and `description` as the file's description, and the manifest
+# (resource 1 of type 24; a program has one): zephra.manifest here unless another is given.
 enable_language(RC)
 
 find_program(ZEPHRA_ICOTOOL icotool)
@@ -30,14 +30,13 @@ function(zephra_windows_resources target description)
   cmake_parse_arguments(ARG "" "MANIFEST" "" ${ARGN})
   set(zephra_program ${target})
   set(zephra_description ${description})
-  set(zephra_manifest_line "")
-  if(ARG_MANIFEST)
-    get_filename_component(manifest ${ARG_MANIFEST} ABSOLUTE)
-    set(zephra_manifest_line "1 24 \"${manifest}\"")
+  if(NOT ARG_MANIFEST)
+    set(ARG_MANIFEST ${PROJECT_SOURCE_DIR}/cmake/windows/zephra.manifest)
   endif()
+  get_filename_component(manifest ${ARG_MANIFEST} ABSOLUTE)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/program.rc.in ${script} @ONLY)
   target_sources(${target} PRIVATE ${script})
-  set_source_files_properties(${script} PROPERTIES OBJECT_DEPENDS "${zephra_icon};${ARG_MANIFEST}")
+  set_source_files_properties(${script} PROPERTIES OBJECT_DEPENDS "${zephra_icon};${manifest}")
   add_dependencies(${target} zephra_windows_icon)
 endfunction()

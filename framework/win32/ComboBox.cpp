@@ -14,21 +14,11 @@ public:
     explicit Win32ComboBox(const ControlSite &site) : Win32Control(std::string(site.row->name))
     {
         const LayoutRow &row = *site.row;
-        RECT place = site.place;
-        place.bottom += scaled(8 * row.height); // the open list
-        create(site, place, L"COMBOBOX",
+        create(site, L"COMBOBOX",
                WS_TABSTOP | WS_VSCROLL |
                    (row.editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) |
                    (row.sorted ? CBS_SORT : 0));
-        // The closed box as high as stored: the selection field's height is the item height
-        // plus the borders.
-        RECT closed{};
-        GetWindowRect(m_window, &closed);
-        const int field = static_cast<int>(SendMessageW(m_window, CB_GETITEMHEIGHT, WPARAM(-1), 0));
-        const int borders = (closed.bottom - closed.top) - field;
-        const int wanted = (site.place.bottom - site.place.top) - borders;
-        if (wanted > 0)
-            SendMessageW(m_window, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+        fit(site);
         for (std::string_view item : row.items)
             addItem(std::string(item));
         // A stored list starts at its first item, as the layout's own toolkit shows it.
@@ -115,6 +105,11 @@ public:
         fire(onChange);
     }
 
+    void rescale(const ControlSite &site) override
+    {
+        setFont(site.font);
+        fit(site);
+    }
     void command(HWND, int code) override
     {
         switch (code) {
@@ -138,6 +133,21 @@ public:
     }
 
 private:
+    void fit(const ControlSite &site)
+    {
+        RECT open = site.place;
+        open.bottom += scaled(8 * site.row->height, site.dpi); // the open list
+        place(m_window, open);
+        // The closed box as high as stored: the selection field's height is the item height
+        // plus the borders.
+        RECT closed{};
+        GetWindowRect(m_window, &closed);
+        const int field = static_cast<int>(SendMessageW(m_window, CB_GETITEMHEIGHT, WPARAM(-1), 0));
+        const int borders = (closed.bottom - closed.top) - field;
+        const int wanted = (site.place.bottom - site.place.top) - borders;
+        if (wanted > 0)
+            SendMessageW(m_window, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+    }
     bool editable() const { return (GetWindowLongW(m_window, GWL_STYLE) & 3) == CBS_DROPDOWN; }
     void showHint()
     {

@@ -35,6 +35,19 @@ public:
         if (m_frame != nullptr)
             SetWindowPos(m_frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
+    void rescale(const ControlSite &site) override
+    {
+        // A tab page is placed by its tab control.
+        if (site.row->page >= 0) {
+            setFont(site.font);
+            return;
+        }
+        Win32Control::rescale(site);
+        if (m_frame != nullptr)
+            SetWindowPos(m_frame, nullptr, 0, 0, site.place.right - site.place.left,
+                         site.place.bottom - site.place.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
 private:
     HWND m_frame = nullptr;
@@ -57,12 +70,14 @@ public:
         item.pszText = wide.data();
         SendMessageW(m_window, TCM_INSERTITEMW, m_pages.size(), reinterpret_cast<LPARAM>(&item));
         m_pages.push_back(page);
-        RECT area{};
-        GetClientRect(m_window, &area);
-        SendMessageW(m_window, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-        SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left,
-                     area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        placePage(page);
         ShowWindow(page, m_pages.size() == 1 ? SW_SHOW : SW_HIDE);
+    }
+    void rescale(const ControlSite &site) override
+    {
+        Win32Control::rescale(site);
+        for (HWND page : m_pages)
+            placePage(page);
     }
 
     int count() const override { return static_cast<int>(m_pages.size()); }
@@ -85,6 +100,14 @@ public:
     }
 
 private:
+    // Over the display area, which depends on the tabs' font.
+    void placePage(HWND page)
+    {
+        RECT area{};
+        GetClientRect(m_window, &area);
+        SendMessageW(m_window, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+        place(page, area);
+    }
     void pageChanged()
     {
         const int active = activePage();

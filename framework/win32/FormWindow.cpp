@@ -1,6 +1,7 @@
 // The main window from the stored layout: every row of mainFormLayout() as a Win32 control at
 // its place, in the table's order (which is the tab order), in the fonts of the stored style
-// sheet; the client area is the table's size at 96 dpi, scaled to the screen's dots per inch.
+// sheet; the client area is the table's size at 96 dpi, scaled to its monitor's dots per inch,
+// and scaled anew when the window moves to a monitor of another scale.
 #include "framework/controls/Window.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Controls.h"
@@ -23,10 +24,10 @@ std::set<HWND> &openForms()
     return forms;
 }
 
-HFONT makeFont(const wchar_t *face, bool bold)
+HFONT makeFont(const wchar_t *face, bool bold, int dpi)
 {
     LOGFONTW font{};
-    font.lfHeight = -scaled(16);
+    font.lfHeight = -scaled(16, dpi);
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = ANSI_CHARSET;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
@@ -40,24 +41,30 @@ class Win32FormWindow : public FormWindow
 public:
     Win32FormWindow()
     {
-        m_boldFont = makeFont(L"Courier New", true);
-        m_plainFont = makeFont(L"Courier New", false);
-        m_titleFont = makeFont(L"Courier", true);
         const std::vector<LayoutRow> &rows = mainFormLayout();
         const LayoutRow &form = rows.front();
         const DWORD style =
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-        RECT frame{0, 0, scaled(form.width), scaled(form.height)};
-        AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
+        m_dpi = windowDpi(nullptr);
+        SIZE frame = frameSize(scaled(form.width, m_dpi), scaled(form.height, m_dpi), style,
+                               WS_EX_CONTROLPARENT, m_dpi);
         RECT work{};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const int width = frame.right - frame.left, height = frame.bottom - frame.top;
         m_window =
             CreateWindowExW(WS_EX_CONTROLPARENT, formClassName(), toWide(form.caption).c_str(),
-                            style, work.left + (work.right - work.left - width) / 2,
-                            work.top + (work.bottom - work.top - height) / 2, width, height,
+                            style, work.left + (work.right - work.left - frame.cx) / 2,
+                            work.top + (work.bottom - work.top - frame.cy) / 2, frame.cx, frame.cy,
                             nullptr, nullptr, GetModuleHandleW(nullptr), this);
         openForms().insert(m_window);
+        // Made on a monitor whose scale is not the system's.
+        if (const int dpi = windowDpi(m_window); dpi != m_dpi) {
+            m_dpi = dpi;
+            frame = frameSize(scaled(form.width, dpi), scaled(form.height, dpi), style,
+                              WS_EX_CONTROLPARENT, dpi);
+            SetWindowPos(m_window, nullptr, 0, 0, frame.cx, frame.cy,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        makeFonts();
         m_tooltips =
             CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window,
@@ -93,17 +100,23 @@ public:
     std::unique_ptr<Timer> createTimer() override { return std::make_unique<Win32Timer>(); }
 
 private:
-    void add(const LayoutRow &row, int id)
+    ControlSite siteOf(const LayoutRow &row, int id) const
     {
         ControlSite site;
         site.row = &row;
         site.id = id;
         site.tooltips = m_tooltips;
         site.font = fontOf(row.name);
-        site.place = RECT{scaled(row.x), scaled(row.y), scaled(row.x + row.width),
-                          scaled(row.y + row.height)};
+        site.dpi = m_dpi;
+        site.place = RECT{scaled(row.x, m_dpi), scaled(row.y, m_dpi),
+                          scaled(row.x + row.width, m_dpi), scaled(row.y + row.height, m_dpi)};
         const auto parent = m_byName.find(row.parent);
         site.parent = parent != m_byName.end() ? parent->second->window() : m_window;
+        return site;
+    }
+    void add(const LayoutRow &row, int id)
+    {
+        const ControlSite site = siteOf(row, id);
         const std::string_view kind = row.className;
         std::unique_ptr<Win32Control> control;
         if (row.page >= 0)
@@ -159,7 +172,13 @@ private:
         m_boldFont = m_plainFont = m_titleFont = nullptr;
     }
 
-    // The stored style sheet's fonts.
+    // The stored style sheet's fonts, at the window's dpi.
+    void makeFonts()
+    {
+        m_boldFont = makeFont(L"Courier New", true, m_dpi);
+        m_plainFont = makeFont(L"Courier New", false, m_dpi);
+        m_titleFont = makeFont(L"Courier", true, m_dpi);
+    }
     HFONT fontOf(std::string_view name) const
     {
         if (name == "EditSendRun")
@@ -167,6 +186,27 @@ private:
         if (name == "Label17" || name == "Label18" || name == "Label19" || name == "Label8")
             return m_titleFont;
         return m_boldFont;
+    }
+
+    // Moved to a monitor of another scale: fonts and places at its dpi, in the window
+    // rectangle Windows suggests for it.
+    void dpiChanged(int dpi, const RECT &suggested)
+    {
+        const HFONT old[] = {m_boldFont, m_plainFont, m_titleFont};
+        m_dpi = dpi;
+        makeFonts();
+        const std::vector<LayoutRow> &rows = mainFormLayout();
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            const auto control = m_byName.find(rows[i].name);
+            if (control != m_byName.end())
+                control->second->rescale(siteOf(rows[i], 0));
+        }
+        SetWindowPos(m_window, nullptr, suggested.left, suggested.top,
+                     suggested.right - suggested.left, suggested.bottom - suggested.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        RedrawWindow(m_window, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        for (HFONT font : old)
+            DeleteObject(font);
     }
 
     void closedByUser()
@@ -194,6 +234,10 @@ private:
             if (self != nullptr)
                 self->closedByUser();
             return 0;
+        case WM_DPICHANGED:
+            if (self != nullptr)
+                self->dpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT *>(lParam));
+            return 0;
         case WM_DESTROY:
             RemovePropW(window, L"ZephraForm");
             if (self != nullptr)
@@ -214,7 +258,8 @@ private:
 
     HWND m_window = nullptr;
     HWND m_tooltips = nullptr;
-    HFONT m_boldFont, m_plainFont, m_titleFont;
+    HFONT m_boldFont = nullptr, m_plainFont = nullptr, m_titleFont = nullptr;
+    int m_dpi = 96;
     std::vector<std::unique_ptr<Win32Control>> m_controls;
     std::map<std::string, Win32Control *, std::less<>> m_byName;
     bool m_closing = false;

@@ -16,26 +16,17 @@ public:
     {
         const LayoutRow &row = *site.row;
         create(site, panelClassName(), 0, WS_EX_CONTROLPARENT);
-        const int width = site.place.right - site.place.left;
-        const int height = site.place.bottom - site.place.top;
         ControlSite inside = site;
         inside.parent = m_window;
-        const int textHeight = fontHeight(site.font);
-        const int count = static_cast<int>(row.items.size());
-        const int free = std::max(0, height - textHeight - 5);
-        const int buttonHeight = count > 0 ? free / count : 0;
-        const int top = textHeight + 1 + (count > 0 ? (free % count) / 2 : 0);
-        for (int i = 0; i < count; ++i) {
-            inside.id = site.id + i + 1;
-            const RECT place{scaled(8), top + i * buttonHeight, width - scaled(2),
-                             top + (i + 1) * buttonHeight};
-            m_buttons.push_back(create(inside, place, L"BUTTON",
+        for (std::size_t i = 0; i < row.items.size(); ++i) {
+            inside.id = site.id + static_cast<int>(i) + 1;
+            m_buttons.push_back(create(inside, RECT{}, L"BUTTON",
                                        BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), 0,
-                                       std::string(row.items[static_cast<std::size_t>(i)])));
+                                       std::string(row.items[i])));
         }
         // The frame last: beneath the items it surrounds.
-        m_frame = create(inside, RECT{0, 0, width, height}, L"BUTTON", BS_GROUPBOX, 0,
-                         std::string(row.caption));
+        m_frame = create(inside, RECT{}, L"BUTTON", BS_GROUPBOX, 0, std::string(row.caption));
+        arrange(site);
         updateTabStop();
     }
 
@@ -66,6 +57,11 @@ public:
         updateTabStop();
         fire(onClick);
     }
+    void rescale(const ControlSite &site) override
+    {
+        Win32Control::rescale(site);
+        arrange(site);
+    }
     void command(HWND from, int code) override
     {
         if (code != BN_CLICKED)
@@ -76,6 +72,21 @@ public:
     }
 
 private:
+    void arrange(const ControlSite &site)
+    {
+        const int width = site.place.right - site.place.left;
+        const int height = site.place.bottom - site.place.top;
+        const int textHeight = fontHeight(site.font);
+        const int count = static_cast<int>(m_buttons.size());
+        const int free = std::max(0, height - textHeight - 5);
+        const int buttonHeight = count > 0 ? free / count : 0;
+        const int top = textHeight + 1 + (count > 0 ? (free % count) / 2 : 0);
+        for (int i = 0; i < count; ++i)
+            place(m_buttons[static_cast<std::size_t>(i)],
+                  RECT{scaled(8, site.dpi), top + i * buttonHeight, width - scaled(2, site.dpi),
+                       top + (i + 1) * buttonHeight});
+        place(m_frame, RECT{0, 0, width, height});
+    }
     static int fontHeight(HFONT font)
     {
         HDC screen = GetDC(nullptr);

@@ -108,6 +108,12 @@ public:
         Win32Control::setEnabled(enabled);
         EnableWindow(m_arrows, enabled);
     }
+    void rescale(const ControlSite &site) override
+    {
+        // The arrows take their room from the edit again.
+        Win32Control::rescale(site);
+        SendMessageW(m_arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(m_window), 0);
+    }
     void setVisible(bool visible) override
     {
         Win32Control::setVisible(visible);

@@ -63,6 +63,13 @@ private:
             EndPaint(window, &paint);
             return 0;
         }
+        if (self != nullptr && message == WM_SETFONT) {
+            self->m_font = reinterpret_cast<HFONT>(wParam);
+            InvalidateRect(window, nullptr, TRUE);
+            return 0;
+        }
+        if (self != nullptr && message == WM_GETFONT)
+            return reinterpret_cast<LRESULT>(self->m_font);
         if (self != nullptr && message == WM_GETOBJECT)
             return answerGetObject(window, wParam, lParam, self->m_accessible);
         return DefWindowProcW(window, message, wParam, lParam);

@@ -2,7 +2,10 @@
 #include "framework/controls/TextControls.h"
 #include "framework/core/HandlerGuard.h"
 #include "framework/win32/Controls.h"
+#include "framework/win32/MainFormLayout.h"
 #include "framework/win32/WideText.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -13,9 +16,38 @@ public:
     {
         // SS_NOPREFIX: stored captions show "&" as it is; a caption too long is cut, not wrapped.
         create(site, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, std::string(site.row->caption));
+        fit(site);
     }
     std::string caption() const override { return windowText(m_window); }
     void setCaption(const std::string &caption) override { setWindowText(m_window, caption); }
+    void rescale(const ControlSite &site) override
+    {
+        setFont(site.font);
+        fit(site);
+    }
+
+private:
+    // The fonts here are wider than the stored layout's toolkit measured them: a label that
+    // names a control to its right may grow towards it as far as its stored caption needs.
+    void fit(const ControlSite &site)
+    {
+        RECT place = site.place;
+        const std::string_view buddy = layoutProperty(*site.row, "buddy");
+        for (const LayoutRow &row : mainFormLayout()) {
+            if (buddy.empty() || row.name != buddy || row.parent != site.row->parent)
+                continue;
+            HDC dc = GetDC(m_window);
+            HGDIOBJ old = SelectObject(dc, site.font);
+            const std::wstring text = toWide(std::string(site.row->caption));
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+            SelectObject(dc, old);
+            ReleaseDC(m_window, dc);
+            const LONG limit = scaled(row.x - 4, site.dpi);
+            place.right = std::max(place.right, std::min(place.left + extent.cx, limit));
+        }
+        ::place(m_window, place);
+    }
 };
 
 template<class Interface> class EditOf : public Win32Control, public virtual Interface

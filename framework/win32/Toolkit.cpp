@@ -20,9 +20,6 @@ class Win32Toolkit : public Toolkit
 public:
     Win32Toolkit()
     {
-        // The window scales its stored layout to the screen's dots per inch itself, so the
-        // system must not stretch it as a bitmap.
-        SetProcessDPIAware();
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
                                                            ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
         InitCommonControlsEx(&controls);

@@ -3,17 +3,6 @@
 #include "framework/core/HandlerGuard.h"
 #include "framework/win32/WideText.h"
 
-int scaled(int pixels)
-{
-    static const int dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int perInch = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-        return perInch > 0 ? perInch : 96;
-    }();
-    return MulDiv(pixels, dpi, 96);
-}
-
 bool Win32Control::enabled() const
 {
     return IsWindowEnabled(m_window) != FALSE;
@@ -60,6 +49,26 @@ LRESULT Win32Control::notify(const NMHDR &)
 
 void Win32Control::scroll(HWND, int) {}
 
+void Win32Control::rescale(const ControlSite &site)
+{
+    setFont(site.font);
+    place(m_window, site.place);
+}
+
+void Win32Control::setFont(HFONT font)
+{
+    if (font == nullptr)
+        return;
+    for (HWND window : m_windows)
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void place(HWND window, const RECT &place)
+{
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HWND Win32Control::create(const ControlSite &site, const wchar_t *className, DWORD style,
                           DWORD exStyle, const std::string &text)
 {
@@ -76,6 +85,7 @@ HWND Win32Control::create(const ControlSite &site, const RECT &place, const wcha
     if (window == nullptr)
         return nullptr;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_windows.push_back(window);
     if (site.font != nullptr)
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(site.font), FALSE);
     if (m_window == nullptr) {

@@ -6,18 +6,17 @@
 
 #include "framework/controls/Control.h"
 #include "framework/controls/LayoutTable.h"
+#include "framework/win32/Dpi.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 #include <functional>
 #include <string>
+#include <vector>
 
-// Pixels of the stored layout (96 dpi) on this screen.
-int scaled(int pixels);
-
-// Where a control goes: its parent window, its place in the parent's client area (scaled),
-// its child id, font and stored row.
+// Where a control goes: its parent window, its place in the parent's client area (scaled to
+// dpi), its child id, font and stored row.
 struct ControlSite
 {
     HWND parent = nullptr;
@@ -26,6 +25,7 @@ struct ControlSite
     HFONT font = nullptr;
     const LayoutRow *row = nullptr;
     HWND tooltips = nullptr; // the form's tool tip window
+    int dpi = 96;
 };
 
 class Win32Control : public virtual Control
@@ -52,6 +52,10 @@ public:
     virtual void scroll(HWND from, int code);
     // Once every control of the window is made.
     virtual void finish() {}
+    // The form is drawn at another dpi: the control takes the site's place and font (the
+    // site as when it was made, scaled anew). By default every window of the control takes
+    // the font and the first one the place.
+    virtual void rescale(const ControlSite &site);
 
 protected:
     // Creates a child window that belongs to this control (the first one becomes window()).
@@ -63,13 +67,19 @@ protected:
     void fire(const std::function<void(Sender)> &slot);
     // Shows text as the tool tip of one of the control's windows (empty: none).
     void setToolTip(HWND window, const std::string &text);
+    // Gives every window of the control the font, and draws them anew.
+    void setFont(HFONT font);
 
     HWND m_window = nullptr;
     HWND m_tooltips = nullptr;
 
 private:
     std::string m_name;
+    std::vector<HWND> m_windows; // all made by create()
 };
+
+// Moves a child window to a place in its parent's client area.
+void place(HWND window, const RECT &place);
 
 // Registers a window class of ours once (later calls with the same name return at once) and
 // returns its name. background: a brush, or null for a window that paints all of itself.
