@@ -97,7 +97,7 @@ void Win32Control::setToolTip(HWND window, const std::string &text)
         return;
     std::wstring wide = toWide(text);
     TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOW_V2_SIZE; // Common Controls 5 refuses a larger one
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = GetParent(window);
     tool.uId = reinterpret_cast<UINT_PTR>(window);

@@ -165,6 +165,31 @@ TEST_F(FormWindowTest, TheTabKeyVisitsTheFirstTabsControlsInTheStoredOrder)
     EXPECT_EQ(visited, stored);
 }
 
+TEST_F(FormWindowTest, EveryListedPortShowsItsDeviceAsATip)
+{
+    auto *ports = find<ComboBox>("ComboPortSetup");
+    for (const char *port : {"COM3", "COM1", "COM12"})
+        ports->setItemHint(ports->addItem(port), std::string("\\\\.\\") + port);
+    ports->deleteItem(0);
+    ports->setItemIndex(0);
+    COMBOBOXINFO box{sizeof box, {}, {}, 0, nullptr, nullptr, nullptr};
+    GetComboBoxInfo(windowOf(ports), &box);
+    HWND tips = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); // the form's
+    std::map<std::string, std::string> shown; // by item, "chosen": the closed box's own
+    for (int i = 0; i < SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0); ++i) {
+        wchar_t text[256] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.lpszText = text;
+        SendMessageW(tips, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tool));
+        shown[tool.hwnd == box.hwndList ? ports->item(static_cast<int>(tool.uId)) : "chosen"] =
+            std::string(text, text + wcslen(text));
+    }
+    EXPECT_EQ(shown,
+              (std::map<std::string, std::string>{
+                  {"COM12", "\\\\.\\COM12"}, {"COM3", "\\\\.\\COM3"}, {"chosen", "\\\\.\\COM12"}}));
+}
+
 TEST_F(FormWindowTest, ControlsRunTheirSlotsAsTheHandlersExpect)
 {
     std::vector<std::string> events;
