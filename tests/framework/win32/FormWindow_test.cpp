@@ -28,7 +28,6 @@
 
 namespace {
 
-// The program's message loop, until the queue is empty.
 void pump()
 {
     MSG message;
@@ -176,10 +175,8 @@ TEST_F(FormWindowTest, TheTabKeyVisitsTheTabStripThenTheFirstTabsControlsInTheSt
             stored.emplace_back(row.name);
     }
     window->find(stored.front())->setFocus();
-    for (std::size_t i = 0; i <= stored.size(); ++i) {
+    for (std::size_t i = 0; i <= stored.size(); ++i, press({VK_TAB}))
         visited.push_back(focused());
-        press({VK_TAB});
-    }
     stored.push_back(stored.front());
     EXPECT_EQ(visited, stored);
 }
@@ -227,9 +224,7 @@ TEST_F(FormWindowTest, EveryListedPortShowsItsDeviceAsATip)
     std::map<std::string, std::string> shown; // by item, "chosen": the closed box's own
     for (int i = 0; i < SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0); ++i) {
         wchar_t text[256] = {};
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.lpszText = text;
+        TOOLINFOW tool{sizeof tool, 0, nullptr, 0, {}, nullptr, text, 0, nullptr};
         SendMessageW(tips, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tool));
         shown[tool.hwnd == box.hwndList ? ports->item(static_cast<int>(tool.uId)) : "chosen"] =
             std::string(text, text + wcslen(text));
