@@ -1,5 +1,6 @@
 // Combo box on COMBOBOX: a fixed list (CBS_DROPDOWNLIST) or an editable box (CBS_DROPDOWN),
-// sorted when the stored layout says so. The chosen item's hint is the box's tool tip.
+// sorted when the stored layout says so. Each item's hint is its tool tip in the open list, and
+// the chosen item's is the closed box's.
 #include "framework/controls/ListControls.h"
 #include "framework/win32/Controls.h"
 #include "framework/win32/WideText.h"
@@ -24,14 +25,22 @@ public:
         // A stored list starts at its first item, as the layout's own toolkit shows it.
         if (!row.items.empty())
             setItemIndex(0);
+        COMBOBOXINFO box{};
+        box.cbSize = sizeof box;
+        GetComboBoxInfo(m_window, &box);
+        m_list = box.hwndList;
+        SetWindowSubclass(m_list, relayToTips, 0, reinterpret_cast<DWORD_PTR>(this));
     }
+    ~Win32ComboBox() override { RemoveWindowSubclass(m_list, relayToTips, 0); }
 
     int addItem(const std::string &text) override
     {
         const int index = static_cast<int>(SendMessageW(
             m_window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(text).c_str())));
         if (index >= 0)
-            m_hints.insert(m_hints.begin() + std::min<std::size_t>(index, m_hints.size()), {});
+            m_hints.insert(m_hints.begin() + std::min<std::size_t>(index, m_hints.size()),
+                           std::string());
+        placeItemTips();
         return index;
     }
     void deleteItem(int index) override
@@ -39,12 +48,14 @@ public:
         if (SendMessageW(m_window, CB_DELETESTRING, static_cast<WPARAM>(index), 0) != CB_ERR &&
             static_cast<std::size_t>(index) < m_hints.size())
             m_hints.erase(m_hints.begin() + index);
+        placeItemTips();
         showHint();
     }
     void clearItems() override
     {
         SendMessageW(m_window, CB_RESETCONTENT, 0, 0);
         m_hints.clear();
+        placeItemTips();
         showHint();
     }
     int count() const override
@@ -93,6 +104,7 @@ public:
     {
         if (index >= 0 && static_cast<std::size_t>(index) < m_hints.size())
             m_hints[static_cast<std::size_t>(index)] = hint;
+        placeItemTips();
         showHint();
     }
     void choose(int index) override
@@ -157,7 +169,50 @@ private:
                                  : std::string());
     }
 
+    // One tool of the form's tip window per item with a hint, over the item's row of the list.
+    void placeItemTips()
+    {
+        if (m_tooltips == nullptr || m_list == nullptr)
+            return;
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE; // Common Controls 5 refuses a larger one
+        tool.hwnd = m_list;
+        for (tool.uId = 0; tool.uId < m_placedTips; ++tool.uId)
+            SendMessageW(m_tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        m_placedTips = m_hints.size();
+        m_placedTop = SendMessageW(m_list, LB_GETTOPINDEX, 0, 0);
+        for (tool.uId = 0; tool.uId < m_hints.size(); ++tool.uId) {
+            std::wstring text = toWide(m_hints[tool.uId]);
+            if (text.empty())
+                continue;
+            tool.lpszText = text.data();
+            SendMessageW(m_list, LB_GETITEMRECT, tool.uId, reinterpret_cast<LPARAM>(&tool.rect));
+            SendMessageW(m_tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+    // The open list's mouse messages, for the tip window to show the item's tip under the
+    // mouse; the tips follow their items when the list has scrolled.
+    static LRESULT CALLBACK relayToTips(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR self)
+    {
+        auto *box = reinterpret_cast<Win32ComboBox *>(self);
+        if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && box->m_tooltips != nullptr) {
+            if (SendMessageW(list, LB_GETTOPINDEX, 0, 0) != box->m_placedTop)
+                box->placeItemTips();
+            MSG relayed{};
+            relayed.hwnd = list;
+            relayed.message = message;
+            relayed.wParam = wParam;
+            relayed.lParam = lParam;
+            SendMessageW(box->m_tooltips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        }
+        return DefSubclassProc(list, message, wParam, lParam);
+    }
+
     std::vector<std::string> m_hints; // by item
+    HWND m_list = nullptr;            // the open list
+    std::size_t m_placedTips = 0;
+    LRESULT m_placedTop = 0;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // its pages (panels shown one at a time over the tab control's display area).
 #include "framework/controls/Containers.h"
 #include "framework/win32/Controls.h"
+#include "framework/win32/TabOrder.h"
 #include "framework/win32/WideText.h"
 
 #include <vector>
@@ -58,7 +59,8 @@ class Win32TabControl : public Win32Control, public virtual TabControl
 public:
     explicit Win32TabControl(const ControlSite &site) : Win32Control(std::string(site.row->name))
     {
-        create(site, WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+        // Not a control parent: the Tab key stops at the strip (TabOrder.h).
+        create(site, WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN);
     }
 
     // The next page's window, made by makeTabPage.
@@ -110,9 +112,17 @@ private:
     }
     void pageChanged()
     {
+        // The focus in the page that goes goes to the new page's first stop, else the strip.
+        HWND focus = GetFocus();
+        const bool inPage = focus != nullptr && focus != m_window && IsChild(m_window, focus);
         const int active = activePage();
         for (std::size_t i = 0; i < m_pages.size(); ++i)
             ShowWindow(m_pages[i], static_cast<int>(i) == active ? SW_SHOW : SW_HIDE);
+        if (inPage) {
+            HWND first =
+                active >= 0 ? firstTabStop(m_pages[static_cast<std::size_t>(active)]) : nullptr;
+            focusTabStop(first != nullptr ? first : m_window);
+        }
         fire(onChange);
     }
 

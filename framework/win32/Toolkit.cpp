@@ -37,13 +37,6 @@ private:
 
 } // namespace
 
-bool isDialogMessage(MSG &message)
-{
-    // Tab and the arrow keys move the focus among the form's controls.
-    HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    return root != nullptr && isFormWindow(root) && IsDialogMessageW(root, &message);
-}
-
 std::unique_ptr<Toolkit> startToolkit(int &, char **)
 {
     return std::make_unique<Win32Toolkit>();

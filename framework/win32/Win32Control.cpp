@@ -1,6 +1,7 @@
 #include "framework/win32/Win32Control.h"
 
 #include "framework/core/HandlerGuard.h"
+#include "framework/win32/TabOrder.h"
 #include "framework/win32/WideText.h"
 
 bool Win32Control::enabled() const
@@ -10,7 +11,12 @@ bool Win32Control::enabled() const
 
 void Win32Control::setEnabled(bool enabled)
 {
+    // A disabled window loses the focus and nothing else takes it: the next stop does, as the
+    // Tab key would give it, or the keyboard would reach nothing.
+    HWND next = !enabled && hasFocus() ? nextTabStop(GetFocus(), false) : nullptr;
     EnableWindow(m_window, enabled);
+    if (next != nullptr && next != m_window && !IsChild(m_window, next))
+        focusTabStop(next);
 }
 
 bool Win32Control::visible() const
@@ -107,7 +113,7 @@ void Win32Control::setToolTip(HWND window, const std::string &text)
         return;
     std::wstring wide = toWide(text);
     TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOW_V2_SIZE; // Common Controls 5 refuses a larger one
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = GetParent(window);
     tool.uId = reinterpret_cast<UINT_PTR>(window);

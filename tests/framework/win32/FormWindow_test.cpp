@@ -13,6 +13,7 @@
 #include "framework/win32/PictureError.h"
 #include "framework/win32/ReceiveBox.h"
 #include "framework/win32/Win32Control.h"
+#include "framework/win32/Win32Form.h"
 #include "tests/windows/OwnDesktop.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include <oleacc.h>
 
@@ -30,9 +32,26 @@ void pump()
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        if (!isDialogMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
+}
+
+// The keys as the user presses them: the first ones held down while the last goes down and up.
+void press(const std::vector<BYTE> &keys)
+{
+    for (BYTE key : keys)
+        keybd_event(key, 0, 0, 0);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+        keybd_event(*key, 0, KEYEVENTF_KEYUP, 0);
+    pump();
+}
+
+std::string focused()
+{
+    return Win32Control::of(GetFocus()) ? Win32Control::of(GetFocus())->name() : "(none)";
 }
 
 // The tab page a row's control is on (empty for the window's own rows).
@@ -150,22 +169,72 @@ TEST_F(FormWindowTest, HasTheStoredFrameTabsPlacesAndStartStates)
     }
 }
 
-TEST_F(FormWindowTest, TheTabKeyVisitsTheFirstTabsControlsInTheStoredOrder)
+TEST_F(FormWindowTest, TheTabKeyVisitsTheTabStripThenTheFirstTabsControlsInTheStoredOrder)
 {
-    std::vector<std::string> stored, visited;
+    std::vector<std::string> stored{"PageControl1"}, visited;
     for (const LayoutRow &row : mainFormLayout()) {
         const std::string_view kind = row.className;
         if (pageOf(row) == "TabSheet1" && kind != "Label" && kind != "GroupBox")
             stored.emplace_back(row.name);
     }
     window->find(stored.front())->setFocus();
-    HWND form = GetAncestor(GetFocus(), GA_ROOT);
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        visited.push_back(Win32Control::of(GetFocus())->name());
-        MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
-        IsDialogMessageW(form, &tab);
-    }
+    for (std::size_t i = 0; i <= stored.size(); ++i, press({VK_TAB}))
+        visited.push_back(focused());
+    stored.push_back(stored.front());
     EXPECT_EQ(visited, stored);
+}
+
+TEST_F(FormWindowTest, KeysChangeTabsAsAClickDoesAndPressTheFocusedButton)
+{
+    auto *tabs = find<TabControl>("PageControl1");
+    int changes = 0;
+    tabs->onChange = [&](Sender) { ++changes; };
+    const int last = tabs->count() - 1;
+    // "Open" disables itself when pressed: the focus goes on to the next control.
+    auto *open = find<Button>("OpenPortSetup");
+    open->onClick = [&](Sender) { open->setEnabled(false); };
+    using Keys = std::tuple<const char *, std::vector<BYTE>, int, const char *>;
+    for (const auto &[from, keys, tab, to] : std::initializer_list<Keys>{
+             {"SaveConfig", {VK_CONTROL, VK_TAB}, 1, "ComboPortRun"},
+             {"SaveConfig", {VK_CONTROL, VK_SHIFT, VK_TAB}, last, "ComboPortLink"},
+             {"PageControl1", {VK_CONTROL, VK_NEXT}, 1, "PageControl1"},
+             {"ComboPortSetup", {VK_CONTROL, VK_PRIOR}, last, "ComboPortLink"},
+             {"PageControl1", {VK_RIGHT}, 1, "PageControl1"},
+             {"SelectBaudrateSetup", {VK_SHIFT, VK_TAB}, 0, "PageControl1"},
+             {"OpenPortSetup", {VK_RETURN}, 0, "ClosePortSetup"},
+             {"OpenPortSetup", {VK_SPACE}, 0, "ClosePortSetup"}}) {
+        tabs->setActivePage(0);
+        open->setEnabled(true);
+        window->find(from)->setFocus();
+        changes = 0;
+        press(keys);
+        EXPECT_EQ(std::make_tuple(tabs->activePage(), changes, focused()),
+                  std::make_tuple(tab, tab == 0 ? 0 : 1, std::string(to)))
+            << from << " " << int(keys.back());
+    }
+}
+
+TEST_F(FormWindowTest, EveryListedPortShowsItsDeviceAsATip)
+{
+    auto *ports = find<ComboBox>("ComboPortSetup");
+    for (const char *port : {"COM3", "COM1", "COM12"})
+        ports->setItemHint(ports->addItem(port), std::string("\\\\.\\") + port);
+    ports->deleteItem(0);
+    ports->setItemIndex(0);
+    COMBOBOXINFO box{sizeof box, {}, {}, 0, nullptr, nullptr, nullptr};
+    GetComboBoxInfo(windowOf(ports), &box);
+    HWND tips = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); // the form's
+    std::map<std::string, std::string> shown; // by item, "chosen": the closed box's own
+    for (int i = 0; i < SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0); ++i) {
+        wchar_t text[256] = {};
+        TOOLINFOW tool{sizeof tool, 0, nullptr, 0, {}, nullptr, text, 0, nullptr};
+        SendMessageW(tips, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tool));
+        shown[tool.hwnd == box.hwndList ? ports->item(static_cast<int>(tool.uId)) : "chosen"] =
+            std::string(text, text + wcslen(text));
+    }
+    EXPECT_EQ(shown,
+              (std::map<std::string, std::string>{
+                  {"COM12", "\\\\.\\COM12"}, {"COM3", "\\\\.\\COM3"}, {"chosen", "\\\\.\\COM12"}}));
 }
 
 TEST_F(FormWindowTest, ControlsRunTheirSlotsAsTheHandlersExpect)
