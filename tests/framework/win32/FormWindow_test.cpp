@@ -18,11 +18,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include <commctrl.h>
 #include <oleacc.h>
+
+using namespace std::literals;
 
 namespace {
 
@@ -50,6 +54,14 @@ std::string_view pageOf(const LayoutRow &row)
 HWND windowOf(Control *control)
 {
     return dynamic_cast<Win32Control *>(control)->window();
+}
+
+LRESULT CALLBACK countPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR paints)
+{
+    if (message == WM_PAINT)
+        ++*reinterpret_cast<int *>(paints);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 class FormWindowTest : public testing::Test
@@ -252,6 +264,20 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
     EXPECT_EQ(std::wstring(name), L"Received text");
     SysFreeString(name);
+    // Its value is what it shows, not megabytes: the last rows, or the first scrolled back.
+    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
+    box->append(" the last words");
+    const auto shownMost =
+        static_cast<UINT>(win32Box->visibleRows() * (win32Box->wrapped().columns() + 1));
+    for (const std::wstring_view shown : {L"the last words"sv, L"ab\0\u20ac\u00ffxxx"sv}) {
+        BSTR value = nullptr;
+        ASSERT_EQ(accessible->get_accValue(self, &value), S_OK);
+        const std::wstring_view text(value, SysStringLen(value));
+        EXPECT_LE(text.size(), shownMost);
+        EXPECT_NE(text.find(shown), std::wstring_view::npos);
+        SysFreeString(value);
+        SendMessageW(windowOf(box), WM_VSCROLL, SB_TOP, 0);
+    }
     accessible->Release();
     // A standard control named as stored, not by the text before it.
     ASSERT_EQ(AccessibleObjectFromWindow(windowOf(window->find("StatusConnect")), OBJID_CLIENT,
@@ -265,7 +291,6 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
 
     // Dragging past a row's end selects to its end; scrolled back, the view stays put.
     box->clear();
-    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
     HWND view = windowOf(box);
     box->append("hello world");
     SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2));
@@ -299,6 +324,46 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
         EXPECT_EQ(saved.str(), received ? "caf\xe9\r\n" : "caf\xc3\xa9");
     }
     DeleteFileA(path.c_str());
+}
+
+TEST_F(FormWindowTest, TheReceiveBoxPaintsADueFrameFromTheArrivalAndAtMostOncePerFrame)
+{
+    find<TabControl>("PageControl1")->setActivePage(1);
+    auto *box = dynamic_cast<Win32ReceiveBox *>(find<ReceiveBox>("MemoReceiveRun"));
+    pump();
+    int paints = 0;
+    SetWindowSubclass(windowOf(box), countPaints, 0, reinterpret_cast<DWORD_PTR>(&paints));
+    // Everything but timers: what paints here is an arrival, not the box's repaint timer.
+    const auto pumpButTimers = [] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+               PeekMessageW(&message, nullptr, WM_TIMER + 1, 0xFFFF, PM_REMOVE))
+            DispatchMessageW(&message);
+    };
+    // After a quiet spell "a" paints, "b" right after it waits, "c" a frame later paints.
+    for (const auto &[text, sleep] : {std::pair{"a", 300}, {"b", 0}, {"c", 45}}) {
+        Sleep(sleep);
+        const int before = paints;
+        box->append(text);
+        pumpButTimers();
+        EXPECT_TRUE(*text != 'c' || paints == before + 1) << paints - before << " paints";
+    }
+    const int beforeEnd = paints;
+    box->append("d"); // the end of a burst: the timer shows it
+    for (int waited = 0; paints == beforeEnd && waited < 60000; waited += 5)
+        Sleep(5), pump();
+    EXPECT_GT(paints, beforeEnd);
+    // While every piece fills the box ten times over (none could be read), one frame per 80 ms.
+    const std::string flood(box->visibleRows() * 10 * box->wrapped().columns(), 'f');
+    auto start = std::chrono::steady_clock::now();
+    for (int piece = 0; piece < 1500; ++piece, Sleep(1)) {
+        if (piece == 500) // the stream's rate is known by now
+            paints = 0, start = std::chrono::steady_clock::now();
+        box->append(flood);
+        pump();
+    }
+    EXPECT_LE(paints, 2 + (std::chrono::steady_clock::now() - start) / 80ms);
+    RemoveWindowSubclass(windowOf(box), countPaints, 0);
 }
 
 TEST_F(FormWindowTest, ATimerStartedOnceFiresOnceAndStops)
