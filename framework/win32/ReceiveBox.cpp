@@ -146,6 +146,7 @@ void Win32ReceiveBox::relayout()
     ReleaseDC(m_window, dc);
     m_cellWidth = std::max<int>(1, (extent.cx + 32) / 64);
     m_rowHeight = std::max<int>(1, metrics.tmHeight + metrics.tmExternalLeading);
+    m_ascent = metrics.tmAscent;
     const RECT area = textArea();
     m_layoutWidth = area.right - area.left;
     const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));

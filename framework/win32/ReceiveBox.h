@@ -72,7 +72,7 @@ private:
 
     WrappedText m_text;
     HFONT m_font = nullptr;
-    int m_cellWidth = 1, m_rowHeight = 1;
+    int m_cellWidth = 1, m_rowHeight = 1, m_ascent = 1;
     int m_layoutWidth = -1;
     std::uint64_t m_topRow = 0;
     bool m_following = true;

@@ -6,6 +6,7 @@
 #include "framework/win32/WideText.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -34,6 +35,18 @@ wchar_t cellCharacter(char byte)
         return L'-';
     const std::wstring wide = toWide(std::string_view(&byte, 1));
     return wide.empty() ? L'?' : wide[0];
+}
+
+// The code page's conversion once per byte value, not once per cell of every frame.
+const std::array<wchar_t, 256> &cellCharacters()
+{
+    static const std::array<wchar_t, 256> table = [] {
+        std::array<wchar_t, 256> characters{};
+        for (int byte = 0; byte < 256; ++byte)
+            characters[static_cast<std::size_t>(byte)] = cellCharacter(static_cast<char>(byte));
+        return characters;
+    }();
+    return table;
 }
 
 } // namespace
@@ -134,8 +147,7 @@ void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
     const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
     const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
     const int left = textArea().left;
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
+    const std::array<wchar_t, 256> &characters = cellCharacters();
 
     // Three runs: before, inside and after the selection, each in its own colours.
     const struct
@@ -152,7 +164,7 @@ void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
         const int x = left + static_cast<int>(first) * m_cellWidth;
         std::wstring cells(count, L' ');
         for (std::size_t i = 0; i < count; ++i)
-            cells[i] = cellCharacter(bytes[first + i]);
+            cells[i] = characters[static_cast<unsigned char>(bytes[first + i])];
         const COLORREF text = GetSysColor(run.selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         SetTextColor(dc, text);
         SetBkColor(dc, GetSysColor(run.selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
@@ -166,9 +178,9 @@ void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
             if (!ansiUnprintable(static_cast<unsigned char>(bytes[first + i])))
                 continue;
             const int cellLeft = x + static_cast<int>(i) * m_cellWidth;
-            const int boxTop = top + metrics.tmAscent * 3 / 10;
+            const int boxTop = top + m_ascent * 3 / 10;
             Rectangle(dc, cellLeft + m_cellWidth / 5, boxTop, cellLeft + m_cellWidth * 4 / 5,
-                      top + metrics.tmAscent + 1);
+                      top + m_ascent + 1);
         }
         SelectObject(dc, oldBrush);
         SelectObject(dc, oldPen);
