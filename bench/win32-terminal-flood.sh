@@ -2,11 +2,12 @@
 # Floods the Windows test tab under Wine through a pseudo-terminal mapped as COM13, beside the
 # Linux test tab's figure from the same machine and run. Needs scripts/windows and
 # scripts/build first. Usage: bench/win32-terminal-flood.sh [MiB, default 10]
+# ZEPHRA_FLOOD_EXE names another build's win32_terminal_flood.exe (to compare two builds).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mib=${1:-10}
 export WINEPREFIX=$root/build-windows/wine64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-bench=$root/build-windows/x86_64/win32_terminal_flood.exe
+bench=${ZEPHRA_FLOOD_EXE:-$root/build-windows/x86_64/win32_terminal_flood.exe}
 preload=$root/build-windows/wine-pty-ioctl.so
 # The window needs a display of its own, as the window tests have.
 with_display=$root/tests/framework/win32/with-display.sh

@@ -100,17 +100,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR *value) override
     {
-        if (!isSelf(child) || !m_text.valueIsText)
+        if (!isSelf(child) || !m_text.valueFromWindow)
             return m_standard->get_accValue(child, value);
-        if (!IsWindow(m_window))
+        std::string shown;
+        if (!IsWindow(m_window) || SendMessageW(m_window, AccessibleValueMessage, 0,
+                                                reinterpret_cast<LPARAM>(&shown)) == 0)
             return E_FAIL;
-        const auto length =
-            static_cast<std::size_t>(SendMessageW(m_window, WM_GETTEXTLENGTH, 0, 0));
-        *value = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-        if (*value == nullptr)
-            return E_OUTOFMEMORY;
-        SendMessageW(m_window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(*value));
-        return S_OK;
+        *value = toBstr(shown);
+        return *value != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch **parent) override
     {

@@ -12,9 +12,14 @@ struct AccessibleText
 {
     long role = ROLE_SYSTEM_CLIENT; // 0: the standard object's
     std::string name, description;
-    long addedState = 0;      // STATE_SYSTEM_READONLY, ...
-    bool valueIsText = false; // the value is the window's text (WM_GETTEXT)
+    long addedState = 0;          // STATE_SYSTEM_READONLY, ...
+    bool valueFromWindow = false; // the window answers AccessibleValueMessage
 };
+
+// Asks a window of our own for the value a reader gets: lParam is a std::string * that the
+// window fills with its value (Windows-1252), returning nonzero. The window's text may be far
+// larger than its value: the receive box gives the rows it shows.
+constexpr UINT AccessibleValueMessage = WM_USER + 1;
 
 // The answer to WM_GETOBJECT for the window's client object; other objects go to
 // DefWindowProc.

@@ -14,10 +14,6 @@ namespace {
 
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
-// While text streams in, a repaint at most this often; each shows everything so far.
-constexpr DWORD StreamFrameMs = 40;
-constexpr DWORD QuietMs = 250;
-constexpr UINT_PTR RepaintTimer = 1;
 
 enum MenuCommand { CopyCommand = 1, SelectAllCommand, SaveAsCommand, ClearCommand };
 
@@ -29,7 +25,7 @@ Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
     m_accessible.role = ROLE_SYSTEM_TEXT;
     m_accessible.name = layoutProperty(*site.row, "accessibleName");
     m_accessible.addedState = STATE_SYSTEM_READONLY;
-    m_accessible.valueIsText = true;
+    m_accessible.valueFromWindow = true;
     create(site, windowClass(L"ZephraReceiveBox", procedure, nullptr, IDC_IBEAM, CS_DBLCLKS),
            WS_TABSTOP | WS_VSCROLL, WS_EX_CLIENTEDGE);
     relayout();
@@ -45,36 +41,14 @@ void Win32ReceiveBox::append(std::string_view text)
 {
     if (text.empty())
         return;
+    const std::uint64_t rowsBefore = m_text.rowCount();
     m_text.append(text);
     if (m_following)
         m_topRow = maxTopRow();
     // Setting the scroll bar costs milliseconds: it follows with the next paint.
     m_scrollBarStale = true;
+    noteArrival(text.size(), m_text.rowCount() - rowsBefore);
     scheduleRepaint();
-}
-
-void Win32ReceiveBox::scheduleRepaint()
-{
-    // A repaint already asked for shows the newest text too. Paints and timers wait for an
-    // empty message queue, which a flood may never leave: then the box paints now and then.
-    if (m_repaintDue) {
-        if (GetTickCount() - m_lastPaint >= 2 * StreamFrameMs) {
-            const RECT area = textArea();
-            InvalidateRect(m_window, &area, FALSE);
-            UpdateWindow(m_window);
-        }
-        return;
-    }
-    m_repaintDue = true;
-    const DWORD since = GetTickCount() - m_lastPaint;
-    // Right after a quiet spell (an echo) at once; while text streams in, once per frame.
-    const DWORD frame = since > QuietMs ? 0 : StreamFrameMs;
-    if (since >= frame) {
-        const RECT area = textArea();
-        InvalidateRect(m_window, &area, FALSE);
-    } else {
-        SetTimer(m_window, RepaintTimer, frame - since, nullptr);
-    }
 }
 
 void Win32ReceiveBox::clear()
@@ -99,6 +73,21 @@ void Win32ReceiveBox::select(std::uint64_t anchor, std::uint64_t cursor)
 std::string Win32ReceiveBox::selectedText() const
 {
     return m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor));
+}
+
+std::string Win32ReceiveBox::shownText() const
+{
+    // Each shown row's cells; a row that broke at blanks hanging past the edge keeps one of
+    // them, so that its last word and the next row's first stay apart.
+    std::string shown;
+    const std::uint64_t rows = m_text.rowCount();
+    const std::uint64_t end = std::min(rows, m_topRow + static_cast<std::uint64_t>(visibleRows()));
+    for (std::uint64_t row = m_topRow; row < end; ++row) {
+        const std::uint64_t cellsEnd = m_text.rowEnd(row);
+        const std::uint64_t next = row + 1 < rows ? m_text.rowStart(row + 1) : cellsEnd;
+        shown += m_text.slice(m_text.rowStart(row), std::min(next, cellsEnd + 1));
+    }
+    return shown;
 }
 
 void Win32ReceiveBox::selectAll()
@@ -157,6 +146,7 @@ void Win32ReceiveBox::relayout()
     ReleaseDC(m_window, dc);
     m_cellWidth = std::max<int>(1, (extent.cx + 32) / 64);
     m_rowHeight = std::max<int>(1, metrics.tmHeight + metrics.tmExternalLeading);
+    m_ascent = metrics.tmAscent;
     const RECT area = textArea();
     m_layoutWidth = area.right - area.left;
     const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
@@ -293,15 +283,15 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         HDC dc = BeginPaint(m_window, &paintInfo);
         paint(dc, paintInfo.rcPaint);
         EndPaint(m_window, &paintInfo);
-        m_lastPaint = GetTickCount();
-        m_repaintDue = false;
+        m_lastPaint = Clock::now();
+        m_repaintRequested = false;
         return 0;
     }
     case WM_TIMER:
         if (wParam == RepaintTimer) {
             KillTimer(m_window, RepaintTimer);
-            const RECT area = textArea();
-            InvalidateRect(m_window, &area, FALSE);
+            m_repaintTimerRunning = false;
+            requestRepaint();
         }
         return 0;
     case WM_GETDLGCODE:
@@ -420,6 +410,9 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_GETOBJECT:
         return answerGetObject(m_window, wParam, lParam, m_accessible);
+    case AccessibleValueMessage:
+        *reinterpret_cast<std::string *>(lParam) = shownText();
+        return 1;
     default:
         if (reportSaveFailure(message, lParam))
             return 0;

@@ -3,8 +3,8 @@
 // does: rows of fixed-pitch cells wrapped at the box's width, bytes without a glyph as an
 // empty box in their cell; it follows the newest text until the user scrolls back, selects
 // with the mouse, copies (Ctrl+C), selects all (Ctrl+A), and its context menu offers Copy,
-// Select All, Save As… and Clear. Appending paints at most once per 40 ms while text
-// streams in; a save runs on a thread of its own. UI thread only.
+// Select All, Save As… and Clear. Appending paints at most once per frame, a longer one while
+// text streams in; a save runs on a thread of its own. UI thread only.
 #pragma once
 
 #include "framework/controls/TextControls.h"
@@ -13,6 +13,7 @@
 #include "framework/win32/Win32Control.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -34,8 +35,11 @@ public:
 
     const WrappedText &wrapped() const { return m_text; }
     std::uint64_t topRow() const { return m_topRow; }
+    int visibleRows() const;
     void select(std::uint64_t anchor, std::uint64_t cursor);
     std::string selectedText() const;
+    // What a screen reader is given as the box's value: the text of the rows it shows.
+    std::string shownText() const;
     // Writes the text (UTF-8, as shown) or the received bytes to path in the background.
     void save(const std::wstring &path, bool received);
     int savesRunning() const;
@@ -45,14 +49,18 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     RECT textArea() const;
-    int visibleRows() const;
     std::uint64_t maxTopRow() const;
     void relayout();
     void scrollToRow(std::uint64_t row);
     void scrollBy(std::int64_t rows);
     void updateScrollBar();
-    // Paints new text: at once after a quiet spell, else at most once per frame.
+    // Paints new text at most once per frame: from the arrival that finds a frame due, else
+    // from the repaint timer, which shows the last text of a burst.
     void scheduleRepaint();
+    void requestRepaint();
+    // Updates whether text is streaming in, from the characters and rows just appended.
+    void noteArrival(std::size_t characters, std::uint64_t rows);
+    static constexpr UINT_PTR RepaintTimer = 1;
     std::uint64_t offsetAt(int x, int y) const;
     void paint(HDC dc, const RECT &dirty) const;
     void paintRow(HDC dc, std::uint64_t row, int top) const;
@@ -64,15 +72,22 @@ private:
 
     WrappedText m_text;
     HFONT m_font = nullptr;
-    int m_cellWidth = 1, m_rowHeight = 1;
+    int m_cellWidth = 1, m_rowHeight = 1, m_ascent = 1;
     int m_layoutWidth = -1;
     std::uint64_t m_topRow = 0;
     bool m_following = true;
     std::uint64_t m_anchor = 0, m_cursor = 0;
     bool m_selecting = false;
-    DWORD m_lastPaint = 0;
-    bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
-    bool m_repaintDue = false;     // new text waits for a paint that has been asked for
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point m_lastPaint;
+    bool m_scrollBarStale = false;   // text arrived since the scroll bar was last set
+    bool m_repaintRequested = false; // new text waits for a paint that has been asked for
+    bool m_repaintTimerRunning = false;
+    // Text arrived in the stream window that began at m_streamWindow (none: a quiet spell).
+    Clock::time_point m_streamWindow;
+    std::uint64_t m_streamWindowChars = 0, m_streamWindowRows = 0;
+    bool m_streaming = false; // faster than anyone reads
+    bool m_flooding = false;  // more rows each stream frame than the box shows
     int m_wheelRemainder = 0;
     ReceivedSource m_source;
     AccessibleText m_accessible;

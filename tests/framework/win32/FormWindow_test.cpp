@@ -24,6 +24,7 @@
 #include <thread>
 #include <tuple>
 
+#include <commctrl.h>
 #include <oleacc.h>
 
 namespace {
@@ -69,6 +70,13 @@ std::string_view pageOf(const LayoutRow &row)
 HWND windowOf(Control *control)
 {
     return dynamic_cast<Win32Control *>(control)->window();
+}
+
+LRESULT CALLBACK countPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR paints)
+{
+    *reinterpret_cast<int *>(paints) += message == WM_PAINT ? 1 : 0;
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 class FormWindowTest : public testing::Test
@@ -324,6 +332,21 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
     EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
     EXPECT_EQ(std::wstring(name), L"Received text");
     SysFreeString(name);
+    // Its value is what it shows, not megabytes: the last rows, or the first scrolled back.
+    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
+    box->append(" the last words");
+    const auto shownMost =
+        static_cast<UINT>(win32Box->visibleRows() * (win32Box->wrapped().columns() + 1));
+    for (const std::wstring_view shown :
+         {std::wstring_view(L"the last words"), std::wstring_view(L"ab\0\u20ac\u00ffxxx", 8)}) {
+        BSTR value = nullptr;
+        ASSERT_EQ(accessible->get_accValue(self, &value), S_OK);
+        const std::wstring_view text(value, SysStringLen(value));
+        EXPECT_LE(text.size(), shownMost);
+        EXPECT_NE(text.find(shown), std::wstring_view::npos);
+        SysFreeString(value);
+        SendMessageW(windowOf(box), WM_VSCROLL, SB_TOP, 0);
+    }
     accessible->Release();
     // A standard control named as stored, not by the text before it.
     ASSERT_EQ(AccessibleObjectFromWindow(windowOf(window->find("StatusConnect")), OBJID_CLIENT,
@@ -337,7 +360,6 @@ TEST_F(FormWindowTest, ReceiveBoxHoldsItsBytesAndTellsReadersWhatItIs)
 
     // Dragging past a row's end selects to its end; scrolled back, the view stays put.
     box->clear();
-    auto *win32Box = dynamic_cast<Win32ReceiveBox *>(box);
     HWND view = windowOf(box);
     box->append("hello world");
     SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2));
@@ -421,6 +443,34 @@ TEST_F(FormWindowTest, RunsOnCommonControls6AndTakesAnotherMonitorsScale)
     const std::vector<int> after = measure();
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_NEAR(after[i], before[i] * 3 / 2, 2) << "measure " << i;
+}
+
+TEST_F(FormWindowTest, TheReceiveBoxPaintsADueFrameFromTheArrivalAndTheEndOfABurstFromItsTimer)
+{
+    find<TabControl>("PageControl1")->setActivePage(1);
+    auto *box = dynamic_cast<Win32ReceiveBox *>(find<ReceiveBox>("MemoReceiveRun"));
+    int paints = 0;
+    SetWindowSubclass(windowOf(box), countPaints, 0, reinterpret_cast<DWORD_PTR>(&paints));
+    const auto pumpButTimers = [] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+               PeekMessageW(&message, nullptr, WM_TIMER + 1, 0xFFFF, PM_REMOVE))
+            DispatchMessageW(&message);
+    };
+    // Timers held back: "a" after a quiet spell paints, "b" right after waits, "c" later paints.
+    for (const auto &[text, sleep] : {std::pair{"a", 300}, {"b", 0}, {"c", 45}}) {
+        Sleep(sleep);
+        const int before = paints;
+        box->append(text);
+        pumpButTimers();
+        EXPECT_TRUE(*text != 'c' || paints == before + 1) << paints - before << " paints";
+    }
+    const int beforeEnd = paints;
+    box->append("d"); // the end of a burst: the timer shows it
+    for (int waited = 0; paints == beforeEnd && waited < 60000; waited += 5)
+        Sleep(5), pump();
+    EXPECT_GT(paints, beforeEnd);
+    RemoveWindowSubclass(windowOf(box), countPaints, 0);
 }
 
 TEST_F(FormWindowTest, ATimerStartedOnceFiresOnceAndStops)
