@@ -44,33 +44,33 @@ std::map<long, long> writeCallsByThread()
 
 using SetupExchange = SetupTabTest;
 
-TEST_F(SetupExchange, RepliesAfter420msLetExactlyTheFirstThreeExchangesSucceed)
+TEST_F(SetupExchange, RepliesAfterOneSecondLetOnlyTheFirstExchangeSucceed)
 {
-    // Three replies fit into the 1500 ms period, the fourth does not; a little over 400 ms
-    // keeps both margins wide on a busy machine.
+    // One reply fits into the 1500 ms period, the second does not, though each came sooner
+    // than a full period: the period counts across the exchanges. Half a period either way.
     module().setSetting(Code::CodeRfChannel, 42);
     module().setSetting(Code::CodeRxId, 0xAB);
-    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 420ms; }));
+    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 1000ms; }));
     logTimerTicks();
 
     const double seconds = openSetup();
 
     EXPECT_GT(seconds, 1.4);
-    EXPECT_LT(seconds, 3.0);
-    ASSERT_EQ(ticks().size(), 5u) << "the fourth exchange and the four after it end by ticks";
-    EXPECT_LT(ticks()[4] - ticks()[0], 0.5);
+    EXPECT_LT(seconds, 10.0);
+    ASSERT_EQ(ticks().size(), 7u) << "the second exchange and the six after it end by ticks";
+    EXPECT_LT(ticks()[6] - ticks()[0], 5.0) << "a full period each would take 9 s";
     EXPECT_EQ(framesReceived(8).size(), 8u);
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
-    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
-    EXPECT_EQ(form().SelectRFMode->itemIndex(), 2);
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
+    EXPECT_EQ(form().SelectRFMode->itemIndex(), -1);
     EXPECT_EQ(form().SelectRFRate->itemIndex(), -1);
-    EXPECT_EQ(form().SelectRFGain->itemIndex(), -1);
     EXPECT_EQ(form().RFChannelDisplay->text(), "");
     EXPECT_EQ(form().RF1IDCodeDisplay->text(), "");
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
 
     // Replies that come after their exchange timed out are still applied when they arrive.
-    ASSERT_TRUE(pumpEvents([&] { return form().RF1IDCodeDisplay->text() == "AB"; }, 3s));
+    ASSERT_TRUE(pumpEvents([&] { return form().RF1IDCodeDisplay->text() == "AB"; }, 10s));
+    EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
     EXPECT_EQ(form().SelectRFRate->itemIndex(), 1);
     EXPECT_EQ(form().RFChannelDisplay->text(), "42");
     EXPECT_TRUE(errors().empty());
@@ -97,7 +97,7 @@ TEST_P(DamagedReplies, AreDroppedAndTheirExchangeTimesOut)
     const double seconds = openSetup();
 
     EXPECT_GT(seconds, 1.4);
-    EXPECT_LT(seconds, 3.0);
+    EXPECT_LT(seconds, 10.0);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form().RF_TXD_IDCode->position(), 0);
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "");
@@ -125,9 +125,8 @@ TEST_F(SetupExchange, OutOfRangeValuesClearTheirControlAndStillCountAsReplies)
     module().setSetting(Code::CodeRfChannel, 200);
     form().RFChannel->setPosition(50);
 
-    const double seconds = openSetup();
+    openSetup();
 
-    EXPECT_LT(seconds, 1.4);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
     EXPECT_EQ(form().SelectRFMode->itemIndex(), -1);
@@ -148,9 +147,8 @@ TEST_F(SetupExchange, NoiseBeforeEachReplyNeverReachesTheAnalysis)
     }));
     module().setSetting(Code::CodeRfChannel, 77);
 
-    const double seconds = openSetup();
+    openSetup();
 
-    EXPECT_LT(seconds, 1.4);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
     EXPECT_EQ(form().RFChannelDisplay->text(), "77");
@@ -169,9 +167,8 @@ TEST_P(SplitReplies, AreAssembledAcrossReceiveEvents)
     }));
     countReceiveEvents();
 
-    const double seconds = openSetup();
+    openSetup();
 
-    EXPECT_LT(seconds, 1.4);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Ready");
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
     EXPECT_EQ(form().TXDIDCodeDisplay->text(), "C3");
@@ -196,13 +193,14 @@ TEST_F(SetupExchange, TwoRepliesInOneWriteAreBothApplied)
 
 TEST_F(SetupExchange, TheTestTabTakesTheRepliesDuringAWaitAndTheExchangesTimeOut)
 {
-    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 150ms; }));
-    at(30, [&] { form().PageControl1->setActivePage(TestTab); });
+    // The tab changes in the first wait's first pass, long before the first reply comes.
+    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 1000ms; }));
+    at(0, [&] { form().PageControl1->setActivePage(TestTab); });
 
     const double seconds = openSetup();
 
     EXPECT_GT(seconds, 1.4);
-    EXPECT_LT(seconds, 3.0);
+    EXPECT_LT(seconds, 10.0);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form().BiosDisplay->text(), "");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);

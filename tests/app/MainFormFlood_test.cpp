@@ -1,7 +1,9 @@
 // Floods of random bytes into the window, end to end through a pseudo-terminal and the real
 // port component: noise on the setup tab while "Open" waits for replies, and a long stream
-// into the test tab's terminal. The window must keep its memory bounded, keep serving its
-// event loop, lose nothing on the terminal, and work normally afterwards.
+// into the test tab's terminal. The window must keep its memory bounded, keep its timer
+// ticking, lose nothing, and work normally afterwards. (How long the UI thread goes without
+// serving its event loop in such a flood is a figure of bench/setup_noise and
+// bench/terminal_receive.)
 //
 // The default size (8 MiB) keeps the suite quick; ZEPHRA_FLOOD_MIB sets another, and the
 // suite runs the same tests once more with 50 MiB (tests/app/CMakeLists.txt).
@@ -18,21 +20,6 @@ using Code = SimulatedModule;
 namespace {
 
 constexpr std::size_t DefaultFloodMiB = 8;
-
-// A flood's receive event hands the handler up to the whole input queue (512 KiB), and the
-// handler's byte loops are what the sanitizers slow down most: ThreadSanitizer checks every
-// byte (a batch then takes it over half a second; 10 ms in the plain build).
-#if defined(__SANITIZE_THREAD__)
-constexpr double SanitizerSlowdown = 8;
-#elif defined(__SANITIZE_ADDRESS__)
-constexpr double SanitizerSlowdown = 2;
-#else
-constexpr double SanitizerSlowdown = 1;
-#endif
-
-// Generous limits for a busy two-core machine.
-constexpr double SetupStallLimitMs = 250 * SanitizerSlowdown;
-constexpr double TerminalStallLimitMs = 250 * SanitizerSlowdown;
 
 // What the setup tab may gain from a flood: the test's own pieces in flight and the like,
 // far less than the flood itself (which a reply buffer without bound would keep).
@@ -89,18 +76,24 @@ TEST_P(SetupFlood, NoiseDuringOpenEndsInTimeOutsAndTheWindowStaysUsable)
     module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
     ASSERT_TRUE(choosePort());
     sumReceivedCounts();
+    logTimerTicks();
 
     const MemoryWatch memory;
-    const UiStallMeter meter;
+    std::atomic<bool> opening = true;
     std::unique_ptr<NoiseFeeder> feeder;
-    // The noise starts while the first command waits for its reply.
-    at(0, [&] { feeder = std::make_unique<NoiseFeeder>(port(), total, 1, GetParam().shape); });
+    // The noise starts while the first command waits for its reply and goes on until "Open"
+    // has ended: every tick of the reply timer comes in the middle of it.
+    at(0, [&] {
+        feeder = std::make_unique<NoiseFeeder>(port(), total, 1, GetParam().shape,
+                                               [&] { return opening.load(); });
+    });
     const double openSeconds = clickTimed(form().OpenPortSetup);
+    opening = false;
 
-    // No reply came: the first exchange timed out after the full period, the rest at the
-    // following ticks, and the tab is connected with its controls as the procedure reset them.
+    // No reply came: each exchange ended by a tick of its own, the first after the full period,
+    // and the tab is connected with its controls as the procedure reset them.
+    EXPECT_EQ(ticks().size(), 8u);
     EXPECT_GT(openSeconds, 1.4);
-    EXPECT_LT(openSeconds, 6.0);
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form().BiosDisplay->text(), "");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
@@ -111,28 +104,22 @@ TEST_P(SetupFlood, NoiseDuringOpenEndsInTimeOutsAndTheWindowStaysUsable)
     EXPECT_TRUE(form().ClosePortSetup->enabled());
     EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
 
-    // The window takes every byte of the flood, and the event loop is served throughout.
+    // The window takes every byte of the flood once, and every command went out whole.
     ASSERT_TRUE(feeder);
-    const Stopwatch flood;
-    ASSERT_TRUE(pumpEvents([&] { return feeder->finished() && announced() >= total; },
+    ASSERT_TRUE(pumpEvents([&] { return feeder->finished() && announced() >= feeder->sent(); },
                            std::chrono::milliseconds(floodTimeoutMs(total))))
-        << feeder->sent() << " of " << total << " bytes sent, " << announced() << " announced";
-    EXPECT_EQ(announced(), total);
-    const double seconds = flood.seconds() + openSeconds;
-    const double stallMs = meter.longestStallMs();
-    std::printf("setup tab, %s: %zu MiB of noise in %.1f s (%.1f MiB/s); longest stall %.1f ms; "
-                "memory growth %.1f MiB\n",
-                GetParam().name, total / MiB, seconds, static_cast<double>(total) / MiB / seconds,
-                stallMs, static_cast<double>(memory.growth()) / MiB);
-    EXPECT_LT(stallMs, SetupStallLimitMs);
-    // Every command went out whole through the flood. Checked after the meter is read: the
-    // test's own wait for the module blocks the UI thread and is no stall of the window's.
+        << feeder->sent() << " bytes sent, " << announced() << " announced";
+    EXPECT_GE(feeder->sent(), total);
+    EXPECT_EQ(announced(), feeder->sent());
+    std::printf("setup tab, %s: %.1f MiB of noise during and after Open; memory growth %.1f MiB\n",
+                GetParam().name, static_cast<double>(feeder->sent()) / MiB,
+                static_cast<double>(memory.growth()) / MiB);
     module().waitForFrames(8, std::chrono::seconds(2));
     const auto frames = module().receivedFrames();
     ASSERT_EQ(frames.size(), 8u);
     for (const auto &frame : frames)
         EXPECT_TRUE(frame.accepted) << testing::PrintToString(frame.bytes);
-    EXPECT_LT(memory.growth(), setupGrowthLimit(total));
+    EXPECT_LT(memory.growth(), setupGrowthLimit(feeder->sent()));
     EXPECT_TRUE(errors().empty()) << testing::PrintToString(errors());
 
     // Afterwards the module is heard again, on this connection and on a new one.
@@ -197,7 +184,7 @@ private:
 
 } // namespace
 
-TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemoryAndNoLongStall)
+TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemory)
 {
     const std::size_t total = floodBytes(DefaultFloodMiB);
     constexpr unsigned seed = 2;
@@ -212,7 +199,6 @@ TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemoryAndNoLongStall)
 
     const MemoryWatch memory;
     const Stopwatch clock;
-    const UiStallMeter meter;
     {
         const NoiseFeeder feeder(port(), total, seed);
         ASSERT_TRUE(pumpEvents([&] { return view->wrapped().size() >= expectedSize; },
@@ -221,7 +207,6 @@ TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemoryAndNoLongStall)
             << " of " << expectedSize << " characters shown";
     }
     const double seconds = clock.seconds();
-    const double stallMs = meter.longestStallMs();
 
     // Nothing lost, nothing added: the box holds the display rule applied to every byte.
     ASSERT_EQ(view->wrapped().size(), expectedSize);
@@ -236,12 +221,11 @@ TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemoryAndNoLongStall)
     // The box keeps the text once, a byte per character, plus its row index: what the
     // process gained stays near that, never a copy of the whole text or a 16-bit form of it.
     const std::size_t boxMemory = view->wrapped().memoryUsed();
-    std::printf("terminal: %zu MiB in %.1f s (%.1f MiB/s); longest stall %.1f ms; "
-                "memory growth %.1f MiB, the box %.1f MiB\n",
-                total / MiB, seconds, static_cast<double>(total) / MiB / seconds, stallMs,
+    std::printf("terminal: %zu MiB in %.1f s (%.1f MiB/s); memory growth %.1f MiB, the box "
+                "%.1f MiB\n",
+                total / MiB, seconds, static_cast<double>(total) / MiB / seconds,
                 static_cast<double>(memory.growth()) / MiB, static_cast<double>(boxMemory) / MiB);
     EXPECT_LT(memory.growth(), boxMemory + boxMemory / 4 + 24 * MiB);
-    EXPECT_LT(stallMs, TerminalStallLimitMs);
 
     // The terminal goes on: what is sent comes back and shows after the flood.
     form().ClearReceiveRun->click();

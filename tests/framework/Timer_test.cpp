@@ -45,9 +45,8 @@ TEST(Timer, RunsFromCreationAndTicksEveryInterval)
     };
     QElapsedTimer clock;
     clock.start();
-    pumpMessages([&] { return clock.elapsed() >= 750; });
-    EXPECT_GE(ticks, 3);
-    EXPECT_LE(ticks, 8);
+    ASSERT_TRUE(pumpMessages([&] { return ticks >= 3; }, 30s));
+    EXPECT_GE(clock.elapsed(), 3 * 95); // a coarse timer may tick up to 5 % early
     EXPECT_EQ(sender, &timer);
 }
 
@@ -55,20 +54,30 @@ TEST(Timer, EnablingOrTheSameIntervalDoesNotRestartARunningPeriod)
 {
     qt::Timer timer;
     timer.setInterval(800);
-    // Poked at 300 ms: a restart would put the tick at about 1100 ms.
-    const qint64 at = firstTick(timer, 3000, 300, [&] {
-        timer.setEnabled(true);
-        timer.setInterval(800);
-    });
-    EXPECT_GE(at, 750);
-    EXPECT_LT(at, 1050);
+    // Poked at 300 ms: a restart would put the tick after that of a timer started then (late
+    // ticks still come in the order they were due).
+    QTimer restarted;
+    restarted.setSingleShot(true);
+    std::vector<qint64> ticks;
+    bool restartedTicked = false;
+    QElapsedTimer clock;
+    clock.start();
+    timer.onTimer = [&](::Timer *) { ticks.push_back(clock.elapsed()); };
+    QObject::connect(&restarted, &QTimer::timeout, [&] { restartedTicked = true; });
+    pumpMessages([&] { return clock.elapsed() >= 300; });
+    timer.setEnabled(true);
+    timer.setInterval(800);
+    restarted.start(800);
+    ASSERT_TRUE(pumpMessages([&] { return restartedTicked; }, 30s));
+    ASSERT_FALSE(ticks.empty()) << "no tick before that of a restarted period";
+    EXPECT_GE(ticks[0], 750);
 }
 
 TEST(Timer, ANewIntervalRestartsARunningPeriod)
 {
     qt::Timer timer;
     timer.setInterval(800);
-    EXPECT_GE(firstTick(timer, 4000, 300, [&] { timer.setInterval(801); }), 1090);
+    EXPECT_GE(firstTick(timer, 30000, 300, [&] { timer.setInterval(801); }), 1090);
 }
 
 TEST(Timer, StopsWhenDisabledOrAtIntervalZeroAndKeepsAStoredInterval)
@@ -78,7 +87,7 @@ TEST(Timer, StopsWhenDisabledOrAtIntervalZeroAndKeepsAStoredInterval)
     timer.setInterval(50);
     EXPECT_EQ(firstTick(timer, 300), -1);
     timer.setEnabled(true);
-    EXPECT_GE(firstTick(timer, 2000), 0);
+    EXPECT_GE(firstTick(timer, 30000), 0);
     timer.setInterval(0);
     EXPECT_EQ(firstTick(timer, 300), -1);
 }

@@ -250,7 +250,7 @@ TEST_F(EventThreadTest, CloseServesAPendingCallOrMessage)
         ASSERT_TRUE(waitFor(uiCallWaiting));
         const auto start = std::chrono::steady_clock::now();
         port.Close();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
         EXPECT_EQ(seen.entries(), (Texts{"while connected"}));
         // Close cannot throw what the handler raised: it is reported.
         EXPECT_EQ(sink.messages(), (Texts{"failed during close."}));
@@ -320,6 +320,6 @@ TEST_P(EveryMode, VanishedDeviceIsReportedOnceAsTheFailedWaitWithoutSpinning)
     EXPECT_EQ(seen.size(), 0u);
     const auto start = std::chrono::steady_clock::now();
     port.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_EQ(failures().size(), 1u);
 }

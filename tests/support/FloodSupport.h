@@ -91,15 +91,18 @@ inline void removeStx(std::string &piece)
 // Writes total bytes of noise to the window through the simulator, one piece at a time: the
 // next piece is handed over once the last one has gone into the pty. The simulator's log of
 // sent bytes is cleared per piece, so it never holds more than one piece either. shape, when
-// given, edits each piece before it is sent.
+// given, edits each piece before it is sent; more, when given, keeps whole pieces coming after
+// the total for as long as it holds (it is asked on the feeder's thread).
 class NoiseFeeder
 {
 public:
     static constexpr std::size_t PieceSize = MiB;
     using Shape = void (*)(std::string &piece);
 
-    NoiseFeeder(SimulatorPort &port, std::size_t total, unsigned seed, Shape shape = nullptr)
-        : m_shape(shape), m_thread([this, &port, total, seed] { feed(port, total, seed); })
+    NoiseFeeder(SimulatorPort &port, std::size_t total, unsigned seed, Shape shape = nullptr,
+                std::function<bool()> more = {})
+        : m_shape(shape), m_more(std::move(more)),
+          m_thread([this, &port, total, seed] { feed(port, total, seed); })
     {}
     ~NoiseFeeder()
     {
@@ -133,15 +136,17 @@ private:
     std::string makePiece(unsigned seed, std::size_t index, std::size_t total) const
     {
         const std::size_t at = index * PieceSize;
-        if (at >= total)
+        if (at >= total && !(m_more && m_more()))
             return {};
-        std::string piece = noisePiece(seed, index, std::min(PieceSize, total - at));
+        std::string piece =
+            noisePiece(seed, index, at < total ? std::min(PieceSize, total - at) : PieceSize);
         if (m_shape)
             m_shape(piece);
         return piece;
     }
 
     Shape m_shape;
+    std::function<bool()> m_more;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
     std::atomic<std::size_t> m_sent{0};
