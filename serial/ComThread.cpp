@@ -4,6 +4,7 @@
 #include "framework/core/user32.h"
 #include "serial/ComEvents.h"
 #include "serial/ComPort.h"
+#include "serial/CommCalls.h"
 #include "serial/EComPort.h"
 
 #include <cstring>
@@ -78,7 +79,8 @@ void TComThread::EventLoop()
         mask = 0;
         // A wait the device refuses outright would leave the event signalled and turn this
         // loop into a spin; a device that has gone away gets the same treatment below.
-        if (!WaitCommEvent(device, &mask, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
+        if (!commCalls().waitCommEvent(device, &mask, &overlapped) &&
+            GetLastError() != ERROR_IO_PENDING) {
             reportDeviceFailure(GetLastError());
             break;
         }
@@ -88,7 +90,7 @@ void TComThread::EventLoop()
             break;
         }
         DWORD transferred = 0;
-        if (!GetOverlappedResult(device, &overlapped, &transferred, FALSE)) {
+        if (!commCalls().waitResult(device, &overlapped, &transferred, FALSE)) {
             reportDeviceFailure(GetLastError());
             break;
         }

@@ -1,6 +1,7 @@
 #include "serial/ComTransfer.h"
 
 #include "serial/ComPort.h"
+#include "serial/CommCalls.h"
 #include "serial/EComPort.h"
 
 #include <algorithm>
@@ -156,7 +157,8 @@ std::int32_t TCustomComPort::StartWrite(const void *buffer, std::int32_t count,
         throw EComPort::CreateWithSystemCode(EComPort::WriteFailed,
                                              systemCode(ERROR_INVALID_PARAMETER));
     DWORD written = 0;
-    if (!WriteFile(m_handle, buffer, static_cast<DWORD>(count), &written, &transfer->Overlapped)) {
+    if (!commCalls().writeFile(m_handle, buffer, static_cast<DWORD>(count), &written,
+                               &transfer->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
             throw transferFailure(EComPort::WriteFailed, error);
@@ -173,7 +175,8 @@ std::int32_t TCustomComPort::StartRead(void *buffer, std::int32_t count, TPortTr
         throw EComPort::CreateWithSystemCode(EComPort::ReadFailed,
                                              systemCode(ERROR_INVALID_PARAMETER));
     DWORD read = 0;
-    if (!ReadFile(m_handle, buffer, static_cast<DWORD>(count), &read, &transfer->Overlapped)) {
+    if (!commCalls().readFile(m_handle, buffer, static_cast<DWORD>(count), &read,
+                              &transfer->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
             throw transferFailure(EComPort::ReadFailed, error);
@@ -198,11 +201,12 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
 #ifdef _WIN32
     // A transfer the system completed at once needs no wait on its event: a kernel call on
     // Windows, a server round trip under Wine. The system waits only for one still pending.
-    const bool ended = GetOverlappedResult(m_handle, &transfer->Overlapped, &transferred, TRUE);
+    const bool ended =
+        commCalls().transferResult(m_handle, &transfer->Overlapped, &transferred, TRUE);
 #else
     const bool ended =
         WaitForSingleObject(transfer->Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
-        GetOverlappedResult(m_handle, &transfer->Overlapped, &transferred, FALSE);
+        commCalls().transferResult(m_handle, &transfer->Overlapped, &transferred, FALSE);
 #endif
     if (!ended) {
         const DWORD error = GetLastError();
@@ -220,7 +224,7 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
 
 void TCustomComPort::CancelTransfers()
 {
-    if (!PurgeComm(m_handle, PURGE_TXABORT | PURGE_RXABORT))
+    if (!commCalls().purgeComm(m_handle, PURGE_TXABORT | PURGE_RXABORT))
         throw EComPort::CreateWithSystemCode(EComPort::PurgeFailed, systemCode(GetLastError()));
 }
 
@@ -228,7 +232,7 @@ std::int32_t TCustomComPort::InputQueueCount()
 {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(m_handle, &errors, &status))
+    if (!commCalls().clearCommError(m_handle, &errors, &status))
         throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
                                              systemCode(GetLastError()));
     return static_cast<std::int32_t>(
@@ -238,7 +242,7 @@ std::int32_t TCustomComPort::InputQueueCount()
 TLineSignals TCustomComPort::ModemSignals()
 {
     DWORD status = 0;
-    if (!GetCommModemStatus(m_handle, &status))
+    if (!commCalls().getCommModemStatus(m_handle, &status))
         throw EComPort::CreateWithSystemCode(EComPort::ModemStatusFailed,
                                              systemCode(GetLastError()));
     return modemStatusToSignals(status);
@@ -248,7 +252,7 @@ TComErrors TCustomComPort::ReadLineErrors()
 {
     DWORD flags = 0;
     COMSTAT status{};
-    if (!ClearCommError(m_handle, &flags, &status))
+    if (!commCalls().clearCommError(m_handle, &flags, &status))
         throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
                                              systemCode(GetLastError()));
     return errorFlagsToErrors(flags, Parity().Check());
