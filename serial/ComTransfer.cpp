@@ -110,7 +110,10 @@ std::int32_t systemCode(DWORD error)
 
 EComPort TCustomComPort::transferFailure(std::int32_t errorCode, DWORD systemError)
 {
-    EComPort error = EComPort::CreateWithSystemCode(errorCode, systemCode(systemError));
+    // A closed port's calls fail with 6 as well: that says nothing about the device.
+    EComPort error = m_handle != INVALID_HANDLE_VALUE
+                         ? EComPort::CreateForOpenPort(errorCode, systemCode(systemError))
+                         : EComPort::CreateWithSystemCode(errorCode, systemCode(systemError));
     if (error.DeviceGone())
         m_lossRaised = true;
     return error;
@@ -225,7 +228,7 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
 void TCustomComPort::CancelTransfers()
 {
     if (!commCalls().purgeComm(m_handle, PURGE_TXABORT | PURGE_RXABORT))
-        throw EComPort::CreateWithSystemCode(EComPort::PurgeFailed, systemCode(GetLastError()));
+        throw transferFailure(EComPort::PurgeFailed, GetLastError());
 }
 
 std::int32_t TCustomComPort::InputQueueCount()
@@ -233,8 +236,7 @@ std::int32_t TCustomComPort::InputQueueCount()
     DWORD errors = 0;
     COMSTAT status{};
     if (!commCalls().clearCommError(m_handle, &errors, &status))
-        throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
-                                             systemCode(GetLastError()));
+        throw transferFailure(EComPort::ClearErrorFailed, GetLastError());
     return static_cast<std::int32_t>(
         std::min<DWORD>(status.cbInQue, std::numeric_limits<std::int32_t>::max()));
 }
@@ -243,8 +245,7 @@ TLineSignals TCustomComPort::ModemSignals()
 {
     DWORD status = 0;
     if (!commCalls().getCommModemStatus(m_handle, &status))
-        throw EComPort::CreateWithSystemCode(EComPort::ModemStatusFailed,
-                                             systemCode(GetLastError()));
+        throw transferFailure(EComPort::ModemStatusFailed, GetLastError());
     return modemStatusToSignals(status);
 }
 
@@ -253,7 +254,6 @@ TComErrors TCustomComPort::ReadLineErrors()
     DWORD flags = 0;
     COMSTAT status{};
     if (!commCalls().clearCommError(m_handle, &flags, &status))
-        throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
-                                             systemCode(GetLastError()));
+        throw transferFailure(EComPort::ClearErrorFailed, GetLastError());
     return errorFlagsToErrors(flags, Parity().Check());
 }

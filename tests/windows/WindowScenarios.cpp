@@ -75,6 +75,11 @@ TEST_F(WindowScenario, EchoTabChangesThenTheTestTabThenALinkTest)
     expectLinkTestRunsToItsEnd(form(), port());
 }
 
+TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
+{
+    expectLostAdapterEndsTheTestConnection(form(), port());
+}
+
 int main(int argc, char **argv)
 {
     if (const std::optional<int> code = rerunOnOwnDesktop(L"WindowScenarios"))
