@@ -117,7 +117,20 @@ void TMainForm::loadComPort1()
     port.OnRxChar = [this](Component *sender, std::int32_t count) {
         runGuarded([&] { ComPort1RxChar(sender, count); });
     };
+    port.OnClosedByLoss = [this](Component *) { runGuarded([this] { portClosedByLoss(); }); };
     port.endLoading();
+}
+
+void TMainForm::portClosedByLoss()
+{
+    // The tab that held the port ends its connection as its own "Close" or the link test's
+    // end would, with the port already closed.
+    if (linkHoldsPort())
+        stepLink();
+    else if (PortOpened == 1 && ClosePortRun->enabled())
+        ClosePortRunClick(nullptr);
+    else if (PortOpened == 1)
+        ClosePortSetupClick(nullptr);
 }
 
 void TMainForm::bindHandlers()

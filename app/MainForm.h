@@ -166,6 +166,8 @@ public:
     void saveLinkReport(const std::string &fileName);
     // The link test holds the port: received bytes go to it, whichever tab shows.
     bool linkHoldsPort() const;
+    // The port closed itself for a lost device: the tab that held it shows it closed.
+    void portClosedByLoss();
 
     // Enables and disables the controls as a table of ControlStates.h says.
     void applyStates(const ControlStates &states);

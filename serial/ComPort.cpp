@@ -9,6 +9,7 @@
 #include "serial/PortDevice.h"
 
 #include <cstdio>
+#include <exception>
 #include <stdexcept>
 
 TCustomComPort::TCustomComPort(Component *owner) : Component(owner)
@@ -54,6 +55,7 @@ void TCustomComPort::Open()
     m_connected = true;
     m_deviceLost = false;
     m_lossRaised = false;
+    m_waitLost = false;
     try {
         ApplySettings();
         if (!m_events.empty()) {
@@ -96,16 +98,35 @@ void TCustomComPort::Close()
         FireDSRChange(false);
         FireRLSDChange(false);
         FireBeforeClose();
-        CancelTransfers();
     } catch (...) {
         m_closing = false;
         throw;
+    }
+    // From here the close is carried through whatever the device says: a port left open on a
+    // removed adapter keeps its driver's device alive, and Open and a port change would fail
+    // until the program ends. A failed abort is raised once the port is closed, unless it only
+    // says again that the device is gone.
+    std::exception_ptr abortFailure;
+    try {
+        CancelTransfers();
+    } catch (const EComPort &error) {
+        if (!error.DeviceGone())
+            abortFailure = std::current_exception();
     }
     releaseThreadAndWindow();
     CloseDevice();
     m_connected = false;
     m_closing = false;
     FireAfterClose();
+    if (abortFailure)
+        std::rethrow_exception(abortFailure);
+}
+
+void TCustomComPort::closeLostDevice()
+{
+    runGuarded([this] { Close(); });
+    if (!m_connected && OnClosedByLoss)
+        OnClosedByLoss(this);
 }
 
 void TCustomComPort::releaseThreadAndWindow()

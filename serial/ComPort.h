@@ -39,6 +39,12 @@ class IniFile;
 class Registry;
 class TComThread;
 
+#ifdef _WIN32
+inline constexpr bool systemClosesLostDevice = true;
+#else
+inline constexpr bool systemClosesLostDevice = false;
+#endif
+
 class TCustomComPort : public Component
 {
 public:
@@ -58,8 +64,16 @@ public:
     void Open();
     // Nothing when closed. Else: OnCTSChange/OnDSRChange/OnRLSDChange with false,
     // OnBeforeClose, abort pending transfers, stop the event thread (serving its pending
-    // synchronize call or message meanwhile), close the device, OnAfterClose.
+    // synchronize call or message meanwhile), close the device, OnAfterClose. Once
+    // OnBeforeClose has run the port closes in any case; a failed abort is raised after
+    // OnAfterClose, unless it says that the device is gone.
     void Close();
+    // Whether the port closes itself when its event thread finds the device gone (after the
+    // transfers that met the loss and before the loss is raised), and then calls
+    // OnClosedByLoss. On Windows: until its handle is closed a removed adapter's driver keeps
+    // the device, which cannot come back under its name. Elsewhere the port stays open, lost,
+    // until it is closed.
+    static constexpr bool ClosesLostDevice = systemClosesLostDevice;
 
     bool Connected() const { return m_connected; }
     // The event thread's wait has failed since the last Open (the device hung up or
@@ -181,6 +195,8 @@ public:
     TNotifyEvent OnBeforeOpen;
     TNotifyEvent OnBeforeClose;
     TNotifyEvent OnRx80Full;
+    // Not stored with a form: the port closed itself for a lost device (ClosesLostDevice).
+    TNotifyEvent OnClosedByLoss;
 
 protected:
     // End of loading: a port loaded as Connected is opened now; a failure is reported
@@ -233,8 +249,16 @@ private:
 
     // The parts of Close from the transfer abort on; also the destructor's fallback.
     void releaseThreadAndWindow();
-    // The error of a failed transfer; one that says the device is gone is remembered, so
-    // that the event thread's failed wait does not raise the same loss again.
+    // Close for a device found gone, a failure reported through the handler guard; then
+    // OnClosedByLoss. UI thread.
+    void closeLostDevice();
+    // Runs the reaction to one event through the handler guard; once the loss of the device
+    // was told or the wait found it, a reaction's failure that says the device is gone is
+    // dropped.
+    void reactGuarded(TComEvent event);
+    // The error of a failed call on the device (EComPort::CreateForOpenPort while open); one
+    // that says the device is gone is remembered, so that the event thread's failed wait and
+    // the later reactions do not raise the same loss again.
     EComPort transferFailure(std::int32_t errorCode, DWORD systemError);
     bool deviceConfigurable() const;
 
@@ -244,6 +268,7 @@ private:
     bool m_connected = false;
     std::atomic<bool> m_deviceLost{false};
     std::atomic<bool> m_lossRaised{false}; // a transfer's failure told of the loss
+    std::atomic<bool> m_waitLost{false};   // the event thread's wait found the device gone
     TBaudRate m_baudRate = br9600;
     std::int32_t m_customBaudRate = 9600;
     std::string m_port = "COM1";

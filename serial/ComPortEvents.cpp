@@ -1,6 +1,7 @@
 // The port's side of event delivery: triggers, reactions and the message window procedure.
 
 #include "serial/ComPort.h"
+#include "serial/EComPort.h"
 
 #include "framework/core/HandlerGuard.h"
 #include "framework/core/user32.h"
@@ -196,6 +197,23 @@ LRESULT TCustomComPort::HandlePortMessage(UINT message, WPARAM wParam, LPARAM lP
         ReplyMessage(0);
     TComEvent event;
     if (m_connected && eventOfMessageCode(wParam, event))
-        runGuarded([&] { ReactTo(event); });
+        reactGuarded(event);
     return 0;
+}
+
+void TCustomComPort::reactGuarded(TComEvent event)
+{
+    runGuarded([&] {
+        // Once the loss of the device was told, or while the failed wait that tells it is on
+        // its way here, the reactions that meet it say nothing: after a removal every query
+        // fails, and each would be one more box.
+        const bool told = m_lossRaised;
+        try {
+            ReactTo(event);
+        } catch (const EComPort &error) {
+            if (!error.DeviceGone() || !(told || m_waitLost))
+                throw;
+            m_lossRaised = told;
+        }
+    });
 }

@@ -4,6 +4,7 @@
 #include "framework/core/user32.h"
 #include "serial/ComEvents.h"
 #include "serial/ComPort.h"
+#include "serial/CommCalls.h"
 #include "serial/EComPort.h"
 
 #include <cstring>
@@ -78,7 +79,8 @@ void TComThread::EventLoop()
         mask = 0;
         // A wait the device refuses outright would leave the event signalled and turn this
         // loop into a spin; a device that has gone away gets the same treatment below.
-        if (!WaitCommEvent(device, &mask, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
+        if (!commCalls().waitCommEvent(device, &mask, &overlapped) &&
+            GetLastError() != ERROR_IO_PENDING) {
             reportDeviceFailure(GetLastError());
             break;
         }
@@ -88,7 +90,7 @@ void TComThread::EventLoop()
             break;
         }
         DWORD transferred = 0;
-        if (!GetOverlappedResult(device, &overlapped, &transferred, FALSE)) {
+        if (!commCalls().waitResult(device, &overlapped, &transferred, FALSE)) {
             reportDeviceFailure(GetLastError());
             break;
         }
@@ -118,6 +120,8 @@ void TComThread::reportDeviceFailure(DWORD systemError)
     // without a word. Announced once; then the thread only waits for Close.
     if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0)
         return;
+    m_ownerPort->m_waitLost =
+        EComPort::lostDeviceCode(EComPort::WaitFailed, static_cast<std::int32_t>(systemError));
     m_pendingEvents = {};
     for (TComEvent event : {evError, evRxChar}) {
         if (m_watched.contains(event))
@@ -161,13 +165,15 @@ void TComThread::raiseFailedWait(TCustomComPort *port, std::int32_t systemError)
         return;
     // Made here and never kept: an exception object shared with another thread would be freed
     // by whichever thread lets go of it last.
-    EComPort failure = EComPort::CreateWithSystemCode(EComPort::WaitFailed, systemError);
+    EComPort failure = EComPort::CreateForOpenPort(EComPort::WaitFailed, systemError);
     port->m_deviceLost = true;
-    // A write or read that found the device gone has told the user already: one loss, one
-    // report. Any other failure of the wait is raised all the same.
-    if (failure.DeviceGone() && port->m_lossRaised)
-        return;
-    throw failure;
+    // A write, read or reaction that found the device gone has told the user already: one
+    // loss, one report. Any other failure of the wait is raised all the same.
+    const bool told = failure.DeviceGone() && port->m_lossRaised;
+    if (failure.DeviceGone() && TCustomComPort::ClosesLostDevice)
+        port->closeLostDevice();
+    if (!told)
+        throw failure;
 }
 
 void TComThread::RunEventHandlers(TCustomComPort *port, TComEvents events)
@@ -179,7 +185,7 @@ void TComThread::RunEventHandlers(TCustomComPort *port, TComEvents events)
             continue;
         if (!port->Connected())
             return;
-        runGuarded([&] { port->ReactTo(event); });
+        port->reactGuarded(event);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "serial/ComTransfer.h"
 
 #include "serial/ComPort.h"
+#include "serial/CommCalls.h"
 #include "serial/EComPort.h"
 
 #include <algorithm>
@@ -109,7 +110,10 @@ std::int32_t systemCode(DWORD error)
 
 EComPort TCustomComPort::transferFailure(std::int32_t errorCode, DWORD systemError)
 {
-    EComPort error = EComPort::CreateWithSystemCode(errorCode, systemCode(systemError));
+    // A closed port's calls fail with 6 as well: that says nothing about the device.
+    EComPort error = m_handle != INVALID_HANDLE_VALUE
+                         ? EComPort::CreateForOpenPort(errorCode, systemCode(systemError))
+                         : EComPort::CreateWithSystemCode(errorCode, systemCode(systemError));
     if (error.DeviceGone())
         m_lossRaised = true;
     return error;
@@ -156,7 +160,8 @@ std::int32_t TCustomComPort::StartWrite(const void *buffer, std::int32_t count,
         throw EComPort::CreateWithSystemCode(EComPort::WriteFailed,
                                              systemCode(ERROR_INVALID_PARAMETER));
     DWORD written = 0;
-    if (!WriteFile(m_handle, buffer, static_cast<DWORD>(count), &written, &transfer->Overlapped)) {
+    if (!commCalls().writeFile(m_handle, buffer, static_cast<DWORD>(count), &written,
+                               &transfer->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
             throw transferFailure(EComPort::WriteFailed, error);
@@ -173,7 +178,8 @@ std::int32_t TCustomComPort::StartRead(void *buffer, std::int32_t count, TPortTr
         throw EComPort::CreateWithSystemCode(EComPort::ReadFailed,
                                              systemCode(ERROR_INVALID_PARAMETER));
     DWORD read = 0;
-    if (!ReadFile(m_handle, buffer, static_cast<DWORD>(count), &read, &transfer->Overlapped)) {
+    if (!commCalls().readFile(m_handle, buffer, static_cast<DWORD>(count), &read,
+                              &transfer->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
             throw transferFailure(EComPort::ReadFailed, error);
@@ -198,11 +204,12 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
 #ifdef _WIN32
     // A transfer the system completed at once needs no wait on its event: a kernel call on
     // Windows, a server round trip under Wine. The system waits only for one still pending.
-    const bool ended = GetOverlappedResult(m_handle, &transfer->Overlapped, &transferred, TRUE);
+    const bool ended =
+        commCalls().transferResult(m_handle, &transfer->Overlapped, &transferred, TRUE);
 #else
     const bool ended =
         WaitForSingleObject(transfer->Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
-        GetOverlappedResult(m_handle, &transfer->Overlapped, &transferred, FALSE);
+        commCalls().transferResult(m_handle, &transfer->Overlapped, &transferred, FALSE);
 #endif
     if (!ended) {
         const DWORD error = GetLastError();
@@ -220,17 +227,16 @@ std::int32_t TCustomComPort::WaitForTransfer(TPortTransfer *transfer)
 
 void TCustomComPort::CancelTransfers()
 {
-    if (!PurgeComm(m_handle, PURGE_TXABORT | PURGE_RXABORT))
-        throw EComPort::CreateWithSystemCode(EComPort::PurgeFailed, systemCode(GetLastError()));
+    if (!commCalls().purgeComm(m_handle, PURGE_TXABORT | PURGE_RXABORT))
+        throw transferFailure(EComPort::PurgeFailed, GetLastError());
 }
 
 std::int32_t TCustomComPort::InputQueueCount()
 {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(m_handle, &errors, &status))
-        throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
-                                             systemCode(GetLastError()));
+    if (!commCalls().clearCommError(m_handle, &errors, &status))
+        throw transferFailure(EComPort::ClearErrorFailed, GetLastError());
     return static_cast<std::int32_t>(
         std::min<DWORD>(status.cbInQue, std::numeric_limits<std::int32_t>::max()));
 }
@@ -238,9 +244,8 @@ std::int32_t TCustomComPort::InputQueueCount()
 TLineSignals TCustomComPort::ModemSignals()
 {
     DWORD status = 0;
-    if (!GetCommModemStatus(m_handle, &status))
-        throw EComPort::CreateWithSystemCode(EComPort::ModemStatusFailed,
-                                             systemCode(GetLastError()));
+    if (!commCalls().getCommModemStatus(m_handle, &status))
+        throw transferFailure(EComPort::ModemStatusFailed, GetLastError());
     return modemStatusToSignals(status);
 }
 
@@ -248,8 +253,7 @@ TComErrors TCustomComPort::ReadLineErrors()
 {
     DWORD flags = 0;
     COMSTAT status{};
-    if (!ClearCommError(m_handle, &flags, &status))
-        throw EComPort::CreateWithSystemCode(EComPort::ClearErrorFailed,
-                                             systemCode(GetLastError()));
+    if (!commCalls().clearCommError(m_handle, &flags, &status))
+        throw transferFailure(EComPort::ClearErrorFailed, GetLastError());
     return errorFlagsToErrors(flags, Parity().Check());
 }

@@ -41,20 +41,46 @@ EComPort::EComPort(std::string message, std::int32_t systemErrorCode, std::int32
     : Exception(std::move(message)), m_systemErrorCode(systemErrorCode), m_errorCode(errorCode)
 {}
 
-EComPort EComPort::CreateWithSystemCode(std::int32_t errorCode, std::int32_t systemErrorCode)
+EComPort EComPort::withSystemCode(std::int32_t errorCode, std::int32_t systemErrorCode,
+                                  bool deviceGone)
 {
     EComPort error(errorText(errorCode) + formatText(" (win error code: %d)", systemErrorCode),
                    systemErrorCode, errorCode);
-    if (error.DeviceGone())
+    error.m_deviceGone = deviceGone;
+    if (deviceGone)
         error.setAdvice("The device is gone or no longer works: check that it is plugged in, "
                         "then open the port again.");
     return error;
 }
 
-bool EComPort::DeviceGone() const noexcept
+EComPort EComPort::CreateWithSystemCode(std::int32_t errorCode, std::int32_t systemErrorCode)
 {
     // The device stopped answering: unplugged, or its driver went away.
-    return m_systemErrorCode == static_cast<std::int32_t>(ERROR_GEN_FAILURE);
+    return withSystemCode(errorCode, systemErrorCode,
+                          systemErrorCode == static_cast<std::int32_t>(ERROR_GEN_FAILURE));
+}
+
+EComPort EComPort::CreateForOpenPort(std::int32_t errorCode, std::int32_t systemErrorCode)
+{
+    return withSystemCode(errorCode, systemErrorCode, lostDeviceCode(errorCode, systemErrorCode));
+}
+
+bool EComPort::lostDeviceCode(std::int32_t errorCode, std::int32_t systemErrorCode) noexcept
+{
+    switch (systemErrorCode) {
+    case 5:    // ERROR_ACCESS_DENIED
+    case 6:    // ERROR_INVALID_HANDLE: the driver invalidated the handle
+    case 21:   // ERROR_NOT_READY
+    case 22:   // ERROR_BAD_COMMAND
+    case 31:   // ERROR_GEN_FAILURE
+    case 1167: // ERROR_DEVICE_NOT_CONNECTED
+    case 1617: // ERROR_DEVICE_REMOVED
+        return errorCode != OpenFailed;
+    case 995: // ERROR_OPERATION_ABORTED
+        return errorCode == WaitFailed;
+    default:
+        return false;
+    }
 }
 
 EComPort EComPort::CreateWithoutSystemCode(std::int32_t errorCode)

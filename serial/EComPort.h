@@ -43,18 +43,29 @@ public:
     static EComPort CreateWithSystemCode(std::int32_t errorCode, std::int32_t systemErrorCode);
     // Message: the code's text alone; SystemErrorCode is -1.
     static EComPort CreateWithoutSystemCode(std::int32_t errorCode);
+    // As CreateWithSystemCode, for an operation on a port that was open: the codes with which
+    // drivers fail the calls of a device that went away count as DeviceGone too.
+    static EComPort CreateForOpenPort(std::int32_t errorCode, std::int32_t systemErrorCode);
+    // Whether a system code from an operation on an open port says that its device went away:
+    // 31 everywhere; 5, 6, 21, 22, 1167 and 1617 (removed USB adapters' drivers, a vanished
+    // pseudo-terminal under Wine); 995 only for the wait, which a removed device ends with it
+    // (a read or write gets it from the port's own abort as well).
+    static bool lostDeviceCode(std::int32_t errorCode, std::int32_t systemErrorCode) noexcept;
 
     std::int32_t ErrorCode() const noexcept { return m_errorCode; }
     std::int32_t SystemErrorCode() const noexcept { return m_systemErrorCode; }
     // The system said the device is gone or no longer works (unplugged, driver gone).
-    bool DeviceGone() const noexcept;
+    bool DeviceGone() const noexcept { return m_deviceGone; }
 
     // The fixed text of a component code; empty for a number outside 1 to 23.
     static std::string errorText(std::int32_t errorCode);
 
 private:
     EComPort(std::string message, std::int32_t systemErrorCode, std::int32_t errorCode);
+    static EComPort withSystemCode(std::int32_t errorCode, std::int32_t systemErrorCode,
+                                   bool deviceGone);
 
     std::int32_t m_systemErrorCode;
     std::int32_t m_errorCode;
+    bool m_deviceGone = false;
 };

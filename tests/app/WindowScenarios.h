@@ -6,6 +6,7 @@
 #include "tests/app/WindowStates.h"
 
 #include "framework/core/Application.h"
+#include "serial/RemovedAdapter.h"
 
 #include <chrono>
 #include <cstdint>
@@ -187,4 +188,49 @@ inline void expectLinkTestRunsToItsEnd(TMainForm &form, const std::string &com)
     EXPECT_EQ(form.ReceivedLink->text(), "20");
     EXPECT_EQ(form.LostLink->text(), "0 (0.0%)");
     EXPECT_FALSE(form.ComPort1->Connected());
+}
+
+// The test tab against a module at RUN on com, which echoes, through a removed adapter's
+// stand-in, ten rounds: the adapter goes while the port is open; the user sees one box, with the
+// advice for a lost device; the port ends closed and the tab shows it (on Windows at once, where
+// the port closes a lost device itself; elsewhere after "Close"); the adapter comes back and the
+// port opens again in the next round.
+inline void expectLostAdapterEndsTheTestConnection(TMainForm &form, const std::string &com)
+{
+    std::vector<std::string> boxes;
+    struct Reporter
+    {
+        Application::ExceptionReporter previous;
+        ~Reporter() { Application::instance().setExceptionReporter(previous); }
+    } reporter{Application::instance().setExceptionReporter(
+        [&](const std::string &message, const std::string &advice) {
+            boxes.push_back(message + " | " + advice);
+        })};
+    RemovedAdapter adapter;
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        form.OpenPortRun->click();
+        ASSERT_TRUE(form.ComPort1->Connected()) << testing::PrintToString(boxes);
+        adapter.remove(form.ComPort1->Handle(), EventSetToMask(form.ComPort1->Events()));
+        // The failed wait's routine runs the reactions, then sets DeviceLost and raises the loss,
+        // which is shown as the window's event loop shows what a handler lets out.
+        try {
+            serveUntil([&] { return form.ComPort1->DeviceLost(); }, std::chrono::seconds(60));
+        } catch (...) {
+            Application::instance().HandleException(std::current_exception());
+        }
+        ASSERT_TRUE(form.ComPort1->DeviceLost());
+        ASSERT_EQ(boxes.size(), 1u) << testing::PrintToString(boxes);
+        EXPECT_NE(boxes[0].find("check that it is plugged in"), std::string::npos) << boxes[0];
+#ifndef _WIN32
+        form.ClosePortRun->click(); // the port stays open, lost, until it is closed
+#endif
+        EXPECT_FALSE(form.ComPort1->Connected());
+        EXPECT_EQ(form.PortOpened, 0);
+        EXPECT_TRUE(shows(form, named::idleBothOpenable));
+        adapter.restore();
+        boxes.clear();
+    }
 }

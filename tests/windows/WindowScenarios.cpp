@@ -123,6 +123,11 @@ TEST_F(WindowScenario, EchoTabChangesThenTheTestTabThenALinkTest)
     expectLinkTestRunsToItsEnd(form(), port());
 }
 
+TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
+{
+    expectLostAdapterEndsTheTestConnection(form(), port());
+}
+
 // The same scenarios as the program runs them, closed by the user while busy.
 class ProgramScenario : public WindowScenario
 {

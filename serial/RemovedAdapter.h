@@ -1,0 +1,53 @@
+// The serial component's test hook: stands in for its comm calls (serial/CommCalls.h) while it
+// lives and, from remove() to restore(), fails them as the driver of a removed USB adapter
+// does: the pending wait ends with 995, reads, writes and queries fail with 22 or 1167, the
+// abort with 22. Until then, and after restore(), every call goes to the system. Header only:
+// nothing in the program uses it.
+#pragma once
+
+#include "serial/CommCalls.h"
+
+#include <atomic>
+#include <type_traits>
+
+class RemovedAdapter
+{
+public:
+    RemovedAdapter() { commCalls() = standIn; }
+    ~RemovedAdapter() { commCalls() = CommCalls::system; }
+    RemovedAdapter(const RemovedAdapter &) = delete;
+    RemovedAdapter &operator=(const RemovedAdapter &) = delete;
+
+    // The adapter goes; a new mask ends the device's pending wait, as the removal does.
+    static void remove(HANDLE device, DWORD mask)
+    {
+        s_removed = true;
+        SetCommMask(device, mask);
+    }
+    static void restore() { s_removed = false; }
+
+private:
+    template<auto Call, DWORD Code,
+             class Pointer = std::remove_cvref_t<decltype(CommCalls::system.*Call)>>
+    struct Fails;
+    template<auto Call, DWORD Code, class... Args> struct Fails<Call, Code, BOOL (*)(Args...)>
+    {
+        static BOOL call(Args... args)
+        {
+            if (!s_removed)
+                return (CommCalls::system.*Call)(args...);
+            SetLastError(Code);
+            return FALSE;
+        }
+    };
+
+    static inline std::atomic<bool> s_removed{false};
+    static constexpr CommCalls standIn = {Fails<&CommCalls::waitCommEvent, 22>::call,
+                                          Fails<&CommCalls::waitResult, 995>::call,
+                                          Fails<&CommCalls::readFile, 1167>::call,
+                                          Fails<&CommCalls::writeFile, 1167>::call,
+                                          Fails<&CommCalls::transferResult, 22>::call,
+                                          Fails<&CommCalls::clearCommError, 22>::call,
+                                          Fails<&CommCalls::purgeComm, 22>::call,
+                                          Fails<&CommCalls::getCommModemStatus, 1167>::call};
+};
