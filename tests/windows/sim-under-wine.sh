@@ -14,14 +14,15 @@ for needed in "$sim" "$preload"; do
 done
 work=$(mktemp -d)
 links=("$WINEPREFIX"/dosdevices/com{12,27})
-map='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM'
+map='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' server=${wine%/*}/wineserver own_server=false
 sim_pid=
 stop_sim() {
   [ -z "$sim_pid" ] || { kill "$sim_pid" && wait "$sim_pid" || true; }
   sim_pid=
 }
 trap 'stop_sim; rm -rf "${links[@]}" "$work"
-  for n in 17 27; do "$wine" reg delete "$map" /v "\\Device\\Test$n" /f >/dev/null 2>&1; done' EXIT
+  for n in 17 27; do "$wine" reg delete "$map" /v "\\Device\\Test$n" /f >/dev/null 2>&1 || true; done
+  ! $own_server || "$server" -k' EXIT
 # [port=N] start_sim ARGS...: a module on a new pty, mapped as COM12 (or COMN).
 start_sim() {
   stop_sim
@@ -40,9 +41,13 @@ start_sim() {
 }
 
 # Ports above COM16 come from the device map in number order, unopened: COM17 leads nowhere.
+# The map lives only as long as Wine's server: kept up (unless it is already) with its services
+# started here, apart from the test's output.
+"$server" -p >/dev/null 2>&1 </dev/null && own_server=true
+"$wine" cmd.exe /c exit >/dev/null 2>&1 </dev/null
 for n in 27 17; do "$wine" reg add "$map" /v "\\Device\\Test$n" /t REG_SZ /d "COM$n" /f >/dev/null; done
 port=27 start_sim --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171
-listed=$("$wine" "$cli" ports | tr -d '\r' | grep -E '^COM(17|27)\s' | cut -f1,3)
+listed=$("$wine" "$cli" ports | tr -d '\r' | awk -F'\t' '/^COM(17|27)\t/ { print $1 "\t" $3 }')
 [ "$listed" = $'COM17\tlisted\nCOM27\tlisted' ] || { echo "listed: $listed"; exit 1; }
 LD_PRELOAD=$preload "$wine" "$cli" read COM27 >"$work/read.txt"
 for expected in "WINE-TEST V1.0" "channel=42" "rx-id=AB"; do
