@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Under Wine, zephra-cli.exe reads a simulated module and gives up on a silent one, and the
-# serial component's echo test talks to one at RUN: zephra-sim's pty is COM12 in $WINEPREFIX
-# (or COM27, which only the system's device map lists), with the ioctl library preloaded.
-# Skipped (status 77) without the simulator or the library. The window's scenarios run there
-# too, on a display of their own.
+# serial component's echo test talks to one at RUN: zephra-sim's pty is COM12 in $WINEPREFIX,
+# with the ioctl library preloaded. Skipped (status 77) without the simulator or the library.
+# The window's scenarios run there too, on a display of their own.
 # Usage: sim-under-wine.sh WINE ZEPHRA-CLI.EXE COMPORTECHO.EXE WINDOWSCENARIOS.EXE ZEPHRA-SIM
 #        PTY-IOCTL.SO
 set -euo pipefail
@@ -41,8 +40,7 @@ start_sim() {
 }
 
 # Ports above COM16 come from the device map in number order, unopened: COM17 leads nowhere.
-# The map lives only as long as Wine's server: kept up (unless it is already) with its services
-# started here, apart from the test's output.
+# The map lives as long as Wine's server: kept up here, its services apart from the output.
 "$server" -p >/dev/null 2>&1 </dev/null && own_server=true
 "$wine" cmd.exe /c exit >/dev/null 2>&1 </dev/null
 for n in 27 17; do "$wine" reg add "$map" /v "\\Device\\Test$n" /t REG_SZ /d "COM$n" /f >/dev/null; done
