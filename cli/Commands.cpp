@@ -73,6 +73,9 @@ int listPorts()
         case PortProbe::Unavailable:
             state = formatText("unavailable (win error code: %u)", unsigned(probe.error));
             break;
+        case PortProbe::Listed:
+            state = "listed";
+            break;
         }
         // A port on another machine says so, with its server.
         if (!probe.remoteServer.empty())

@@ -31,7 +31,7 @@ const char usageText[] =
     "       zephra-cli link PORT [PORT_B] --baud N [--count N | --seconds S] [--size N]\n"
     "                  [--max-loss PERCENT] [--json] [--csv FILE]\n"
     "\n"
-    "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
+    "PORT is a COM name (COM1 to COM255). Settings and their values:\n"
     "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
     "  power=-20|-10|-5|0   channel=0..124   rx-id=HH   tx-id=HH (two hex digits)\n"
     "\n"

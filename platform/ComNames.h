@@ -22,9 +22,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The port number of a COM name (1..255), or 0 when the text is no COM name.
 int comPortNumber(std::string_view name);
+
+// The numbers of the COM ports the system itself lists as present, found without opening any
+// (an open raises DTR, which resets many boards, and can wait long on a Bluetooth port); in
+// ascending order, each once. On Windows the device map HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
+// where each driver enters the name of each port it serves; elsewhere none, as every name is
+// this program's own.
+std::vector<int> listedComPorts();
 
 // The device path a COM name resolves to, or empty when it resolves to nothing.
 std::string comDevicePath(std::string_view name);

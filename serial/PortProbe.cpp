@@ -43,5 +43,11 @@ std::vector<PortProbe> probePorts()
     std::vector<PortProbe> probes;
     for (int n = FirstProbedPort; n <= LastProbedPort; ++n)
         probes.push_back(probePort(formatText("COM%d", n)));
+    for (const int n : listedComPorts()) {
+        if (n > LastProbedPort) {
+            const std::string name = formatText("COM%d", n);
+            probes.push_back({name, comDevicePath(name), PortProbe::Listed, ERROR_SUCCESS, {}});
+        }
+    }
     return probes;
 }
