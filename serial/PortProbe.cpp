@@ -6,7 +6,7 @@
 PortProbe probePort(const std::string &name)
 {
     const ComDeviceStatus device = comDeviceStatus(name);
-    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS, {}};
+    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS, {}, {}};
     if (device.remote)
         probe.remoteServer =
             formatText("%s port %u", device.remote->host.c_str(), device.remote->port);
@@ -28,6 +28,10 @@ PortProbe probePort(const std::string &name)
         break;
     case ComDeviceStatus::NoPermission:
         probe.state = PortProbe::NotPermitted;
+        break;
+    case ComDeviceStatus::BadEntry:
+        probe.state = PortProbe::BadEntry;
+        probe.fault = device.mapDirectory + "/" + name + " " + device.fault;
         break;
     case ComDeviceStatus::Present:
         probe.state = probe.error == ERROR_ACCESS_DENIED || probe.error == ERROR_SHARING_VIOLATION

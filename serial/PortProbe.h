@@ -22,13 +22,15 @@ struct PortProbe
         Missing,      // the name leads to a path where nothing is
         NotMapped,    // the name leads nowhere
         Unavailable,  // it failed to open for another reason (error)
-        Listed        // the system lists it; not opened, so whether it is free is not known
+        Listed,       // the system lists it; not opened, so whether it is free is not known
+        BadEntry      // its entry in the port map cannot be right (fault says why and where)
     };
     std::string name;       // "COMn"
     std::string devicePath; // what the name opens now; empty when it leads nowhere
     State state = NotMapped;
     DWORD error = ERROR_SUCCESS; // the open's error when it failed
     std::string remoteServer;    // "HOST port PORT" for a port on another machine, else empty
+    std::string fault;           // BadEntry: "ENTRY-FILE names no host", and the like
 };
 
 // One name, probed now.
