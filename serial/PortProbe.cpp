@@ -50,7 +50,7 @@ std::vector<PortProbe> probePorts()
     for (const int n : listedComPorts()) {
         if (n > LastProbedPort) {
             const std::string name = formatText("COM%d", n);
-            probes.push_back({name, comDevicePath(name), PortProbe::Listed, ERROR_SUCCESS, {}});
+            probes.push_back({name, comDevicePath(name), PortProbe::Listed, ERROR_SUCCESS, {}, {}});
         }
     }
     return probes;
