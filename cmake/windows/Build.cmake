@@ -9,7 +9,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 # The window's layout as a table, for the window on Win32's own controls.
 include(${PROJECT_SOURCE_DIR}/cmake/LayoutTable.cmake)
 zephra_layout_table()
-zephra_add_layers(platform framework serial protocol link cli app)
+zephra_add_layers(platform framework serial protocol link terminal cli app)
 
 if(ZEPHRA_TESTS)
   enable_testing()

@@ -28,7 +28,7 @@ function(zephra_add_gtest name)
 endfunction()
 
 include(${PROJECT_SOURCE_DIR}/tests/layer_tests.cmake)
-foreach(folder protocol link cli/files windows framework/win32)
+foreach(folder protocol link terminal cli/files windows framework/win32)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/${folder} ${CMAKE_BINARY_DIR}/tests/${folder})
 endforeach()
 

@@ -1,0 +1,134 @@
+#include "terminal/RowFormer.h"
+
+#include "terminal/ReceivedText.h"
+
+#include <algorithm>
+
+namespace terminal {
+
+namespace {
+
+char hexDigit(unsigned nibble)
+{
+    return "0123456789ABCDEF"[nibble & 15];
+}
+
+std::string hexRow(std::string_view bytes)
+{
+    std::string text;
+    for (std::size_t i = 0; i < RowFormer::HexRowBytes; ++i) {
+        if (i != 0)
+            text += ' ';
+        if (i < bytes.size()) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            text += {hexDigit(byte >> 4), hexDigit(byte)};
+        } else {
+            text += "  ";
+        }
+    }
+    text += "  ";
+    for (const char c : bytes)
+        text += c >= 0x20 && c < 0x7F ? c : '.';
+    return text;
+}
+
+} // namespace
+
+RowFormer::RowFormer(View view, Stamps stamps, std::chrono::milliseconds hexPause)
+    : m_view(view), m_stamps(view == View::Received ? Stamps::Off : stamps), m_hexPause(hexPause)
+{}
+
+void RowFormer::feed(std::string_view bytes, ArrivalTime arrival)
+{
+    if (bytes.empty())
+        return;
+    switch (m_view) {
+    case View::Received:
+        appendReceivedText(m_closed, bytes);
+        break;
+    case View::Lines:
+        feedLines(bytes, arrival);
+        break;
+    case View::Hex:
+        feedHex(bytes, arrival);
+        break;
+    }
+}
+
+void RowFormer::feedLines(std::string_view bytes, ArrivalTime arrival)
+{
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (std::exchange(m_afterCr, false) && bytes[at] == '\n') {
+            ++at;
+            continue;
+        }
+        if (!m_rowOpen)
+            openRowAt(arrival);
+        const std::size_t end = bytes.find_first_of("\r\n", at);
+        m_row.append(bytes.substr(at, end - at));
+        if (end == std::string_view::npos)
+            return;
+        m_afterCr = bytes[end] == '\r';
+        closeRow();
+        at = end + 1;
+    }
+}
+
+void RowFormer::feedHex(std::string_view bytes, ArrivalTime arrival)
+{
+    closeIdle(arrival);
+    m_lastArrival = arrival;
+    while (!bytes.empty()) {
+        if (!m_rowOpen)
+            openRowAt(arrival);
+        const std::size_t taken = std::min(HexRowBytes - m_row.size(), bytes.size());
+        m_row.append(bytes.substr(0, taken));
+        bytes.remove_prefix(taken);
+        if (m_row.size() == HexRowBytes)
+            closeRow();
+    }
+}
+
+void RowFormer::closeIdle(ArrivalTime now)
+{
+    if (m_view == View::Hex && m_rowOpen && m_lastArrival && now - *m_lastArrival >= m_hexPause)
+        closeRow();
+}
+
+void RowFormer::flush()
+{
+    if (m_rowOpen)
+        closeRow();
+}
+
+std::string RowFormer::openRow() const
+{
+    if (!m_rowOpen)
+        return {};
+    if (m_view == View::Hex)
+        return m_rowStamp + hexRow(m_row);
+    std::string text = m_rowStamp;
+    appendReceivedText(text, m_row);
+    return text;
+}
+
+void RowFormer::openRowAt(ArrivalTime arrival)
+{
+    m_rowOpen = true;
+    if (m_stamps == Stamps::Absolute)
+        m_rowStamp = absoluteStamp(arrival) + ' ';
+    else if (m_stamps == Stamps::Relative)
+        m_rowStamp = relativeStamp(arrival, m_previousStart.value_or(arrival)) + ' ';
+    m_previousStart = arrival;
+}
+
+void RowFormer::closeRow()
+{
+    m_closed += openRow();
+    m_closed += '\n';
+    m_row.clear();
+    m_rowOpen = false;
+}
+
+} // namespace terminal

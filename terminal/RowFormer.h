@@ -1,0 +1,70 @@
+// The rows of one view of received bytes, formed from batches of bytes and the time each batch
+// arrived: the caller's clock, read when the bytes were read, never when they are formatted.
+//   Received: the display text of ReceivedText.h. No byte ends a row, and the text is final
+//     as soon as its bytes are fed.
+//   Lines: a received LF, CR or CR LF ends a row (a CR LF split across two batches is one
+//     end); the row's other bytes are shown as in the received view.
+//   Hex: 16 bytes a row, each as two upper-case hex digits, the digits separated by spaces and
+//     padded to the width of 16 bytes, then two spaces and the bytes as characters (32 to 126
+//     as themselves, every other byte as '.'). A pause in arrival of at least the hex pause
+//     also ends a row, seen at the next batch or at closeIdle.
+// With stamps on, a row of the lines and hex views begins with the stamp of its first byte's
+// arrival (TimeStamp.h) and a space; the received view has no stamps. The first relative stamp
+// is "+0.000".
+// What is final is taken with takeClosed: whole rows, each ending in '\n', or in the received
+// view the text of every byte fed. The open row is there for a display to show until it
+// closes. One thread at a time.
+#pragma once
+
+#include "terminal/TimeStamp.h"
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace terminal {
+
+enum class View { Received, Lines, Hex };
+
+class RowFormer
+{
+public:
+    static constexpr std::chrono::milliseconds DefaultHexPause{20};
+    static constexpr std::size_t HexRowBytes = 16;
+
+    explicit RowFormer(View view, Stamps stamps = Stamps::Off,
+                       std::chrono::milliseconds hexPause = DefaultHexPause);
+
+    void feed(std::string_view bytes, ArrivalTime arrival);
+    // Hex view: ends the open row when nothing has arrived for the hex pause by now.
+    void closeIdle(ArrivalTime now);
+    // Ends the open row, if one is open: the end of a capture.
+    void flush();
+
+    // The text that became final since the last call.
+    std::string takeClosed() { return std::exchange(m_closed, {}); }
+    // The open row as shown, its stamp included, without a row end; empty when none is open.
+    std::string openRow() const;
+
+private:
+    void feedLines(std::string_view bytes, ArrivalTime arrival);
+    void feedHex(std::string_view bytes, ArrivalTime arrival);
+    void openRowAt(ArrivalTime arrival);
+    void closeRow();
+
+    View m_view;
+    Stamps m_stamps;
+    std::chrono::milliseconds m_hexPause;
+    std::string m_closed;
+    bool m_rowOpen = false;
+    std::string m_row;      // the open row's bytes
+    std::string m_rowStamp; // the open row's stamp and its space, or nothing
+    std::optional<ArrivalTime> m_previousStart;
+    std::optional<ArrivalTime> m_lastArrival;
+    bool m_afterCr = false; // a CR ended the last row: an LF next belongs to it
+};
+
+} // namespace terminal
