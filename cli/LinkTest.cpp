@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/LinkReport.h"
 #include "cli/ModuleLink.h"
+#include "cli/NumberArgument.h"
 #include "cli/Report.h"
 #include "cli/StopSignal.h"
 #include "framework/core/Format.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <condition_variable>
 #include <csignal>
 #include <fstream>
@@ -48,12 +48,6 @@ struct LinkFailure
 {
     std::string message;
 };
-
-template<typename Number> bool parseNumber(const std::string &text, Number &value)
-{
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
 
 struct Arrival
 {

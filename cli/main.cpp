@@ -1,6 +1,7 @@
 // zephra-cli: reads and writes ZEPHRA-24 modules from scripts and on a production bench, over
 // the same serial port component and module protocol as the window. Every argument, and a
 // profile to apply, is checked before a port is opened.
+#include "cli/Capture.h"
 #include "cli/Commands.h"
 #include "cli/LinkTest.h"
 #include "cli/PairCheck.h"
@@ -30,6 +31,8 @@ const char usageText[] =
     "       zephra-cli pair PORT_A PORT_B [--json] [--fix]\n"
     "       zephra-cli link PORT [PORT_B] --baud N [--count N | --seconds S] [--size N]\n"
     "                  [--max-loss PERCENT] [--json] [--csv FILE]\n"
+    "       zephra-cli capture PORT --baud N [--view received|lines|hex] [--stamps]\n"
+    "                  [--raw FILE] [--seconds S]\n"
     "\n"
     "PORT is a COM name (COM1 to COM255). Settings and their values:\n"
     "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
@@ -201,6 +204,12 @@ int main(int argc, char **argv)
             if (!link.options)
                 throw UsageError{link.error};
             return cli::linkTest(*link.options);
+        }
+        if (argc >= 2 && std::strcmp(argv[1], "capture") == 0) {
+            const auto capture = cli::parseCaptureArguments({argv + 2, argv + argc});
+            if (!capture.options)
+                throw UsageError{capture.error};
+            return cli::capture(*capture.options);
         }
         return run(parse(argc, argv));
     } catch (const UsageError &e) {

@@ -1,0 +1,177 @@
+#include "cli/Capture.h"
+
+#include "cli/Commands.h"
+#include "cli/ModuleLink.h"
+#include "cli/NumberArgument.h"
+#include "cli/StopSignal.h"
+#include "framework/core/AnsiText.h"
+#include "platform/ComNames.h"
+#include "serial/ComPort.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <utility>
+
+namespace cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using terminal::View;
+
+// A read's wait for its first byte: how often a stop request, the end of --seconds and an idle
+// hex row are seen.
+constexpr std::int32_t ReadWaitMs = 50;
+constexpr auto FlushPeriod = std::chrono::seconds(1);
+
+constexpr std::array<std::pair<View, const char *>, 3> ViewWords = {
+    {{View::Received, "received"}, {View::Lines, "lines"}, {View::Hex, "hex"}}};
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+void openCapturePort(TComPort &port, const CaptureOptions &options)
+{
+    setModuleLine(port, options.port);
+    port.setBaudRate(brCustom);
+    port.setCustomBaudRate(options.baud);
+    port.Timeouts().setReadInterval(0);
+    port.Timeouts().setReadTotalMultiplier(0);
+    port.Timeouts().setReadTotalConstant(ReadWaitMs);
+    port.Open();
+}
+
+void closeQuietly(TComPort &port)
+{
+    try {
+        port.Close();
+    } catch (...) {
+        // The capture's outcome is decided; the port's destructor releases the device.
+    }
+}
+
+} // namespace
+
+CaptureArguments parseCaptureArguments(const std::vector<std::string> &arguments)
+{
+    CaptureOptions options;
+    bool haveBaud = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        if (argument == "--stamps") {
+            options.stamps = true;
+            continue;
+        }
+        if (argument.rfind("--", 0) != 0) {
+            if (!options.port.empty())
+                return {std::nullopt, "capture takes one port"};
+            if (comPortNumber(argument) == 0)
+                return {std::nullopt, "'" + argument + "' is no port name; use COM1, COM2, ..."};
+            options.port = argument;
+            continue;
+        }
+        if (argument != "--baud" && argument != "--view" && argument != "--raw" &&
+            argument != "--seconds")
+            return {std::nullopt, "unknown option '" + argument + "'"};
+        if (i + 1 == arguments.size())
+            return {std::nullopt, argument + " needs a value"};
+        const std::string &value = arguments[++i];
+        bool ok = !value.empty();
+        if (argument == "--baud") {
+            ok = parseNumber(value, options.baud) && options.baud > 0 && options.baud <= 4000000;
+            haveBaud = true;
+        } else if (argument == "--view") {
+            const auto word =
+                std::find_if(ViewWords.begin(), ViewWords.end(),
+                             [&](const auto &entry) { return value == entry.second; });
+            ok = word != ViewWords.end();
+            if (ok)
+                options.view = word->first;
+        } else if (argument == "--seconds") {
+            ok = parseNumber(value, options.seconds) && options.seconds > 0 &&
+                 options.seconds <= 1e6;
+        } else {
+            options.rawFile = value;
+        }
+        if (!ok)
+            return {std::nullopt, "bad value '" + value + "' for " + argument +
+                                      (argument == "--view" ? " (received, lines, hex)" : "")};
+    }
+    if (options.port.empty())
+        return {std::nullopt, "capture needs a port"};
+    if (!haveBaud)
+        return {std::nullopt, "capture needs --baud, the line's rate"};
+    if (options.stamps && options.view == View::Received)
+        return {std::nullopt, "--stamps goes with --view lines or hex"};
+    return {options, {}};
+}
+
+int capture(const CaptureOptions &options)
+{
+    std::ofstream raw;
+    if (!options.rawFile.empty()) {
+        raw.open(options.rawFile, std::ios::binary | std::ios::trunc);
+        if (!raw) {
+            std::cerr << "zephra-cli: cannot write " << options.rawFile << "\n";
+            return Usage;
+        }
+    }
+    interrupted = 0;
+    onStopRequest(onInterrupt);
+    TComPort port;
+    openCapturePort(port, options);
+
+    terminal::RowFormer former(options.view,
+                               options.stamps ? terminal::Stamps::Absolute : terminal::Stamps::Off);
+    const auto show = [&] { std::cout << ansiToUtf8(former.takeClosed()); };
+    const auto start = Clock::now();
+    const auto end = options.seconds > 0
+                         ? start + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(options.seconds))
+                         : Clock::time_point::max();
+    auto flushed = start;
+    std::exception_ptr failure;
+    try {
+        char buffer[4096];
+        while (!interrupted && Clock::now() < end) {
+            const std::int32_t count = readArrived(port, buffer, sizeof buffer);
+            const auto arrival = std::chrono::system_clock::now();
+            if (count > 0) {
+                raw.write(buffer, count);
+                former.feed({buffer, static_cast<std::size_t>(count)}, arrival);
+            } else {
+                former.closeIdle(arrival);
+            }
+            show();
+            if (count <= 0 || Clock::now() - flushed >= FlushPeriod) {
+                std::cout.flush();
+                raw.flush();
+                flushed = Clock::now();
+            }
+        }
+    } catch (const EComPort &) {
+        failure = std::current_exception();
+    }
+    closeQuietly(port);
+    former.flush();
+    show();
+    std::cout.flush();
+    int status = Done;
+    if (raw.is_open() && !raw.flush()) {
+        std::cerr << "zephra-cli: cannot write " << options.rawFile << "\n";
+        status = Usage;
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    return status;
+}
+
+} // namespace cli
