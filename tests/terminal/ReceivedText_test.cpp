@@ -5,33 +5,20 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-std::string shown(std::string_view bytes)
-{
-    std::string text = "kept ";
-    terminal::appendReceivedText(text, bytes);
-    return text;
-}
-
 TEST(ReceivedText, EqualsTheTestTabsTextForEveryByteAndSequence)
 {
+    std::vector<std::string> inputs = {"line one\r\nline two\r\n", "<0x0D> is not \r",
+                                       "no control byte in this run, longer than a word or two"};
+    inputs.emplace_back("\0\0\xff\x1f\x20<", 6);
     std::string everyByte;
     for (int byte = 0; byte < 256; ++byte) {
-        const std::string one(1, static_cast<char>(byte));
-        EXPECT_EQ(shown(one), "kept " + receivedText(one)) << byte;
-        everyByte += one;
+        inputs.emplace_back(1, static_cast<char>(byte));
+        everyByte += inputs.back();
     }
-    const std::string sequences[] = {
-        "",
-        everyByte,
-        "line one\r\nline two\r\n",
-        "<0x0D> is not \r",
-        std::string("\0\0\xff\x1f\x20<", 6),
-        "no control byte anywhere in this run of text, longer than a word or two",
-    };
-    for (const std::string &bytes : sequences)
-        EXPECT_EQ(shown(bytes), "kept " + receivedText(bytes)) << bytes;
+    inputs.push_back(everyByte);
+    for (const std::string &bytes : inputs) {
+        std::string text = "kept ";
+        terminal::appendReceivedText(text, bytes);
+        EXPECT_EQ(text, "kept " + receivedText(bytes)) << bytes;
+    }
 }
-
-} // namespace
