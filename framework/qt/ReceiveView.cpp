@@ -23,17 +23,6 @@
 
 namespace {
 
-// Repaints while text comes in are at most this often; each shows everything so far.
-constexpr int FrameMs = 16;
-// While a steady stream comes in faster than anyone reads, at most this often: a repaint
-// costs more than the text it shows. The echoes of typing come far slower than a stream,
-// so each still shows within FrameMs.
-constexpr int StreamFrameMs = 40;
-// When more rows arrive between two such frames than the box shows, every frame replaces all
-// of it and none can be read: then a frame at most this often, and half the drawing.
-constexpr int FloodFrameMs = 80;
-constexpr qint64 StreamWindowMs = 250;
-constexpr std::uint64_t StreamCharsPerSecond = 2000;
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
 // A save converts and writes the text in pieces of this many bytes.
@@ -62,7 +51,10 @@ ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
     setCursor(Qt::IBeamCursor);
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_repaintTimer, &QTimer::timeout, this, &ReceiveView::requestRepaint);
+    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
+        m_pacing.timerStopped();
+        requestRepaint();
+    });
     relayout();
 }
 
@@ -85,30 +77,13 @@ void ReceiveView::append(std::string_view text)
     }
     if (m_following)
         m_topRow = maxTopRow();
-    noteArrival(text.size(), m_text.rowCount() - rowsBefore);
-    scheduleRepaint();
-}
-
-void ReceiveView::noteArrival(std::size_t characters, std::uint64_t rows)
-{
-    if (!m_streamWindow.isValid() || m_streamWindow.elapsed() > 2 * StreamWindowMs) {
-        // The first text after a quiet spell.
-        m_streaming = false;
-        m_flooding = false;
-        m_streamWindow.start();
-        m_streamWindowChars = 0;
-        m_streamWindowRows = 0;
-    }
-    m_streamWindowChars += characters;
-    m_streamWindowRows += rows;
-    const auto elapsed = static_cast<std::uint64_t>(m_streamWindow.elapsed());
-    if (elapsed >= StreamWindowMs) {
-        m_streaming = m_streamWindowChars * 1000 >= StreamCharsPerSecond * elapsed;
-        m_flooding = m_streamWindowRows * StreamFrameMs >=
-                     static_cast<std::uint64_t>(visibleRows()) * elapsed;
-        m_streamWindow.restart();
-        m_streamWindowChars = 0;
-        m_streamWindowRows = 0;
+    const ReceivePacing::Step step =
+        m_pacing.arrived(text.size(), m_text.rowCount() - rowsBefore, visibleRows());
+    if (step.paint) {
+        m_repaintTimer.stop();
+        requestRepaint();
+    } else if (step.timerMs > 0) {
+        m_repaintTimer.start(step.timerMs);
     }
 }
 
@@ -300,28 +275,9 @@ void ReceiveView::changeEvent(QEvent *event)
         relayout();
 }
 
-void ReceiveView::scheduleRepaint()
-{
-    // A paint already asked for shows the newest text too.
-    if (m_repaintRequested)
-        return;
-    const int frame = m_flooding ? FloodFrameMs : m_streaming ? StreamFrameMs : FrameMs;
-    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : frame;
-    if (since >= frame) {
-        // Due: painted from this turn of the event loop, not from a wake-up of its own.
-        m_repaintTimer.stop();
-        requestRepaint();
-        return;
-    }
-    // The timer shows the last text of a burst. While text keeps coming, the arrival that
-    // finds the frame due paints it (above), so the timer waits a little beyond the frame.
-    if (!m_repaintTimer.isActive())
-        m_repaintTimer.start(static_cast<int>(frame - since + frame / 4));
-}
-
 void ReceiveView::requestRepaint()
 {
-    m_repaintRequested = true;
+    m_pacing.paintRequested();
     // New text changes only the inside: the frame stays as it is.
     update(contentsRect());
 }
@@ -330,8 +286,7 @@ void ReceiveView::paintEvent(QPaintEvent *event)
 {
     if (!contentsRect().contains(event->rect()))
         QFrame::paintEvent(event);
-    m_sinceLastPaint.restart();
-    m_repaintRequested = false;
+    m_pacing.painted();
     QPainter painter(this);
     painter.setClipRect(contentsRect());
     painter.setFont(font());

@@ -14,10 +14,10 @@
 // thread only.
 #pragma once
 
+#include "framework/core/ReceivePacing.h"
 #include "framework/core/WrappedText.h"
 #include "framework/qt/BackgroundSave.h"
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QRawFont>
 #include <QTimer>
@@ -123,10 +123,7 @@ private:
     bool paintCells(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     // The same through the text engine, which finds a glyph in another font where need be.
     void paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
-    void scheduleRepaint();
     void requestRepaint();
-    // Updates whether text is streaming in, from the characters and rows just appended.
-    void noteArrival(std::size_t characters, std::uint64_t rows);
 
     WrappedText m_text;
     std::uint64_t m_topRow = 0;
@@ -148,14 +145,7 @@ private:
     bool m_selecting = false;
 
     QTimer m_repaintTimer;
-    bool m_repaintRequested = false; // the timer asked for a paint that has not happened yet
-    QElapsedTimer m_sinceLastPaint;
-    // The rate text has been arriving at, judged over windows of StreamWindowMs.
-    QElapsedTimer m_streamWindow;
-    std::uint64_t m_streamWindowChars = 0;
-    bool m_streaming = false;
-    std::uint64_t m_streamWindowRows = 0;
-    bool m_flooding = false; // more rows each stream frame than the box shows
+    ReceivePacing m_pacing;
 
     ReceivedSource m_receivedSource;
     // Declared last: destroyed first, it waits for running saves while the rest still exists.

@@ -47,8 +47,16 @@ void Win32ReceiveBox::append(std::string_view text)
         m_topRow = maxTopRow();
     // Setting the scroll bar costs milliseconds: it follows with the next paint.
     m_scrollBarStale = true;
-    noteArrival(text.size(), m_text.rowCount() - rowsBefore);
-    scheduleRepaint();
+    const ReceivePacing::Step step =
+        m_pacing.arrived(text.size(), m_text.rowCount() - rowsBefore, visibleRows());
+    if (step.paint) {
+        // Painted in this turn of the message loop, which serves waiting paints first.
+        KillTimer(m_window, RepaintTimer);
+        requestRepaint();
+    } else if (step.timerMs > 0 &&
+               SetTimer(m_window, RepaintTimer, static_cast<UINT>(step.timerMs), nullptr) == 0) {
+        m_pacing.timerStopped();
+    }
 }
 
 void Win32ReceiveBox::clear()
@@ -283,14 +291,13 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         HDC dc = BeginPaint(m_window, &paintInfo);
         paint(dc, paintInfo.rcPaint);
         EndPaint(m_window, &paintInfo);
-        m_lastPaint = Clock::now();
-        m_repaintRequested = false;
+        m_pacing.painted();
         return 0;
     }
     case WM_TIMER:
         if (wParam == RepaintTimer) {
             KillTimer(m_window, RepaintTimer);
-            m_repaintTimerRunning = false;
+            m_pacing.timerStopped();
             requestRepaint();
         }
         return 0;

@@ -8,12 +8,12 @@
 #pragma once
 
 #include "framework/controls/TextControls.h"
+#include "framework/core/ReceivePacing.h"
 #include "framework/core/WrappedText.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Win32Control.h"
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -54,12 +54,7 @@ private:
     void scrollToRow(std::uint64_t row);
     void scrollBy(std::int64_t rows);
     void updateScrollBar();
-    // Paints new text at most once per frame: from the arrival that finds a frame due, else
-    // from the repaint timer, which shows the last text of a burst.
-    void scheduleRepaint();
     void requestRepaint();
-    // Updates whether text is streaming in, from the characters and rows just appended.
-    void noteArrival(std::size_t characters, std::uint64_t rows);
     static constexpr UINT_PTR RepaintTimer = 1;
     std::uint64_t offsetAt(int x, int y) const;
     void paint(HDC dc, const RECT &dirty) const;
@@ -78,16 +73,8 @@ private:
     bool m_following = true;
     std::uint64_t m_anchor = 0, m_cursor = 0;
     bool m_selecting = false;
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point m_lastPaint;
-    bool m_scrollBarStale = false;   // text arrived since the scroll bar was last set
-    bool m_repaintRequested = false; // new text waits for a paint that has been asked for
-    bool m_repaintTimerRunning = false;
-    // Text arrived in the stream window that began at m_streamWindow (none: a quiet spell).
-    Clock::time_point m_streamWindow;
-    std::uint64_t m_streamWindowChars = 0, m_streamWindowRows = 0;
-    bool m_streaming = false; // faster than anyone reads
-    bool m_flooding = false;  // more rows each stream frame than the box shows
+    bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
+    ReceivePacing m_pacing;
     int m_wheelRemainder = 0;
     ReceivedSource m_source;
     AccessibleText m_accessible;
