@@ -63,11 +63,10 @@ void ReceiveView::append(std::string_view text)
     if (text.empty())
         return;
     // A hidden box gets its resize event only when shown; wrap at the width it has now.
-    if (textArea().width() != m_layoutWidth)
+    if (textArea().width() != m_layoutWidth || visibleRows() != m_model.visibleRows())
         relayout();
-    const std::uint64_t at = m_text.size();
-    const std::uint64_t rowsBefore = m_text.rowCount();
-    m_text.append(text);
+    const std::uint64_t at = m_model.text().size();
+    const std::uint64_t rows = m_model.append(text);
     // Readers hear what arrived, not the whole text again; nothing is made when none listens.
     if (QAccessible::isActive()) {
         QAccessibleTextInsertEvent event(this,
@@ -75,10 +74,7 @@ void ReceiveView::append(std::string_view text)
                                          fromAnsi(std::string(text)));
         QAccessible::updateAccessibility(&event);
     }
-    if (m_following)
-        m_topRow = maxTopRow();
-    const ReceivePacing::Step step =
-        m_pacing.arrived(text.size(), m_text.rowCount() - rowsBefore, visibleRows());
+    const ReceivePacing::Step step = m_pacing.arrived(text.size(), rows, visibleRows());
     if (step.paint) {
         m_repaintTimer.stop();
         requestRepaint();
@@ -89,11 +85,7 @@ void ReceiveView::append(std::string_view text)
 
 void ReceiveView::clear()
 {
-    m_text.clear();
-    m_topRow = 0;
-    m_following = true;
-    m_anchor = m_cursor = 0;
-    m_selecting = false;
+    m_model.clear();
     update();
     emit cleared();
 }
@@ -104,7 +96,7 @@ void ReceiveView::save(const QString &path, SaveForm form)
     // thread, so that even a text of a hundred megabytes holds up nothing.
     BackgroundSave::Content content;
     if (form == SaveForm::Text) {
-        content = [text = m_text.snapshot()](const auto &write) {
+        content = [text = m_model.text().snapshot()](const auto &write) {
             for (std::uint64_t at = 0; at < text.size(); at += SavePiece) {
                 const QByteArray piece = fromAnsi(text.slice(at, at + SavePiece)).toUtf8();
                 write(std::string_view(piece.constData(), static_cast<std::size_t>(piece.size())));
@@ -115,7 +107,7 @@ void ReceiveView::save(const QString &path, SaveForm form)
         if (m_receivedSource)
             received = m_receivedSource();
         else
-            received = [text = m_text.snapshot()] { return text.slice(0, text.size()); };
+            received = [text = m_model.text().snapshot()] { return text.slice(0, text.size()); };
         content = [received = std::move(received)](const auto &write) { write(received()); };
     }
     m_saves.start(path, std::move(content));
@@ -145,20 +137,21 @@ void ReceiveView::saveAs()
 
 void ReceiveView::select(std::uint64_t anchor, std::uint64_t cursor)
 {
-    m_anchor = std::min(anchor, m_text.size());
-    m_cursor = std::min(cursor, m_text.size());
+    m_model.select(anchor, cursor);
     update();
 }
 
 QRect ReceiveView::characterCell(std::uint64_t offset) const
 {
-    const std::uint64_t row = m_text.rowOf(offset);
-    if (row < m_topRow || row >= m_topRow + static_cast<std::uint64_t>(visibleRows()))
+    const WrappedText &text = m_model.text();
+    const std::uint64_t top = m_model.topRow();
+    const std::uint64_t row = text.rowOf(offset);
+    if (row < top || row >= top + static_cast<std::uint64_t>(visibleRows()))
         return {};
     const QRect area = textArea();
-    const auto column = static_cast<qreal>(std::min(offset, m_text.size()) - m_text.rowStart(row));
+    const auto column = static_cast<qreal>(std::min(offset, text.size()) - text.rowStart(row));
     return QRect(area.left() + static_cast<int>(column * m_cellWidth),
-                 area.top() + static_cast<int>(row - m_topRow) * m_rowHeight,
+                 area.top() + static_cast<int>(row - top) * m_rowHeight,
                  std::max(1, static_cast<int>(m_cellWidth)), m_rowHeight);
 }
 
@@ -169,9 +162,10 @@ QString ReceiveView::toPlainText() const
 
 QString ReceiveView::rowText(std::uint64_t row) const
 {
-    if (row >= m_text.rowCount())
+    const WrappedText &text = m_model.text();
+    if (row >= text.rowCount())
         return {};
-    return fromAnsi(m_text.slice(m_text.rowStart(row), m_text.rowEnd(row)));
+    return fromAnsi(text.slice(text.rowStart(row), text.rowEnd(row)));
 }
 
 int ReceiveView::visibleRows() const
@@ -179,41 +173,26 @@ int ReceiveView::visibleRows() const
     return std::max(1, textArea().height() / m_rowHeight);
 }
 
-std::uint64_t ReceiveView::maxTopRow() const
-{
-    const auto shown = static_cast<std::uint64_t>(visibleRows());
-    return m_text.rowCount() > shown ? m_text.rowCount() - shown : 0;
-}
-
 void ReceiveView::scrollToRow(std::uint64_t row)
 {
-    const std::uint64_t top = std::min(row, maxTopRow());
-    m_following = top == maxTopRow();
-    if (top != m_topRow) {
-        m_topRow = top;
+    if (m_model.scrollToRow(row))
         update();
-    }
 }
 
 void ReceiveView::scrollBy(std::int64_t rows)
 {
-    if (rows < 0) {
-        const auto up = static_cast<std::uint64_t>(-rows);
-        scrollToRow(m_topRow > up ? m_topRow - up : 0);
-    } else {
-        scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
-    }
+    if (m_model.scrollBy(rows))
+        update();
 }
 
 QString ReceiveView::selectedText() const
 {
-    return fromAnsi(m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor)));
+    return fromAnsi(m_model.selectedText());
 }
 
 void ReceiveView::selectAll()
 {
-    m_anchor = 0;
-    m_cursor = m_text.size();
+    m_model.selectAll();
     update();
 }
 
@@ -255,10 +234,7 @@ void ReceiveView::relayout()
             std::copy(glyphs.begin(), glyphs.end(), m_glyphs.begin());
     }
     m_layoutWidth = textArea().width();
-
-    const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
-    m_text.setColumns(static_cast<int>(std::floor(m_layoutWidth / m_cellWidth)));
-    m_topRow = m_following ? maxTopRow() : std::min(m_text.rowOf(firstShown), maxTopRow());
+    m_model.setView(static_cast<int>(std::floor(m_layoutWidth / m_cellWidth)), visibleRows());
     update();
 }
 
@@ -291,9 +267,10 @@ void ReceiveView::paintEvent(QPaintEvent *event)
     painter.setClipRect(contentsRect());
     painter.setFont(font());
     const QRect area = textArea();
-    const std::uint64_t rows = m_text.rowCount();
-    for (std::uint64_t row = m_topRow; row < rows; ++row) {
-        const qreal top = area.top() + static_cast<qreal>(row - m_topRow) * m_rowHeight;
+    const std::uint64_t rows = m_model.text().rowCount();
+    const std::uint64_t first = m_model.topRow();
+    for (std::uint64_t row = first; row < rows; ++row) {
+        const qreal top = area.top() + static_cast<qreal>(row - first) * m_rowHeight;
         if (top >= contentsRect().bottom())
             break;
         paintRow(painter, row, top);
@@ -302,11 +279,11 @@ void ReceiveView::paintEvent(QPaintEvent *event)
 
 void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
 {
-    const std::uint64_t start = m_text.rowStart(row);
-    const std::string bytes = m_text.slice(start, m_text.rowEnd(row));
+    const WrappedText &text = m_model.text();
+    const std::uint64_t start = text.rowStart(row);
+    const std::string bytes = text.slice(start, text.rowEnd(row));
     const auto length = static_cast<std::uint64_t>(bytes.size());
-    const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
-    const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
+    const auto [selFrom, selTo] = m_model.selectionWithin(start, start + length);
     const qreal left = textArea().left();
     const qreal baseline = top + m_ascent;
 
@@ -418,7 +395,7 @@ void ReceiveView::keyPressEvent(QKeyEvent *event)
         scrollToRow(0);
         break;
     case Qt::Key_End:
-        scrollToRow(maxTopRow());
+        scrollToRow(m_model.maxTopRow());
         break;
     default:
         QFrame::keyPressEvent(event);
@@ -431,14 +408,9 @@ std::uint64_t ReceiveView::offsetAt(QPoint point) const
 {
     const QRect area = textArea();
     const int y = point.y() - area.top();
-    std::uint64_t row = m_topRow;
-    if (y > 0)
-        row += static_cast<std::uint64_t>(y / m_rowHeight);
-    row = std::min(row, m_text.rowCount() - 1);
-    const std::uint64_t start = m_text.rowStart(row);
     const qreal cells = std::round((point.x() - area.left()) / m_cellWidth);
-    const std::uint64_t column = cells <= 0 ? 0 : static_cast<std::uint64_t>(cells);
-    return std::min(start + column, m_text.rowEnd(row));
+    return m_model.offsetAt(y > 0 ? y / m_rowHeight : 0,
+                            cells <= 0 ? 0 : static_cast<std::int64_t>(cells));
 }
 
 void ReceiveView::mousePressEvent(QMouseEvent *event)
@@ -447,14 +419,13 @@ void ReceiveView::mousePressEvent(QMouseEvent *event)
         QFrame::mousePressEvent(event);
         return;
     }
-    m_anchor = m_cursor = offsetAt(event->position().toPoint());
-    m_selecting = true;
+    m_model.startSelecting(offsetAt(event->position().toPoint()));
     update();
 }
 
 void ReceiveView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_selecting)
+    if (!m_model.selecting())
         return;
     const QPoint point = event->position().toPoint();
     // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
@@ -462,20 +433,20 @@ void ReceiveView::mouseMoveEvent(QMouseEvent *event)
         scrollBy(-1);
     else if (point.y() >= textArea().bottom())
         scrollBy(1);
-    m_cursor = offsetAt(point);
+    m_model.moveSelectionEnd(offsetAt(point));
     update();
 }
 
 void ReceiveView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
-        m_selecting = false;
+        m_model.stopSelecting();
     QFrame::mouseReleaseEvent(event);
 }
 
 void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
 {
-    const bool empty = m_text.size() == 0;
+    const bool empty = m_model.text().size() == 0;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("ReceiveMenu"));
     const auto add = [&](const QString &text, auto action, bool enabled) {

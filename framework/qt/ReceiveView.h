@@ -14,8 +14,8 @@
 // thread only.
 #pragma once
 
+#include "framework/core/ReceiveModel.h"
 #include "framework/core/ReceivePacing.h"
-#include "framework/core/WrappedText.h"
 #include "framework/qt/BackgroundSave.h"
 
 #include <QFrame>
@@ -59,31 +59,28 @@ public:
     // Saves started and not finished yet.
     int savesRunning() const { return m_saves.running(); }
 
-    std::string text() const { return m_text.slice(0, m_text.size()); }
+    std::string text() const { return m_model.allText(); }
     // The text as it is now, for another thread; shares the box's memory.
-    WrappedText::Snapshot textSnapshot() const { return m_text.snapshot(); }
+    WrappedText::Snapshot textSnapshot() const { return m_model.text().snapshot(); }
     QString toPlainText() const;
     bool isReadOnly() const { return true; }
 
     // The wrapped rows and which of them are in view.
-    const WrappedText &wrapped() const { return m_text; }
+    const WrappedText &wrapped() const { return m_model.text(); }
     QString rowText(std::uint64_t row) const;
-    std::uint64_t topRow() const { return m_topRow; }
+    std::uint64_t topRow() const { return m_model.topRow(); }
     // Rows that fit the box entirely (at least 1).
     int visibleRows() const;
     // The last row is in view, so text that arrives is shown as it comes.
-    bool atEnd() const { return m_topRow >= maxTopRow(); }
+    bool atEnd() const { return m_model.atEnd(); }
     // Scrolls as the user does: clamped to the text; following the end again once there.
     void scrollToRow(std::uint64_t row);
 
-    bool hasSelection() const { return m_anchor != m_cursor; }
+    bool hasSelection() const { return m_model.hasSelection(); }
     // The caret's offset, and the selection as [first, last) offsets (both the caret when
     // nothing is selected).
-    std::uint64_t cursorOffset() const { return m_cursor; }
-    std::pair<std::uint64_t, std::uint64_t> selectionRange() const
-    {
-        return std::minmax(m_anchor, m_cursor);
-    }
+    std::uint64_t cursorOffset() const { return m_model.cursor(); }
+    std::pair<std::uint64_t, std::uint64_t> selectionRange() const { return m_model.selection(); }
     // Selects from anchor to cursor (either way round; equal places only the caret), clamped
     // to the text.
     void select(std::uint64_t anchor, std::uint64_t cursor);
@@ -115,7 +112,6 @@ private:
     QRect textArea() const;
     // Cell size from the font, row width from the box; rewraps when the width changed.
     void relayout();
-    std::uint64_t maxTopRow() const;
     void scrollBy(std::int64_t rows);
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
     // Draws count cells of bytes from origin, one glyph per cell, without laying the text out
@@ -125,9 +121,7 @@ private:
     void paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     void requestRepaint();
 
-    WrappedText m_text;
-    std::uint64_t m_topRow = 0;
-    bool m_following = true;
+    ReceiveModel m_model;
 
     qreal m_cellWidth = 1;
     int m_rowHeight = 1;
@@ -138,11 +132,6 @@ private:
     std::array<quint32, 256> m_glyphs{};
     int m_layoutWidth = -1; // text area width the rows are wrapped for
     int m_wheelRemainder = 0;
-
-    // Selection from anchor to cursor, as text offsets, either way round.
-    std::uint64_t m_anchor = 0;
-    std::uint64_t m_cursor = 0;
-    bool m_selecting = false;
 
     QTimer m_repaintTimer;
     ReceivePacing m_pacing;

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "framework/controls/TextControls.h"
+#include "framework/core/ReceiveModel.h"
 #include "framework/core/ReceivePacing.h"
-#include "framework/core/WrappedText.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Win32Control.h"
 
@@ -29,12 +29,12 @@ public:
 
     void append(std::string_view text) override;
     void clear() override;
-    std::string text() const override { return m_text.slice(0, m_text.size()); }
-    std::int64_t size() const override { return static_cast<std::int64_t>(m_text.size()); }
+    std::string text() const override { return m_model.allText(); }
+    std::int64_t size() const override { return static_cast<std::int64_t>(m_model.text().size()); }
     void setReceivedSource(ReceivedSource source) override { m_source = std::move(source); }
 
-    const WrappedText &wrapped() const { return m_text; }
-    std::uint64_t topRow() const { return m_topRow; }
+    const WrappedText &wrapped() const { return m_model.text(); }
+    std::uint64_t topRow() const { return m_model.topRow(); }
     int visibleRows() const;
     void select(std::uint64_t anchor, std::uint64_t cursor);
     std::string selectedText() const;
@@ -49,7 +49,6 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     RECT textArea() const;
-    std::uint64_t maxTopRow() const;
     void relayout();
     void scrollToRow(std::uint64_t row);
     void scrollBy(std::int64_t rows);
@@ -65,14 +64,10 @@ private:
     void showMenu(int x, int y);
     void joinFinishedSaves();
 
-    WrappedText m_text;
+    ReceiveModel m_model;
     HFONT m_font = nullptr;
     int m_cellWidth = 1, m_rowHeight = 1, m_ascent = 1;
     int m_layoutWidth = -1;
-    std::uint64_t m_topRow = 0;
-    bool m_following = true;
-    std::uint64_t m_anchor = 0, m_cursor = 0;
-    bool m_selecting = false;
     bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
     ReceivePacing m_pacing;
     int m_wheelRemainder = 0;

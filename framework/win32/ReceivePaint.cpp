@@ -59,8 +59,9 @@ void Win32ReceiveBox::paint(HDC target, const RECT &dirty) const
     HRGN clip = CreateRectRgnIndirect(&area);
     SelectClipRgn(dc, clip);
     DeleteObject(clip);
-    for (std::uint64_t row = m_topRow; row < m_text.rowCount(); ++row) {
-        const int top = area.top + static_cast<int>(row - m_topRow) * m_rowHeight;
+    const std::uint64_t first = m_model.topRow();
+    for (std::uint64_t row = first; row < m_model.text().rowCount(); ++row) {
+        const int top = area.top + static_cast<int>(row - first) * m_rowHeight;
         if (top >= area.bottom)
             break;
         paintRow(dc, row, top);
@@ -76,11 +77,11 @@ void Win32ReceiveBox::paint(HDC target, const RECT &dirty) const
 
 void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
 {
-    const std::uint64_t start = m_text.rowStart(row);
-    const std::string bytes = m_text.slice(start, m_text.rowEnd(row));
+    const WrappedText &wrapped = m_model.text();
+    const std::uint64_t start = wrapped.rowStart(row);
+    const std::string bytes = wrapped.slice(start, wrapped.rowEnd(row));
     const auto length = static_cast<std::uint64_t>(bytes.size());
-    const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
-    const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
+    const auto [selFrom, selTo] = m_model.selectionWithin(start, start + length);
     const int left = textArea().left;
     const std::array<wchar_t, 256> &characters = cellCharacters();
 

@@ -44,7 +44,8 @@ void Win32ReceiveBox::save(const std::wstring &path, bool received)
     joinFinishedSaves();
     std::function<std::string()> receivedBytes;
     if (received)
-        receivedBytes = [text = m_text.snapshot(), convert = m_source ? m_source() : nullptr] {
+        receivedBytes = [text = m_model.text().snapshot(),
+                         convert = m_source ? m_source() : nullptr] {
             std::string shown = text.slice(0, text.size());
             return convert ? convert(shown) : shown;
         };
@@ -53,7 +54,7 @@ void Win32ReceiveBox::save(const std::wstring &path, bool received)
     m_saves.push_back(std::move(job));
     HWND box = m_window;
     started.thread = std::thread([&started, box, path, receivedBytes = std::move(receivedBytes),
-                                  text = m_text.snapshot()] {
+                                  text = m_model.text().snapshot()] {
         std::string failure;
         HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
