@@ -179,7 +179,8 @@ private:
     void bindHandlers();
     // Stored settings of ComPort1, applied inside its loading state.
     void loadComPort1();
-    // Probe "COM1".."COM16" and bring one port list up to date.
+    // Probe "COM1".."COM16", take the higher ports the system lists, and bring one port list
+    // up to date.
     void refreshPortList(ComboBox *list);
     // A tab change: a rate box shows the setup tab's user baud rate, unless it already does.
     void followUserBaudRate(ComboBox *rateBox);

@@ -1,6 +1,6 @@
-// The two port lists: refreshed by probing "COM1".."COM16" each time one is dropped down;
-// choosing a name enables that tab's "Open". Each listed name shows the device it opens as its
-// tool tip.
+// The two port lists: refreshed by probing "COM1".."COM16", with the higher ports the system
+// lists, each time one is dropped down; choosing a name enables that tab's "Open". Each listed
+// name shows the device it opens as its tool tip.
 #include "app/MainForm.h"
 
 #include "serial/PortProbe.h"
@@ -9,7 +9,7 @@ void TMainForm::refreshPortList(ComboBox *list)
 {
     for (const PortProbe &probe : probePorts()) {
         const std::string &item = probe.name;
-        if (probe.state != PortProbe::Present) {
+        if (probe.state != PortProbe::Present && probe.state != PortProbe::Listed) {
             for (int i = 0; i < list->count(); ++i) {
                 if (list->item(i) == item) {
                     list->deleteItem(i);

@@ -72,6 +72,14 @@ int listPorts()
             break;
         case PortProbe::Unavailable:
             state = formatText("unavailable (win error code: %u)", unsigned(probe.error));
+            if (probe.error == ERROR_BAD_NETPATH)
+                state = "host name does not resolve, " + state;
+            break;
+        case PortProbe::BadEntry:
+            state = "bad entry: " + probe.fault;
+            break;
+        case PortProbe::Listed:
+            state = "listed";
             break;
         }
         // A port on another machine says so, with its server.
@@ -80,6 +88,13 @@ int listPorts()
         std::cout << probe.name << '\t' << probe.devicePath << '\t' << state << '\n';
     }
     return Done;
+}
+
+int portErrorStatus(const EComPort &error)
+{
+    const bool badEntry = error.ErrorCode() == EComPort::OpenFailed &&
+                          error.SystemErrorCode() == std::int32_t(ERROR_INVALID_NAME);
+    return badEntry ? Usage : PortError;
 }
 
 int readModule(const std::string &port, const Options &options)

@@ -1,11 +1,13 @@
 // The commands of zephra-cli, each with its arguments already checked. Each returns the exit
 // status: 0 done and verified, 4 the module answered with other values than were written.
-// Port failures leave as EComPort (status 2), a module that did not answer as NoAnswer (3),
+// Port failures leave as EComPort (status 2, or 1 for a port map entry that cannot be right:
+// see portErrorStatus), a module that did not answer as NoAnswer (3),
 // profile failures as EProfile or EIniFileException (1). Results go to standard output,
 // messages to standard error.
 #pragma once
 
 #include "cli/ModuleLink.h"
+#include "serial/EComPort.h"
 
 #include <string>
 #include <vector>
@@ -13,6 +15,10 @@
 namespace cli {
 
 enum ExitStatus { Done = 0, Usage = 1, PortError = 2, NoReply = 3, Mismatch = 4 };
+
+// The exit status for a port error: 1 (Usage) when opening failed on a port map entry that
+// cannot be right, which no retry mends; else 2.
+int portErrorStatus(const EComPort &error);
 
 struct Options
 {

@@ -390,7 +390,7 @@ int linkTest(const LinkOptions &options)
     } catch (const EComPort &e) {
         failure = portErrorText(e);
         failure->pop_back();
-        status = PortError;
+        status = portErrorStatus(e);
     } catch (const LinkFailure &e) {
         failure = e.message;
         status = PortError;

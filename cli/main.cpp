@@ -31,14 +31,14 @@ const char usageText[] =
     "       zephra-cli link PORT [PORT_B] --baud N [--count N | --seconds S] [--size N]\n"
     "                  [--max-loss PERCENT] [--json] [--csv FILE]\n"
     "\n"
-    "PORT is a COM name (COM1, COM2, ...). Settings and their values:\n"
+    "PORT is a COM name (COM1 to COM255). Settings and their values:\n"
     "  baud=1200|2400|4800|9600|19200   mode=receive|transmit|auto   rate=250k|1M\n"
     "  power=-20|-10|-5|0   channel=0..124   rx-id=HH   tx-id=HH (two hex digits)\n"
     "\n"
-    "Exit status: 0 done and verified, 1 usage or profile error, 2 port error,\n"
-    "3 the module did not answer, 4 the module answered with other values than written\n"
-    "(pair: the two modules do not talk both ways; link: more packets lost or damaged than\n"
-    "--max-loss allows).\n"
+    "Exit status: 0 done and verified, 1 usage or profile error or a port map entry that\n"
+    "cannot be right, 2 port error, 3 the module did not answer, 4 the module answered with\n"
+    "other values than written (pair: the two modules do not talk both ways; link: more\n"
+    "packets lost or damaged than --max-loss allows).\n"
     "See zephra-cli(1).\n";
 
 struct UsageError
@@ -214,7 +214,7 @@ int main(int argc, char **argv)
         return cli::Usage;
     } catch (const EComPort &e) {
         std::cerr << portErrorText(e);
-        return cli::PortError;
+        return cli::portErrorStatus(e);
     } catch (const NoAnswer &e) {
         std::cerr << "zephra-cli: " << e.message() << ".\n";
         return cli::NoReply;

@@ -16,15 +16,26 @@
 //     (the kernel knows a UART type for them). Devices the port map already names are left
 //     out. The assignment stays the same while the same devices stay plugged in.
 // An entry whose first line is "rfc2217://HOST:PORT" names a port on another machine, served
-// over the network (Telnet with the COM-PORT option); that text is then the name's path.
+// over the network (Telnet with the COM-PORT option); that text is then the name's path. Any
+// first line of the form "SCHEME://..." is taken as such an address, never as a file name, so
+// that one which cannot be right (no host, a port outside 1 to 65535, another scheme) is
+// reported as what it is.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The port number of a COM name (1..255), or 0 when the text is no COM name.
 int comPortNumber(std::string_view name);
+
+// The numbers of the COM ports the system itself lists as present, found without opening any
+// (an open raises DTR, which resets many boards, and can wait long on a Bluetooth port); in
+// ascending order, each once. On Windows the device map HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
+// where each driver enters the name of each port it serves; elsewhere none, as every name is
+// this program's own.
+std::vector<int> listedComPorts();
 
 // The device path a COM name resolves to, or empty when it resolves to nothing.
 std::string comDevicePath(std::string_view name);
@@ -38,6 +49,11 @@ struct RemotePortAddress
 // The address in a path "rfc2217://HOST:PORT" (HOST may be "[v6 address]"), or none when the
 // path is no such text or its port is not 1..65535.
 std::optional<RemotePortAddress> remotePortAddress(std::string_view path);
+// Whether the path is written as a network address, "SCHEME://...", right or wrong.
+bool isRemotePortText(std::string_view path);
+// What is wrong with an address that remotePortAddress does not take, as the rest of a
+// sentence about it ("names no host"); empty when it takes it.
+std::string remotePortFault(std::string_view path);
 
 // What stands behind a COM name now, as far as the file system tells without opening it.
 struct ComDeviceStatus
@@ -46,7 +62,9 @@ struct ComDeviceStatus
         NotMapped,    // the name resolves to nothing (or is no COM name)
         Missing,      // it resolves to a path where nothing is
         NoPermission, // the device is there but this user may not read and write it
-        Present       // the device is there and may be opened, unless someone holds it
+        Present,      // the device is there and may be opened, unless someone holds it
+        BadEntry      // the name's entry is an address of a port on another machine that
+                      // cannot be right (fault says why)
     };
     State state = NotMapped;
     std::string name;                        // "COMn", empty when the text is no COM name
@@ -55,5 +73,6 @@ struct ComDeviceStatus
                                              // Present until opening it says otherwise
     std::string mapDirectory; // where the name is mapped: ZEPHRA_PORTS when set, else the
                               // user's port map (empty when there is no home directory)
+    std::string fault;        // BadEntry: what is wrong with the address, as remotePortFault
 };
 ComDeviceStatus comDeviceStatus(std::string_view name);

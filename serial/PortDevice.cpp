@@ -37,6 +37,16 @@ std::string notSupportedAdvice(const ComDeviceStatus &)
     return {};
 }
 
+std::string badNameAdvice(const ComDeviceStatus &)
+{
+    return {};
+}
+
+std::string badNetPathAdvice(const ComDeviceStatus &)
+{
+    return {};
+}
+
 #else
 
 std::string permissionAdvice(const ComDeviceStatus &device)
@@ -80,6 +90,25 @@ std::string notSupportedAdvice(const ComDeviceStatus &device)
                       device.remote->host.c_str(), device.remote->port, mapEntry(device).c_str());
 }
 
+// An address in the port map that cannot be right: what is wrong, and where.
+std::string badNameAdvice(const ComDeviceStatus &device)
+{
+    if (device.state != ComDeviceStatus::BadEntry)
+        return {};
+    return formatText("The port map entry %s reads \"%s\", which %s: write "
+                      "rfc2217://HOST:PORT there, with a port from 1 to 65535.",
+                      mapEntry(device).c_str(), device.path.c_str(), device.fault.c_str());
+}
+
+std::string badNetPathAdvice(const ComDeviceStatus &device)
+{
+    if (!device.remote)
+        return {};
+    return formatText("The host name %s does not resolve to an address: check the name and "
+                      "this machine's name service (DNS, /etc/hosts), or correct %s.",
+                      device.remote->host.c_str(), mapEntry(device).c_str());
+}
+
 #endif
 
 } // namespace
@@ -99,6 +128,10 @@ std::string openFailureAdvice(std::int32_t systemErrorCode, const ComDeviceStatu
         return busyAdvice();
     case ERROR_NOT_SUPPORTED:
         return notSupportedAdvice(device);
+    case ERROR_INVALID_NAME:
+        return badNameAdvice(device);
+    case ERROR_BAD_NETPATH:
+        return badNetPathAdvice(device);
     default:
         return {};
     }

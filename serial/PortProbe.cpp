@@ -6,7 +6,7 @@
 PortProbe probePort(const std::string &name)
 {
     const ComDeviceStatus device = comDeviceStatus(name);
-    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS, {}};
+    PortProbe probe{name, device.path, PortProbe::Present, ERROR_SUCCESS, {}, {}};
     if (device.remote)
         probe.remoteServer =
             formatText("%s port %u", device.remote->host.c_str(), device.remote->port);
@@ -29,6 +29,10 @@ PortProbe probePort(const std::string &name)
     case ComDeviceStatus::NoPermission:
         probe.state = PortProbe::NotPermitted;
         break;
+    case ComDeviceStatus::BadEntry:
+        probe.state = PortProbe::BadEntry;
+        probe.fault = device.mapDirectory + "/" + name + " " + device.fault;
+        break;
     case ComDeviceStatus::Present:
         probe.state = probe.error == ERROR_ACCESS_DENIED || probe.error == ERROR_SHARING_VIOLATION
                           ? PortProbe::Busy
@@ -43,5 +47,11 @@ std::vector<PortProbe> probePorts()
     std::vector<PortProbe> probes;
     for (int n = FirstProbedPort; n <= LastProbedPort; ++n)
         probes.push_back(probePort(formatText("COM%d", n)));
+    for (const int n : listedComPorts()) {
+        if (n > LastProbedPort) {
+            const std::string name = formatText("COM%d", n);
+            probes.push_back({name, comDevicePath(name), PortProbe::Listed, ERROR_SUCCESS, {}, {}});
+        }
+    }
     return probes;
 }

@@ -1,13 +1,15 @@
 // The serial component's test hook: stands in for its comm calls (serial/CommCalls.h) while it
 // lives and, from remove() to restore(), fails them as the driver of a removed USB adapter
 // does: the pending wait ends with 995, reads, writes and queries fail with 22 or 1167, the
-// abort with 22. Until then, and after restore(), every call goes to the system. Header only:
-// nothing in the program uses it.
+// abort with 22. A refused read or write leaves its event unsignalled, as the system resets it
+// before the driver refuses. Until then, and after restore(), every call goes to the system.
+// Header only: nothing in the program uses it.
 #pragma once
 
 #include "serial/CommCalls.h"
 
 #include <atomic>
+#include <tuple>
 #include <type_traits>
 
 class RemovedAdapter
@@ -24,9 +26,19 @@ public:
         s_removed = true;
         SetCommMask(device, mask);
     }
-    static void restore() { s_removed = false; }
+    // The adapter goes at the start of the next write, which is the first call to fail: the
+    // moment a program that writes without waiting meets the loss.
+    static void removeAtNextWrite() { s_removeAtWrite = true; }
+    static void restore() { s_removed = s_removeAtWrite = false; }
 
 private:
+    template<auto Call, auto Other> static constexpr bool is()
+    {
+        if constexpr (std::is_same_v<decltype(Call), decltype(Other)>)
+            return Call == Other;
+        return false;
+    }
+
     template<auto Call, DWORD Code,
              class Pointer = std::remove_cvref_t<decltype(CommCalls::system.*Call)>>
     struct Fails;
@@ -34,14 +46,31 @@ private:
     {
         static BOOL call(Args... args)
         {
+            constexpr bool write = is<Call, &CommCalls::writeFile>();
+            if (write && s_removeAtWrite.exchange(false))
+                remove(std::get<0>(std::tie(args...)));
             if (!s_removed)
                 return (CommCalls::system.*Call)(args...);
+            if constexpr (write || is<Call, &CommCalls::readFile>()) {
+                const OVERLAPPED *overlapped = std::get<4>(std::tie(args...));
+                if (overlapped != nullptr && overlapped->hEvent != nullptr)
+                    ResetEvent(overlapped->hEvent);
+            }
             SetLastError(Code);
             return FALSE;
         }
     };
 
+    // Ends the device's pending wait with its own mask.
+    static void remove(HANDLE device)
+    {
+        DWORD mask = 0;
+        GetCommMask(device, &mask);
+        remove(device, mask);
+    }
+
     static inline std::atomic<bool> s_removed{false};
+    static inline std::atomic<bool> s_removeAtWrite{false};
     static constexpr CommCalls standIn = {Fails<&CommCalls::waitCommEvent, 22>::call,
                                           Fails<&CommCalls::waitResult, 995>::call,
                                           Fails<&CommCalls::readFile, 1167>::call,

@@ -181,7 +181,7 @@ const wchar_t *windowClass(const wchar_t *name, WNDPROC procedure, HBRUSH backgr
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hCursor = LoadCursorA(nullptr, cursor);
-    windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+    windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = name;
     RegisterClassExW(&windowClass);

@@ -58,7 +58,7 @@ std::string entryTarget(const std::string &directory, const std::string &name)
     const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
     line.erase(line.begin(), std::find_if(line.begin(), line.end(), notSpace));
     line.erase(std::find_if(line.rbegin(), line.rend(), notSpace).base(), line.end());
-    if (remotePortAddress(line))
+    if (isRemotePortText(line))
         return line;
     return joined(directory, line);
 }
@@ -188,6 +188,11 @@ ComDeviceStatus comDeviceStatus(std::string_view name)
     if (status.path.empty())
         return status;
     status.remote = remotePortAddress(status.path);
+    if (!status.remote && isRemotePortText(status.path)) {
+        status.state = ComDeviceStatus::BadEntry;
+        status.fault = remotePortFault(status.path);
+        return status;
+    }
     if (status.remote) {
         status.state = ComDeviceStatus::Present;
         return status;

@@ -44,6 +44,11 @@ std::shared_ptr<CommPort> CommPort::open(const std::string &path, DWORD access, 
                                          DWORD &error)
 {
     const std::optional<RemotePortAddress> remote = remotePortAddress(path);
+    // An address that cannot be right is a bad name, not a file to look for.
+    if (!remote && isRemotePortText(path)) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
     std::unique_ptr<CommDevice> device =
         remote ? openRemoteDevice(*remote, error) : openTtyDevice(path, error);
     if (!device)

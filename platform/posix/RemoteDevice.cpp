@@ -150,10 +150,11 @@ int remainingMs(Clock::time_point deadline)
     return int(std::clamp<long long>(left, 0, 60000));
 }
 
-// A connected non-blocking TCP socket, or -1.
-int connectWithin(const RemotePortAddress &address, Clock::time_point deadline)
+// A connected non-blocking TCP socket, or -1; resolved tells whether the name gave addresses.
+int connectWithin(const RemotePortAddress &address, Clock::time_point deadline, bool &resolved)
 {
     addrinfo *list = resolve(address, deadline);
+    resolved = list != nullptr;
     int connected = -1;
     for (addrinfo *entry = list; entry && connected < 0; entry = entry->ai_next) {
         const int fd = socket(entry->ai_family, entry->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
@@ -498,9 +499,10 @@ std::unique_ptr<LineStatus> RemoteDevice::lineStatus()
 std::unique_ptr<CommDevice> openRemoteDevice(const RemotePortAddress &address, DWORD &error)
 {
     const Clock::time_point deadline = Clock::now() + kOpenLimit;
-    const int socket = connectWithin(address, deadline);
+    bool resolved = false;
+    const int socket = connectWithin(address, deadline, resolved);
     if (socket < 0) {
-        error = ERROR_FILE_NOT_FOUND;
+        error = resolved ? ERROR_FILE_NOT_FOUND : ERROR_BAD_NETPATH;
         return nullptr;
     }
     auto device = std::make_unique<RemoteDevice>(socket);

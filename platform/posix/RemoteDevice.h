@@ -2,8 +2,8 @@
 // device behind a comm port. The port's own machinery (queues, events, time-outs) runs as for
 // a local device; this side carries its calls over the network:
 // - opening connects within 3 s in all (name look-up included) and negotiates binary
-//   transmission and COM-PORT; a server that cannot be reached fails with 2, one that
-//   refuses COM-PORT with 50;
+//   transmission and COM-PORT; a host name that gives no address (in that time) fails with
+//   53, a server that cannot be reached with 2, one that refuses COM-PORT with 50;
 // - settings are sent as SET-BAUDRATE, -DATASIZE, -PARITY, -STOPSIZE and -CONTROL, and the
 //   server's answers are waited for (2 s at most): a value it answers otherwise is refused
 //   (EINVAL) and the previous settings are sent again; DTR and RTS go as SET-CONTROL without

@@ -1,5 +1,6 @@
 // zephra-cli on a port served over the network: a real ser2net on 127.0.0.1 serves the
-// simulator's pseudo-terminal under COM2, and the program must behave there as on COM1.
+// simulator's pseudo-terminal under COM2, and the program must behave there as on COM1; and
+// port map entries that cannot name a server.
 #include "tests/cli/CliRun.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Ser2netServer.h"
@@ -78,5 +79,46 @@ TEST_P(RemoteFaults, AClosedPortFailsWith2AndNamesTheServer)
 
 INSTANTIATE_TEST_SUITE_P(, RemoteFaults, ::testing::Values(true),
                          [](const auto &) { return "Remote"; });
+
+using BadRemoteEntry = SimulatorFixture;
+
+// Each entry that cannot name a server says what is wrong and where, to a command (status 1
+// when no retry can mend it, 2 when the network may) and in the port list.
+TEST_F(BadRemoteEntry, SaysWhatIsWrongAndWhere)
+{
+    const struct
+    {
+        const char *entry, *fault, *listed, *code;
+        int status;
+    } rows[] = {
+        {"rfc2217://", "which names no host", "COM5 names no host", "123", 1},
+        {"rfc2217://:4000", "which names no host", "COM5 names no host", "123", 1},
+        {"rfc2217://127.0.0.1", "which names no port", "COM5 names no port", "123", 1},
+        {"rfc2217://127.0.0.1:70000", "port 70000, outside 1 to 65535", "COM5 names the port 70000",
+         "123", 1},
+        {"rfc2217://127.0.0.1:0", "port 0, outside 1 to 65535", "COM5 names the port 0", "123", 1},
+        {"rfc2217://127.0.0.1:99999999999999999999", "outside 1 to 65535", "outside", "123", 1},
+        {"rfc2217://127.0.0.1:7x", "port \"7x\", which is no number", "no number", "123", 1},
+        {"telnet://127.0.0.1:4000", "unknown scheme telnet://", "COM5 names the unknown scheme",
+         "123", 1},
+        {"foo://x", "unknown scheme foo://", "COM5 names the unknown scheme foo://", "123", 1},
+        {"rfc2217://no-such-host.invalid:4000", "no-such-host.invalid does not resolve",
+         "host name does not resolve", "53", 2},
+    };
+    const std::string entry = portDirectory() + "/COM5";
+    for (const auto &row : rows) {
+        std::ofstream(entry) << row.entry << "\n";
+        const CliRun run = cli({"read", "COM5"});
+        EXPECT_EQ(run.status, row.status) << row.entry;
+        EXPECT_NE(run.err.find(std::string("win error code: ") + row.code + ")"), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find(row.fault), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(entry), std::string::npos) << run.err;
+        const CliRun ports = cli({"ports"});
+        EXPECT_NE(ports.out.find(std::string("COM5\t") + row.entry + "\t"), std::string::npos)
+            << ports.out;
+        EXPECT_NE(ports.out.find(row.listed), std::string::npos) << ports.out;
+    }
+}
 
 } // namespace

@@ -12,14 +12,17 @@ for needed in "$sim" "$preload"; do
   [ -f "$needed" ] || { echo "skipped: $needed is not built (scripts/build, scripts/windows)"; exit 77; }
 done
 work=$(mktemp -d)
-link=$WINEPREFIX/dosdevices/com12
+links=("$WINEPREFIX"/dosdevices/com{12,27})
+map='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' server=${wine%/*}/wineserver own_server=false
 sim_pid=
 stop_sim() {
   [ -z "$sim_pid" ] || { kill "$sim_pid" && wait "$sim_pid" || true; }
   sim_pid=
 }
-trap 'stop_sim; rm -rf "$link" "$work"' EXIT
-# start_sim ARGS...: a module on a new pty, mapped as COM12.
+trap 'stop_sim; rm -rf "${links[@]}" "$work"
+  for n in 17 27; do "$wine" reg delete "$map" /v "\\Device\\Test$n" /f >/dev/null 2>&1 || true; done
+  ! $own_server || "$server" -k' EXIT
+# [port=N] start_sim ARGS...: a module on a new pty, mapped as COM12 (or COMN).
 start_sim() {
   stop_sim
   rm -f "$work/sim.out"
@@ -32,11 +35,19 @@ start_sim() {
   read -r pty <&3
   read -r ready <&3
   [ "$ready" = ready ] || { echo "the simulator did not start: $pty $ready"; exit 1; }
-  ln -sfn "$pty" "$link"
+  rm -f "${links[@]}"
+  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com${port:-12}"
 }
 
-start_sim --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171
-LD_PRELOAD=$preload "$wine" "$cli" read COM12 >"$work/read.txt"
+# Ports above COM16 come from the device map in number order, unopened: COM17 leads nowhere.
+# The map lives as long as Wine's server: kept up here, its services apart from the output.
+"$server" -p >/dev/null 2>&1 </dev/null && own_server=true
+"$wine" cmd.exe /c exit >/dev/null 2>&1 </dev/null
+for n in 27 17; do "$wine" reg add "$map" /v "\\Device\\Test$n" /t REG_SZ /d "COM$n" /f >/dev/null; done
+port=27 start_sim --firmware "WINE-TEST V1.0" --set 4=42 --set 5=171
+listed=$("$wine" "$cli" ports | tr -d '\r' | awk -F'\t' '/^COM(17|27)\t/ { print $1 "\t" $3 }')
+[ "$listed" = $'COM17\tlisted\nCOM27\tlisted' ] || { echo "listed: $listed"; exit 1; }
+LD_PRELOAD=$preload "$wine" "$cli" read COM27 >"$work/read.txt"
 for expected in "WINE-TEST V1.0" "channel=42" "rx-id=AB"; do
   grep -qF "$expected" "$work/read.txt" || { cat "$work/read.txt"; echo "missing: $expected"; exit 1; }
 done
@@ -51,10 +62,11 @@ start_sim --switch run
 ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload "$wine" "$echo_test"
 
 # The window: start states, "Open", "READ CONFIG" and "SAVE CONFIG" against a module holding
-# the scenarios' settings with the exact frames on the wire, then "Open" against a silent one.
-start_sim --verbose --set 0=4 --set 1=1 --set 2=0 --set 3=2 --set 4=100 --set 5=10 \
+# the scenarios' settings with the exact frames on the wire (on COM27), then "Open" against a
+# silent one.
+port=27 start_sim --verbose --set 0=4 --set 1=1 --set 2=0 --set 3=2 --set 4=100 --set 5=10 \
   --set 7=171 2>"$work/frames.log"
-ZEPHRA_TEST_PORT=COM12 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window_test" \
+ZEPHRA_TEST_PORT=COM27 LD_PRELOAD=$preload bash "$with_display" "$wine" "$window_test" \
   --gtest_filter='*Answering*'
 sleep 0.3 # the module logs what it received every 0.1 s
 stop_sim
