@@ -1,5 +1,14 @@
 #include "framework/core/ReceiveModel.h"
 
+#include "framework/core/AnsiText.h"
+
+namespace {
+
+// A save converts and writes the text in pieces of this many bytes.
+constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
+
+} // namespace
+
 std::uint64_t ReceiveModel::append(std::string_view bytes)
 {
     const std::uint64_t rowsBefore = m_text.rowCount();
@@ -51,6 +60,36 @@ bool ReceiveModel::scrollBy(std::int64_t rows)
     return scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
 }
 
+bool ReceiveModel::scroll(Scroll step)
+{
+    const auto page = static_cast<std::int64_t>(m_visibleRows);
+    switch (step) {
+    case Scroll::LineUp:
+        return scrollBy(-1);
+    case Scroll::LineDown:
+        return scrollBy(1);
+    case Scroll::PageUp:
+        return scrollBy(-page);
+    case Scroll::PageDown:
+        return scrollBy(page);
+    case Scroll::Top:
+        return scrollToRow(0);
+    case Scroll::Bottom:
+        return scrollToRow(maxTopRow());
+    }
+    return false;
+}
+
+bool ReceiveModel::wheel(int delta, int notchDelta, std::int64_t linesPerNotch)
+{
+    m_wheelRemainder += delta;
+    const int notches = m_wheelRemainder / notchDelta;
+    m_wheelRemainder -= notches * notchDelta;
+    if (notches == 0)
+        return false;
+    return scrollBy(-static_cast<std::int64_t>(notches) * linesPerNotch);
+}
+
 std::pair<std::uint64_t, std::uint64_t> ReceiveModel::selectionWithin(std::uint64_t from,
                                                                       std::uint64_t to) const
 {
@@ -97,4 +136,27 @@ std::string ReceiveModel::shownText() const
         shown += m_text.slice(m_text.rowStart(row), std::min(next, cellsEnd + 1));
     }
     return shown;
+}
+
+std::array<ReceiveModel::MenuItem, 4> ReceiveModel::menu(int savesRunning) const
+{
+    const bool empty = m_text.size() == 0;
+    return {{{Command::Copy, "&Copy", "Ctrl+C", false, hasSelection()},
+             {Command::SelectAll, "Select &All", "Ctrl+A", false, !empty},
+             {Command::SaveAs, "&Save As\x85", nullptr, true, !empty && savesRunning == 0},
+             {Command::Clear, "C&lear", nullptr, false, !empty}}};
+}
+
+BackgroundSave::Content ReceiveModel::saveContent(SaveForm form,
+                                                  std::function<std::string()> received) const
+{
+    if (form == SaveForm::Text) {
+        return [text = m_text.snapshot()](const auto &write) {
+            for (std::uint64_t at = 0; at < text.size(); at += SavePiece)
+                write(ansiToUtf8(text.slice(at, at + SavePiece)));
+        };
+    }
+    if (!received)
+        received = [text = m_text.snapshot()] { return text.slice(0, text.size()); };
+    return [received = std::move(received)](const auto &write) { write(received()); };
 }

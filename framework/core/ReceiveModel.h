@@ -1,13 +1,17 @@
 // What the receive box shows, apart from how it is drawn: the text wrapped into rows, which
 // rows are in view, the rule that keeps the newest text in view until the user scrolls back
-// (and again once he is at the end), and the selection. The window backends keep the
-// painting, the input and the menu, and ask this for the rest. Toolkit-free; UI thread only.
+// (and again once he is at the end), the selection, the context menu's items and what a save
+// writes. The window backends keep the painting, the input and the menu's widgets, and ask this
+// for the rest. Toolkit-free; UI thread only.
 #pragma once
 
+#include "framework/core/BackgroundSave.h"
 #include "framework/core/WrappedText.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,6 +41,13 @@ public:
     // True when another row is at the top.
     bool scrollToRow(std::uint64_t row);
     bool scrollBy(std::int64_t rows);
+    // What the scrolling keys and the scroll bar's arrows and page areas do; a page is the
+    // rows shown.
+    enum class Scroll { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
+    bool scroll(Scroll step);
+    // The wheel turned by delta, notchDelta of it a notch, each notch linesPerNotch rows; what
+    // is left of a notch counts with the next turn.
+    bool wheel(int delta, int notchDelta, std::int64_t linesPerNotch);
 
     bool hasSelection() const { return m_anchor != m_cursor; }
     std::uint64_t cursor() const { return m_cursor; }
@@ -65,6 +76,29 @@ public:
     // one of them, so that its last word and the next row's first stay apart.
     std::string shownText() const;
 
+    // The context menu's commands, in the order it shows them.
+    enum class Command { Copy, SelectAll, SaveAs, Clear };
+    struct MenuItem
+    {
+        Command command;
+        const char *text; // Windows-1252, '&' before the access key
+        const char *keys; // the keys that do the same, for menus that show them; or null
+        bool separatorBefore;
+        bool enabled;
+    };
+    // The menu as it is now: Copy wants a selection, the rest some text, and the box saves one
+    // file at a time.
+    std::array<MenuItem, 4> menu(int savesRunning) const;
+
+    // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
+    // the bytes the text was made from, as they were received.
+    enum class SaveForm { Text, Received };
+    // A save's bytes, from the text as it is now; the converting and copying happen on the
+    // saving thread. received, when given, makes the bytes as received there; without it the
+    // text is its own bytes.
+    BackgroundSave::Content saveContent(SaveForm form,
+                                        std::function<std::string()> received = {}) const;
+
 private:
     WrappedText m_text;
     int m_visibleRows = 1;
@@ -74,4 +108,5 @@ private:
     std::uint64_t m_anchor = 0;
     std::uint64_t m_cursor = 0;
     bool m_selecting = false;
+    int m_wheelRemainder = 0;
 };

@@ -4,6 +4,7 @@
 #include "framework/core/HandlerGuard.h"
 #include "framework/qt/Ansi.h"
 #include "framework/qt/DialogFont.h"
+#include "framework/qt/SaveFile.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -25,8 +26,6 @@ namespace {
 
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
-// A save converts and writes the text in pieces of this many bytes.
-constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
 
 QChar cellCharacter(char byte)
 {
@@ -92,25 +91,12 @@ void ReceiveView::clear()
 
 void ReceiveView::save(const QString &path, SaveForm form)
 {
-    // The UI thread only takes a snapshot; the copying and converting happen on the saving
-    // thread, so that even a text of a hundred megabytes holds up nothing.
-    BackgroundSave::Content content;
-    if (form == SaveForm::Text) {
-        content = [text = m_model.text().snapshot()](const auto &write) {
-            for (std::uint64_t at = 0; at < text.size(); at += SavePiece) {
-                const QByteArray piece = fromAnsi(text.slice(at, at + SavePiece)).toUtf8();
-                write(std::string_view(piece.constData(), static_cast<std::size_t>(piece.size())));
-            }
-        };
-    } else {
-        std::function<std::string()> received;
-        if (m_receivedSource)
-            received = m_receivedSource();
-        else
-            received = [text = m_model.text().snapshot()] { return text.slice(0, text.size()); };
-        content = [received = std::move(received)](const auto &write) { write(received()); };
-    }
-    m_saves.start(path, std::move(content));
+    std::function<std::string()> received;
+    if (form == SaveForm::Received && m_receivedSource)
+        received = m_receivedSource();
+    m_saves.start(
+        toAnsi(path), [path] { return openSaveFile(path); },
+        m_model.saveContent(form, std::move(received)));
 }
 
 void ReceiveView::saveAs()
@@ -175,13 +161,12 @@ int ReceiveView::visibleRows() const
 
 void ReceiveView::scrollToRow(std::uint64_t row)
 {
-    if (m_model.scrollToRow(row))
-        update();
+    scrolled(m_model.scrollToRow(row));
 }
 
-void ReceiveView::scrollBy(std::int64_t rows)
+void ReceiveView::scrolled(bool moved)
 {
-    if (m_model.scrollBy(rows))
+    if (moved)
         update();
 }
 
@@ -359,11 +344,8 @@ void ReceiveView::paintCellsAsText(QPainter &painter, const char *bytes, std::si
 
 void ReceiveView::wheelEvent(QWheelEvent *event)
 {
-    m_wheelRemainder += event->angleDelta().y();
-    const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
-    m_wheelRemainder -= notches * QWheelEvent::DefaultDeltasPerStep;
-    if (notches != 0)
-        scrollBy(-static_cast<std::int64_t>(notches) * QApplication::wheelScrollLines());
+    scrolled(m_model.wheel(event->angleDelta().y(), QWheelEvent::DefaultDeltasPerStep,
+                           QApplication::wheelScrollLines()));
     event->accept();
 }
 
@@ -377,30 +359,18 @@ void ReceiveView::keyPressEvent(QKeyEvent *event)
         selectAll();
         return;
     }
-    const std::int64_t page = visibleRows();
-    switch (event->key()) {
-    case Qt::Key_Up:
-        scrollBy(-1);
-        break;
-    case Qt::Key_Down:
-        scrollBy(1);
-        break;
-    case Qt::Key_PageUp:
-        scrollBy(-page);
-        break;
-    case Qt::Key_PageDown:
-        scrollBy(page);
-        break;
-    case Qt::Key_Home:
-        scrollToRow(0);
-        break;
-    case Qt::Key_End:
-        scrollToRow(m_model.maxTopRow());
-        break;
-    default:
+    using Scroll = ReceiveModel::Scroll;
+    static const std::pair<int, Scroll> keys[] = {
+        {Qt::Key_Up, Scroll::LineUp},     {Qt::Key_Down, Scroll::LineDown},
+        {Qt::Key_PageUp, Scroll::PageUp}, {Qt::Key_PageDown, Scroll::PageDown},
+        {Qt::Key_Home, Scroll::Top},      {Qt::Key_End, Scroll::Bottom}};
+    const auto key = std::find_if(std::begin(keys), std::end(keys),
+                                  [&](const auto &entry) { return entry.first == event->key(); });
+    if (key == std::end(keys)) {
         QFrame::keyPressEvent(event);
         return;
     }
+    scrolled(m_model.scroll(key->second));
     event->accept();
 }
 
@@ -430,9 +400,9 @@ void ReceiveView::mouseMoveEvent(QMouseEvent *event)
     const QPoint point = event->position().toPoint();
     // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
     if (point.y() < textArea().top())
-        scrollBy(-1);
+        scrolled(m_model.scrollBy(-1));
     else if (point.y() >= textArea().bottom())
-        scrollBy(1);
+        scrolled(m_model.scrollBy(1));
     m_model.moveSelectionEnd(offsetAt(point));
     update();
 }
@@ -446,18 +416,32 @@ void ReceiveView::mouseReleaseEvent(QMouseEvent *event)
 
 void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
 {
-    const bool empty = m_model.text().size() == 0;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("ReceiveMenu"));
-    const auto add = [&](const QString &text, auto action, bool enabled) {
-        menu.addAction(text, this, [this, action] { runGuarded([&] { action(this); }); })
-            ->setEnabled(enabled);
-    };
-    add(tr("&Copy"), std::mem_fn(&ReceiveView::copy), hasSelection());
-    add(tr("Select &All"), std::mem_fn(&ReceiveView::selectAll), !empty);
-    menu.addSeparator();
-    // One save of the box at a time.
-    add(tr("&Save As…"), std::mem_fn(&ReceiveView::saveAs), !empty && m_saves.running() == 0);
-    add(tr("C&lear"), std::mem_fn(&ReceiveView::clear), !empty);
+    for (const ReceiveModel::MenuItem &item : m_model.menu(m_saves.running())) {
+        if (item.separatorBefore)
+            menu.addSeparator();
+        menu.addAction(fromAnsi(item.text), this,
+                       [this, command = item.command] { runGuarded([&] { run(command); }); })
+            ->setEnabled(item.enabled);
+    }
     menu.exec(event->globalPos());
+}
+
+void ReceiveView::run(ReceiveModel::Command command)
+{
+    switch (command) {
+    case ReceiveModel::Command::Copy:
+        copy();
+        break;
+    case ReceiveModel::Command::SelectAll:
+        selectAll();
+        break;
+    case ReceiveModel::Command::SaveAs:
+        saveAs();
+        break;
+    case ReceiveModel::Command::Clear:
+        clear();
+        break;
+    }
 }

@@ -14,9 +14,9 @@
 // thread only.
 #pragma once
 
+#include "framework/core/BackgroundSave.h"
 #include "framework/core/ReceiveModel.h"
 #include "framework/core/ReceivePacing.h"
-#include "framework/qt/BackgroundSave.h"
 
 #include <QFrame>
 #include <QRawFont>
@@ -43,9 +43,8 @@ public:
     // Empties the box and says so with cleared().
     void clear();
 
-    // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
-    // the bytes the text was made from, as they were received.
-    enum class SaveForm { Text, Received };
+    // What a save writes: the text as the box shows it, or the bytes as received.
+    using SaveForm = ReceiveModel::SaveForm;
     // Makes, on the UI thread, a function that the saving thread calls to get the bytes
     // behind the text as it is at that moment (textSnapshot() gives the text without copying
     // it). Without one the text is its own bytes.
@@ -112,7 +111,10 @@ private:
     QRect textArea() const;
     // Cell size from the font, row width from the box; rewraps when the width changed.
     void relayout();
-    void scrollBy(std::int64_t rows);
+    // Shows the text scrolled, when it moved.
+    void scrolled(bool moved);
+    // Does what the context menu's item says.
+    void run(ReceiveModel::Command command);
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
     // Draws count cells of bytes from origin, one glyph per cell, without laying the text out
     // again; false when the font lacks one of their glyphs.
@@ -131,7 +133,6 @@ private:
     QRawFont m_rawFont;
     std::array<quint32, 256> m_glyphs{};
     int m_layoutWidth = -1; // text area width the rows are wrapped for
-    int m_wheelRemainder = 0;
 
     QTimer m_repaintTimer;
     ReceivePacing m_pacing;

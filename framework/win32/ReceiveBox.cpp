@@ -15,7 +15,11 @@ namespace {
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
 
-enum MenuCommand { CopyCommand = 1, SelectAllCommand, SaveAsCommand, ClearCommand };
+// A menu item's identifier: its command's number and 1 (0 is no choice).
+UINT menuIdentifier(ReceiveModel::Command command)
+{
+    return static_cast<UINT>(command) + 1;
+}
 
 } // namespace
 
@@ -29,12 +33,6 @@ Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
     create(site, windowClass(L"ZephraReceiveBox", procedure, nullptr, IDC_IBEAM, CS_DBLCLKS),
            WS_TABSTOP | WS_VSCROLL, WS_EX_CLIENTEDGE);
     relayout();
-}
-
-Win32ReceiveBox::~Win32ReceiveBox()
-{
-    for (const auto &save : m_saves)
-        save->thread.join();
 }
 
 void Win32ReceiveBox::append(std::string_view text)
@@ -151,17 +149,9 @@ void Win32ReceiveBox::updateScrollBar()
     SetScrollInfo(m_window, SB_VERT, &info, TRUE);
 }
 
-void Win32ReceiveBox::scrollToRow(std::uint64_t row)
+void Win32ReceiveBox::scrolled(bool moved)
 {
-    if (m_model.scrollToRow(row)) {
-        updateScrollBar();
-        InvalidateRect(m_window, nullptr, FALSE);
-    }
-}
-
-void Win32ReceiveBox::scrollBy(std::int64_t rows)
-{
-    if (m_model.scrollBy(rows)) {
+    if (moved) {
         updateScrollBar();
         InvalidateRect(m_window, nullptr, FALSE);
     }
@@ -183,37 +173,29 @@ void Win32ReceiveBox::showMenu(int x, int y)
         x = box.left + 8;
         y = box.top + 8;
     }
-    const bool empty = m_model.text().size() == 0;
     HMENU menu = CreatePopupMenu();
-    const auto add = [&](int command, const wchar_t *text, bool enabled) {
-        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command, text);
-    };
-    add(CopyCommand, L"&Copy\tCtrl+C", m_model.hasSelection());
-    add(SelectAllCommand, L"Select &All\tCtrl+A", !empty);
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    // One save of the box at a time.
-    add(SaveAsCommand, L"&Save As\u2026", !empty && savesRunning() == 0);
-    add(ClearCommand, L"C&lear", !empty);
-    const int chosen = static_cast<int>(TrackPopupMenu(
+    for (const ReceiveModel::MenuItem &item : m_model.menu(savesRunning())) {
+        if (item.separatorBefore)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        std::wstring text = toWide(item.text);
+        if (item.keys != nullptr)
+            text += L'\t' + toWide(item.keys);
+        AppendMenuW(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED),
+                    menuIdentifier(item.command), text.c_str());
+    }
+    const auto chosen = static_cast<UINT>(TrackPopupMenu(
         menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_window, nullptr));
     DestroyMenu(menu);
     runGuarded([&] {
-        switch (chosen) {
-        case CopyCommand:
+        using Command = ReceiveModel::Command;
+        if (chosen == menuIdentifier(Command::Copy))
             copy();
-            break;
-        case SelectAllCommand:
+        else if (chosen == menuIdentifier(Command::SelectAll))
             selectAll();
-            break;
-        case SaveAsCommand:
+        else if (chosen == menuIdentifier(Command::SaveAs))
             saveAs();
-            break;
-        case ClearCommand:
+        else if (chosen == menuIdentifier(Command::Clear))
             clear();
-            break;
-        default:
-            break;
-        }
     });
 }
 
@@ -273,24 +255,24 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         InvalidateRect(m_window, nullptr, FALSE);
         return 0;
     case WM_KEYDOWN: {
+        using Scroll = ReceiveModel::Scroll;
         const bool control = GetKeyState(VK_CONTROL) < 0;
-        const auto page = static_cast<std::int64_t>(visibleRows());
         if (control && wParam == 'C')
             copy();
         else if (control && wParam == 'A')
             selectAll();
         else if (wParam == VK_UP)
-            scrollBy(-1);
+            scrolled(m_model.scroll(Scroll::LineUp));
         else if (wParam == VK_DOWN)
-            scrollBy(1);
+            scrolled(m_model.scroll(Scroll::LineDown));
         else if (wParam == VK_PRIOR)
-            scrollBy(-page);
+            scrolled(m_model.scroll(Scroll::PageUp));
         else if (wParam == VK_NEXT)
-            scrollBy(page);
+            scrolled(m_model.scroll(Scroll::PageDown));
         else if (wParam == VK_HOME)
-            scrollToRow(0);
+            scrolled(m_model.scroll(Scroll::Top));
         else if (wParam == VK_END)
-            scrollToRow(m_model.maxTopRow());
+            scrolled(m_model.scroll(Scroll::Bottom));
         return 0;
     }
     case WM_VSCROLL: {
@@ -298,29 +280,29 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
         GetScrollInfo(m_window, SB_VERT, &info);
-        const auto page = static_cast<std::int64_t>(visibleRows());
+        using Scroll = ReceiveModel::Scroll;
         switch (LOWORD(wParam)) {
         case SB_LINEUP:
-            scrollBy(-1);
+            scrolled(m_model.scroll(Scroll::LineUp));
             break;
         case SB_LINEDOWN:
-            scrollBy(1);
+            scrolled(m_model.scroll(Scroll::LineDown));
             break;
         case SB_PAGEUP:
-            scrollBy(-page);
+            scrolled(m_model.scroll(Scroll::PageUp));
             break;
         case SB_PAGEDOWN:
-            scrollBy(page);
+            scrolled(m_model.scroll(Scroll::PageDown));
             break;
         case SB_TOP:
-            scrollToRow(0);
+            scrolled(m_model.scroll(Scroll::Top));
             break;
         case SB_BOTTOM:
-            scrollToRow(m_model.maxTopRow());
+            scrolled(m_model.scroll(Scroll::Bottom));
             break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION:
-            scrollToRow(static_cast<std::uint64_t>(std::max(info.nTrackPos, 0)));
+            scrolled(m_model.scrollToRow(static_cast<std::uint64_t>(std::max(info.nTrackPos, 0))));
             break;
         default:
             break;
@@ -328,13 +310,10 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_MOUSEWHEEL: {
-        m_wheelRemainder += GET_WHEEL_DELTA_WPARAM(wParam);
-        const int notches = m_wheelRemainder / WHEEL_DELTA;
-        m_wheelRemainder -= notches * WHEEL_DELTA;
         UINT lines = 3;
         SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-        if (notches != 0)
-            scrollBy(-static_cast<std::int64_t>(notches) * static_cast<std::int64_t>(lines));
+        scrolled(m_model.wheel(GET_WHEEL_DELTA_WPARAM(wParam), WHEEL_DELTA,
+                               static_cast<std::int64_t>(lines)));
         return 0;
     }
     case WM_LBUTTONDOWN:
@@ -349,9 +328,9 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
             const RECT area = textArea();
             // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
             if (y < area.top)
-                scrollBy(-1);
+                scrolled(m_model.scrollBy(-1));
             else if (y >= area.bottom)
-                scrollBy(1);
+                scrolled(m_model.scrollBy(1));
             m_model.moveSelectionEnd(offsetAt(GET_X_LPARAM(lParam), y));
             InvalidateRect(m_window, nullptr, FALSE);
         }
@@ -385,8 +364,6 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         *reinterpret_cast<std::string *>(lParam) = shownText();
         return 1;
     default:
-        if (reportSaveFailure(message, lParam))
-            return 0;
         return DefWindowProcW(m_window, message, wParam, lParam);
     }
 }

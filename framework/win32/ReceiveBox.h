@@ -8,24 +8,16 @@
 #pragma once
 
 #include "framework/controls/TextControls.h"
+#include "framework/core/BackgroundSave.h"
 #include "framework/core/ReceiveModel.h"
 #include "framework/core/ReceivePacing.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Win32Control.h"
 
-#include <atomic>
-#include <memory>
-#include <thread>
-#include <vector>
-
-// Reports a failed save on the UI thread, when message is the saving thread's report.
-bool reportSaveFailure(UINT message, LPARAM lParam);
-
 class Win32ReceiveBox : public Win32Control, public virtual ReceiveBox
 {
 public:
     explicit Win32ReceiveBox(const ControlSite &site);
-    ~Win32ReceiveBox() override;
 
     void append(std::string_view text) override;
     void clear() override;
@@ -42,7 +34,7 @@ public:
     std::string shownText() const;
     // Writes the text (UTF-8, as shown) or the received bytes to path in the background.
     void save(const std::wstring &path, bool received);
-    int savesRunning() const;
+    int savesRunning() const { return m_saves.running(); }
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -50,8 +42,8 @@ private:
 
     RECT textArea() const;
     void relayout();
-    void scrollToRow(std::uint64_t row);
-    void scrollBy(std::int64_t rows);
+    // Shows the text scrolled, when it moved.
+    void scrolled(bool moved);
     void updateScrollBar();
     void requestRepaint();
     static constexpr UINT_PTR RepaintTimer = 1;
@@ -62,7 +54,6 @@ private:
     void selectAll();
     void saveAs();
     void showMenu(int x, int y);
-    void joinFinishedSaves();
 
     ReceiveModel m_model;
     HFONT m_font = nullptr;
@@ -70,14 +61,8 @@ private:
     int m_layoutWidth = -1;
     bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
     ReceivePacing m_pacing;
-    int m_wheelRemainder = 0;
     ReceivedSource m_source;
     AccessibleText m_accessible;
-
-    struct Save
-    {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
-    std::vector<std::unique_ptr<Save>> m_saves;
+    // Declared last: destroyed first, it waits for running saves while the rest still exists.
+    BackgroundSave m_saves;
 };
