@@ -90,11 +90,14 @@ bool ReceiveModel::wheel(int delta, int notchDelta, std::int64_t linesPerNotch)
     return scrollBy(-static_cast<std::int64_t>(notches) * linesPerNotch);
 }
 
-std::pair<std::uint64_t, std::uint64_t> ReceiveModel::selectionWithin(std::uint64_t from,
-                                                                      std::uint64_t to) const
+std::array<ReceiveModel::Run, 3> ReceiveModel::rowRuns(std::uint64_t row) const
 {
+    const std::uint64_t start = m_text.rowStart(row);
+    const std::uint64_t end = m_text.rowEnd(row);
     const auto [first, last] = selection();
-    return {std::clamp(first, from, to), std::clamp(last, from, to)};
+    const std::uint64_t from = std::clamp(first, start, end);
+    const std::uint64_t to = std::clamp(last, start, end);
+    return {{{start, from, false}, {from, to, true}, {to, end, false}}};
 }
 
 void ReceiveModel::select(std::uint64_t anchor, std::uint64_t cursor)

@@ -56,9 +56,14 @@ public:
     {
         return std::minmax(m_anchor, m_cursor);
     }
-    // The selected part of [from, to), as [first, last) within it.
-    std::pair<std::uint64_t, std::uint64_t> selectionWithin(std::uint64_t from,
-                                                            std::uint64_t to) const;
+    // A row's cells as three runs, each drawn in its own colours: before, inside and after the
+    // selection, as [from, to) offsets (a run may be empty).
+    struct Run
+    {
+        std::uint64_t from, to;
+        bool selected;
+    };
+    std::array<Run, 3> rowRuns(std::uint64_t row) const;
     // Selects from anchor to cursor (either way round), clamped to the text.
     void select(std::uint64_t anchor, std::uint64_t cursor);
     void selectAll() { select(0, m_text.size()); }

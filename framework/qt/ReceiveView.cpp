@@ -267,18 +267,9 @@ void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
     const WrappedText &text = m_model.text();
     const std::uint64_t start = text.rowStart(row);
     const std::string bytes = text.slice(start, text.rowEnd(row));
-    const auto length = static_cast<std::uint64_t>(bytes.size());
-    const auto [selFrom, selTo] = m_model.selectionWithin(start, start + length);
     const qreal left = textArea().left();
     const qreal baseline = top + m_ascent;
-
-    // Three runs: before, inside and after the selection, each in its own colours.
-    const struct
-    {
-        std::uint64_t from, to;
-        bool selected;
-    } runs[] = {{start, selFrom, false}, {selFrom, selTo, true}, {selTo, start + length, false}};
-    for (const auto &run : runs) {
+    for (const ReceiveModel::Run &run : m_model.rowRuns(row)) {
         if (run.from >= run.to)
             continue;
         const auto first = static_cast<std::size_t>(run.from - start);

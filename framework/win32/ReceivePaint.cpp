@@ -80,19 +80,10 @@ void Win32ReceiveBox::paintRow(HDC dc, std::uint64_t row, int top) const
     const WrappedText &wrapped = m_model.text();
     const std::uint64_t start = wrapped.rowStart(row);
     const std::string bytes = wrapped.slice(start, wrapped.rowEnd(row));
-    const auto length = static_cast<std::uint64_t>(bytes.size());
-    const auto [selFrom, selTo] = m_model.selectionWithin(start, start + length);
     const int left = textArea().left;
     const std::array<wchar_t, 256> &characters = cellCharacters();
-
-    // Three runs: before, inside and after the selection, each in its own colours.
-    const struct
-    {
-        std::uint64_t from, to;
-        bool selected;
-    } runs[] = {{start, selFrom, false}, {selFrom, selTo, true}, {selTo, start + length, false}};
     const std::vector<INT> advances(bytes.size(), m_cellWidth);
-    for (const auto &run : runs) {
+    for (const ReceiveModel::Run &run : m_model.rowRuns(row)) {
         if (run.from >= run.to)
             continue;
         const auto first = static_cast<std::size_t>(run.from - start);
