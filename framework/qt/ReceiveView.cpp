@@ -4,6 +4,7 @@
 #include "framework/core/HandlerGuard.h"
 #include "framework/qt/Ansi.h"
 #include "framework/qt/DialogFont.h"
+#include "framework/qt/SaveFile.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -23,21 +24,8 @@
 
 namespace {
 
-// Repaints while text comes in are at most this often; each shows everything so far.
-constexpr int FrameMs = 16;
-// While a steady stream comes in faster than anyone reads, at most this often: a repaint
-// costs more than the text it shows. The echoes of typing come far slower than a stream,
-// so each still shows within FrameMs.
-constexpr int StreamFrameMs = 40;
-// When more rows arrive between two such frames than the box shows, every frame replaces all
-// of it and none can be read: then a frame at most this often, and half the drawing.
-constexpr int FloodFrameMs = 80;
-constexpr qint64 StreamWindowMs = 250;
-constexpr std::uint64_t StreamCharsPerSecond = 2000;
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
-// A save converts and writes the text in pieces of this many bytes.
-constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
 
 QChar cellCharacter(char byte)
 {
@@ -62,7 +50,10 @@ ReceiveView::ReceiveView(QWidget *parent) : QFrame(parent)
     setCursor(Qt::IBeamCursor);
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_repaintTimer, &QTimer::timeout, this, &ReceiveView::requestRepaint);
+    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
+        m_pacing.timerStopped();
+        requestRepaint();
+    });
     relayout();
 }
 
@@ -71,11 +62,10 @@ void ReceiveView::append(std::string_view text)
     if (text.empty())
         return;
     // A hidden box gets its resize event only when shown; wrap at the width it has now.
-    if (textArea().width() != m_layoutWidth)
+    if (textArea().width() != m_layoutWidth || visibleRows() != m_model.visibleRows())
         relayout();
-    const std::uint64_t at = m_text.size();
-    const std::uint64_t rowsBefore = m_text.rowCount();
-    m_text.append(text);
+    const std::uint64_t at = m_model.text().size();
+    const std::uint64_t rows = m_model.append(text);
     // Readers hear what arrived, not the whole text again; nothing is made when none listens.
     if (QAccessible::isActive()) {
         QAccessibleTextInsertEvent event(this,
@@ -83,67 +73,30 @@ void ReceiveView::append(std::string_view text)
                                          fromAnsi(std::string(text)));
         QAccessible::updateAccessibility(&event);
     }
-    if (m_following)
-        m_topRow = maxTopRow();
-    noteArrival(text.size(), m_text.rowCount() - rowsBefore);
-    scheduleRepaint();
-}
-
-void ReceiveView::noteArrival(std::size_t characters, std::uint64_t rows)
-{
-    if (!m_streamWindow.isValid() || m_streamWindow.elapsed() > 2 * StreamWindowMs) {
-        // The first text after a quiet spell.
-        m_streaming = false;
-        m_flooding = false;
-        m_streamWindow.start();
-        m_streamWindowChars = 0;
-        m_streamWindowRows = 0;
-    }
-    m_streamWindowChars += characters;
-    m_streamWindowRows += rows;
-    const auto elapsed = static_cast<std::uint64_t>(m_streamWindow.elapsed());
-    if (elapsed >= StreamWindowMs) {
-        m_streaming = m_streamWindowChars * 1000 >= StreamCharsPerSecond * elapsed;
-        m_flooding = m_streamWindowRows * StreamFrameMs >=
-                     static_cast<std::uint64_t>(visibleRows()) * elapsed;
-        m_streamWindow.restart();
-        m_streamWindowChars = 0;
-        m_streamWindowRows = 0;
+    const ReceivePacing::Step step = m_pacing.arrived(text.size(), rows, visibleRows());
+    if (step.paint) {
+        m_repaintTimer.stop();
+        requestRepaint();
+    } else if (step.timerMs > 0) {
+        m_repaintTimer.start(step.timerMs);
     }
 }
 
 void ReceiveView::clear()
 {
-    m_text.clear();
-    m_topRow = 0;
-    m_following = true;
-    m_anchor = m_cursor = 0;
-    m_selecting = false;
+    m_model.clear();
     update();
     emit cleared();
 }
 
 void ReceiveView::save(const QString &path, SaveForm form)
 {
-    // The UI thread only takes a snapshot; the copying and converting happen on the saving
-    // thread, so that even a text of a hundred megabytes holds up nothing.
-    BackgroundSave::Content content;
-    if (form == SaveForm::Text) {
-        content = [text = m_text.snapshot()](const auto &write) {
-            for (std::uint64_t at = 0; at < text.size(); at += SavePiece) {
-                const QByteArray piece = fromAnsi(text.slice(at, at + SavePiece)).toUtf8();
-                write(std::string_view(piece.constData(), static_cast<std::size_t>(piece.size())));
-            }
-        };
-    } else {
-        std::function<std::string()> received;
-        if (m_receivedSource)
-            received = m_receivedSource();
-        else
-            received = [text = m_text.snapshot()] { return text.slice(0, text.size()); };
-        content = [received = std::move(received)](const auto &write) { write(received()); };
-    }
-    m_saves.start(path, std::move(content));
+    std::function<std::string()> received;
+    if (form == SaveForm::Received && m_receivedSource)
+        received = m_receivedSource();
+    m_saves.start(
+        toAnsi(path), [path] { return openSaveFile(path); },
+        m_model.saveContent(form, std::move(received)));
 }
 
 void ReceiveView::saveAs()
@@ -170,20 +123,21 @@ void ReceiveView::saveAs()
 
 void ReceiveView::select(std::uint64_t anchor, std::uint64_t cursor)
 {
-    m_anchor = std::min(anchor, m_text.size());
-    m_cursor = std::min(cursor, m_text.size());
+    m_model.select(anchor, cursor);
     update();
 }
 
 QRect ReceiveView::characterCell(std::uint64_t offset) const
 {
-    const std::uint64_t row = m_text.rowOf(offset);
-    if (row < m_topRow || row >= m_topRow + static_cast<std::uint64_t>(visibleRows()))
+    const WrappedText &text = m_model.text();
+    const std::uint64_t top = m_model.topRow();
+    const std::uint64_t row = text.rowOf(offset);
+    if (row < top || row >= top + static_cast<std::uint64_t>(visibleRows()))
         return {};
     const QRect area = textArea();
-    const auto column = static_cast<qreal>(std::min(offset, m_text.size()) - m_text.rowStart(row));
+    const auto column = static_cast<qreal>(std::min(offset, text.size()) - text.rowStart(row));
     return QRect(area.left() + static_cast<int>(column * m_cellWidth),
-                 area.top() + static_cast<int>(row - m_topRow) * m_rowHeight,
+                 area.top() + static_cast<int>(row - top) * m_rowHeight,
                  std::max(1, static_cast<int>(m_cellWidth)), m_rowHeight);
 }
 
@@ -194,9 +148,10 @@ QString ReceiveView::toPlainText() const
 
 QString ReceiveView::rowText(std::uint64_t row) const
 {
-    if (row >= m_text.rowCount())
+    const WrappedText &text = m_model.text();
+    if (row >= text.rowCount())
         return {};
-    return fromAnsi(m_text.slice(m_text.rowStart(row), m_text.rowEnd(row)));
+    return fromAnsi(text.slice(text.rowStart(row), text.rowEnd(row)));
 }
 
 int ReceiveView::visibleRows() const
@@ -204,41 +159,25 @@ int ReceiveView::visibleRows() const
     return std::max(1, textArea().height() / m_rowHeight);
 }
 
-std::uint64_t ReceiveView::maxTopRow() const
-{
-    const auto shown = static_cast<std::uint64_t>(visibleRows());
-    return m_text.rowCount() > shown ? m_text.rowCount() - shown : 0;
-}
-
 void ReceiveView::scrollToRow(std::uint64_t row)
 {
-    const std::uint64_t top = std::min(row, maxTopRow());
-    m_following = top == maxTopRow();
-    if (top != m_topRow) {
-        m_topRow = top;
-        update();
-    }
+    scrolled(m_model.scrollToRow(row));
 }
 
-void ReceiveView::scrollBy(std::int64_t rows)
+void ReceiveView::scrolled(bool moved)
 {
-    if (rows < 0) {
-        const auto up = static_cast<std::uint64_t>(-rows);
-        scrollToRow(m_topRow > up ? m_topRow - up : 0);
-    } else {
-        scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
-    }
+    if (moved)
+        update();
 }
 
 QString ReceiveView::selectedText() const
 {
-    return fromAnsi(m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor)));
+    return fromAnsi(m_model.selectedText());
 }
 
 void ReceiveView::selectAll()
 {
-    m_anchor = 0;
-    m_cursor = m_text.size();
+    m_model.selectAll();
     update();
 }
 
@@ -280,10 +219,7 @@ void ReceiveView::relayout()
             std::copy(glyphs.begin(), glyphs.end(), m_glyphs.begin());
     }
     m_layoutWidth = textArea().width();
-
-    const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
-    m_text.setColumns(static_cast<int>(std::floor(m_layoutWidth / m_cellWidth)));
-    m_topRow = m_following ? maxTopRow() : std::min(m_text.rowOf(firstShown), maxTopRow());
+    m_model.setView(static_cast<int>(std::floor(m_layoutWidth / m_cellWidth)), visibleRows());
     update();
 }
 
@@ -300,28 +236,9 @@ void ReceiveView::changeEvent(QEvent *event)
         relayout();
 }
 
-void ReceiveView::scheduleRepaint()
-{
-    // A paint already asked for shows the newest text too.
-    if (m_repaintRequested)
-        return;
-    const int frame = m_flooding ? FloodFrameMs : m_streaming ? StreamFrameMs : FrameMs;
-    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : frame;
-    if (since >= frame) {
-        // Due: painted from this turn of the event loop, not from a wake-up of its own.
-        m_repaintTimer.stop();
-        requestRepaint();
-        return;
-    }
-    // The timer shows the last text of a burst. While text keeps coming, the arrival that
-    // finds the frame due paints it (above), so the timer waits a little beyond the frame.
-    if (!m_repaintTimer.isActive())
-        m_repaintTimer.start(static_cast<int>(frame - since + frame / 4));
-}
-
 void ReceiveView::requestRepaint()
 {
-    m_repaintRequested = true;
+    m_pacing.paintRequested();
     // New text changes only the inside: the frame stays as it is.
     update(contentsRect());
 }
@@ -330,15 +247,15 @@ void ReceiveView::paintEvent(QPaintEvent *event)
 {
     if (!contentsRect().contains(event->rect()))
         QFrame::paintEvent(event);
-    m_sinceLastPaint.restart();
-    m_repaintRequested = false;
+    m_pacing.painted();
     QPainter painter(this);
     painter.setClipRect(contentsRect());
     painter.setFont(font());
     const QRect area = textArea();
-    const std::uint64_t rows = m_text.rowCount();
-    for (std::uint64_t row = m_topRow; row < rows; ++row) {
-        const qreal top = area.top() + static_cast<qreal>(row - m_topRow) * m_rowHeight;
+    const std::uint64_t rows = m_model.text().rowCount();
+    const std::uint64_t first = m_model.topRow();
+    for (std::uint64_t row = first; row < rows; ++row) {
+        const qreal top = area.top() + static_cast<qreal>(row - first) * m_rowHeight;
         if (top >= contentsRect().bottom())
             break;
         paintRow(painter, row, top);
@@ -347,21 +264,12 @@ void ReceiveView::paintEvent(QPaintEvent *event)
 
 void ReceiveView::paintRow(QPainter &painter, std::uint64_t row, qreal top)
 {
-    const std::uint64_t start = m_text.rowStart(row);
-    const std::string bytes = m_text.slice(start, m_text.rowEnd(row));
-    const auto length = static_cast<std::uint64_t>(bytes.size());
-    const std::uint64_t selFrom = std::clamp(std::min(m_anchor, m_cursor), start, start + length);
-    const std::uint64_t selTo = std::clamp(std::max(m_anchor, m_cursor), start, start + length);
+    const WrappedText &text = m_model.text();
+    const std::uint64_t start = text.rowStart(row);
+    const std::string bytes = text.slice(start, text.rowEnd(row));
     const qreal left = textArea().left();
     const qreal baseline = top + m_ascent;
-
-    // Three runs: before, inside and after the selection, each in its own colours.
-    const struct
-    {
-        std::uint64_t from, to;
-        bool selected;
-    } runs[] = {{start, selFrom, false}, {selFrom, selTo, true}, {selTo, start + length, false}};
-    for (const auto &run : runs) {
+    for (const ReceiveModel::Run &run : m_model.rowRuns(row)) {
         if (run.from >= run.to)
             continue;
         const auto first = static_cast<std::size_t>(run.from - start);
@@ -427,11 +335,8 @@ void ReceiveView::paintCellsAsText(QPainter &painter, const char *bytes, std::si
 
 void ReceiveView::wheelEvent(QWheelEvent *event)
 {
-    m_wheelRemainder += event->angleDelta().y();
-    const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
-    m_wheelRemainder -= notches * QWheelEvent::DefaultDeltasPerStep;
-    if (notches != 0)
-        scrollBy(-static_cast<std::int64_t>(notches) * QApplication::wheelScrollLines());
+    scrolled(m_model.wheel(event->angleDelta().y(), QWheelEvent::DefaultDeltasPerStep,
+                           QApplication::wheelScrollLines()));
     event->accept();
 }
 
@@ -445,30 +350,18 @@ void ReceiveView::keyPressEvent(QKeyEvent *event)
         selectAll();
         return;
     }
-    const std::int64_t page = visibleRows();
-    switch (event->key()) {
-    case Qt::Key_Up:
-        scrollBy(-1);
-        break;
-    case Qt::Key_Down:
-        scrollBy(1);
-        break;
-    case Qt::Key_PageUp:
-        scrollBy(-page);
-        break;
-    case Qt::Key_PageDown:
-        scrollBy(page);
-        break;
-    case Qt::Key_Home:
-        scrollToRow(0);
-        break;
-    case Qt::Key_End:
-        scrollToRow(maxTopRow());
-        break;
-    default:
+    using Scroll = ReceiveModel::Scroll;
+    static const std::pair<int, Scroll> keys[] = {
+        {Qt::Key_Up, Scroll::LineUp},     {Qt::Key_Down, Scroll::LineDown},
+        {Qt::Key_PageUp, Scroll::PageUp}, {Qt::Key_PageDown, Scroll::PageDown},
+        {Qt::Key_Home, Scroll::Top},      {Qt::Key_End, Scroll::Bottom}};
+    const auto key = std::find_if(std::begin(keys), std::end(keys),
+                                  [&](const auto &entry) { return entry.first == event->key(); });
+    if (key == std::end(keys)) {
         QFrame::keyPressEvent(event);
         return;
     }
+    scrolled(m_model.scroll(key->second));
     event->accept();
 }
 
@@ -476,14 +369,9 @@ std::uint64_t ReceiveView::offsetAt(QPoint point) const
 {
     const QRect area = textArea();
     const int y = point.y() - area.top();
-    std::uint64_t row = m_topRow;
-    if (y > 0)
-        row += static_cast<std::uint64_t>(y / m_rowHeight);
-    row = std::min(row, m_text.rowCount() - 1);
-    const std::uint64_t start = m_text.rowStart(row);
     const qreal cells = std::round((point.x() - area.left()) / m_cellWidth);
-    const std::uint64_t column = cells <= 0 ? 0 : static_cast<std::uint64_t>(cells);
-    return std::min(start + column, m_text.rowEnd(row));
+    return m_model.offsetAt(y > 0 ? y / m_rowHeight : 0,
+                            cells <= 0 ? 0 : static_cast<std::int64_t>(cells));
 }
 
 void ReceiveView::mousePressEvent(QMouseEvent *event)
@@ -492,46 +380,59 @@ void ReceiveView::mousePressEvent(QMouseEvent *event)
         QFrame::mousePressEvent(event);
         return;
     }
-    m_anchor = m_cursor = offsetAt(event->position().toPoint());
-    m_selecting = true;
+    m_model.startSelecting(offsetAt(event->position().toPoint()));
     update();
 }
 
 void ReceiveView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_selecting)
+    if (!m_model.selecting())
         return;
     const QPoint point = event->position().toPoint();
     // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
     if (point.y() < textArea().top())
-        scrollBy(-1);
+        scrolled(m_model.scrollBy(-1));
     else if (point.y() >= textArea().bottom())
-        scrollBy(1);
-    m_cursor = offsetAt(point);
+        scrolled(m_model.scrollBy(1));
+    m_model.moveSelectionEnd(offsetAt(point));
     update();
 }
 
 void ReceiveView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
-        m_selecting = false;
+        m_model.stopSelecting();
     QFrame::mouseReleaseEvent(event);
 }
 
 void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
 {
-    const bool empty = m_text.size() == 0;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("ReceiveMenu"));
-    const auto add = [&](const QString &text, auto action, bool enabled) {
-        menu.addAction(text, this, [this, action] { runGuarded([&] { action(this); }); })
-            ->setEnabled(enabled);
-    };
-    add(tr("&Copy"), std::mem_fn(&ReceiveView::copy), hasSelection());
-    add(tr("Select &All"), std::mem_fn(&ReceiveView::selectAll), !empty);
-    menu.addSeparator();
-    // One save of the box at a time.
-    add(tr("&Save As…"), std::mem_fn(&ReceiveView::saveAs), !empty && m_saves.running() == 0);
-    add(tr("C&lear"), std::mem_fn(&ReceiveView::clear), !empty);
+    for (const ReceiveModel::MenuItem &item : m_model.menu(m_saves.running())) {
+        if (item.separatorBefore)
+            menu.addSeparator();
+        menu.addAction(fromAnsi(item.text), this,
+                       [this, command = item.command] { runGuarded([&] { run(command); }); })
+            ->setEnabled(item.enabled);
+    }
     menu.exec(event->globalPos());
+}
+
+void ReceiveView::run(ReceiveModel::Command command)
+{
+    switch (command) {
+    case ReceiveModel::Command::Copy:
+        copy();
+        break;
+    case ReceiveModel::Command::SelectAll:
+        selectAll();
+        break;
+    case ReceiveModel::Command::SaveAs:
+        saveAs();
+        break;
+    case ReceiveModel::Command::Clear:
+        clear();
+        break;
+    }
 }

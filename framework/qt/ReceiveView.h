@@ -14,10 +14,10 @@
 // thread only.
 #pragma once
 
-#include "framework/core/WrappedText.h"
-#include "framework/qt/BackgroundSave.h"
+#include "framework/core/BackgroundSave.h"
+#include "framework/core/ReceiveModel.h"
+#include "framework/core/ReceivePacing.h"
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QRawFont>
 #include <QTimer>
@@ -43,9 +43,8 @@ public:
     // Empties the box and says so with cleared().
     void clear();
 
-    // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
-    // the bytes the text was made from, as they were received.
-    enum class SaveForm { Text, Received };
+    // What a save writes: the text as the box shows it, or the bytes as received.
+    using SaveForm = ReceiveModel::SaveForm;
     // Makes, on the UI thread, a function that the saving thread calls to get the bytes
     // behind the text as it is at that moment (textSnapshot() gives the text without copying
     // it). Without one the text is its own bytes.
@@ -59,31 +58,28 @@ public:
     // Saves started and not finished yet.
     int savesRunning() const { return m_saves.running(); }
 
-    std::string text() const { return m_text.slice(0, m_text.size()); }
+    std::string text() const { return m_model.allText(); }
     // The text as it is now, for another thread; shares the box's memory.
-    WrappedText::Snapshot textSnapshot() const { return m_text.snapshot(); }
+    WrappedText::Snapshot textSnapshot() const { return m_model.text().snapshot(); }
     QString toPlainText() const;
     bool isReadOnly() const { return true; }
 
     // The wrapped rows and which of them are in view.
-    const WrappedText &wrapped() const { return m_text; }
+    const WrappedText &wrapped() const { return m_model.text(); }
     QString rowText(std::uint64_t row) const;
-    std::uint64_t topRow() const { return m_topRow; }
+    std::uint64_t topRow() const { return m_model.topRow(); }
     // Rows that fit the box entirely (at least 1).
     int visibleRows() const;
     // The last row is in view, so text that arrives is shown as it comes.
-    bool atEnd() const { return m_topRow >= maxTopRow(); }
+    bool atEnd() const { return m_model.atEnd(); }
     // Scrolls as the user does: clamped to the text; following the end again once there.
     void scrollToRow(std::uint64_t row);
 
-    bool hasSelection() const { return m_anchor != m_cursor; }
+    bool hasSelection() const { return m_model.hasSelection(); }
     // The caret's offset, and the selection as [first, last) offsets (both the caret when
     // nothing is selected).
-    std::uint64_t cursorOffset() const { return m_cursor; }
-    std::pair<std::uint64_t, std::uint64_t> selectionRange() const
-    {
-        return std::minmax(m_anchor, m_cursor);
-    }
+    std::uint64_t cursorOffset() const { return m_model.cursor(); }
+    std::pair<std::uint64_t, std::uint64_t> selectionRange() const { return m_model.selection(); }
     // Selects from anchor to cursor (either way round; equal places only the caret), clamped
     // to the text.
     void select(std::uint64_t anchor, std::uint64_t cursor);
@@ -115,22 +111,19 @@ private:
     QRect textArea() const;
     // Cell size from the font, row width from the box; rewraps when the width changed.
     void relayout();
-    std::uint64_t maxTopRow() const;
-    void scrollBy(std::int64_t rows);
+    // Shows the text scrolled, when it moved.
+    void scrolled(bool moved);
+    // Does what the context menu's item says.
+    void run(ReceiveModel::Command command);
     void paintRow(QPainter &painter, std::uint64_t row, qreal top);
     // Draws count cells of bytes from origin, one glyph per cell, without laying the text out
     // again; false when the font lacks one of their glyphs.
     bool paintCells(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     // The same through the text engine, which finds a glyph in another font where need be.
     void paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
-    void scheduleRepaint();
     void requestRepaint();
-    // Updates whether text is streaming in, from the characters and rows just appended.
-    void noteArrival(std::size_t characters, std::uint64_t rows);
 
-    WrappedText m_text;
-    std::uint64_t m_topRow = 0;
-    bool m_following = true;
+    ReceiveModel m_model;
 
     qreal m_cellWidth = 1;
     int m_rowHeight = 1;
@@ -140,22 +133,9 @@ private:
     QRawFont m_rawFont;
     std::array<quint32, 256> m_glyphs{};
     int m_layoutWidth = -1; // text area width the rows are wrapped for
-    int m_wheelRemainder = 0;
-
-    // Selection from anchor to cursor, as text offsets, either way round.
-    std::uint64_t m_anchor = 0;
-    std::uint64_t m_cursor = 0;
-    bool m_selecting = false;
 
     QTimer m_repaintTimer;
-    bool m_repaintRequested = false; // the timer asked for a paint that has not happened yet
-    QElapsedTimer m_sinceLastPaint;
-    // The rate text has been arriving at, judged over windows of StreamWindowMs.
-    QElapsedTimer m_streamWindow;
-    std::uint64_t m_streamWindowChars = 0;
-    bool m_streaming = false;
-    std::uint64_t m_streamWindowRows = 0;
-    bool m_flooding = false; // more rows each stream frame than the box shows
+    ReceivePacing m_pacing;
 
     ReceivedSource m_receivedSource;
     // Declared last: destroyed first, it waits for running saves while the rest still exists.

@@ -15,7 +15,11 @@ namespace {
 constexpr int HorizontalMargin = 3;
 constexpr int VerticalMargin = 1;
 
-enum MenuCommand { CopyCommand = 1, SelectAllCommand, SaveAsCommand, ClearCommand };
+// A menu item's identifier: its command's number and 1 (0 is no choice).
+UINT menuIdentifier(ReceiveModel::Command command)
+{
+    return static_cast<UINT>(command) + 1;
+}
 
 } // namespace
 
@@ -31,33 +35,27 @@ Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
     relayout();
 }
 
-Win32ReceiveBox::~Win32ReceiveBox()
-{
-    for (const auto &save : m_saves)
-        save->thread.join();
-}
-
 void Win32ReceiveBox::append(std::string_view text)
 {
     if (text.empty())
         return;
-    const std::uint64_t rowsBefore = m_text.rowCount();
-    m_text.append(text);
-    if (m_following)
-        m_topRow = maxTopRow();
+    const std::uint64_t rows = m_model.append(text);
     // Setting the scroll bar costs milliseconds: it follows with the next paint.
     m_scrollBarStale = true;
-    noteArrival(text.size(), m_text.rowCount() - rowsBefore);
-    scheduleRepaint();
+    const ReceivePacing::Step step = m_pacing.arrived(text.size(), rows, visibleRows());
+    if (step.paint) {
+        // Painted in this turn of the message loop, which serves waiting paints first.
+        KillTimer(m_window, RepaintTimer);
+        requestRepaint();
+    } else if (step.timerMs > 0 &&
+               SetTimer(m_window, RepaintTimer, static_cast<UINT>(step.timerMs), nullptr) == 0) {
+        m_pacing.timerStopped();
+    }
 }
 
 void Win32ReceiveBox::clear()
 {
-    m_text.clear();
-    m_topRow = 0;
-    m_following = true;
-    m_anchor = m_cursor = 0;
-    m_selecting = false;
+    m_model.clear();
     updateScrollBar();
     InvalidateRect(m_window, nullptr, FALSE);
     fire(onCleared);
@@ -65,39 +63,29 @@ void Win32ReceiveBox::clear()
 
 void Win32ReceiveBox::select(std::uint64_t anchor, std::uint64_t cursor)
 {
-    m_anchor = std::min(anchor, m_text.size());
-    m_cursor = std::min(cursor, m_text.size());
+    m_model.select(anchor, cursor);
     InvalidateRect(m_window, nullptr, FALSE);
 }
 
 std::string Win32ReceiveBox::selectedText() const
 {
-    return m_text.slice(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor));
+    return m_model.selectedText();
 }
 
 std::string Win32ReceiveBox::shownText() const
 {
-    // Each shown row's cells; a row that broke at blanks hanging past the edge keeps one of
-    // them, so that its last word and the next row's first stay apart.
-    std::string shown;
-    const std::uint64_t rows = m_text.rowCount();
-    const std::uint64_t end = std::min(rows, m_topRow + static_cast<std::uint64_t>(visibleRows()));
-    for (std::uint64_t row = m_topRow; row < end; ++row) {
-        const std::uint64_t cellsEnd = m_text.rowEnd(row);
-        const std::uint64_t next = row + 1 < rows ? m_text.rowStart(row + 1) : cellsEnd;
-        shown += m_text.slice(m_text.rowStart(row), std::min(next, cellsEnd + 1));
-    }
-    return shown;
+    return m_model.shownText();
 }
 
 void Win32ReceiveBox::selectAll()
 {
-    select(0, m_text.size());
+    m_model.selectAll();
+    InvalidateRect(m_window, nullptr, FALSE);
 }
 
 void Win32ReceiveBox::copy() const
 {
-    if (m_anchor == m_cursor || !OpenClipboard(m_window))
+    if (!m_model.hasSelection() || !OpenClipboard(m_window))
         return;
     const std::wstring wide = toWide(selectedText());
     EmptyClipboard();
@@ -126,12 +114,6 @@ int Win32ReceiveBox::visibleRows() const
     return std::max(1, static_cast<int>(area.bottom - area.top) / m_rowHeight);
 }
 
-std::uint64_t Win32ReceiveBox::maxTopRow() const
-{
-    const auto shown = static_cast<std::uint64_t>(visibleRows());
-    return m_text.rowCount() > shown ? m_text.rowCount() - shown : 0;
-}
-
 void Win32ReceiveBox::relayout()
 {
     HDC dc = GetDC(m_window);
@@ -149,9 +131,7 @@ void Win32ReceiveBox::relayout()
     m_ascent = metrics.tmAscent;
     const RECT area = textArea();
     m_layoutWidth = area.right - area.left;
-    const std::uint64_t firstShown = m_text.rowStart(std::min(m_topRow, m_text.rowCount() - 1));
-    m_text.setColumns(m_layoutWidth / m_cellWidth);
-    m_topRow = m_following ? maxTopRow() : std::min(m_text.rowOf(firstShown), maxTopRow());
+    m_model.setView(m_layoutWidth / m_cellWidth, visibleRows());
     updateScrollBar();
     InvalidateRect(m_window, nullptr, FALSE);
 }
@@ -163,43 +143,26 @@ void Win32ReceiveBox::updateScrollBar()
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
     info.nMin = 0;
-    info.nMax = static_cast<int>(std::min<std::uint64_t>(m_text.rowCount() - 1, INT_MAX));
+    info.nMax = static_cast<int>(std::min<std::uint64_t>(m_model.text().rowCount() - 1, INT_MAX));
     info.nPage = static_cast<UINT>(visibleRows());
-    info.nPos = static_cast<int>(std::min<std::uint64_t>(m_topRow, INT_MAX));
+    info.nPos = static_cast<int>(std::min<std::uint64_t>(m_model.topRow(), INT_MAX));
     SetScrollInfo(m_window, SB_VERT, &info, TRUE);
 }
 
-void Win32ReceiveBox::scrollToRow(std::uint64_t row)
+void Win32ReceiveBox::scrolled(bool moved)
 {
-    const std::uint64_t top = std::min(row, maxTopRow());
-    m_following = top == maxTopRow();
-    if (top != m_topRow) {
-        m_topRow = top;
+    if (moved) {
         updateScrollBar();
         InvalidateRect(m_window, nullptr, FALSE);
-    }
-}
-
-void Win32ReceiveBox::scrollBy(std::int64_t rows)
-{
-    if (rows < 0) {
-        const auto up = static_cast<std::uint64_t>(-rows);
-        scrollToRow(m_topRow > up ? m_topRow - up : 0);
-    } else {
-        scrollToRow(m_topRow + static_cast<std::uint64_t>(rows));
     }
 }
 
 std::uint64_t Win32ReceiveBox::offsetAt(int x, int y) const
 {
     const RECT area = textArea();
-    std::uint64_t row = m_topRow;
-    if (y > area.top)
-        row += static_cast<std::uint64_t>((y - area.top) / m_rowHeight);
-    row = std::min(row, m_text.rowCount() - 1);
     const int cells = (x - area.left + m_cellWidth / 2) / m_cellWidth;
-    const std::uint64_t column = x <= area.left ? 0 : static_cast<std::uint64_t>(cells);
-    return std::min(m_text.rowStart(row) + column, m_text.rowEnd(row));
+    return m_model.offsetAt(y > area.top ? (y - area.top) / m_rowHeight : 0,
+                            x <= area.left ? 0 : cells);
 }
 
 void Win32ReceiveBox::showMenu(int x, int y)
@@ -210,37 +173,29 @@ void Win32ReceiveBox::showMenu(int x, int y)
         x = box.left + 8;
         y = box.top + 8;
     }
-    const bool empty = m_text.size() == 0;
     HMENU menu = CreatePopupMenu();
-    const auto add = [&](int command, const wchar_t *text, bool enabled) {
-        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command, text);
-    };
-    add(CopyCommand, L"&Copy\tCtrl+C", m_anchor != m_cursor);
-    add(SelectAllCommand, L"Select &All\tCtrl+A", !empty);
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    // One save of the box at a time.
-    add(SaveAsCommand, L"&Save As\u2026", !empty && savesRunning() == 0);
-    add(ClearCommand, L"C&lear", !empty);
-    const int chosen = static_cast<int>(TrackPopupMenu(
+    for (const ReceiveModel::MenuItem &item : m_model.menu(savesRunning())) {
+        if (item.separatorBefore)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        std::wstring text = toWide(item.text);
+        if (item.keys != nullptr)
+            text += L'\t' + toWide(item.keys);
+        AppendMenuW(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED),
+                    menuIdentifier(item.command), text.c_str());
+    }
+    const auto chosen = static_cast<UINT>(TrackPopupMenu(
         menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_window, nullptr));
     DestroyMenu(menu);
     runGuarded([&] {
-        switch (chosen) {
-        case CopyCommand:
+        using Command = ReceiveModel::Command;
+        if (chosen == menuIdentifier(Command::Copy))
             copy();
-            break;
-        case SelectAllCommand:
+        else if (chosen == menuIdentifier(Command::SelectAll))
             selectAll();
-            break;
-        case SaveAsCommand:
+        else if (chosen == menuIdentifier(Command::SaveAs))
             saveAs();
-            break;
-        case ClearCommand:
+        else if (chosen == menuIdentifier(Command::Clear))
             clear();
-            break;
-        default:
-            break;
-        }
     });
 }
 
@@ -283,14 +238,13 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         HDC dc = BeginPaint(m_window, &paintInfo);
         paint(dc, paintInfo.rcPaint);
         EndPaint(m_window, &paintInfo);
-        m_lastPaint = Clock::now();
-        m_repaintRequested = false;
+        m_pacing.painted();
         return 0;
     }
     case WM_TIMER:
         if (wParam == RepaintTimer) {
             KillTimer(m_window, RepaintTimer);
-            m_repaintTimerRunning = false;
+            m_pacing.timerStopped();
             requestRepaint();
         }
         return 0;
@@ -301,24 +255,24 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         InvalidateRect(m_window, nullptr, FALSE);
         return 0;
     case WM_KEYDOWN: {
+        using Scroll = ReceiveModel::Scroll;
         const bool control = GetKeyState(VK_CONTROL) < 0;
-        const auto page = static_cast<std::int64_t>(visibleRows());
         if (control && wParam == 'C')
             copy();
         else if (control && wParam == 'A')
             selectAll();
         else if (wParam == VK_UP)
-            scrollBy(-1);
+            scrolled(m_model.scroll(Scroll::LineUp));
         else if (wParam == VK_DOWN)
-            scrollBy(1);
+            scrolled(m_model.scroll(Scroll::LineDown));
         else if (wParam == VK_PRIOR)
-            scrollBy(-page);
+            scrolled(m_model.scroll(Scroll::PageUp));
         else if (wParam == VK_NEXT)
-            scrollBy(page);
+            scrolled(m_model.scroll(Scroll::PageDown));
         else if (wParam == VK_HOME)
-            scrollToRow(0);
+            scrolled(m_model.scroll(Scroll::Top));
         else if (wParam == VK_END)
-            scrollToRow(maxTopRow());
+            scrolled(m_model.scroll(Scroll::Bottom));
         return 0;
     }
     case WM_VSCROLL: {
@@ -326,29 +280,29 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
         GetScrollInfo(m_window, SB_VERT, &info);
-        const auto page = static_cast<std::int64_t>(visibleRows());
+        using Scroll = ReceiveModel::Scroll;
         switch (LOWORD(wParam)) {
         case SB_LINEUP:
-            scrollBy(-1);
+            scrolled(m_model.scroll(Scroll::LineUp));
             break;
         case SB_LINEDOWN:
-            scrollBy(1);
+            scrolled(m_model.scroll(Scroll::LineDown));
             break;
         case SB_PAGEUP:
-            scrollBy(-page);
+            scrolled(m_model.scroll(Scroll::PageUp));
             break;
         case SB_PAGEDOWN:
-            scrollBy(page);
+            scrolled(m_model.scroll(Scroll::PageDown));
             break;
         case SB_TOP:
-            scrollToRow(0);
+            scrolled(m_model.scroll(Scroll::Top));
             break;
         case SB_BOTTOM:
-            scrollToRow(maxTopRow());
+            scrolled(m_model.scroll(Scroll::Bottom));
             break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION:
-            scrollToRow(static_cast<std::uint64_t>(std::max(info.nTrackPos, 0)));
+            scrolled(m_model.scrollToRow(static_cast<std::uint64_t>(std::max(info.nTrackPos, 0))));
             break;
         default:
             break;
@@ -356,39 +310,35 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_MOUSEWHEEL: {
-        m_wheelRemainder += GET_WHEEL_DELTA_WPARAM(wParam);
-        const int notches = m_wheelRemainder / WHEEL_DELTA;
-        m_wheelRemainder -= notches * WHEEL_DELTA;
         UINT lines = 3;
         SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-        if (notches != 0)
-            scrollBy(-static_cast<std::int64_t>(notches) * static_cast<std::int64_t>(lines));
+        scrolled(m_model.wheel(GET_WHEEL_DELTA_WPARAM(wParam), WHEEL_DELTA,
+                               static_cast<std::int64_t>(lines)));
         return 0;
     }
     case WM_LBUTTONDOWN:
         SetFocus(m_window);
         SetCapture(m_window);
-        m_selecting = true;
-        m_anchor = m_cursor = offsetAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        m_model.startSelecting(offsetAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
         InvalidateRect(m_window, nullptr, FALSE);
         return 0;
     case WM_MOUSEMOVE:
-        if (m_selecting) {
+        if (m_model.selecting()) {
             const int y = GET_Y_LPARAM(lParam);
             const RECT area = textArea();
             // Dragging past the top or bottom edge scrolls, so a selection can reach any row.
             if (y < area.top)
-                scrollBy(-1);
+                scrolled(m_model.scrollBy(-1));
             else if (y >= area.bottom)
-                scrollBy(1);
-            m_cursor = offsetAt(GET_X_LPARAM(lParam), y);
+                scrolled(m_model.scrollBy(1));
+            m_model.moveSelectionEnd(offsetAt(GET_X_LPARAM(lParam), y));
             InvalidateRect(m_window, nullptr, FALSE);
         }
         return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
-        if (m_selecting) {
-            m_selecting = false;
+        if (m_model.selecting()) {
+            m_model.stopSelecting();
             if (message == WM_LBUTTONUP)
                 ReleaseCapture();
         }
@@ -398,11 +348,11 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         showMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(std::min<std::uint64_t>(m_text.size(), INT_MAX));
+        return static_cast<LRESULT>(std::min<std::uint64_t>(m_model.text().size(), INT_MAX));
     case WM_GETTEXT: {
         if (wParam == 0)
             return 0;
-        const std::wstring wide = toWide(m_text.slice(0, wParam - 1));
+        const std::wstring wide = toWide(m_model.text().slice(0, wParam - 1));
         auto *target = reinterpret_cast<wchar_t *>(lParam);
         std::copy(wide.begin(), wide.end(), target);
         target[wide.size()] = L'\0';
@@ -414,8 +364,6 @@ LRESULT Win32ReceiveBox::handle(UINT message, WPARAM wParam, LPARAM lParam)
         *reinterpret_cast<std::string *>(lParam) = shownText();
         return 1;
     default:
-        if (reportSaveFailure(message, lParam))
-            return 0;
         return DefWindowProcW(m_window, message, wParam, lParam);
     }
 }

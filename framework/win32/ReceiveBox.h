@@ -8,33 +8,25 @@
 #pragma once
 
 #include "framework/controls/TextControls.h"
-#include "framework/core/WrappedText.h"
+#include "framework/core/BackgroundSave.h"
+#include "framework/core/ReceiveModel.h"
+#include "framework/core/ReceivePacing.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Win32Control.h"
-
-#include <atomic>
-#include <chrono>
-#include <memory>
-#include <thread>
-#include <vector>
-
-// Reports a failed save on the UI thread, when message is the saving thread's report.
-bool reportSaveFailure(UINT message, LPARAM lParam);
 
 class Win32ReceiveBox : public Win32Control, public virtual ReceiveBox
 {
 public:
     explicit Win32ReceiveBox(const ControlSite &site);
-    ~Win32ReceiveBox() override;
 
     void append(std::string_view text) override;
     void clear() override;
-    std::string text() const override { return m_text.slice(0, m_text.size()); }
-    std::int64_t size() const override { return static_cast<std::int64_t>(m_text.size()); }
+    std::string text() const override { return m_model.allText(); }
+    std::int64_t size() const override { return static_cast<std::int64_t>(m_model.text().size()); }
     void setReceivedSource(ReceivedSource source) override { m_source = std::move(source); }
 
-    const WrappedText &wrapped() const { return m_text; }
-    std::uint64_t topRow() const { return m_topRow; }
+    const WrappedText &wrapped() const { return m_model.text(); }
+    std::uint64_t topRow() const { return m_model.topRow(); }
     int visibleRows() const;
     void select(std::uint64_t anchor, std::uint64_t cursor);
     std::string selectedText() const;
@@ -42,24 +34,18 @@ public:
     std::string shownText() const;
     // Writes the text (UTF-8, as shown) or the received bytes to path in the background.
     void save(const std::wstring &path, bool received);
-    int savesRunning() const;
+    int savesRunning() const { return m_saves.running(); }
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     RECT textArea() const;
-    std::uint64_t maxTopRow() const;
     void relayout();
-    void scrollToRow(std::uint64_t row);
-    void scrollBy(std::int64_t rows);
+    // Shows the text scrolled, when it moved.
+    void scrolled(bool moved);
     void updateScrollBar();
-    // Paints new text at most once per frame: from the arrival that finds a frame due, else
-    // from the repaint timer, which shows the last text of a burst.
-    void scheduleRepaint();
     void requestRepaint();
-    // Updates whether text is streaming in, from the characters and rows just appended.
-    void noteArrival(std::size_t characters, std::uint64_t rows);
     static constexpr UINT_PTR RepaintTimer = 1;
     std::uint64_t offsetAt(int x, int y) const;
     void paint(HDC dc, const RECT &dirty) const;
@@ -68,34 +54,15 @@ private:
     void selectAll();
     void saveAs();
     void showMenu(int x, int y);
-    void joinFinishedSaves();
 
-    WrappedText m_text;
+    ReceiveModel m_model;
     HFONT m_font = nullptr;
     int m_cellWidth = 1, m_rowHeight = 1, m_ascent = 1;
     int m_layoutWidth = -1;
-    std::uint64_t m_topRow = 0;
-    bool m_following = true;
-    std::uint64_t m_anchor = 0, m_cursor = 0;
-    bool m_selecting = false;
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point m_lastPaint;
-    bool m_scrollBarStale = false;   // text arrived since the scroll bar was last set
-    bool m_repaintRequested = false; // new text waits for a paint that has been asked for
-    bool m_repaintTimerRunning = false;
-    // Text arrived in the stream window that began at m_streamWindow (none: a quiet spell).
-    Clock::time_point m_streamWindow;
-    std::uint64_t m_streamWindowChars = 0, m_streamWindowRows = 0;
-    bool m_streaming = false; // faster than anyone reads
-    bool m_flooding = false;  // more rows each stream frame than the box shows
-    int m_wheelRemainder = 0;
+    bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
+    ReceivePacing m_pacing;
     ReceivedSource m_source;
     AccessibleText m_accessible;
-
-    struct Save
-    {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
-    std::vector<std::unique_ptr<Save>> m_saves;
+    // Declared last: destroyed first, it waits for running saves while the rest still exists.
+    BackgroundSave m_saves;
 };

@@ -1,16 +1,12 @@
 // The receive box's save: a snapshot taken on the UI thread, converted and written on a thread
-// of its own, so that tens of megabytes hold up nothing. A failure is reported on the UI
-// thread; the box keeps its text.
-#include "framework/core/Application.h"
-#include "framework/core/Exception.h"
+// of its own, so that tens of megabytes hold up nothing. The file is written in place; a
+// failure gives the system's reason.
 #include "framework/win32/ReceiveBox.h"
 #include "framework/win32/WideText.h"
 
-namespace {
+#include <stdexcept>
 
-// A save converts and writes the text in pieces of this many bytes.
-constexpr std::uint64_t SavePiece = std::uint64_t{1} << 20;
-constexpr UINT SaveFailedMessage = WM_APP + 1;
+namespace {
 
 std::string systemReason(DWORD code)
 {
@@ -26,94 +22,51 @@ std::string systemReason(DWORD code)
     return reason;
 }
 
-std::string toUtf8(const std::string &ansi)
+[[noreturn]] void failWithLastError()
 {
-    const std::wstring wide = toWide(ansi);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                        nullptr, nullptr);
-    return utf8;
+    throw std::runtime_error(systemReason(GetLastError()));
 }
+
+class Win32SaveFile final : public BackgroundSave::File
+{
+public:
+    explicit Win32SaveFile(const std::wstring &path)
+        : m_file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+        if (m_file == INVALID_HANDLE_VALUE)
+            failWithLastError();
+    }
+    ~Win32SaveFile() override { CloseHandle(m_file); }
+    Win32SaveFile(const Win32SaveFile &) = delete;
+    Win32SaveFile &operator=(const Win32SaveFile &) = delete;
+
+    void write(std::string_view bytes) override
+    {
+        DWORD written = 0;
+        if (!WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size())
+            failWithLastError();
+    }
+    void finish() override {}
+
+private:
+    HANDLE m_file;
+};
 
 } // namespace
 
 void Win32ReceiveBox::save(const std::wstring &path, bool received)
 {
-    joinFinishedSaves();
     std::function<std::string()> receivedBytes;
-    if (received)
-        receivedBytes = [text = m_text.snapshot(), convert = m_source ? m_source() : nullptr] {
+    if (received && m_source)
+        receivedBytes = [text = m_model.text().snapshot(), convert = m_source()] {
             std::string shown = text.slice(0, text.size());
             return convert ? convert(shown) : shown;
         };
-    auto job = std::make_unique<Save>();
-    Save &started = *job;
-    m_saves.push_back(std::move(job));
-    HWND box = m_window;
-    started.thread = std::thread([&started, box, path, receivedBytes = std::move(receivedBytes),
-                                  text = m_text.snapshot()] {
-        std::string failure;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        const auto write = [&](const std::string &bytes) {
-            DWORD written = 0;
-            if (failure.empty() && (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                               &written, nullptr) ||
-                                    written != bytes.size()))
-                failure = systemReason(GetLastError());
-        };
-        if (file == INVALID_HANDLE_VALUE) {
-            failure = systemReason(GetLastError());
-        } else {
-            try {
-                if (receivedBytes) {
-                    write(receivedBytes());
-                } else {
-                    for (std::uint64_t at = 0; at < text.size() && failure.empty(); at += SavePiece)
-                        write(toUtf8(text.slice(at, at + SavePiece)));
-                }
-            } catch (const std::exception &error) {
-                failure = error.what();
-            }
-            CloseHandle(file);
-        }
-        if (!failure.empty()) {
-            auto *message = new std::string("Cannot save \"" + fromWide(path) + "\": " + failure);
-            if (!PostMessageW(box, SaveFailedMessage, 0, reinterpret_cast<LPARAM>(message)))
-                delete message;
-        }
-        started.done = true;
-    });
-}
-
-int Win32ReceiveBox::savesRunning() const
-{
-    int running = 0;
-    for (const auto &save : m_saves)
-        running += save->done ? 0 : 1;
-    return running;
-}
-
-void Win32ReceiveBox::joinFinishedSaves()
-{
-    for (auto save = m_saves.begin(); save != m_saves.end();) {
-        if ((*save)->done) {
-            (*save)->thread.join();
-            save = m_saves.erase(save);
-        } else {
-            ++save;
-        }
-    }
-}
-
-bool reportSaveFailure(UINT message, LPARAM lParam)
-{
-    if (message != SaveFailedMessage)
-        return false;
-    std::unique_ptr<std::string> text(reinterpret_cast<std::string *>(lParam));
-    Application::instance().HandleException(
-        Exception(*text, "The box keeps its text; choose another place to save it."));
-    return true;
+    m_saves.start(
+        fromWide(path), [path] { return std::make_unique<Win32SaveFile>(path); },
+        m_model.saveContent(received ? ReceiveModel::SaveForm::Received
+                                     : ReceiveModel::SaveForm::Text,
+                            std::move(receivedBytes)));
 }
