@@ -6,7 +6,7 @@
 #include "tests/app/WindowStates.h"
 
 #include "framework/core/Application.h"
-#include "serial/RemovedAdapter.h"
+#include "tests/support/RemovedAdapter.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // zephra-cli link in this process, over a pty whose adapter is removed while the run writes.
 #include "cli/Commands.h"
 #include "cli/LinkTest.h"
-#include "serial/RemovedAdapter.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/RemovedAdapter.h"
 #include "tests/support/Watchdog.h"
 
 // The write refused at its start never ends: the run ends with the device's error instead of
