@@ -4,7 +4,8 @@
 // window). Geometry is in pixels relative to the parent's client area, as stored. Texts are
 // Windows-1252. items: a radio group's or a list's items; minimum/maximum/position: a scroll
 // bar's or a spin box's range and start; sorted/editable: a combo box's; page: a tab's index.
-// The table is generated from the .ui file at build time, never written by hand.
+// This header is the table's format; the table itself (MainFormTable.h) is made from the .ui
+// file at build time by resources/layout-table.py, never written by hand.
 #pragma once
 
 #include <string_view>

@@ -1,5 +1,6 @@
 // What the window uses that is not a control: the window timer, the error box and the
-// save-file dialog. The backend makes them (ControlFactory).
+// save-file dialog. The window makes timers (FormWindow::createTimer); each backend defines
+// the two free functions.
 #pragma once
 
 #include <functional>
