@@ -103,6 +103,8 @@ TEST_F(SimulatorPortTest, TwoRepliesGoOutInOneWrite)
 TEST_F(SimulatorPortTest, PacedAnswerTakesItsLineTime)
 {
     SimulatorFaults f;
+    // The reply takes at least its line time. How many writes carry it depends on how late the
+    // port's thread wakes: a late one writes everything that fell due meanwhile at once.
     f.paceBps = 1200; // 12 bytes: 100 ms
     module.setFaults(f);
     SlaveLine line(port.slavePath());
@@ -110,8 +112,6 @@ TEST_F(SimulatorPortTest, PacedAnswerTakesItsLineTime)
     line.write(readChannel);
     EXPECT_EQ(line.read(channelReply.size(), 3s), channelReply);
     EXPECT_GE(Clock::now() - start, 90ms);
-    ASSERT_TRUE(port.waitForSent(channelReply.size(), 2s));
-    EXPECT_GT(port.sentWrites().size(), 3u);
 
     f.paceBps = 9600; // 24 bytes: 25 ms
     module.setFaults(f);
