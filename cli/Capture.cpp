@@ -25,17 +25,17 @@ using terminal::View;
 
 // A read's wait for its first byte: how often a stop request, the end of --seconds and an idle
 // hex row are seen.
-constexpr std::int32_t ReadWaitMs = 50;
+constexpr std::int32_t CaptureReadWaitMs = 50;
 constexpr auto FlushPeriod = std::chrono::seconds(1);
 
 constexpr std::array<std::pair<View, const char *>, 3> ViewWords = {
     {{View::Received, "received"}, {View::Lines, "lines"}, {View::Hex, "hex"}}};
 
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t captureInterrupted = 0;
 
-void onInterrupt(int)
+void onCaptureInterrupt(int)
 {
-    interrupted = 1;
+    captureInterrupted = 1;
 }
 
 void openCapturePort(TComPort &port, const CaptureOptions &options)
@@ -45,7 +45,7 @@ void openCapturePort(TComPort &port, const CaptureOptions &options)
     port.setCustomBaudRate(options.baud);
     port.Timeouts().setReadInterval(0);
     port.Timeouts().setReadTotalMultiplier(0);
-    port.Timeouts().setReadTotalConstant(ReadWaitMs);
+    port.Timeouts().setReadTotalConstant(CaptureReadWaitMs);
     port.Open();
 }
 
@@ -124,8 +124,8 @@ int capture(const CaptureOptions &options)
             return Usage;
         }
     }
-    interrupted = 0;
-    onStopRequest(onInterrupt);
+    captureInterrupted = 0;
+    onStopRequest(onCaptureInterrupt);
     TComPort port;
     openCapturePort(port, options);
 
@@ -141,7 +141,7 @@ int capture(const CaptureOptions &options)
     std::exception_ptr failure;
     try {
         char buffer[4096];
-        while (!interrupted && Clock::now() < end) {
+        while (!captureInterrupted && Clock::now() < end) {
             const std::int32_t count = readArrived(port, buffer, sizeof buffer);
             const auto arrival = std::chrono::system_clock::now();
             if (count > 0) {
