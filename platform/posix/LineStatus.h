@@ -1,9 +1,9 @@
 // The seam under a comm port's I/O thread for what a pseudo-terminal cannot show: modem input
 // lines, line-error counters, and the DTR/RTS/break outputs. The real source uses TIOCMGET,
-// TIOCGICOUNT and TIOCMBIS/TIOCMBIC on the port's descriptor; tests install a factory that
-// hands out a fake instead. Calls come from the port's I/O thread and from API callers, always
-// under that port's lock, except waitModemChange, which a watcher thread of the port makes
-// without it.
+// TIOCGICOUNT, TIOCMBIS/TIOCMBIC and TIOCSBRK/TIOCCBRK on the port's descriptor; tests install a
+// factory that hands out a fake instead. Calls come from the port's I/O thread and from API
+// callers, always under that port's lock, except waitModemChange, which a watcher thread of the
+// port makes without it.
 #pragma once
 
 #include "platform/win32types.h"
