@@ -66,6 +66,16 @@ constexpr DWORD MS_DSR_ON = 0x0020;
 constexpr DWORD MS_RING_ON = 0x0040;
 constexpr DWORD MS_RLSD_ON = 0x0080;
 
+// EscapeCommFunction.
+constexpr DWORD SETXOFF = 1;
+constexpr DWORD SETXON = 2;
+constexpr DWORD SETRTS = 3;
+constexpr DWORD CLRRTS = 4;
+constexpr DWORD SETDTR = 5;
+constexpr DWORD CLRDTR = 6;
+constexpr DWORD SETBREAK = 8;
+constexpr DWORD CLRBREAK = 9;
+
 // DCB values.
 constexpr BYTE NOPARITY = 0;
 constexpr BYTE ODDPARITY = 1;
@@ -227,6 +237,15 @@ BOOL PurgeComm(HANDLE hFile, DWORD dwFlags);
 // Returns once everything written has left the port (121 when the far end takes nothing).
 BOOL FlushFileBuffers(HANDLE hFile);
 BOOL GetCommModemStatus(HANDLE hFile, LPDWORD lpModemStat);
+// Switches an output line or the transmitter's hold. DTR and RTS return at once with the line
+// set; they are refused (87) while the DCB has the line under handshake (DTR) or under
+// handshake or toggle (RTS), and a later SetCommState sets them from its DCB again. A break
+// holds the line in the spacing state, and output with it, until CLRBREAK. SETXOFF holds
+// output as if an XOFF had come (COMSTAT.fXoffHold) until SETXON. Other codes fail with 87. A
+// device without modem lines (a pseudo-terminal) accepts DTR and RTS and shows nothing.
+BOOL EscapeCommFunction(HANDLE hFile, DWORD dwFunc);
+BOOL SetCommBreak(HANDLE hFile);   // EscapeCommFunction(SETBREAK)
+BOOL ClearCommBreak(HANDLE hFile); // EscapeCommFunction(CLRBREAK)
 
 // Event objects: unnamed only (a name is accepted and ignored).
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,

@@ -178,6 +178,14 @@ public:
     // The line errors since the last query, erParity only when Parity.Check is on; clears
     // them (EComPort 10).
     TComErrors ReadLineErrors();
+    // Switch the DTR or RTS output, or hold the line in a break (output waits meanwhile) and
+    // let it go (EComPort 12). A line that FlowControl leaves to the driver (DTR handshake,
+    // RTS handshake or toggle) is refused with system code 87. Lines set here last until the
+    // line state is applied again (a setting changed, ApplyCommState), which sets them as
+    // FlowControl says, as Open does.
+    void SetDTR(bool on);
+    void SetRTS(bool on);
+    void SetBreak(bool on);
 
     // --- Handler slots ----------------------------------------------------------------------
     TRxCharEvent OnRxChar;
@@ -260,6 +268,8 @@ private:
     // that says the device is gone is remembered, so that the event thread's failed wait and
     // the later reactions do not raise the same loss again.
     EComPort transferFailure(std::int32_t errorCode, DWORD systemError);
+    // EscapeCommFunction on the device (EComPort 12).
+    void escape(DWORD function);
     bool deviceConfigurable() const;
 
     std::unique_ptr<TComThread> m_eventThread;

@@ -249,6 +249,27 @@ TLineSignals TCustomComPort::ModemSignals()
     return modemStatusToSignals(status);
 }
 
+void TCustomComPort::SetDTR(bool on)
+{
+    escape(on ? SETDTR : CLRDTR);
+}
+
+void TCustomComPort::SetRTS(bool on)
+{
+    escape(on ? SETRTS : CLRRTS);
+}
+
+void TCustomComPort::SetBreak(bool on)
+{
+    escape(on ? SETBREAK : CLRBREAK);
+}
+
+void TCustomComPort::escape(DWORD function)
+{
+    if (!commCalls().escapeCommFunction(m_handle, function))
+        throw transferFailure(EComPort::EscapeFailed, GetLastError());
+}
+
 TComErrors TCustomComPort::ReadLineErrors()
 {
     DWORD flags = 0;

@@ -39,11 +39,17 @@ BOOL systemGetCommModemStatus(HANDLE device, LPDWORD status)
     return GetCommModemStatus(device, status);
 }
 
+BOOL systemEscapeCommFunction(HANDLE device, DWORD function)
+{
+    return EscapeCommFunction(device, function);
+}
+
 } // namespace
 
 const CommCalls CommCalls::system = {
-    systemWaitCommEvent,    systemOverlappedResult, systemReadFile,  systemWriteFile,
-    systemOverlappedResult, systemClearCommError,   systemPurgeComm, systemGetCommModemStatus};
+    systemWaitCommEvent, systemOverlappedResult,   systemReadFile,
+    systemWriteFile,     systemOverlappedResult,   systemClearCommError,
+    systemPurgeComm,     systemGetCommModemStatus, systemEscapeCommFunction};
 
 CommCalls &commCalls()
 {

@@ -20,6 +20,7 @@ struct CommCalls
     BOOL (*clearCommError)(HANDLE device, LPDWORD errors, LPCOMSTAT status);
     BOOL (*purgeComm)(HANDLE device, DWORD flags);
     BOOL (*getCommModemStatus)(HANDLE device, LPDWORD status);
+    BOOL (*escapeCommFunction)(HANDLE device, DWORD function);
 
     // The real calls.
     static const CommCalls system;

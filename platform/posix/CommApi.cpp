@@ -238,3 +238,21 @@ BOOL GetCommModemStatus(HANDLE hFile, LPDWORD lpModemStat)
         return fail(ERROR_INVALID_PARAMETER);
     return finish(port->modemStatus(*lpModemStat));
 }
+
+BOOL EscapeCommFunction(HANDLE hFile, DWORD dwFunc)
+{
+    std::shared_ptr<CommPort> port = findPort(hFile);
+    if (!port)
+        return fail(ERROR_INVALID_HANDLE);
+    return finish(port->escape(dwFunc));
+}
+
+BOOL SetCommBreak(HANDLE hFile)
+{
+    return EscapeCommFunction(hFile, SETBREAK);
+}
+
+BOOL ClearCommBreak(HANDLE hFile)
+{
+    return EscapeCommFunction(hFile, CLRBREAK);
+}

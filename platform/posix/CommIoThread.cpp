@@ -436,9 +436,14 @@ void CommPort::markDead()
     endWait(ERROR_GEN_FAILURE, 0);
 }
 
-bool CommPort::outputHeld() const
+bool CommPort::dsrHolds() const
 {
     return m_dcb.fOutxDsrFlow && m_line.modemKnown && !(m_line.modem & MS_DSR_ON);
+}
+
+bool CommPort::outputHeld() const
+{
+    return dsrHolds() || m_line.breakOn || m_line.xoffHeld;
 }
 
 bool CommPort::needsTick() const

@@ -321,7 +321,8 @@ DWORD CommPort::clearError(DWORD &errors, COMSTAT &stat)
         unsent += std::size_t(m_drain.ours(deviceQueue()));
     stat.cbOutQue = DWORD(unsent);
     stat.fCtsHold = m_dcb.fOutxCtsFlow && m_line.modemKnown && !(m_line.modem & MS_CTS_ON);
-    stat.fDsrHold = outputHeld();
+    stat.fDsrHold = dsrHolds();
+    stat.fXoffHold = m_line.xoffHeld;
     return ERROR_SUCCESS;
 }
 

@@ -75,6 +75,8 @@ public:
     // far end that takes nothing gets 1 s plus the line time of what was queued, then 121.
     DWORD flush();
     DWORD modemStatus(DWORD &msBits);
+    // EscapeCommFunction: DTR, RTS, break and the XOFF hold (see win32.h).
+    DWORD escape(DWORD function);
 
     // Requests on an OVERLAPPED (the API layer supplies a private one for a synchronous
     // handle): ERROR_SUCCESS when completed at once (read count in done), ERROR_IO_PENDING
@@ -124,7 +126,9 @@ private:
         LineCounters counters;     // the error counters as last sampled
         bool dtrOn = true;         // the output lines as last set
         bool rtsOn = true;
-        DWORD heldEvents = 0; // EV_ERR/EV_BREAK found by the tick, not yet recorded
+        bool breakOn = false;  // a break is being sent: output waits
+        bool xoffHeld = false; // output waits as if an XOFF had come
+        DWORD heldEvents = 0;  // EV_ERR/EV_BREAK found by the tick, not yet recorded
         Nanos nextTick = kNever;
     };
 
@@ -163,8 +167,9 @@ private:
     void applyOutputLines();
     void applyDtrHandshake();
     void markDead();
-    unsigned deviceQueue(); // the device's output queue; 0 where it cannot tell
-    bool outputHeld() const;
+    unsigned deviceQueue();  // the device's output queue; 0 where it cannot tell
+    bool dsrHolds() const;   // DSR flow control holds output
+    bool outputHeld() const; // for DSR, a break or the XOFF hold
     bool needsTick() const;
     Nanos nextDeadline() const;
 

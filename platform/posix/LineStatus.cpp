@@ -52,6 +52,12 @@ public:
     int setDtr(bool on) override { return setLine(TIOCM_DTR, on); }
     int setRts(bool on) override { return setLine(TIOCM_RTS, on); }
     int setLoopback(bool on) override { return setLine(TIOCM_LOOP, on); }
+    int setBreak(bool on) override
+    {
+        if (ioctl(m_fd, on ? TIOCSBRK : TIOCCBRK) != 0)
+            return normalised(errno);
+        return 0;
+    }
     int setOutputs(bool dtr, bool rts) override
     {
         int raise = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);

@@ -1,9 +1,9 @@
 // The seam under a comm port's I/O thread for what a pseudo-terminal cannot show: modem input
-// lines, line-error counters, and the DTR/RTS outputs. The real source uses TIOCMGET,
-// TIOCGICOUNT and TIOCMBIS/TIOCMBIC on the port's descriptor; tests install a factory that
-// hands out a fake instead. Calls come from the port's I/O thread and from API callers, always
-// under that port's lock, except waitModemChange, which a watcher thread of the port makes
-// without it.
+// lines, line-error counters, and the DTR/RTS/break outputs. The real source uses TIOCMGET,
+// TIOCGICOUNT, TIOCMBIS/TIOCMBIC and TIOCSBRK/TIOCCBRK on the port's descriptor; tests install a
+// factory that hands out a fake instead. Calls come from the port's I/O thread and from API
+// callers, always under that port's lock, except waitModemChange, which a watcher thread of the
+// port makes without it.
 #pragma once
 
 #include "platform/win32types.h"
@@ -42,6 +42,9 @@ public:
         const int other = setRts(rts);
         return status != 0 ? status : other;
     }
+    // Holds the transmit line in the spacing state (on) or lets it go (off). ENOTTY where the
+    // device has no break to send.
+    virtual int setBreak(bool) { return ENOTTY; }
     // A UART's internal loopback: while it is on, the DTR and RTS pins stay off whatever the
     // driver does to the lines. Devices without one answer ENOTTY (or accept and ignore it).
     virtual int setLoopback(bool) { return ENOTTY; }

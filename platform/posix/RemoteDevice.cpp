@@ -479,6 +479,7 @@ public:
     }
     int setDtr(bool on) override { return control(on ? Telnet::DtrOn : Telnet::DtrOff); }
     int setRts(bool on) override { return control(on ? Telnet::RtsOn : Telnet::RtsOff); }
+    int setBreak(bool on) override { return control(on ? Telnet::BreakOn : Telnet::BreakOff); }
 
 private:
     int control(std::uint8_t value)

@@ -6,8 +6,8 @@
 //   53, a server that cannot be reached with 2, one that refuses COM-PORT with 50;
 // - settings are sent as SET-BAUDRATE, -DATASIZE, -PARITY, -STOPSIZE and -CONTROL, and the
 //   server's answers are waited for (2 s at most): a value it answers otherwise is refused
-//   (EINVAL) and the previous settings are sent again; DTR and RTS go as SET-CONTROL without
-//   waiting;
+//   (EINVAL) and the previous settings are sent again; DTR, RTS and break go as SET-CONTROL
+//   without waiting;
 // - modem lines are the last NOTIFY-MODEMSTATE (all low until one comes), line errors and
 //   breaks are counted from NOTIFY-LINESTATE, purges are PURGE-DATA;
 // - a connection that ends or fails reads as a device that has gone.

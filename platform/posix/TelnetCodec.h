@@ -40,6 +40,8 @@ enum Control : std::uint8_t {
     FlowNone = 1,
     FlowXonXoff = 2,
     FlowHardware = 3,
+    BreakOn = 5,
+    BreakOff = 6,
     DtrOn = 8,
     DtrOff = 9,
     RtsOn = 11,

@@ -246,6 +246,33 @@ TEST_F(LineStatusTest, OutputLinesFollowTheDcb)
     EXPECT_TRUE(lines->dtrOn());
 }
 
+TEST_F(LineStatusTest, EscapeFunctionsSetTheLinesTheDcbLeavesToTheCaller)
+{
+    for (auto [set, line] :
+         {std::pair(SETDTR, &FakeLines::dtr), std::pair(SETRTS, &FakeLines::rts)}) {
+        EXPECT_TRUE(EscapeCommFunction(port, set) && lines->get(line)) << set;
+        EXPECT_TRUE(EscapeCommFunction(port, set + 1) && !lines->get(line)) << set;
+    }
+    // Unknown codes, and lines under the driver's control, are refused and change nothing.
+    DCB dcb = plainDcb();
+    const DWORD refusals[][3] = {{DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, 7},
+                                 {DTR_CONTROL_HANDSHAKE, RTS_CONTROL_DISABLE, CLRDTR},
+                                 {DTR_CONTROL_ENABLE, RTS_CONTROL_TOGGLE, SETRTS}};
+    for (const auto &[dtrControl, rtsControl, function] : refusals) {
+        dcb.fDtrControl = dtrControl;
+        dcb.fRtsControl = rtsControl;
+        ASSERT_TRUE(SetCommState(port, &dcb));
+        const bool dtr = lines->dtrOn(), rts = lines->rtsOn();
+        EXPECT_TRUE(!EscapeCommFunction(port, function) &&
+                    GetLastError() == ERROR_INVALID_PARAMETER)
+            << function;
+        EXPECT_TRUE(lines->dtrOn() == dtr && lines->rtsOn() == rts) << function;
+    }
+    CloseHandle(port);
+    EXPECT_TRUE(!SetCommBreak(port) && GetLastError() == ERROR_INVALID_HANDLE);
+    port = INVALID_HANDLE_VALUE;
+}
+
 TEST_F(LineStatusTest, AbortOnErrorEndsTransfersUntilTheErrorsAreCollected)
 {
     DCB dcb = plainDcb();
@@ -378,5 +405,24 @@ TEST(PtyLineTest, APseudoTerminalIsAnIdleLine)
     dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
     EXPECT_TRUE(SetCommState(port, &dcb));
     EXPECT_TRUE(SetCommMask(port, 0x05FF));
+
+    // Without modem lines the outputs are accepted with nothing to show, as the status is.
+    for (DWORD function : {SETDTR, CLRDTR})
+        EXPECT_TRUE(EscapeCommFunction(port, function)) << function;
+
+    // A break (which the kernel accepts on a pty) and the XOFF hold keep output back until
+    // they end.
+    for (auto [on, off] : {std::pair(SETBREAK, CLRBREAK), std::pair(SETXOFF, SETXON)}) {
+        ASSERT_TRUE(EscapeCommFunction(port, on)) << on;
+        COMSTAT stat{};
+        EXPECT_TRUE(ClearCommError(port, nullptr, &stat) && stat.fXoffHold == (on == SETXOFF));
+        Pending write;
+        ASSERT_FALSE(WriteFile(port, "held", 4, nullptr, &write.ov));
+        EXPECT_EQ(pty.readSome(4, std::chrono::milliseconds(100)), "") << on;
+        ASSERT_TRUE(EscapeCommFunction(port, off)) << off;
+        EXPECT_EQ(pty.readSome(4, std::chrono::seconds(5)), "held") << on;
+        DWORD count = 0;
+        EXPECT_TRUE(GetOverlappedResult(port, &write.ov, &count, TRUE));
+    }
     CloseHandle(port);
 }

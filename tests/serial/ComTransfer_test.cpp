@@ -126,6 +126,20 @@ TEST_F(TransferTest, FailuresNameTheOperationAndTheSystemError)
     expectFailure([&] { port.ModemSignals(); },
                   "GetCommModemStatus function failed (win error code: 6)");
     expectFailure([&] { port.CancelTransfers(); }, "PurgeComm function failed (win error code: 6)");
+    expectFailure([&] { port.SetBreak(true); },
+                  "EscapeCommFunction function failed (win error code: 6)");
+}
+
+TEST_F(TransferTest, OutputLinesAreSetUntilTheLineStateIsAppliedAgain)
+{
+    port.SetDTR(true);
+    port.SetRTS(true);
+    port.SetBreak(true);
+    EXPECT_TRUE(line.state->dtr && line.state->rts && line.state->brk);
+    port.FlowControl().setControlDTR(dtrHandshake);
+    EXPECT_FALSE(line.state->rts) << "the line state sets RTS as FlowControl says";
+    expectFailure([&] { port.SetDTR(false); },
+                  "EscapeCommFunction function failed (win error code: 87)");
 }
 
 TEST_F(TransferTest, LineQueriesReportTheDeviceAndParityOnlyWhenChecked)

@@ -37,6 +37,7 @@ struct FakeLineState
     std::atomic<DWORD> modem{0}; // MS_*_ON bits
     std::atomic<std::uint32_t> parity{0};
     std::atomic<std::uint32_t> frame{0};
+    std::atomic<bool> dtr{false}, rts{false}, brk{false}; // the outputs as last set
 };
 
 class FakeLine : public LineStatus
@@ -54,8 +55,9 @@ public:
         counters.frame = m_state->frame;
         return 0;
     }
-    int setDtr(bool) override { return 0; }
-    int setRts(bool) override { return 0; }
+    int setDtr(bool on) override { return (m_state->dtr = on), 0; }
+    int setRts(bool on) override { return (m_state->rts = on), 0; }
+    int setBreak(bool on) override { return (m_state->brk = on), 0; }
 
 private:
     std::shared_ptr<FakeLineState> m_state;

@@ -78,5 +78,6 @@ private:
                                           Fails<&CommCalls::transferResult, 22>::call,
                                           Fails<&CommCalls::clearCommError, 22>::call,
                                           Fails<&CommCalls::purgeComm, 22>::call,
-                                          Fails<&CommCalls::getCommModemStatus, 1167>::call};
+                                          Fails<&CommCalls::getCommModemStatus, 1167>::call,
+                                          Fails<&CommCalls::escapeCommFunction, 1167>::call};
 };
