@@ -1,6 +1,7 @@
 #include "app/linktest/LinkFigureText.h"
 
 #include "framework/core/Format.h"
+#include "link/ChartScale.h"
 #include "link/LinkReport.h"
 
 #include <algorithm>
@@ -77,6 +78,20 @@ std::vector<RoundTripChart::Point> linkChartPoints(const std::vector<radio::Pack
         }
     }
     return points;
+}
+
+RoundTripChart::Scale linkChartScale(const std::vector<RoundTripChart::Point> &points,
+                                     double endSeconds)
+{
+    std::vector<double> received, damaged;
+    for (const RoundTripChart::Point &point : points) {
+        if (point.mark != RoundTripChart::Mark::Lost)
+            (point.mark == RoundTripChart::Mark::Returned ? received : damaged)
+                .push_back(point.milliseconds);
+    }
+    const radio::ChartScale scale =
+        radio::chartScale(std::move(received), std::move(damaged), endSeconds);
+    return {scale.startSeconds, endSeconds, scale.spanSeconds, scale.topMilliseconds};
 }
 
 std::string linkReport(const radio::LinkDirection &link, const std::string &port)

@@ -26,6 +26,10 @@ std::vector<RoundTripChart::Point> linkChartPoints(const std::vector<radio::Pack
                                                    radio::LinkTime start, radio::LinkTime now,
                                                    radio::LinkTime span);
 
+// The chart's axes for those points up to endSeconds since the run started (link/ChartScale.h).
+RoundTripChart::Scale linkChartScale(const std::vector<RoundTripChart::Point> &points,
+                                     double endSeconds);
+
 // The saved report: zephra-cli link's --csv rows of a one-port run on port, a blank line,
 // then its summary and the lost share as lines starting with "# ".
 std::string linkReport(const radio::LinkDirection &link, const std::string &port);

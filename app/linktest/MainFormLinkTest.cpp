@@ -90,7 +90,7 @@ void TMainForm::StartLinkClick(Control *)
     applyStates(states::LinkStarted);
     StopLink->setFocus();
     LinkState->setText("Running");
-    ChartLink->clear();
+    ChartLink->setPoints({}, linkChartScale({}, 0));
     stepLink();
 }
 
@@ -221,8 +221,11 @@ void TMainForm::showLinkFigures()
     const LinkTime end = run.holdsPort                ? run.now()
                          : run.link.packets().empty() ? start
                                                       : run.link.packets().back().sent;
-    ChartLink->setPoints(linkChartPoints(run.link.packets(), start, end, ChartSpan),
-                         static_cast<double>((end - start).count()) / 1e6);
+    std::vector<RoundTripChart::Point> points =
+        linkChartPoints(run.link.packets(), start, end, ChartSpan);
+    const double endSeconds = static_cast<double>((end - start).count()) / 1e6;
+    const RoundTripChart::Scale scale = linkChartScale(points, endSeconds);
+    ChartLink->setPoints(std::move(points), scale);
     ChartLink->setDescription(linkChartSummary(figures));
 }
 

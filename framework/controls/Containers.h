@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/controls/Control.h"
+#include "framework/core/ChartLayout.h"
 
 #include <functional>
 #include <vector>
@@ -23,19 +24,15 @@ public:
     virtual std::string source() const = 0;
 };
 
+// The link test's round-trip chart (framework/core/ChartLayout.h).
 class RoundTripChart : public virtual Control
 {
 public:
-    enum class Mark { Returned, Damaged, Lost };
-    struct Point
-    {
-        double seconds = 0; // when the packet was sent, on the test's clock
-        double milliseconds = 0;
-        Mark mark = Mark::Returned;
-    };
-    // The points to show, by time, and the time at the chart's right edge.
-    virtual void setPoints(std::vector<Point> points, double endSeconds) = 0;
-    virtual void clear() = 0;
+    using Mark = RoundTripMark;
+    using Point = RoundTripPoint;
+    using Scale = RoundTripScale;
+    // The points to show, by time, on the owner's axes.
+    virtual void setPoints(std::vector<Point> points, const Scale &scale) = 0;
     // What a screen reader says of the chart (the figures it shows, in words).
     virtual void setDescription(const std::string &description) = 0;
 };

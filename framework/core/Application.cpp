@@ -2,6 +2,7 @@
 
 #include "framework/core/EventLoop.h"
 #include "framework/core/Exception.h"
+#include "framework/core/HandlerGuard.h"
 #include "framework/core/UiCallQueue.h"
 
 #include <cstdio>
@@ -30,6 +31,20 @@ void forwardToUiThread(std::exception_ptr error)
     UiCallQueue::instance().post(std::move(call));
 }
 
+// The application as the call queue's host: its handler guard and its dispatch frames.
+class QueueHost final : public UiCallQueue::Host
+{
+public:
+    void runGuarded(const std::function<void()> &call) noexcept override { ::runGuarded(call); }
+    bool dispatchInterrupted() const override
+    {
+        return Application::instance().dispatchInterrupted();
+    }
+};
+
+// Made at start, on the main thread: the queue has its host before any call can run.
+const bool g_applicationMade = (Application::instance(), true);
+
 } // namespace
 
 Application &Application::instance()
@@ -38,7 +53,11 @@ Application &Application::instance()
     return application;
 }
 
-Application::Application() = default;
+Application::Application()
+{
+    static QueueHost host;
+    UiCallQueue::instance().setHost(host);
+}
 
 bool Application::isUiThread() const
 {

@@ -1,13 +1,15 @@
 #include "framework/core/EventLoop.h"
 
-#include "framework/core/UiCallQueue.h"
-#include "framework/core/user32.h"
-
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#ifdef _WIN32
+#include <system_error>
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -15,6 +17,8 @@ namespace {
 const std::thread::id g_mainThread = std::this_thread::get_id();
 
 std::atomic<bool> g_quitRecorded{false};
+
+std::atomic<void (*)()> g_wakeHandler{nullptr};
 
 #ifdef _WIN32
 
@@ -25,12 +29,19 @@ class PlainEventLoop : public EventLoop
 {
 public:
     PlainEventLoop()
-        : m_wakeWindow(allocateMessageWindow([this](UINT message, WPARAM, LPARAM) -> LRESULT {
-              if (message == kWakeMessage || message == WM_TIMER)
-                  wakeArrived(message == WM_TIMER);
-              return 0;
-          }))
-    {}
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZephraWakeWindow";
+        RegisterClassA(&windowClass);
+        m_wakeWindow = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0,
+                                       HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+        if (!m_wakeWindow)
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                    "CreateWindowExA");
+        SetWindowLongPtrA(m_wakeWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
 
     bool isUiThread() const override { return std::this_thread::get_id() == g_mainThread; }
 
@@ -83,12 +94,21 @@ private:
             DispatchMessageA(&message);
         while (take(message, WM_TIMER, WM_TIMER, PM_REMOVE))
             DispatchMessageA(&message);
-        UiCallQueue::instance().wakeArrived();
+        EventLoop::wakeArrived();
+    }
+
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto *self = reinterpret_cast<PlainEventLoop *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self == nullptr || (message != kWakeMessage && message != WM_TIMER))
+            return DefWindowProcA(window, message, wParam, lParam);
+        self->wakeArrived(message == WM_TIMER);
+        return 0;
     }
 
     static constexpr UINT kWakeMessage = WM_APP;
     static constexpr UINT_PTR kDeferTimer = 1;
-    HWND m_wakeWindow;
+    HWND m_wakeWindow = nullptr;
 };
 
 // Made at start, on the main thread, whose queue the wake window belongs to; the first wake
@@ -110,7 +130,7 @@ public:
     void processEvents() override
     {
         if (takeWake())
-            UiCallQueue::instance().wakeArrived();
+            wakeArrived();
     }
 
     void waitForEvents() override
@@ -181,4 +201,15 @@ bool EventLoop::quitRecorded()
 void EventLoop::forgetQuit()
 {
     g_quitRecorded.store(false);
+}
+
+void EventLoop::setWakeHandler(void (*handler)())
+{
+    g_wakeHandler.store(handler, std::memory_order_release);
+}
+
+void EventLoop::wakeArrived()
+{
+    if (void (*handler)() = g_wakeHandler.load(std::memory_order_acquire))
+        handler();
 }

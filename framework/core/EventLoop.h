@@ -1,9 +1,10 @@
 // The UI thread's source of events, which the application's ProcessMessages and WaitMessage
-// pump and the call queue wakes. A window toolkit installs its own (its event loop, on the
-// thread that made its application object); without one, a plain loop serves the program's
-// main thread and knows only the call queue's wake-ups (the command line program, the tests
-// below the window). On Windows the plain loop is the main thread's Win32 message loop, which
-// also serves the windows made on that thread.
+// pump and the call queue wakes; a wake-up runs the handler installed here, so the loop knows
+// neither of them. A window toolkit installs its own loop (its event loop, on the thread that
+// made its application object); without one, a plain loop serves the program's main thread and
+// knows only the wake-ups (the command line program, the tests below the window). On Windows
+// the plain loop is the main thread's Win32 message loop, which also serves the windows made on
+// that thread.
 #pragma once
 
 class EventLoop
@@ -21,9 +22,15 @@ public:
     virtual void processEvents() = 0;
     // UI thread: sleeps until something arrives and dispatches it.
     virtual void waitForEvents() = 0;
-    // Any thread: makes the UI thread call UiCallQueue::wakeArrived soon; false when there is
-    // no UI thread to wake (a toolkit loop whose application object is gone).
+    // Any thread: makes the UI thread call wakeArrived soon; false when there is no UI thread
+    // to wake (a toolkit loop whose application object is gone).
     virtual bool wake() = 0;
+
+    // What a wake-up runs on the UI thread, installed by the one who wakes (the call queue);
+    // until then a wake-up does nothing. Any thread.
+    static void setWakeHandler(void (*handler)());
+    // UI thread: a loop's wake-up arrived; runs the handler.
+    static void wakeArrived();
 
     // The program's quit (its last window closed), recorded where the loop or the toolkit first
     // meets it, so that every nested wait can end on it: a nested wait sees neither the quit

@@ -90,6 +90,8 @@ void Thread::WaitFor()
         if (InSendMessage())
             ReplyMessage(0);
 #endif
+        // What the calls served meanwhile let out is reported: a wait cannot throw.
+        Application::Frame frame(Application::Frame::Report);
         UiCallQueue::instance().serveUntil([this] { return m_finished.load(); }, id);
     }
     std::lock_guard lock(m_joinMutex);

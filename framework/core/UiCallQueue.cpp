@@ -1,8 +1,6 @@
 #include "framework/core/UiCallQueue.h"
 
-#include "framework/core/Application.h"
 #include "framework/core/EventLoop.h"
-#include "framework/core/HandlerGuard.h"
 
 #include <algorithm>
 
@@ -14,10 +12,13 @@ thread_local UiCall *t_currentSend = nullptr;
 } // namespace
 
 #ifdef _WIN32
-UiCallQueue::UiCallQueue() : m_changedEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+UiCallQueue::UiCallQueue() : m_changedEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 #else
-UiCallQueue::UiCallQueue() = default;
+UiCallQueue::UiCallQueue()
 #endif
+{
+    EventLoop::setWakeHandler([] { instance().wakeArrived(); });
+}
 
 void UiCallQueue::signalChanged()
 {
@@ -99,7 +100,7 @@ void UiCallQueue::runCall(const std::shared_ptr<UiCall> &call)
     UiCall *saved = t_currentSend;
     t_currentSend = call->isSend ? call.get() : nullptr;
     LRESULT result = 0;
-    runGuarded([&] { result = call->run(); });
+    m_host->runGuarded([&] { result = call->run(); });
     t_currentSend = saved;
     {
         std::lock_guard lock(m_mutex);
@@ -114,7 +115,6 @@ void UiCallQueue::runCall(const std::shared_ptr<UiCall> &call)
 
 void UiCallQueue::drain()
 {
-    auto &app = Application::instance();
     std::size_t count = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -123,7 +123,7 @@ void UiCallQueue::drain()
     // Only the calls waiting now: calls that arrive meanwhile belong to the next pass, so a
     // busy sender cannot keep the UI thread here.
     for (; count > 0; --count) {
-        if (app.dispatchInterrupted()) {
+        if (m_host->dispatchInterrupted()) {
             // The pass ends with the failure; whatever waits must still wake the loop later.
             std::lock_guard lock(m_mutex);
             if (!m_calls.empty())
@@ -139,7 +139,6 @@ void UiCallQueue::drain()
 
 void UiCallQueue::serveUntil(const std::function<bool()> &done, std::thread::id owner)
 {
-    Application::Frame frame(Application::Frame::Report);
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (done())

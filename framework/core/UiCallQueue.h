@@ -2,9 +2,9 @@
 // windows and exceptions to report, in one first-in first-out queue. Any thread pushes; only
 // the UI thread runs the calls: in ProcessMessages, WaitMessage, Thread::WaitFor and in the
 // toolkit's own event loop (each push wakes the UI thread's EventLoop). Every call runs through
-// the handler guard. A pushing thread that waits for its call blocks until the UI thread has
-// run it, or has released it early (ReplyMessage, a destroyed window, a WaitFor for the
-// sending thread while the call is on the UI thread's stack).
+// the handler guard, which the application above hands the queue as its Host. A pushing thread that
+// waits for its call blocks until the UI thread has run it, or has released it early (ReplyMessage,
+// a destroyed window, a WaitFor for the sending thread while the call is on the UI thread's stack).
 #pragma once
 
 #include "platform/win32types.h"
@@ -33,6 +33,20 @@ class UiCallQueue
 public:
     static UiCallQueue &instance();
 
+    // What the queue asks of the application that runs it, installed once at start, before any
+    // call runs: the guard each call runs through, and whether the innermost dispatch frame has
+    // captured an exception (a pass then stops taking calls).
+    class Host
+    {
+    public:
+        virtual void runGuarded(const std::function<void()> &call) noexcept = 0;
+        virtual bool dispatchInterrupted() const = 0;
+
+    protected:
+        ~Host() = default;
+    };
+    void setHost(Host &host) { m_host = &host; }
+
     // Any thread: queue a call and wake the UI thread.
     void post(std::shared_ptr<UiCall> call);
     // Any thread but the UI thread: block until the posted call is released; its result.
@@ -44,7 +58,8 @@ public:
     // UI thread: run calls as they arrive until done() holds; done is tested under the
     // queue's lock, and whoever changes its answer calls notify(). A call of thread `owner`
     // that is running further up the UI thread's stack is released, so that a thread waited
-    // for from inside its own call can end.
+    // for from inside its own call can end. The caller chooses where the calls' exceptions go
+    // (Thread::WaitFor opens a reporting frame).
     void serveUntil(const std::function<bool()> &done, std::thread::id owner);
     // UI thread: the event loop's wake-up arrived; runs what waits (as drain).
     void wakeArrived();
@@ -91,6 +106,7 @@ private:
     std::deque<std::shared_ptr<UiCall>> m_calls;
     std::vector<std::shared_ptr<UiCall>> m_running; // the UI thread's stack of running calls
     bool m_wakePosted = false;
+    Host *m_host = nullptr;
 #ifdef _WIN32
     HANDLE m_changedEvent; // auto-reset: set after each change, taken by the UI thread's wait
 #endif

@@ -305,11 +305,10 @@ class QtRoundTripChart final : public QtControl<RoundTripChart, qt::RoundTripCha
 {
 public:
     using QtControl::QtControl;
-    void setPoints(std::vector<Point> points, double endSeconds) override
+    void setPoints(std::vector<Point> points, const Scale &scale) override
     {
-        m_widget->setPoints(std::move(points), endSeconds);
+        m_widget->setPoints(std::move(points), scale);
     }
-    void clear() override { m_widget->clear(); }
     void setDescription(const std::string &description) override
     {
         m_widget->setAccessibleDescription(fromAnsi(description));

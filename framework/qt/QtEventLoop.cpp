@@ -3,7 +3,6 @@
 // framework/CMakeLists.txt), so the program, the tests and the benchmarks need no call of
 // their own. The UI thread is the Qt application's thread.
 #include "framework/core/EventLoop.h"
-#include "framework/core/UiCallQueue.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -20,7 +19,7 @@ const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::registerEventTy
 class WakeReceiver : public QObject
 {
 protected:
-    void customEvent(QEvent *) override { UiCallQueue::instance().wakeArrived(); }
+    void customEvent(QEvent *) override { EventLoop::wakeArrived(); }
 };
 
 class QtEventLoop : public EventLoop

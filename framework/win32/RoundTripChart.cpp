@@ -1,26 +1,11 @@
-// The link test's round-trip chart in GDI: the scales of link/ChartScale.h, returned packets
-// as dots, damaged ones as squares, lost ones as crosses above the plot, those beyond the
-// scale as carets at its top edge.
-#include "framework/controls/ChartScaleOf.h"
+// The link test's round-trip chart in GDI, drawn as framework/core/ChartLayout.h lays it out.
 #include "framework/controls/Containers.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Controls.h"
 #include "framework/win32/MainFormLayout.h"
 #include "framework/win32/WideText.h"
-#include "link/ChartScale.h"
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 namespace {
-
-std::string number(double value, int digits)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
-    return text;
-}
 
 class Win32RoundTripChart : public Win32Control, public virtual RoundTripChart
 {
@@ -34,14 +19,12 @@ public:
         m_accessible.name = layoutProperty(*site.row, "accessibleName");
     }
 
-    void setPoints(std::vector<Point> points, double endSeconds) override
+    void setPoints(std::vector<Point> points, const Scale &scale) override
     {
         m_points = std::move(points);
-        m_end = endSeconds;
-        m_scale = chartScaleOf(m_points, endSeconds);
+        m_scale = scale;
         InvalidateRect(m_window, nullptr, TRUE);
     }
-    void clear() override { setPoints({}, 0); }
     void setDescription(const std::string &description) override
     {
         m_accessible.description = description;
@@ -92,92 +75,67 @@ private:
     {
         RECT client{};
         GetClientRect(m_window, &client);
-        const RECT area{client.left + 4, client.top + 4, client.right - 4, client.bottom - 4};
         HGDIOBJ oldFont = SelectObject(dc, m_font);
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc, &metrics);
-        SetBkMode(dc, TRANSPARENT);
-        // Scale texts on the left, the time span along the bottom.
-        const std::string top = number(m_scale.topMilliseconds, 6) + " ms";
-        const int left = area.left + textWidth(dc, top) + 6;
-        const int bottom = area.bottom - metrics.tmHeight;
-        const int plotTop = area.top + metrics.tmHeight / 2 + 8; // room for the lost marks
-        const RECT plot{left, plotTop, area.right, bottom};
-        if (plot.right - plot.left < 10 || plot.bottom - plot.top < 10) {
+        const ChartFont font{static_cast<int>(metrics.tmHeight), static_cast<int>(metrics.tmAscent),
+                             [&](const std::string &text) { return textWidth(dc, text); }};
+        const ChartLayout layout =
+            layOutChart({client.left + 4, client.top + 4, client.right - 4, client.bottom - 4},
+                        font, m_scale, m_points);
+        if (layout.empty) {
             SelectObject(dc, oldFont);
             return;
         }
+        SetBkMode(dc, TRANSPARENT);
         HPEN grey = CreatePen(PS_SOLID, 1, RGB(0xa0, 0xa0, 0xa4));
         HGDIOBJ oldPen = SelectObject(dc, grey);
         HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        const ChartBox &plot = layout.plot;
         Rectangle(dc, plot.left, plot.top, plot.right, plot.bottom);
-        const int middle = (plot.top + plot.bottom) / 2;
-        MoveToEx(dc, plot.left, middle, nullptr);
-        LineTo(dc, plot.right, middle);
+        MoveToEx(dc, plot.left, layout.middle, nullptr);
+        LineTo(dc, plot.right, layout.middle);
         SetTextColor(dc, RGB(0, 0, 0));
-        text(dc, area.left, plot.top - metrics.tmAscent / 2, top);
-        text(dc, area.left, plot.bottom - metrics.tmHeight, "0");
-        text(dc, plot.left, bottom, "-" + number(m_scale.spanSeconds, 3) + " s");
-        text(dc, plot.right - textWidth(dc, "now"), bottom, "now");
+        for (const ChartText &line : layout.texts)
+            text(dc, line.x, line.y, line.text);
 
-        // The points go inside the frame's lines, and the marks are cut there.
-        const RECT inside{plot.left + 1, plot.top + 1, plot.right - 1, plot.bottom - 1};
-        const RECT lostStrip{inside.left, area.top, inside.right, plot.top};
-        const int insideWidth = inside.right - inside.left,
-                  insideHeight = inside.bottom - inside.top;
-        const auto x = [&](double seconds) {
-            return inside.left +
-                   static_cast<int>(std::lround((seconds - m_scale.startSeconds) /
-                                                m_scale.spanSeconds * (insideWidth - 1)));
-        };
-        const auto y = [&](double milliseconds) {
-            const double share = std::clamp(milliseconds / m_scale.topMilliseconds, 0.0, 1.0);
-            return inside.bottom - 1 - static_cast<int>(std::lround(share * (insideHeight - 1)));
-        };
         HPEN blue = CreatePen(PS_SOLID, 2, RGB(0x00, 0x40, 0xc0));
         HPEN orange = CreatePen(PS_SOLID, 2, RGB(0xc0, 0x70, 0x00));
         HPEN thinOrange = CreatePen(PS_SOLID, 1, RGB(0xc0, 0x70, 0x00));
         HPEN red = CreatePen(PS_SOLID, 2, RGB(0xff, 0x00, 0x00));
         HBRUSH dot = CreateSolidBrush(RGB(0x00, 0x40, 0xc0));
-        const auto clip = [&](const RECT &rect) {
-            HRGN region = CreateRectRgnIndirect(&rect);
+        const auto clip = [&](const ChartBox &box) {
+            HRGN region = CreateRectRgn(box.left, box.top, box.right, box.bottom);
             SelectClipRgn(dc, region);
             DeleteObject(region);
         };
-        for (const Point &point : m_points) {
-            if (point.seconds < m_scale.startSeconds || point.seconds > m_end)
-                continue;
-            const int px = x(point.seconds);
-            if (point.mark != Mark::Lost && m_scale.isAbove(point.milliseconds)) {
-                // Beyond the scale: a caret against the top edge, in the colour of its kind.
-                clip(inside);
-                SelectObject(dc, point.mark == Mark::Returned ? blue : orange);
-                const POINT caret[] = {
-                    {px - 4, inside.top + 5}, {px, inside.top + 1}, {px + 4, inside.top + 5}};
-                Polyline(dc, caret, 3);
-                continue;
-            }
-            const int py = point.mark == Mark::Lost ? plot.top - 5 : y(point.milliseconds);
-            switch (point.mark) {
-            case Mark::Returned: {
-                clip(inside);
-                const RECT cell{px - 1, py - 1, px + 2, py + 2};
+        for (const ChartMark &mark : layout.marks) {
+            const int x = mark.x, y = mark.y;
+            clip(mark.shape == ChartMark::Shape::Cross ? layout.lostStrip : layout.inside);
+            switch (mark.shape) {
+            case ChartMark::Shape::Dot: {
+                const RECT cell{x - 1, y - 1, x + 2, y + 2};
                 FillRect(dc, &cell, dot);
                 break;
             }
-            case Mark::Damaged:
-                clip(inside);
+            case ChartMark::Shape::Square:
                 SelectObject(dc, thinOrange);
-                Rectangle(dc, px - 2, py - 2, px + 3, py + 3);
+                Rectangle(dc, x - 2, y - 2, x + 3, y + 3);
                 break;
-            case Mark::Lost:
-                clip(lostStrip);
+            case ChartMark::Shape::Cross:
                 SelectObject(dc, red);
-                MoveToEx(dc, px - 3, py - 3, nullptr);
-                LineTo(dc, px + 4, py + 4);
-                MoveToEx(dc, px - 3, py + 3, nullptr);
-                LineTo(dc, px + 4, py - 4);
+                MoveToEx(dc, x - 3, y - 3, nullptr);
+                LineTo(dc, x + 4, y + 4);
+                MoveToEx(dc, x - 3, y + 3, nullptr);
+                LineTo(dc, x + 4, y - 4);
                 break;
+            case ChartMark::Shape::ReturnedCaret:
+            case ChartMark::Shape::DamagedCaret: {
+                SelectObject(dc, mark.shape == ChartMark::Shape::ReturnedCaret ? blue : orange);
+                const POINT caret[] = {{x - 4, y + 4}, {x, y}, {x + 4, y + 4}};
+                Polyline(dc, caret, 3);
+                break;
+            }
             }
         }
         SelectClipRgn(dc, nullptr);
@@ -191,8 +149,7 @@ private:
     }
 
     std::vector<Point> m_points;
-    double m_end = 0;
-    radio::ChartScale m_scale;
+    Scale m_scale;
     HFONT m_font = nullptr;
     AccessibleText m_accessible;
 };

@@ -16,7 +16,7 @@ void RoundTripChartTest::marksAtTheEdgesStayInsideThePlotFrame()
     qt::RoundTripChart chart;
     chart.resize(320, 160);
     // At "now": a round trip at the top of the scale, one of 0 ms, and a lost packet.
-    chart.setPoints({{40, 100, Mark::Returned}, {40, 0, Mark::Returned}, {40, 0, Mark::Lost}}, 40);
+    chart.setPoints({{40, 100}, {40, 0}, {40, 0, Mark::Lost}}, {10, 40, 30, 100});
     const QImage image = chart.grab().toImage();
     const QRgb frame = QColor(Qt::gray).rgb();
     const auto blue = [](QRgb p) { return qBlue(p) > 150 && qRed(p) < 80; };

@@ -22,7 +22,7 @@ int main(int argc, char **argv)
                           i % 17 == 5   ? RoundTripChart::Mark::Lost
                           : i % 11 == 3 ? RoundTripChart::Mark::Damaged
                                         : RoundTripChart::Mark::Returned});
-    dynamic_cast<RoundTripChart *>(window->find("ChartLink"))->setPoints(points, 30);
+    dynamic_cast<RoundTripChart *>(window->find("ChartLink"))->setPoints(points, {0, 30, 30, 50});
     window->show();
     return runMessageLoop();
 }
