@@ -19,6 +19,8 @@ TMainForm::TMainForm() : m_window(createMainFormWindow())
     Timer1->setEnabled(true);
     m_linkTimer = m_window->createTimer();
     m_linkTimer->setEnabled(false);
+    m_countersTimer = m_window->createTimer();
+    m_countersTimer->setEnabled(false);
     bindHandlers();
     runGuarded([this] { FormCreate(nullptr); });
 }
@@ -68,6 +70,8 @@ void TMainForm::findControls()
     ZEPHRA_FIND(ComboBaudRun);
     ZEPHRA_FIND(MemoReceiveRun);
     ZEPHRA_FIND(ClearReceiveRun);
+    ZEPHRA_FIND(CountersRun);
+    ZEPHRA_FIND(CaptureRun);
     ZEPHRA_FIND(MemoSendRun);
     ZEPHRA_FIND(EditSendRun);
     ZEPHRA_FIND(SendStringRun);

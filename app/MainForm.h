@@ -75,6 +75,8 @@ public:
     Edit *EditSendRun = nullptr;
     Button *SendStringRun = nullptr;
     Button *ClearSendRun = nullptr;
+    Label *CountersRun = nullptr;
+    Label *CaptureRun = nullptr;
     // HELP MODE
     Picture *ProgramIcon = nullptr;
     Picture *Image1 = nullptr;
@@ -205,6 +207,10 @@ private:
     void writeByte(char byte);
     // Test tab: the receive box saves the received bytes from its text and the marks.
     void bindReceiveBox();
+    // Test tab: the byte counters and the running capture, as the labels beside CLEAR RECEIVE
+    // show them.
+    void showCounters();
+    void showCapture();
 
     // Link test tab: received bytes into the engine (ComPort1RxChar while the test holds the
     // port); one step of the test (send what is due, end it when settled, show the figures);
@@ -222,13 +228,21 @@ private:
     // Test tab: the last batch of received bytes, what joined it and its text, kept for their
     // memory; a batch stops taking more at the limit, which keeps one event's work short.
     static constexpr std::size_t kReceiveBatchLimit = 256 * 1024;
+    // The receive box's longest paint frame, while a flood comes in.
+    static constexpr int kCountersFrameMs = 80;
     std::string m_receivedBytes;
     std::string m_moreBytes;
     std::string m_receivedText;
     // Test tab: with the receive box's text, the bytes as they were received (for saving).
     ControlMarks m_controlMarks;
+    // Test tab: bytes read and written since the port was opened or the counters were reset.
+    std::uint64_t m_bytesReceived = 0;
+    std::uint64_t m_bytesSent = 0;
+    bool m_countersDue = false;
     // Link test tab: the last run, and the timer that wakes it when something is due.
     std::unique_ptr<LinkTestRun> m_linkRun;
     std::unique_ptr<Timer> m_linkTimer;
     std::unique_ptr<Timer> m_timer1;
+    // Test tab: shows the counters a frame after bytes arrive, not for every batch.
+    std::unique_ptr<Timer> m_countersTimer;
 };

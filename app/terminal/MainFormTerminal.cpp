@@ -13,6 +13,8 @@ void TMainForm::OpenPortRunClick(Control *)
     ComPort1->setBaudRate(brCustom);
     ComPort1->setCustomBaudRate(StrToInt(ComboBaudRun->text()));
     ComPort1->Open();
+    m_bytesReceived = m_bytesSent = 0;
+    showCounters();
 
     applyStates(states::RunOpened);
 }
@@ -29,6 +31,7 @@ void TMainForm::ClosePortRunClick(Control *)
 void TMainForm::writeByte(char byte)
 {
     ComPort1->Write(&byte, 1);
+    ++m_bytesSent;
 }
 
 void TMainForm::SendStringRunClick(Control *)
@@ -36,11 +39,13 @@ void TMainForm::SendStringRunClick(Control *)
     // Nothing is appended: no CR, no LF. Each byte is written before the next one starts.
     for (const char byte : EditSendRun->text())
         writeByte(byte);
+    showCounters();
 }
 
 void TMainForm::MemoSendRunKeyPress(Control *, char &Key)
 {
     writeByte(Key);
+    showCounters();
 }
 
 void TMainForm::ClearReceiveRunClick(Control *)
@@ -67,6 +72,12 @@ void TMainForm::receiveRun(std::int32_t count)
         ComPort1->ReadStr(m_moreBytes, more);
         m_receivedBytes += m_moreBytes;
     }
+    m_bytesReceived += m_receivedBytes.size();
+    if (!m_countersDue) {
+        m_countersDue = true;
+        m_countersTimer->startOnce(kCountersFrameMs);
+    }
+    MemoReceiveRun->captureReceived(m_receivedBytes);
     m_receivedText.clear();
     // Appending the whole batch shows exactly what appending its bytes one by one would.
     appendReceivedText(m_receivedText, m_receivedBytes);
@@ -83,4 +94,27 @@ void TMainForm::bindReceiveBox()
             return receivedBytes(text, marks);
         };
     });
+    m_countersTimer->onTimer = [this](Timer *) {
+        m_countersDue = false;
+        showCounters();
+    };
+    MemoReceiveRun->onResetCounters = [this](Control *) {
+        m_bytesReceived = m_bytesSent = 0;
+        showCounters();
+    };
+    MemoReceiveRun->onCaptureChanged = [this](Control *) { showCapture(); };
+}
+
+void TMainForm::showCounters()
+{
+    CountersRun->setCaption("RX " + std::to_string(m_bytesReceived) + "  TX " +
+                            std::to_string(m_bytesSent));
+}
+
+void TMainForm::showCapture()
+{
+    // The file's name only: the strip beside CLEAR RECEIVE has no room for its folder.
+    const std::string path = MemoReceiveRun->captureName();
+    CaptureRun->setCaption(path.empty() ? std::string()
+                                        : "Capture: " + path.substr(path.find_last_of("/\\") + 1));
 }

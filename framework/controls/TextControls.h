@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 class Label : public virtual Control
@@ -39,7 +40,7 @@ public:
 
 // The read-only box of received text that only grows at its end (see the Qt backend's
 // ReceiveView for how it stays quick with megabytes). Its context menu (copy, select all,
-// save as, clear) belongs to the backend.
+// save as, clear, capture to file, reset counters) belongs to the backend.
 class ReceiveBox : public virtual Control
 {
 public:
@@ -54,4 +55,18 @@ public:
     using ReceivedSource = std::function<std::function<std::string(const std::string &text)>()>;
     virtual void setReceivedSource(ReceivedSource source) = 0;
     std::function<void(Sender)> onCleared;
+
+    // A capture writes to a file, from its start until it is stopped, either the bytes as
+    // received or the text as it is appended; the menu's "Capture to file..." asks for both.
+    // The owner hands over each batch of bytes as read, before its text. path is in the file
+    // system's 8-bit encoding.
+    virtual void captureReceived(std::string_view bytes) = 0;
+    virtual void startCapture(const std::string &path, bool received) = 0;
+    virtual void stopCapture() = 0;
+    // The running capture's file as the user named it; empty when none runs.
+    virtual std::string captureName() const = 0;
+    // A capture started or ended (stopped, or ended by a failure).
+    std::function<void(Sender)> onCaptureChanged;
+    // The menu's "Reset counters".
+    std::function<void(Sender)> onResetCounters;
 };

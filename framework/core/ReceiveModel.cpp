@@ -141,13 +141,16 @@ std::string ReceiveModel::shownText() const
     return shown;
 }
 
-std::array<ReceiveModel::MenuItem, 4> ReceiveModel::menu(int savesRunning) const
+std::array<ReceiveModel::MenuItem, 6> ReceiveModel::menu(int savesRunning, bool capturing) const
 {
     const bool empty = m_text.size() == 0;
     return {{{Command::Copy, "&Copy", "Ctrl+C", false, hasSelection()},
              {Command::SelectAll, "Select &All", "Ctrl+A", false, !empty},
              {Command::SaveAs, "&Save As\x85", nullptr, true, !empty && savesRunning == 0},
-             {Command::Clear, "C&lear", nullptr, false, !empty}}};
+             {Command::Clear, "C&lear", nullptr, false, !empty},
+             {Command::Capture, capturing ? "S&top capture" : "Ca&pture to file\x85", nullptr, true,
+              true},
+             {Command::ResetCounters, "&Reset counters", nullptr, false, true}}};
 }
 
 BackgroundSave::Content ReceiveModel::saveContent(SaveForm form,

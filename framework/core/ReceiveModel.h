@@ -82,7 +82,7 @@ public:
     std::string shownText() const;
 
     // The context menu's commands, in the order it shows them.
-    enum class Command { Copy, SelectAll, SaveAs, Clear };
+    enum class Command { Copy, SelectAll, SaveAs, Clear, Capture, ResetCounters };
     struct MenuItem
     {
         Command command;
@@ -92,8 +92,8 @@ public:
         bool enabled;
     };
     // The menu as it is now: Copy wants a selection, the rest some text, and the box saves one
-    // file at a time.
-    std::array<MenuItem, 4> menu(int savesRunning) const;
+    // file at a time. Capture starts a capture, or stops the one that runs.
+    std::array<MenuItem, 6> menu(int savesRunning, bool capturing = false) const;
 
     // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
     // the bytes the text was made from, as they were received.

@@ -169,7 +169,18 @@ public:
     explicit QtReceiveBox(ReceiveView *view) : QtControl(view)
     {
         QObject::connect(view, &ReceiveView::cleared, view, [this] { fire(onCleared, this); });
+        QObject::connect(view, &ReceiveView::captureChanged, view,
+                         [this] { fire(onCaptureChanged, this); });
+        QObject::connect(view, &ReceiveView::resetCountersChosen, view,
+                         [this] { fire(onResetCounters, this); });
     }
+    void captureReceived(std::string_view bytes) override { m_widget->captureReceived(bytes); }
+    void startCapture(const std::string &path, bool received) override
+    {
+        m_widget->startCapture(QFile::decodeName(path.c_str()), received);
+    }
+    void stopCapture() override { m_widget->stopCapture(); }
+    std::string captureName() const override { return m_widget->captureName(); }
     void append(std::string_view text) override { m_widget->append(text); }
     void clear() override { m_widget->clear(); }
     std::string text() const override { return m_widget->text(); }

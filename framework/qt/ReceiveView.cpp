@@ -64,6 +64,7 @@ void ReceiveView::append(std::string_view text)
     // A hidden box gets its resize event only when shown; wrap at the width it has now.
     if (textArea().width() != m_layoutWidth || visibleRows() != m_model.visibleRows())
         relayout();
+    m_capture.shown(text);
     const std::uint64_t at = m_model.text().size();
     const std::uint64_t rows = m_model.append(text);
     // Readers hear what arrived, not the whole text again; nothing is made when none listens.
@@ -101,10 +102,38 @@ void ReceiveView::save(const QString &path, SaveForm form)
 
 void ReceiveView::saveAs()
 {
+    const auto [path, received] = askFile(tr("Save As"), "SaveReceivedDialog");
+    if (!path.isEmpty())
+        save(path, received ? SaveForm::Received : SaveForm::Text);
+}
+
+void ReceiveView::startCapture(const QString &path, bool received)
+{
+    m_capture.start(
+        toAnsi(path), received ? ReceiveCapture::Form::Received : ReceiveCapture::Form::Text,
+        [path] { return openCaptureFile(path); }, [this] { emit captureChanged(); });
+    emit captureChanged();
+}
+
+void ReceiveView::stopCapture()
+{
+    m_capture.stop();
+    emit captureChanged();
+}
+
+void ReceiveView::captureAs()
+{
+    const auto [path, received] = askFile(tr("Capture to file"), "CaptureReceivedDialog");
+    if (!path.isEmpty())
+        startCapture(path, received);
+}
+
+std::pair<QString, bool> ReceiveView::askFile(const QString &title, const char *dialogName)
+{
     const QString textFilter = tr("Text as shown (*.txt)");
     const QString bytesFilter = tr("Bytes as received (*.bin)");
-    QFileDialog dialog(window(), tr("Save As"));
-    dialog.setObjectName(QStringLiteral("SaveReceivedDialog"));
+    QFileDialog dialog(window(), title);
+    dialog.setObjectName(QString::fromLatin1(dialogName));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -116,9 +145,8 @@ void ReceiveView::saveAs()
     });
     useDialogFont(dialog, "QFileDialog");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    save(dialog.selectedFiles().constFirst(),
-         dialog.selectedNameFilter() == bytesFilter ? SaveForm::Received : SaveForm::Text);
+        return {};
+    return {dialog.selectedFiles().constFirst(), dialog.selectedNameFilter() == bytesFilter};
 }
 
 void ReceiveView::select(std::uint64_t anchor, std::uint64_t cursor)
@@ -409,7 +437,8 @@ void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("ReceiveMenu"));
-    for (const ReceiveModel::MenuItem &item : m_model.menu(m_saves.running())) {
+    for (const ReceiveModel::MenuItem &item :
+         m_model.menu(m_saves.running(), m_capture.running())) {
         if (item.separatorBefore)
             menu.addSeparator();
         menu.addAction(fromAnsi(item.text), this,
@@ -433,6 +462,15 @@ void ReceiveView::run(ReceiveModel::Command command)
         break;
     case ReceiveModel::Command::Clear:
         clear();
+        break;
+    case ReceiveModel::Command::Capture:
+        if (m_capture.running())
+            stopCapture();
+        else
+            captureAs();
+        break;
+    case ReceiveModel::Command::ResetCounters:
+        emit resetCountersChosen();
         break;
     }
 }

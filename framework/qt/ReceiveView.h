@@ -15,6 +15,7 @@
 #pragma once
 
 #include "framework/core/BackgroundSave.h"
+#include "framework/core/ReceiveCapture.h"
 #include "framework/core/ReceiveModel.h"
 #include "framework/core/ReceivePacing.h"
 
@@ -58,6 +59,16 @@ public:
     // Saves started and not finished yet.
     int savesRunning() const { return m_saves.running(); }
 
+    // Writes from now on the bytes handed to captureReceived, or the text as appended, to the
+    // file, until stopped; a failure is reported and ends it. Says so with captureChanged().
+    void startCapture(const QString &path, bool received);
+    void stopCapture();
+    // Asks for a file and its form ("CaptureReceivedDialog"), then starts the capture.
+    void captureAs();
+    void captureReceived(std::string_view bytes) { m_capture.received(bytes); }
+    // The running capture's file; empty when none runs.
+    std::string captureName() const { return m_capture.name(); }
+
     std::string text() const { return m_model.allText(); }
     // The text as it is now, for another thread; shares the box's memory.
     WrappedText::Snapshot textSnapshot() const { return m_model.text().snapshot(); }
@@ -95,6 +106,9 @@ public:
 
 signals:
     void cleared();
+    void captureChanged();
+    // The menu's "Reset counters" was chosen.
+    void resetCountersChosen();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -122,6 +136,8 @@ private:
     // The same through the text engine, which finds a glyph in another font where need be.
     void paintCellsAsText(QPainter &painter, const char *bytes, std::size_t count, QPointF origin);
     void requestRepaint();
+    // Asks for a file to write and its form; empty when cancelled.
+    std::pair<QString, bool> askFile(const QString &title, const char *dialogName);
 
     ReceiveModel m_model;
 
@@ -138,6 +154,7 @@ private:
     ReceivePacing m_pacing;
 
     ReceivedSource m_receivedSource;
+    ReceiveCapture m_capture;
     // Declared last: destroyed first, it waits for running saves while the rest still exists.
     BackgroundSave m_saves;
 };

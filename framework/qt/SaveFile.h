@@ -10,3 +10,6 @@
 #include <memory>
 
 std::unique_ptr<BackgroundSave::File> openSaveFile(const QString &path);
+// The file a capture writes: created in place, each write in it at once; what was written
+// stays when a later write fails.
+std::unique_ptr<BackgroundSave::File> openCaptureFile(const QString &path);

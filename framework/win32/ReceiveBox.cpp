@@ -39,6 +39,7 @@ void Win32ReceiveBox::append(std::string_view text)
 {
     if (text.empty())
         return;
+    m_capture.shown(text);
     const std::uint64_t rows = m_model.append(text);
     // Setting the scroll bar costs milliseconds: it follows with the next paint.
     m_scrollBarStale = true;
@@ -174,7 +175,7 @@ void Win32ReceiveBox::showMenu(int x, int y)
         y = box.top + 8;
     }
     HMENU menu = CreatePopupMenu();
-    for (const ReceiveModel::MenuItem &item : m_model.menu(savesRunning())) {
+    for (const ReceiveModel::MenuItem &item : m_model.menu(savesRunning(), m_capture.running())) {
         if (item.separatorBefore)
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         std::wstring text = toWide(item.text);
@@ -196,6 +197,12 @@ void Win32ReceiveBox::showMenu(int x, int y)
             saveAs();
         else if (chosen == menuIdentifier(Command::Clear))
             clear();
+        else if (chosen == menuIdentifier(Command::Capture) && m_capture.running())
+            stopCapture();
+        else if (chosen == menuIdentifier(Command::Capture))
+            captureAs();
+        else if (chosen == menuIdentifier(Command::ResetCounters))
+            fire(onResetCounters);
     });
 }
 
@@ -207,6 +214,40 @@ void Win32ReceiveBox::saveAs()
                     "Text as shown (*.txt);;Bytes as received (*.bin)", &form);
     if (path)
         save(*path, form == 1);
+}
+
+void Win32ReceiveBox::captureAs()
+{
+    int form = 0;
+    const std::optional<std::wstring> path =
+        askSavePath(GetAncestor(m_window, GA_ROOT), "Capture to file", "",
+                    "Text as shown (*.txt);;Bytes as received (*.bin)", &form);
+    if (path)
+        startCapture(*path, form == 1);
+}
+
+void Win32ReceiveBox::startCapture(const std::wstring &path, bool received)
+{
+    m_capture.start(
+        fromWide(path), received ? ReceiveCapture::Form::Received : ReceiveCapture::Form::Text,
+        [path] { return openFileInPlace(path); }, [this] { fire(onCaptureChanged); });
+    fire(onCaptureChanged);
+}
+
+void Win32ReceiveBox::startCapture(const std::string &path, bool received)
+{
+    // The file system's 8-bit encoding is the system's code page.
+    const int size = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), size);
+    wide.resize(wide.size() - 1);
+    startCapture(wide, received);
+}
+
+void Win32ReceiveBox::stopCapture()
+{
+    m_capture.stop();
+    fire(onCaptureChanged);
 }
 
 LRESULT CALLBACK Win32ReceiveBox::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

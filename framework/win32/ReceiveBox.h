@@ -9,10 +9,14 @@
 
 #include "framework/controls/TextControls.h"
 #include "framework/core/BackgroundSave.h"
+#include "framework/core/ReceiveCapture.h"
 #include "framework/core/ReceiveModel.h"
 #include "framework/core/ReceivePacing.h"
 #include "framework/win32/Accessible.h"
 #include "framework/win32/Win32Control.h"
+
+// A file written in place for the box's save and capture; failures give the system's reason.
+std::unique_ptr<BackgroundSave::File> openFileInPlace(const std::wstring &path);
 
 class Win32ReceiveBox : public Win32Control, public virtual ReceiveBox
 {
@@ -36,6 +40,13 @@ public:
     void save(const std::wstring &path, bool received);
     int savesRunning() const { return m_saves.running(); }
 
+    void captureReceived(std::string_view bytes) override { m_capture.received(bytes); }
+    void startCapture(const std::string &path, bool received) override;
+    void stopCapture() override;
+    std::string captureName() const override { return m_capture.name(); }
+    // Captures to path (see ReceiveCapture) until stopped.
+    void startCapture(const std::wstring &path, bool received);
+
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,6 +64,7 @@ private:
     void copy() const;
     void selectAll();
     void saveAs();
+    void captureAs();
     void showMenu(int x, int y);
 
     ReceiveModel m_model;
@@ -62,6 +74,7 @@ private:
     bool m_scrollBarStale = false; // text arrived since the scroll bar was last set
     ReceivePacing m_pacing;
     ReceivedSource m_source;
+    ReceiveCapture m_capture;
     AccessibleText m_accessible;
     // Declared last: destroyed first, it waits for running saves while the rest still exists.
     BackgroundSave m_saves;

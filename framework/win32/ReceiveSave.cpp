@@ -31,7 +31,7 @@ class Win32SaveFile final : public BackgroundSave::File
 {
 public:
     explicit Win32SaveFile(const std::wstring &path)
-        : m_file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        : m_file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr))
     {
         if (m_file == INVALID_HANDLE_VALUE)
@@ -56,6 +56,11 @@ private:
 
 } // namespace
 
+std::unique_ptr<BackgroundSave::File> openFileInPlace(const std::wstring &path)
+{
+    return std::make_unique<Win32SaveFile>(path);
+}
+
 void Win32ReceiveBox::save(const std::wstring &path, bool received)
 {
     std::function<std::string()> receivedBytes;
@@ -65,7 +70,7 @@ void Win32ReceiveBox::save(const std::wstring &path, bool received)
             return convert ? convert(shown) : shown;
         };
     m_saves.start(
-        fromWide(path), [path] { return std::make_unique<Win32SaveFile>(path); },
+        fromWide(path), [path] { return openFileInPlace(path); },
         m_model.saveContent(received ? ReceiveModel::SaveForm::Received
                                      : ReceiveModel::SaveForm::Text,
                             std::move(receivedBytes)));

@@ -142,6 +142,11 @@ TEST_F(TerminalTest, TheSharedScenarioSendsAndShows)
     expectTestTabSendsAndShows(form(), "COM1");
 }
 
+TEST_F(TerminalTest, TheSharedScenariosCountAndCaptureBytes)
+{
+    expectTestTabCountsAndCaptures(form(), "COM1");
+}
+
 TEST_F(TerminalTest, TheSharedScenarioLosesTheAdapterAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), "COM1");

@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -190,6 +192,17 @@ inline void expectLinkTestRunsToItsEnd(TMainForm &form, const std::string &com)
     EXPECT_FALSE(form.ComPort1->Connected());
 }
 
+// The error boxes the user sees while it lives, as "message | advice".
+struct RecordedBoxes
+{
+    std::vector<std::string> boxes;
+    Application::ExceptionReporter previous = Application::instance().setExceptionReporter(
+        [this](const std::string &message, const std::string &advice) {
+            boxes.push_back(message + " | " + advice);
+        });
+    ~RecordedBoxes() { Application::instance().setExceptionReporter(previous); }
+};
+
 // The test tab against a module at RUN on com, which echoes, through a removed adapter's
 // stand-in, ten rounds: the adapter goes while the port is open; the user sees one box, with the
 // advice for a lost device; the port ends closed and the tab shows it (on Windows at once, where
@@ -197,15 +210,8 @@ inline void expectLinkTestRunsToItsEnd(TMainForm &form, const std::string &com)
 // port opens again in the next round.
 inline void expectLostAdapterEndsTheTestConnection(TMainForm &form, const std::string &com)
 {
-    std::vector<std::string> boxes;
-    struct Reporter
-    {
-        Application::ExceptionReporter previous;
-        ~Reporter() { Application::instance().setExceptionReporter(previous); }
-    } reporter{Application::instance().setExceptionReporter(
-        [&](const std::string &message, const std::string &advice) {
-            boxes.push_back(message + " | " + advice);
-        })};
+    RecordedBoxes recorded;
+    std::vector<std::string> &boxes = recorded.boxes;
     RemovedAdapter adapter;
     form.PageControl1->setActivePage(1);
     ASSERT_TRUE(choose(form.ComboPortRun, com));
@@ -233,4 +239,56 @@ inline void expectLostAdapterEndsTheTestConnection(TMainForm &form, const std::s
         adapter.restore();
         boxes.clear();
     }
+}
+
+// The test tab against a module at RUN on com, which echoes: the counters show the bytes sent
+// and shown back since the port opened or the box's "Reset counters"; a capture, as bytes or
+// as the box's text, goes on through the port opened again and a tab change until stopped; in
+// a folder that is gone it gives one error box and ends.
+inline void expectTestTabCountsAndCaptures(TMainForm &form, const std::string &com)
+{
+    const auto folder = std::filesystem::temp_directory_path() / "zephra-capture-scenario";
+    std::filesystem::create_directories(folder);
+    const auto held = [](const std::filesystem::path &file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto wait = [](const std::function<bool()> &done) {
+        return serveUntil(done, std::chrono::seconds(60));
+    };
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    form.EditSendRun->setText("AB\r\x01\xE9");
+    for (const auto &[received, in, kept] :
+         {std::tuple(true, "", "AB\r\x01\xE9"), std::tuple(false, "", "AB<0x0D><0x01>\xC3\xA9"),
+          std::tuple(true, "gone", "")}) {
+        SCOPED_TRACE(kept);
+        RecordedBoxes recorded;
+        const auto file = folder / in / "capture.log";
+        form.OpenPortRun->click();
+        EXPECT_EQ(form.CountersRun->caption(), "RX 0  TX 0");
+        form.MemoReceiveRun->startCapture(file.string(), received);
+        if (*in == '\0') {
+            EXPECT_EQ(form.CaptureRun->caption(), "Capture: capture.log");
+            form.SendStringRun->click();
+            form.MemoSendRun->type('x');
+            EXPECT_TRUE(wait([&] { return form.CountersRun->caption() == "RX 6  TX 6"; }));
+            form.MemoReceiveRun->onResetCounters(form.MemoReceiveRun);
+            EXPECT_EQ(form.CountersRun->caption(), "RX 0  TX 0");
+            form.ClosePortRun->click();
+            form.PageControl1->setActivePage(2);
+            form.PageControl1->setActivePage(1);
+            form.OpenPortRun->click();
+            form.SendStringRun->click();
+            EXPECT_TRUE(wait([&] { return held(file) == std::string(kept) + "x" + kept; }));
+            form.MemoReceiveRun->stopCapture();
+            EXPECT_EQ(held(file), std::string(kept) + "x" + kept);
+        }
+        EXPECT_TRUE(wait([&] {
+            return recorded.boxes.size() == (*in ? 1u : 0u) && form.CaptureRun->caption().empty();
+        })) << testing::PrintToString(recorded.boxes);
+        EXPECT_EQ(form.MemoReceiveRun->captureName(), "");
+        form.ClosePortRun->click();
+    }
+    std::filesystem::remove_all(folder);
 }

@@ -123,6 +123,11 @@ TEST_F(WindowScenario, EchoTabChangesThenTheTestTabThenALinkTest)
     expectLinkTestRunsToItsEnd(form(), port());
 }
 
+TEST_F(WindowScenario, EchoTheTestTabCountsAndCapturesBytes)
+{
+    expectTestTabCountsAndCaptures(form(), port());
+}
+
 TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), port());

@@ -265,16 +265,22 @@ QByteArray ReceiveViewTest::savedFile(const QString &path)
 void ReceiveViewTest::contextMenuActsOnTheBox()
 {
     QSignalSpy cleared(m_view.get(), &ReceiveView::cleared);
-    QCOMPARE(chooseFromMenu(""), QStringList({"-Copy", "-Select All", "-Save As…", "-Clear"}));
+    QCOMPARE(chooseFromMenu(""), QStringList({"-Copy", "-Select All", "-Save As…", "-Clear",
+                                              "Capture to file…", "Reset counters"}));
     m_view->append("0123456789 selected text");
     m_view->select(11, 19);
-    QCOMPARE(chooseFromMenu("Copy"), QStringList({"Copy", "Select All", "Save As…", "Clear"}));
+    QCOMPARE(chooseFromMenu("Copy"), QStringList({"Copy", "Select All", "Save As…", "Clear",
+                                                  "Capture to file…", "Reset counters"}));
     QCOMPARE(QApplication::clipboard()->text(), QString("selected"));
     QCOMPARE(chooseFromMenu("Select All").first(), QString("Copy"));
     QCOMPARE(m_view->selectedText(), m_view->toPlainText());
-    QCOMPARE(chooseFromMenu("Clear").size(), 4);
+    QCOMPARE(chooseFromMenu("Clear").size(), 6);
     QCOMPARE(m_view->text(), std::string());
     QCOMPARE(cleared.count(), 1);
+    QTemporaryDir dir;
+    m_view->startCapture(dir.filePath("capture.txt"), false);
+    QCOMPARE(chooseFromMenu("Stop capture").at(4), QString("Stop capture"));
+    QCOMPARE(m_view->captureName(), std::string());
 }
 
 void ReceiveViewTest::savesTheTextOrTheReceivedBytesOffTheUiThread()
