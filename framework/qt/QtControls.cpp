@@ -169,9 +169,26 @@ public:
     explicit QtReceiveBox(ReceiveView *view) : QtControl(view)
     {
         QObject::connect(view, &ReceiveView::cleared, view, [this] { fire(onCleared, this); });
+        QObject::connect(view, &ReceiveView::chosen, view,
+                         [this](int choice, int item) { fire(onChoose, this, choice, item); });
     }
     void append(std::string_view text) override { m_widget->append(text); }
     void clear() override { m_widget->clear(); }
+    void removeEnd(std::int64_t count) override
+    {
+        m_widget->removeEnd(static_cast<std::uint64_t>(count));
+    }
+    std::int64_t replaceFront(std::int64_t count, std::string_view prefix) override
+    {
+        return static_cast<std::int64_t>(
+            m_widget->replaceFront(static_cast<std::uint64_t>(count), prefix));
+    }
+    void setChoices(std::vector<MenuChoice> choices) override
+    {
+        m_widget->setChoices(std::move(choices));
+    }
+    std::vector<MenuChoice> choices() const override { return m_widget->choices(); }
+    void choose(int choice, int item) override { m_widget->choose(choice, item); }
     std::string text() const override { return m_widget->text(); }
     std::int64_t size() const override
     {
