@@ -123,6 +123,11 @@ TEST_F(WindowScenario, EchoTabChangesThenTheTestTabThenALinkTest)
     expectLinkTestRunsToItsEnd(form(), port());
 }
 
+TEST_F(WindowScenario, EchoTheTestTabShowsEachView)
+{
+    expectTestTabViews(form(), port());
+}
+
 TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), port());
