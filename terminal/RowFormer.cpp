@@ -146,7 +146,8 @@ RowFormer::Change RowFormer::takeChange()
 void RowFormer::openRowAt(ArrivalTime arrival)
 {
     m_rowOpen = true;
-    if (m_stamps == Stamps::Absolute)
+    // Rows of one batch share its stamp, made once: a flood brings thousands a batch.
+    if (m_stamps == Stamps::Absolute && arrival != m_previousStart)
         m_rowStamp = absoluteStamp(arrival) + ' ';
     else if (m_stamps == Stamps::Relative)
         m_rowStamp = relativeStamp(arrival, m_previousStart.value_or(arrival)) + ' ';
