@@ -118,7 +118,7 @@ public:
                                         std::function<std::string()> received = {}) const;
 
 private:
-    WrappedText m_text;
+    WrappedText m_text{1, true};
     int m_visibleRows = 1;
     std::uint64_t m_topRow = 0;
     bool m_following = true;

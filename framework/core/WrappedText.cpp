@@ -10,7 +10,9 @@
 #include <sys/mman.h>
 #endif
 
-WrappedText::WrappedText(int columns) : m_columns(std::max(columns, 1)) {}
+WrappedText::WrappedText(int columns, bool lineEnds)
+    : m_columns(std::max(columns, 1)), m_lineEnds(lineEnds)
+{}
 
 #ifdef _WIN32
 namespace {
@@ -125,7 +127,7 @@ std::uint64_t WrappedText::replaceFront(std::uint64_t count, std::string_view pr
     if (cut < prefix.size())
         return 0;
     const std::uint64_t shift = cut - prefix.size();
-    WrappedText head(m_columns);
+    WrappedText head(m_columns, true);
     head.append(prefix);
     m_rowStarts.erase(m_rowStarts.begin(), kept);
     for (std::uint64_t &start : m_rowStarts)
@@ -204,7 +206,7 @@ std::uint64_t WrappedText::rowEnd(std::uint64_t row) const
 {
     const std::uint64_t start = m_rowStarts[row];
     std::uint64_t next = row + 1 < m_rowStarts.size() ? m_rowStarts[row + 1] : m_size;
-    if (next > start && at(next - 1) == '\n')
+    if (m_lineEnds && next > start && at(next - 1) == '\n')
         --next;
     return std::min(next, start + static_cast<std::uint64_t>(m_columns));
 }
@@ -259,7 +261,8 @@ void WrappedText::wrapNewRows()
     for (;;) {
         const std::uint64_t start = m_rowStarts.back();
         // A line end within the row's cells, or just past them, ends it.
-        const std::uint64_t lineEnd = firstLineEnd(start, std::min(m_size, start + width + 1));
+        const std::uint64_t lineEnd =
+            m_lineEnds ? firstLineEnd(start, std::min(m_size, start + width + 1)) : NoBlank;
         if (lineEnd != NoBlank) {
             m_rowStarts.push_back(lineEnd + 1);
             m_blankScan = 0;
@@ -280,7 +283,7 @@ void WrappedText::wrapNewRows()
                 m_blankScan = scan;
                 return;
             }
-            next = at(scan) == '\n' ? scan + 1 : scan;
+            next = m_lineEnds && at(scan) == '\n' ? scan + 1 : scan;
         } else {
             // Break after the last blank that fits; with none, cut the word at the edge.
             const std::uint64_t blank = lastBlankBefore(start, edge);

@@ -1,9 +1,9 @@
 // A growing text, kept as Windows-1252 bytes (one byte per character) and wrapped into rows
 // of a fixed number of character cells, as a box with a fixed-pitch font wraps it: a row
 // breaks after the last blank that fits, a run of blanks at a break hangs past the edge
-// unseen, and a word longer than the row is cut at the edge. A '\n' ends its row and takes no
-// cell. Its end may be cut back, and its leading rows dropped, for a text that is kept
-// bounded.
+// unseen, and a word longer than the row is cut at the edge. With line ends on, a '\n' ends
+// its row and takes no cell; otherwise it is a character like any other. Its end may be cut back,
+// and its leading rows dropped, for a text that is kept bounded.
 //
 // Built for volume: the text lives in fixed-size chunks (no reallocation, no copy when it
 // grows), and appending wraps only the rows the new bytes complete, so appending costs in
@@ -43,13 +43,14 @@ public:
         std::uint64_t m_size = 0;
     };
 
-    explicit WrappedText(int columns = 1);
+    explicit WrappedText(int columns = 1, bool lineEnds = false);
 
     void append(std::string_view bytes);
     void clear();
     // Drops the bytes from size on (a size beyond the end changes nothing).
     void truncate(std::uint64_t size);
-    // Drops the rows that end at or before offset count and puts prefix, which ends in '\n',
+    // With line ends on: drops the rows that end at or before offset count and puts prefix,
+    // which ends in '\n',
     // in their place; the other rows keep their wrapping. Returns the bytes dropped, at most
     // count, and at least prefix's size: with fewer, nothing changes and it returns 0.
     std::uint64_t replaceFront(std::uint64_t count, std::string_view prefix);
@@ -104,6 +105,7 @@ private:
     std::uint64_t firstLineEnd(std::uint64_t from, std::uint64_t to) const;
 
     int m_columns;
+    bool m_lineEnds;
     std::uint64_t m_size = 0;
     // The text starts this many bytes into the first chunk: dropped rows' bytes before it.
     std::uint64_t m_skip = 0;
