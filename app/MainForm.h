@@ -11,7 +11,7 @@
 #pragma once
 
 #include "app/ControlStates.h"
-#include "app/terminal/ReceiveFormat.h"
+#include "app/terminal/ReceivedStore.h"
 #include "framework/controls/Buttons.h"
 #include "framework/controls/Containers.h"
 #include "framework/controls/ListControls.h"
@@ -205,12 +205,17 @@ private:
     void receiveRun(std::int32_t count);
     // Test tab: one byte to the port as one 1-byte write.
     void writeByte(char byte);
-    // Test tab: the receive box saves the received bytes from its text and the marks.
+    // Test tab: the receive box's view and stamps from the stored options, its choices, and
+    // its saves of the bytes as received.
     void bindReceiveBox();
     // Test tab: the byte counters and the running capture, as the labels beside CLEAR RECEIVE
     // show them.
     void showCounters();
     void showCapture();
+    // Test tab: what a batch changes in the receive box.
+    void showReceived(const ReceivedStore::BoxChange &change);
+    // Test tab: the receive box's view (choice 0) or stamps (choice 1), shown and stored.
+    void chooseReceiveOption(int choice, int item);
 
     // Link test tab: received bytes into the engine (ComPort1RxChar while the test holds the
     // port); one step of the test (send what is due, end it when settled, show the figures);
@@ -232,9 +237,9 @@ private:
     static constexpr int kCountersFrameMs = 80;
     std::string m_receivedBytes;
     std::string m_moreBytes;
-    std::string m_receivedText;
-    // Test tab: with the receive box's text, the bytes as they were received (for saving).
-    ControlMarks m_controlMarks;
+    // Test tab: the received bytes behind the receive box's text, in its view.
+    ReceivedStore m_receivedStore;
+    bool m_refillingReceiveBox = false;
     // Test tab: bytes read and written since the port was opened or the counters were reset.
     std::uint64_t m_bytesReceived = 0;
     std::uint64_t m_bytesSent = 0;

@@ -113,10 +113,41 @@ std::string RowFormer::openRow() const
     return text;
 }
 
+RowFormer::Change RowFormer::takeChange()
+{
+    Change change;
+    change.text = takeClosed();
+    if (m_view == View::Received)
+        return change;
+    if (m_view == View::Hex) {
+        change.retract = std::exchange(m_openShown, 0);
+        std::string open = openRow();
+        m_openShown = open.size();
+        change.text += open;
+        return change;
+    }
+    // Lines: the first row closed since is the one partly handed out.
+    if (!change.text.empty()) {
+        change.text.erase(0, m_openShown);
+        m_openShown = 0;
+        m_rowBytesShown = 0;
+    }
+    if (m_rowOpen) {
+        const std::size_t before = change.text.size();
+        if (m_openShown == 0)
+            change.text += m_rowStamp;
+        appendReceivedText(change.text, std::string_view(m_row).substr(m_rowBytesShown));
+        m_openShown += change.text.size() - before;
+        m_rowBytesShown = m_row.size();
+    }
+    return change;
+}
+
 void RowFormer::openRowAt(ArrivalTime arrival)
 {
     m_rowOpen = true;
-    if (m_stamps == Stamps::Absolute)
+    // Rows of one batch share its stamp, made once: a flood brings thousands a batch.
+    if (m_stamps == Stamps::Absolute && arrival != m_previousStart)
         m_rowStamp = absoluteStamp(arrival) + ' ';
     else if (m_stamps == Stamps::Relative)
         m_rowStamp = relativeStamp(arrival, m_previousStart.value_or(arrival)) + ' ';

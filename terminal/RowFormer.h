@@ -49,6 +49,17 @@ public:
     // The open row as shown, its stamp included, without a row end; empty when none is open.
     std::string openRow() const;
 
+    // For a display that shows the open row too and only changes at its end: what arrived
+    // since the last call, as the bytes to take back from the end (the open row as shown
+    // before) and the text to append. The lines view's open row only ever grows, so it is
+    // never taken back. Either this or takeClosed, not both.
+    struct Change
+    {
+        std::size_t retract = 0;
+        std::string text;
+    };
+    Change takeChange();
+
 private:
     void feedLines(std::string_view bytes, ArrivalTime arrival);
     void feedHex(std::string_view bytes, ArrivalTime arrival);
@@ -64,7 +75,9 @@ private:
     std::string m_rowStamp; // the open row's stamp and its space, or nothing
     std::optional<ArrivalTime> m_previousStart;
     std::optional<ArrivalTime> m_lastArrival;
-    bool m_afterCr = false; // a CR ended the last row: an LF next belongs to it
+    bool m_afterCr = false;          // a CR ended the last row: an LF next belongs to it
+    std::size_t m_openShown = 0;     // takeChange: text of the open row handed out
+    std::size_t m_rowBytesShown = 0; // takeChange, lines view: the open row's bytes in it
 };
 
 } // namespace terminal

@@ -1,10 +1,29 @@
 // The test tab: a plain serial terminal. Opens the port at the typed or chosen rate, sends the
-// send text or each typed key one byte per write, and shows received bytes with control bytes
-// written out as "<0xNN>".
+// send text or each typed key one byte per write, and shows received bytes as received (control
+// bytes written out as "<0xNN>"), as lines or in hex, with or without time stamps.
 #include "app/MainForm.h"
 
-#include "app/terminal/ReceiveFormat.h"
 #include "framework/core/IntegerText.h"
+#include "framework/core/Registry.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+// Where the user's choices for the test tab are kept, below HKEY_CURRENT_USER.
+const char *const OptionsKey = "\\Software\\Zephra\\Test tab";
+const char *const OptionNames[] = {"ReceiveView", "ReceiveStamps"};
+// The received bytes kept for the box, in MiB; not offered in the window.
+const char *const LimitName = "ReceiveLimitMiB";
+
+// A stored whole number, or fallback where there is none.
+std::int32_t storedOption(const Registry &store, const char *name, std::int32_t fallback)
+{
+    return store.valueExists(name) ? store.readInteger(name) : fallback;
+}
+
+} // namespace
 
 void TMainForm::OpenPortRunClick(Control *)
 {
@@ -78,21 +97,49 @@ void TMainForm::receiveRun(std::int32_t count)
         m_countersTimer->startOnce(kCountersFrameMs);
     }
     MemoReceiveRun->captureReceived(m_receivedBytes);
-    m_receivedText.clear();
-    // Appending the whole batch shows exactly what appending its bytes one by one would.
-    appendReceivedText(m_receivedText, m_receivedBytes);
-    m_controlMarks.append(m_receivedBytes);
-    MemoReceiveRun->append(m_receivedText);
+    // Stamped as it reaches the program; the whole batch shows exactly what its bytes one by
+    // one would, but for the hex view's pause between them.
+    showReceived(m_receivedStore.add(m_receivedBytes, std::chrono::system_clock::now()));
+}
+
+void TMainForm::showReceived(const ReceivedStore::BoxChange &change)
+{
+    if (change.retract != 0)
+        MemoReceiveRun->removeEnd(static_cast<std::int64_t>(change.retract));
+    MemoReceiveRun->append(change.text);
+    if (change.dropFront != 0) {
+        const std::int64_t dropped =
+            MemoReceiveRun->replaceFront(static_cast<std::int64_t>(change.dropFront), change.note);
+        m_receivedStore.frontDropped(static_cast<std::uint64_t>(dropped));
+    }
 }
 
 void TMainForm::bindReceiveBox()
 {
+    int view = 0;
+    int stamps = 0;
+    Registry store(HKEY_CURRENT_USER, KEY_READ);
+    if (store.openKeyReadOnly(OptionsKey)) {
+        view = std::clamp(storedOption(store, OptionNames[0], 0), 0, 2);
+        stamps = std::clamp(storedOption(store, OptionNames[1], 0), 0, 2);
+        const std::int32_t limit = storedOption(store, LimitName, 0);
+        if (limit > 0)
+            m_receivedStore.setLimit(static_cast<std::uint64_t>(limit) << 20);
+    }
+    m_receivedStore.show(static_cast<terminal::View>(view), static_cast<terminal::Stamps>(stamps));
+    MemoReceiveRun->setChoices(
+        {{"&View", {"As &received", "&Lines", "&Hex"}, view},
+         {"&Time stamps", {"&Off", "Time of &day", "Time since &previous row"}, stamps}});
+    MemoReceiveRun->onChoose = [this](Control *, int choice, int item) {
+        chooseReceiveOption(choice, item);
+    };
     // The box's Clear and the CLEAR RECEIVE button both end in the box's clear().
-    MemoReceiveRun->onCleared = [this](Control *) { m_controlMarks.clear(); };
+    MemoReceiveRun->onCleared = [this](Control *) {
+        if (!m_refillingReceiveBox)
+            m_receivedStore.clear();
+    };
     MemoReceiveRun->setReceivedSource([this] {
-        return [marks = m_controlMarks](const std::string &text) {
-            return receivedBytes(text, marks);
-        };
+        return [bytes = m_receivedStore.bytesSource()](const std::string &) { return bytes(); };
     });
     m_countersTimer->onTimer = [this](Timer *) {
         m_countersDue = false;
@@ -117,4 +164,25 @@ void TMainForm::showCapture()
     const std::string path = MemoReceiveRun->captureName();
     CaptureRun->setCaption(path.empty() ? std::string()
                                         : "Capture: " + path.substr(path.find_last_of("/\\") + 1));
+}
+
+void TMainForm::chooseReceiveOption(int choice, int item)
+{
+    auto view = m_receivedStore.view();
+    auto stamps = m_receivedStore.stamps();
+    if (choice == 0)
+        view = static_cast<terminal::View>(item);
+    else
+        stamps = static_cast<terminal::Stamps>(item);
+    const std::string text = m_receivedStore.show(view, stamps);
+    m_refillingReceiveBox = true;
+    MemoReceiveRun->clear();
+    m_refillingReceiveBox = false;
+    MemoReceiveRun->append(text);
+
+    Registry store;
+    if (!store.openKey(OptionsKey, true))
+        throw ERegistryException(std::string("Cannot open the key ") + OptionsKey);
+    store.writeInteger(OptionNames[choice == 0 ? 0 : 1], item);
+    store.writeInteger(LimitName, static_cast<std::int32_t>(m_receivedStore.limit() >> 20));
 }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "framework/controls/Control.h"
+#include "framework/core/MenuChoice.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class Label : public virtual Control
 {
@@ -38,15 +40,27 @@ public:
     std::function<void(Sender, char &key)> onKeyPress;
 };
 
-// The read-only box of received text that only grows at its end (see the Qt backend's
-// ReceiveView for how it stays quick with megabytes). Its context menu (copy, select all,
-// save as, clear, capture to file, reset counters) belongs to the backend.
+// The read-only box of received text that grows at its end (see the Qt backend's ReceiveView
+// for how it stays quick with megabytes); a row still growing may be taken back and shown
+// anew, and the oldest rows may give way to a note. Its context menu (copy, select all, save
+// as, clear, capture to file, reset counters) belongs to the backend; the owner's choices
+// follow them.
 class ReceiveBox : public virtual Control
 {
 public:
     // Appends Windows-1252 text; each byte takes one character cell.
     virtual void append(std::string_view text) = 0;
     virtual void clear() = 0;
+    // Takes back the last count bytes of the text.
+    virtual void removeEnd(std::int64_t count) = 0;
+    // Drops the leading rows within the first count bytes and puts prefix (ending in '\n') in
+    // their place; returns the bytes dropped (0 when fewer than prefix's would go).
+    virtual std::int64_t replaceFront(std::int64_t count, std::string_view prefix) = 0;
+    virtual void setChoices(std::vector<MenuChoice> choices) = 0;
+    virtual std::vector<MenuChoice> choices() const = 0;
+    // Picks an item of a choice as the menu does: checks it and runs onChoose.
+    virtual void choose(int choice, int item) = 0;
+    std::function<void(Sender, int choice, int item)> onChoose;
     virtual std::string text() const = 0;
     virtual std::int64_t size() const = 0;
     // Called on the UI thread when a save starts: a function that the saving thread then calls

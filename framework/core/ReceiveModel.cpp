@@ -27,6 +27,29 @@ void ReceiveModel::clear()
     m_selecting = false;
 }
 
+void ReceiveModel::removeEnd(std::uint64_t count)
+{
+    m_text.truncate(m_text.size() - std::min(count, m_text.size()));
+    select(m_anchor, m_cursor);
+    m_topRow = m_following ? maxTopRow() : std::min(m_topRow, maxTopRow());
+}
+
+std::uint64_t ReceiveModel::replaceFront(std::uint64_t count, std::string_view prefix)
+{
+    const std::uint64_t rowsBefore = m_text.rowCount();
+    const std::uint64_t dropped = m_text.replaceFront(count, prefix);
+    if (dropped == 0)
+        return 0;
+    const std::uint64_t shift = dropped - prefix.size();
+    const auto moved = [&](std::uint64_t offset) { return offset >= dropped ? offset - shift : 0; };
+    m_anchor = moved(m_anchor);
+    m_cursor = moved(m_cursor);
+    const std::uint64_t rowsAfter = m_text.rowCount();
+    const std::uint64_t rowsGone = rowsBefore > rowsAfter ? rowsBefore - rowsAfter : 0;
+    m_topRow = m_following ? maxTopRow() : (m_topRow > rowsGone ? m_topRow - rowsGone : 0);
+    return dropped;
+}
+
 void ReceiveModel::setView(int columns, int rows)
 {
     m_visibleRows = std::max(1, rows);
@@ -151,6 +174,15 @@ std::array<ReceiveModel::MenuItem, 6> ReceiveModel::menu(int savesRunning, bool 
              {Command::Capture, capturing ? "S&top capture" : "Ca&pture to file\x85", nullptr, true,
               true},
              {Command::ResetCounters, "&Reset counters", nullptr, false, true}}};
+}
+
+bool ReceiveModel::choose(std::size_t choice, int item)
+{
+    if (choice >= m_choices.size() || item < 0 ||
+        static_cast<std::size_t>(item) >= m_choices[choice].items.size())
+        return false;
+    m_choices[choice].chosen = item;
+    return true;
 }
 
 BackgroundSave::Content ReceiveModel::saveContent(SaveForm form,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "framework/core/BackgroundSave.h"
+#include "framework/core/MenuChoice.h"
 #include "framework/core/WrappedText.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 class ReceiveModel
 {
@@ -27,6 +29,12 @@ public:
     std::uint64_t append(std::string_view bytes);
     // Empties the text, the selection and the scrolling.
     void clear();
+    // Takes back the last count bytes, as a row still growing is shown anew.
+    void removeEnd(std::uint64_t count);
+    // Drops the leading rows within the first count bytes for prefix (which ends in '\n'), as
+    // WrappedText::replaceFront does; the rows shown and the selection stay on their text.
+    // Returns the bytes dropped.
+    std::uint64_t replaceFront(std::uint64_t count, std::string_view prefix);
 
     // The box's size in character cells: the row width and the rows shown entirely (both at
     // least 1). The first row shown stays in view, or the end while following it.
@@ -94,6 +102,11 @@ public:
     // The menu as it is now: Copy wants a selection, the rest some text, and the box saves one
     // file at a time. Capture starts a capture, or stops the one that runs.
     std::array<MenuItem, 6> menu(int savesRunning, bool capturing = false) const;
+    // The owner's choices, shown below the commands.
+    const std::vector<MenuChoice> &choices() const { return m_choices; }
+    void setChoices(std::vector<MenuChoice> choices) { m_choices = std::move(choices); }
+    // Marks an item of a choice as chosen; false when there is no such item.
+    bool choose(std::size_t choice, int item);
 
     // What a save writes: the text as the box shows it (UTF-8, the desktop's text files), or
     // the bytes the text was made from, as they were received.
@@ -105,7 +118,7 @@ public:
                                         std::function<std::string()> received = {}) const;
 
 private:
-    WrappedText m_text;
+    WrappedText m_text{1, true};
     int m_visibleRows = 1;
     std::uint64_t m_topRow = 0;
     bool m_following = true;
@@ -114,4 +127,5 @@ private:
     std::uint64_t m_cursor = 0;
     bool m_selecting = false;
     int m_wheelRemainder = 0;
+    std::vector<MenuChoice> m_choices;
 };

@@ -10,7 +10,9 @@
 #include <sys/mman.h>
 #endif
 
-WrappedText::WrappedText(int columns) : m_columns(std::max(columns, 1)) {}
+WrappedText::WrappedText(int columns, bool lineEnds)
+    : m_columns(std::max(columns, 1)), m_lineEnds(lineEnds)
+{}
 
 #ifdef _WIN32
 namespace {
@@ -63,23 +65,90 @@ WrappedText::Chunk WrappedText::newChunk()
 
 void WrappedText::append(std::string_view bytes)
 {
+    write(m_skip + m_size, bytes, false);
+    m_size += bytes.size();
+    wrapNewRows();
+}
+
+void WrappedText::write(std::uint64_t at, std::string_view bytes, bool copyShared)
+{
     while (!bytes.empty()) {
-        const std::uint64_t inChunk = m_size & (ChunkSize - 1);
-        if (inChunk == 0 && (m_size >> ChunkBits) == m_chunks.size())
+        const std::uint64_t inChunk = at & (ChunkSize - 1);
+        const auto index = static_cast<std::size_t>(at >> ChunkBits);
+        while (index >= m_chunks.size())
             m_chunks.push_back(newChunk());
+        if (copyShared)
+            unshare(index);
         const std::size_t piece =
             static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), ChunkSize - inChunk));
-        std::memcpy(m_chunks[m_size >> ChunkBits].get() + inChunk, bytes.data(), piece);
-        m_size += piece;
+        std::memcpy(m_chunks[index].get() + inChunk, bytes.data(), piece);
+        at += piece;
         bytes.remove_prefix(piece);
     }
+}
+
+void WrappedText::unshare(std::size_t index)
+{
+    // A snapshot reads its own bytes on another thread: the text writes into a copy.
+    if (m_chunks[index].use_count() > 1) {
+        Chunk copy = newChunk();
+        std::memcpy(copy.get(), m_chunks[index].get(), ChunkSize);
+        m_chunks[index] = std::move(copy);
+    }
+}
+
+void WrappedText::truncate(std::uint64_t size)
+{
+    if (size >= m_size)
+        return;
+    m_size = size;
+    // Chunks past the end go; appending writes into the last one again.
+    const std::uint64_t end = m_skip + m_size;
+    m_chunks.resize(static_cast<std::size_t>((end + ChunkSize - 1) >> ChunkBits));
+    if ((end & (ChunkSize - 1)) != 0)
+        unshare(m_chunks.size() - 1);
+    // A break stays where the bytes that decided it are all still there; the rest rewrap.
+    const auto width = static_cast<std::uint64_t>(m_columns);
+    while (m_rowStarts.size() > 1) {
+        const std::uint64_t last = m_rowStarts.back();
+        if (last < size && m_rowStarts[m_rowStarts.size() - 2] + width < size)
+            break;
+        m_rowStarts.pop_back();
+    }
+    m_blankScan = 0;
     wrapNewRows();
+}
+
+std::uint64_t WrappedText::replaceFront(std::uint64_t count, std::string_view prefix)
+{
+    auto kept = std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), std::min(count, m_size));
+    --kept;
+    const std::uint64_t cut = *kept;
+    if (cut < prefix.size())
+        return 0;
+    const std::uint64_t shift = cut - prefix.size();
+    WrappedText head(m_columns, true);
+    head.append(prefix);
+    m_rowStarts.erase(m_rowStarts.begin(), kept);
+    for (std::uint64_t &start : m_rowStarts)
+        start -= shift;
+    m_rowStarts.insert(m_rowStarts.begin(), head.m_rowStarts.begin(), head.m_rowStarts.end() - 1);
+    if (m_blankScan != 0)
+        m_blankScan -= shift;
+    m_skip += shift;
+    m_size -= shift;
+    write(m_skip, prefix, true);
+    const std::uint64_t unused = m_skip >> ChunkBits;
+    m_chunks.erase(m_chunks.begin(), m_chunks.begin() + static_cast<std::ptrdiff_t>(unused));
+    m_skip -= unused << ChunkBits;
+    return cut;
 }
 
 void WrappedText::clear()
 {
     m_chunks.clear();
     m_size = 0;
+    m_skip = 0;
     m_rowStarts.assign(1, 0);
     m_blankScan = 0;
 }
@@ -97,29 +166,32 @@ void WrappedText::setColumns(int columns)
 
 std::string WrappedText::slice(std::uint64_t from, std::uint64_t to) const
 {
-    return slice(m_chunks, m_size, from, to);
+    return slice(m_chunks, m_skip, m_size, from, to);
 }
 
 WrappedText::Snapshot WrappedText::snapshot() const
 {
     Snapshot snapshot;
     snapshot.m_chunks = m_chunks;
+    snapshot.m_skip = m_skip;
     snapshot.m_size = m_size;
     return snapshot;
 }
 
 std::string WrappedText::Snapshot::slice(std::uint64_t from, std::uint64_t to) const
 {
-    return WrappedText::slice(m_chunks, m_size, from, to);
+    return WrappedText::slice(m_chunks, m_skip, m_size, from, to);
 }
 
-std::string WrappedText::slice(const std::vector<Chunk> &chunks, std::uint64_t size,
-                               std::uint64_t from, std::uint64_t to)
+std::string WrappedText::slice(const std::vector<Chunk> &chunks, std::uint64_t skip,
+                               std::uint64_t size, std::uint64_t from, std::uint64_t to)
 {
     to = std::min(to, size);
     std::string out;
     if (from >= to)
         return out;
+    from += skip;
+    to += skip;
     out.reserve(static_cast<std::size_t>(to - from));
     while (from < to) {
         const std::uint64_t inChunk = from & (ChunkSize - 1);
@@ -132,8 +204,11 @@ std::string WrappedText::slice(const std::vector<Chunk> &chunks, std::uint64_t s
 
 std::uint64_t WrappedText::rowEnd(std::uint64_t row) const
 {
-    const std::uint64_t next = row + 1 < m_rowStarts.size() ? m_rowStarts[row + 1] : m_size;
-    return std::min(next, m_rowStarts[row] + static_cast<std::uint64_t>(m_columns));
+    const std::uint64_t start = m_rowStarts[row];
+    std::uint64_t next = row + 1 < m_rowStarts.size() ? m_rowStarts[row + 1] : m_size;
+    if (m_lineEnds && next > start && at(next - 1) == '\n')
+        --next;
+    return std::min(next, start + static_cast<std::uint64_t>(m_columns));
 }
 
 std::uint64_t WrappedText::rowOf(std::uint64_t offset) const
@@ -150,13 +225,32 @@ std::size_t WrappedText::memoryUsed() const
 std::uint64_t WrappedText::lastBlankBefore(std::uint64_t from, std::uint64_t to) const
 {
     // Chunk by chunk from the end; memrchr reads many bytes per step.
+    from += m_skip;
+    to += m_skip;
     while (to > from) {
         const std::uint64_t pieceStart = std::max(from, (to - 1) & ~(ChunkSize - 1));
         const char *base = m_chunks[pieceStart >> ChunkBits].get() + (pieceStart & (ChunkSize - 1));
         const void *blank = memrchr(base, ' ', static_cast<std::size_t>(to - pieceStart));
         if (blank != nullptr)
-            return pieceStart + static_cast<std::uint64_t>(static_cast<const char *>(blank) - base);
+            return pieceStart +
+                   static_cast<std::uint64_t>(static_cast<const char *>(blank) - base) - m_skip;
         to = pieceStart;
+    }
+    return NoBlank;
+}
+
+std::uint64_t WrappedText::firstLineEnd(std::uint64_t from, std::uint64_t to) const
+{
+    from += m_skip;
+    to += m_skip;
+    while (from < to) {
+        const std::uint64_t pieceEnd = std::min(to, (from | (ChunkSize - 1)) + 1);
+        const char *base = m_chunks[from >> ChunkBits].get() + (from & (ChunkSize - 1));
+        const void *end = std::memchr(base, '\n', static_cast<std::size_t>(pieceEnd - from));
+        if (end != nullptr)
+            return from + static_cast<std::uint64_t>(static_cast<const char *>(end) - base) -
+                   m_skip;
+        from = pieceEnd;
     }
     return NoBlank;
 }
@@ -166,6 +260,14 @@ void WrappedText::wrapNewRows()
     const auto width = static_cast<std::uint64_t>(m_columns);
     for (;;) {
         const std::uint64_t start = m_rowStarts.back();
+        // A line end within the row's cells, or just past them, ends it.
+        const std::uint64_t lineEnd =
+            m_lineEnds ? firstLineEnd(start, std::min(m_size, start + width + 1)) : NoBlank;
+        if (lineEnd != NoBlank) {
+            m_rowStarts.push_back(lineEnd + 1);
+            m_blankScan = 0;
+            continue;
+        }
         // The row still has room, or is exactly full and the next character decides.
         if (m_size - start <= width)
             return;
@@ -181,7 +283,7 @@ void WrappedText::wrapNewRows()
                 m_blankScan = scan;
                 return;
             }
-            next = scan;
+            next = m_lineEnds && at(scan) == '\n' ? scan + 1 : scan;
         } else {
             // Break after the last blank that fits; with none, cut the word at the edge.
             const std::uint64_t blank = lastBlankBefore(start, edge);

@@ -1,7 +1,9 @@
-// An append-only text of one paragraph, kept as Windows-1252 bytes (one byte per character)
-// and wrapped into rows of a fixed number of character cells, as a box with a fixed-pitch
-// font wraps it: a row breaks after the last blank that fits, a run of blanks at a break
-// hangs past the edge unseen, and a word longer than the row is cut at the edge.
+// A growing text, kept as Windows-1252 bytes (one byte per character) and wrapped into rows
+// of a fixed number of character cells, as a box with a fixed-pitch font wraps it: a row
+// breaks after the last blank that fits, a run of blanks at a break hangs past the edge
+// unseen, and a word longer than the row is cut at the edge. With line ends on, a '\n' ends
+// its row and takes no cell; otherwise it is a character like any other. Its end may be cut back,
+// and its leading rows dropped, for a text that is kept bounded.
 //
 // Built for volume: the text lives in fixed-size chunks (no reallocation, no copy when it
 // grows), and appending wraps only the rows the new bytes complete, so appending costs in
@@ -37,13 +39,21 @@ public:
     private:
         friend class WrappedText;
         std::vector<Chunk> m_chunks;
+        std::uint64_t m_skip = 0;
         std::uint64_t m_size = 0;
     };
 
-    explicit WrappedText(int columns = 1);
+    explicit WrappedText(int columns = 1, bool lineEnds = false);
 
     void append(std::string_view bytes);
     void clear();
+    // Drops the bytes from size on (a size beyond the end changes nothing).
+    void truncate(std::uint64_t size);
+    // With line ends on: drops the rows that end at or before offset count and puts prefix,
+    // which ends in '\n',
+    // in their place; the other rows keep their wrapping. Returns the bytes dropped, at most
+    // count, and at least prefix's size: with fewer, nothing changes and it returns 0.
+    std::uint64_t replaceFront(std::uint64_t count, std::string_view prefix);
 
     // Character cells per row, at least 1. Setting another width rewraps the whole text.
     int columns() const { return m_columns; }
@@ -52,6 +62,7 @@ public:
     std::uint64_t size() const { return m_size; }
     char at(std::uint64_t offset) const
     {
+        offset += m_skip;
         return m_chunks[offset >> ChunkBits][offset & (ChunkSize - 1)];
     }
     // The bytes in [from, to), clamped to the text.
@@ -78,17 +89,26 @@ private:
         void operator()(char *chunk) const;
     };
     static Chunk newChunk();
-    static std::string slice(const std::vector<Chunk> &chunks, std::uint64_t size,
-                             std::uint64_t from, std::uint64_t to);
+    static std::string slice(const std::vector<Chunk> &chunks, std::uint64_t skip,
+                             std::uint64_t size, std::uint64_t from, std::uint64_t to);
+    // Writes bytes at an offset of the chunks (m_skip included), making chunks as needed;
+    // copyShared copies a chunk a snapshot shares before writing into it.
+    void write(std::uint64_t at, std::string_view bytes, bool copyShared);
+    void unshare(std::size_t index);
 
     // Closes every row that the text now decides.
     void wrapNewRows();
     // Offset of the last blank in [from, to), or NoBlank.
     static constexpr std::uint64_t NoBlank = ~std::uint64_t{0};
     std::uint64_t lastBlankBefore(std::uint64_t from, std::uint64_t to) const;
+    // Offset of the first '\n' in [from, to), or NoBlank.
+    std::uint64_t firstLineEnd(std::uint64_t from, std::uint64_t to) const;
 
     int m_columns;
+    bool m_lineEnds;
     std::uint64_t m_size = 0;
+    // The text starts this many bytes into the first chunk: dropped rows' bytes before it.
+    std::uint64_t m_skip = 0;
     std::vector<Chunk> m_chunks;
     // Start of every row; the last one is the open row that appending may still lengthen.
     // A deque, so that a million rows grow without ever being copied in one go on the UI

@@ -173,6 +173,8 @@ public:
                          [this] { fire(onCaptureChanged, this); });
         QObject::connect(view, &ReceiveView::resetCountersChosen, view,
                          [this] { fire(onResetCounters, this); });
+        QObject::connect(view, &ReceiveView::chosen, view,
+                         [this](int choice, int item) { fire(onChoose, this, choice, item); });
     }
     void captureReceived(std::string_view bytes) override { m_widget->captureReceived(bytes); }
     void startCapture(const std::string &path, bool received) override
@@ -183,6 +185,21 @@ public:
     std::string captureName() const override { return m_widget->captureName(); }
     void append(std::string_view text) override { m_widget->append(text); }
     void clear() override { m_widget->clear(); }
+    void removeEnd(std::int64_t count) override
+    {
+        m_widget->removeEnd(static_cast<std::uint64_t>(count));
+    }
+    std::int64_t replaceFront(std::int64_t count, std::string_view prefix) override
+    {
+        return static_cast<std::int64_t>(
+            m_widget->replaceFront(static_cast<std::uint64_t>(count), prefix));
+    }
+    void setChoices(std::vector<MenuChoice> choices) override
+    {
+        m_widget->setChoices(std::move(choices));
+    }
+    std::vector<MenuChoice> choices() const override { return m_widget->choices(); }
+    void choose(int choice, int item) override { m_widget->choose(choice, item); }
     std::string text() const override { return m_widget->text(); }
     std::int64_t size() const override
     {

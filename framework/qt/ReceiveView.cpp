@@ -90,6 +90,25 @@ void ReceiveView::clear()
     emit cleared();
 }
 
+void ReceiveView::removeEnd(std::uint64_t count)
+{
+    m_model.removeEnd(count);
+    requestRepaint();
+}
+
+std::uint64_t ReceiveView::replaceFront(std::uint64_t count, std::string_view prefix)
+{
+    const std::uint64_t dropped = m_model.replaceFront(count, prefix);
+    requestRepaint();
+    return dropped;
+}
+
+void ReceiveView::choose(int choice, int item)
+{
+    if (choice >= 0 && m_model.choose(static_cast<std::size_t>(choice), item))
+        emit chosen(choice, item);
+}
+
 void ReceiveView::save(const QString &path, SaveForm form)
 {
     std::function<std::string()> received;
@@ -444,6 +463,19 @@ void ReceiveView::contextMenuEvent(QContextMenuEvent *event)
         menu.addAction(fromAnsi(item.text), this,
                        [this, command = item.command] { runGuarded([&] { run(command); }); })
             ->setEnabled(item.enabled);
+    }
+    const std::vector<MenuChoice> &choices = m_model.choices();
+    if (!choices.empty())
+        menu.addSeparator();
+    for (std::size_t c = 0; c < choices.size(); ++c) {
+        QMenu *sub = menu.addMenu(fromAnsi(choices[c].title));
+        for (std::size_t i = 0; i < choices[c].items.size(); ++i) {
+            QAction *action = sub->addAction(fromAnsi(choices[c].items[i]), this, [this, c, i] {
+                runGuarded([&] { choose(static_cast<int>(c), static_cast<int>(i)); });
+            });
+            action->setCheckable(true);
+            action->setChecked(static_cast<int>(i) == choices[c].chosen);
+        }
     }
     menu.exec(event->globalPos());
 }

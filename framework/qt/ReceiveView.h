@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 class ReceiveView : public QFrame
 {
@@ -39,10 +40,20 @@ class ReceiveView : public QFrame
 public:
     explicit ReceiveView(QWidget *parent = nullptr);
 
-    // Appends Windows-1252 text; each byte takes one character cell. No byte breaks a line.
+    // Appends Windows-1252 text; each byte takes one character cell, but a '\n' ends its row.
     void append(std::string_view text);
     // Empties the box and says so with cleared().
     void clear();
+    // Takes back the last count bytes.
+    void removeEnd(std::uint64_t count);
+    // Drops the leading rows within the first count bytes for prefix; the bytes dropped.
+    std::uint64_t replaceFront(std::uint64_t count, std::string_view prefix);
+
+    // The owner's choices in the context menu, below its commands.
+    const std::vector<MenuChoice> &choices() const { return m_model.choices(); }
+    void setChoices(std::vector<MenuChoice> choices) { m_model.setChoices(std::move(choices)); }
+    // Picks an item as the menu does: checks it and says so with chosen().
+    void choose(int choice, int item);
 
     // What a save writes: the text as the box shows it, or the bytes as received.
     using SaveForm = ReceiveModel::SaveForm;
@@ -109,6 +120,7 @@ signals:
     void captureChanged();
     // The menu's "Reset counters" was chosen.
     void resetCountersChosen();
+    void chosen(int choice, int item);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

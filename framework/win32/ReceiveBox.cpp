@@ -21,6 +21,10 @@ UINT menuIdentifier(ReceiveModel::Command command)
     return static_cast<UINT>(command) + 1;
 }
 
+// The identifier of an item of the owner's choices, above the commands'.
+constexpr UINT FirstChoiceItem = 0x100;
+constexpr UINT ChoiceItems = 0x40; // items per choice at most
+
 } // namespace
 
 Win32ReceiveBox::Win32ReceiveBox(const ControlSite &site)
@@ -60,6 +64,31 @@ void Win32ReceiveBox::clear()
     updateScrollBar();
     InvalidateRect(m_window, nullptr, FALSE);
     fire(onCleared);
+}
+
+void Win32ReceiveBox::changed()
+{
+    updateScrollBar();
+    InvalidateRect(m_window, nullptr, FALSE);
+}
+
+void Win32ReceiveBox::removeEnd(std::int64_t count)
+{
+    m_model.removeEnd(static_cast<std::uint64_t>(count));
+    changed();
+}
+
+std::int64_t Win32ReceiveBox::replaceFront(std::int64_t count, std::string_view prefix)
+{
+    const std::uint64_t dropped = m_model.replaceFront(static_cast<std::uint64_t>(count), prefix);
+    changed();
+    return static_cast<std::int64_t>(dropped);
+}
+
+void Win32ReceiveBox::choose(int choice, int item)
+{
+    if (choice >= 0 && m_model.choose(static_cast<std::size_t>(choice), item) && onChoose)
+        runGuarded([&] { onChoose(this, choice, item); });
 }
 
 void Win32ReceiveBox::select(std::uint64_t anchor, std::uint64_t cursor)
@@ -184,6 +213,21 @@ void Win32ReceiveBox::showMenu(int x, int y)
         AppendMenuW(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED),
                     menuIdentifier(item.command), text.c_str());
     }
+    const std::vector<MenuChoice> &choices = m_model.choices();
+    if (!choices.empty())
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (std::size_t c = 0; c < choices.size(); ++c) {
+        HMENU sub = CreatePopupMenu();
+        for (std::size_t i = 0; i < choices[c].items.size() && i < ChoiceItems; ++i) {
+            const bool checked = static_cast<int>(i) == choices[c].chosen;
+            AppendMenuW(sub, MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED),
+                        FirstChoiceItem + static_cast<UINT>(c * ChoiceItems + i),
+                        toWide(choices[c].items[i]).c_str());
+        }
+        // The submenu belongs to the menu from here on and goes with it.
+        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
+                    toWide(choices[c].title).c_str());
+    }
     const auto chosen = static_cast<UINT>(TrackPopupMenu(
         menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_window, nullptr));
     DestroyMenu(menu);
@@ -203,6 +247,9 @@ void Win32ReceiveBox::showMenu(int x, int y)
             captureAs();
         else if (chosen == menuIdentifier(Command::ResetCounters))
             fire(onResetCounters);
+        else if (chosen >= FirstChoiceItem)
+            choose(static_cast<int>((chosen - FirstChoiceItem) / ChoiceItems),
+                   static_cast<int>((chosen - FirstChoiceItem) % ChoiceItems));
     });
 }
 

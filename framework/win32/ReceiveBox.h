@@ -25,6 +25,14 @@ public:
 
     void append(std::string_view text) override;
     void clear() override;
+    void removeEnd(std::int64_t count) override;
+    std::int64_t replaceFront(std::int64_t count, std::string_view prefix) override;
+    void setChoices(std::vector<MenuChoice> choices) override
+    {
+        m_model.setChoices(std::move(choices));
+    }
+    std::vector<MenuChoice> choices() const override { return m_model.choices(); }
+    void choose(int choice, int item) override;
     std::string text() const override { return m_model.allText(); }
     std::int64_t size() const override { return static_cast<std::int64_t>(m_model.text().size()); }
     void setReceivedSource(ReceivedSource source) override { m_source = std::move(source); }
@@ -56,6 +64,8 @@ private:
     // Shows the text scrolled, when it moved.
     void scrolled(bool moved);
     void updateScrollBar();
+    // Shows the text after it changed other than at its end.
+    void changed();
     void requestRepaint();
     static constexpr UINT_PTR RepaintTimer = 1;
     std::uint64_t offsetAt(int x, int y) const;

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 
@@ -150,6 +151,43 @@ TEST_F(TerminalTest, TheSharedScenariosCountAndCaptureBytes)
 TEST_F(TerminalTest, TheSharedScenarioLosesTheAdapterAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), "COM1");
+}
+
+namespace {
+
+// The user's stored choices live in a directory of the test's own while it runs.
+class ReceiveOptionsTest : public TerminalTest
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/zephra-options-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_config = pattern;
+        setenv("XDG_CONFIG_HOME", m_config.c_str(), 1);
+        TerminalTest::SetUp();
+    }
+    void TearDown() override
+    {
+        TerminalTest::TearDown();
+        unsetenv("XDG_CONFIG_HOME");
+        std::filesystem::remove_all(m_config);
+    }
+
+private:
+    std::string m_config;
+};
+
+} // namespace
+
+TEST_F(ReceiveOptionsTest, TheSharedScenarioShowsEachViewAndAWindowStartsWithTheLastChoices)
+{
+    expectTestTabViews(form(), "COM1");
+    form().MemoReceiveRun->choose(0, 2);
+    form().MemoReceiveRun->choose(1, 1);
+    TMainForm next;
+    EXPECT_EQ(next.MemoReceiveRun->choices()[0].chosen, 2);
+    EXPECT_EQ(next.MemoReceiveRun->choices()[1].chosen, 1);
 }
 
 TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)

@@ -175,6 +175,60 @@ inline void expectTestTabSendsAndShows(TMainForm &form, const std::string &com)
     EXPECT_FALSE(form.ComPort1->Connected());
 }
 
+// The test tab against a module at RUN on com, which echoes: the receive box's menu shows the
+// bytes received before in each view, with stamps; the defaults are chosen again at the end.
+inline void expectTestTabViews(TMainForm &form, const std::string &com)
+{
+    ReceiveBox &box = *form.MemoReceiveRun;
+    ASSERT_EQ(box.choices().size(), 2u);
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    form.OpenPortRun->click();
+    ASSERT_TRUE(form.ComPort1->Connected());
+    form.EditSendRun->setText("AB\r\n\x01\xE9");
+    form.SendStringRun->click();
+    ASSERT_TRUE(serveUntil([&] { return box.text() == "AB<0x0D><0x0A><0x01>\xE9"; },
+                           std::chrono::seconds(5)))
+        << box.text();
+    // The hex rows may break wherever the echo paused: the rows' bytes are checked, in order.
+    const auto hexBytes = [](const std::string &text, std::size_t stamp) {
+        std::string digits;
+        for (std::size_t row = 0; row < text.size(); row = text.find('\n', row) + 1) {
+            for (std::size_t at = row + stamp; at + 2 <= row + stamp + 47; at += 3) {
+                if (text[at] != ' ')
+                    digits += text.substr(at, 2) + " ";
+            }
+            if (text.find('\n', row) == std::string::npos)
+                break;
+        }
+        return digits;
+    };
+    struct ViewCase
+    {
+        int view, stamps;
+        std::function<bool(const std::string &)> shows;
+    };
+    const ViewCase cases[] = {
+        {1, 0, [](const std::string &t) { return t == "AB\n<0x01>\xE9"; }},
+        {1, 2, [](const std::string &t) { return t.rfind("+0.000 AB\n+", 0) == 0; }},
+        {2, 0, [&](const std::string &t) { return hexBytes(t, 0) == "41 42 0D 0A 01 E9 "; }},
+        {2, 1,
+         [&](const std::string &t) {
+             return t.size() > 13 && t[2] == ':' && t[8] == '.' &&
+                    hexBytes(t, 13) == "41 42 0D 0A 01 E9 ";
+         }},
+        {0, 1, [](const std::string &t) { return t == "AB<0x0D><0x0A><0x01>\xE9"; }},
+    };
+    for (const ViewCase &c : cases) {
+        box.choose(0, c.view);
+        box.choose(1, c.stamps);
+        EXPECT_EQ(box.choices()[0].chosen, c.view);
+        EXPECT_TRUE(c.shows(box.text())) << c.view << c.stamps << ": " << box.text();
+    }
+    box.choose(1, 0);
+    form.ClosePortRun->click();
+}
+
 // The link test tab against a module at RUN on com, which sends back what it gets as a far
 // module with a loopback plug does: a counted run ends by itself with every packet back.
 inline void expectLinkTestRunsToItsEnd(TMainForm &form, const std::string &com)

@@ -65,17 +65,31 @@ TEST(RowFormer, FormsTheRowsOfEachView)
         {"hex: not yet idle", Hex, Relative, "0:a", 19, "", "+0.000 61" + gap(15) + "  a"},
     };
     for (const Case &c : cases) {
-        RowFormer former(c.view, c.stamps);
-        std::string closed;
+        // A twin feeds a display that shows the open row too, changing only at its end.
+        RowFormer former(c.view, c.stamps), twin(c.view, c.stamps);
+        std::string closed, shown;
+        const auto showChange = [&] {
+            RowFormer::Change change = twin.takeChange();
+            ASSERT_LE(change.retract, shown.size()) << c.name;
+            shown.resize(shown.size() - change.retract);
+            shown += change.text;
+        };
         for (std::string_view batches = c.batches; !batches.empty();) {
             const std::size_t colon = batches.find(':'), bar = batches.find('|');
             const int ms = std::stoi(std::string(batches.substr(0, colon)));
             former.feed(batches.substr(colon + 1, bar - colon - 1), at(ms));
+            twin.feed(batches.substr(colon + 1, bar - colon - 1), at(ms));
             closed += former.takeClosed();
+            showChange();
+            EXPECT_EQ(shown, closed + former.openRow()) << c.name;
             batches.remove_prefix(bar == batches.npos ? batches.size() : bar + 1);
         }
-        if (c.idleAt)
+        if (c.idleAt) {
             former.closeIdle(at(c.idleAt));
+            twin.closeIdle(at(c.idleAt));
+            showChange();
+        }
+        EXPECT_EQ(shown, c.closed + c.open) << c.name;
         EXPECT_EQ(closed + former.takeClosed(), c.closed) << c.name;
         EXPECT_EQ(former.openRow(), c.open) << c.name;
         former.flush();

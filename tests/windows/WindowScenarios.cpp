@@ -128,6 +128,11 @@ TEST_F(WindowScenario, EchoTheTestTabCountsAndCapturesBytes)
     expectTestTabCountsAndCaptures(form(), port());
 }
 
+TEST_F(WindowScenario, EchoTheTestTabShowsEachView)
+{
+    expectTestTabViews(form(), port());
+}
+
 TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), port());
