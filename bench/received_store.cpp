@@ -57,7 +57,7 @@ int main(int argc, char **argv)
         box.setView(80, 25);
         const double rate = feed(store, box, static_cast<std::uint64_t>(gib * (1 << 30)));
         const std::size_t after = MemoryWatch::residentBytes();
-        std::printf("memory: %.2f GiB as received, default limit: RSS +%.1f MiB (store %.1f MiB, "
+        std::printf("memory: %.2f GiB as received, default limit: RSS +%.1f MiB (kept %.1f MiB, "
                     "box text %.1f MiB, box memory %.1f MiB), %.0f MiB/s\n",
                     gib, static_cast<double>(after - before) / (1 << 20),
                     static_cast<double>(store.size()) / (1 << 20),
@@ -71,7 +71,7 @@ int main(int argc, char **argv)
         ReceiveModel box;
         box.setView(80, 25);
         if (stamped)
-            store.show(terminal::View::Hex, terminal::Stamps::Absolute);
+            store.show(terminal::View::Hex, terminal::Stamps::Absolute, {});
         rates[stamped] = feed(store, box, rateBytes);
     }
     std::printf("rate: as received %.0f MiB/s, hex with stamps %.0f MiB/s (%.0f%%)\n", rates[0],

@@ -126,7 +126,8 @@ void TMainForm::bindReceiveBox()
         if (limit > 0)
             m_receivedStore.setLimit(static_cast<std::uint64_t>(limit) << 20);
     }
-    m_receivedStore.show(static_cast<terminal::View>(view), static_cast<terminal::Stamps>(stamps));
+    m_receivedStore.show(static_cast<terminal::View>(view), static_cast<terminal::Stamps>(stamps),
+                         {});
     MemoReceiveRun->setChoices(
         {{"&View", {"As &received", "&Lines", "&Hex"}, view},
          {"&Time stamps", {"&Off", "Time of &day", "Time since &previous row"}, stamps}});
@@ -139,7 +140,9 @@ void TMainForm::bindReceiveBox()
             m_receivedStore.clear();
     };
     MemoReceiveRun->setReceivedSource([this] {
-        return [bytes = m_receivedStore.bytesSource()](const std::string &) { return bytes(); };
+        return [bytes = m_receivedStore.bytesSource()](const std::string &text) {
+            return bytes(text);
+        };
     });
     m_countersTimer->onTimer = [this](Timer *) {
         m_countersDue = false;
@@ -174,7 +177,7 @@ void TMainForm::chooseReceiveOption(int choice, int item)
         view = static_cast<terminal::View>(item);
     else
         stamps = static_cast<terminal::Stamps>(item);
-    const std::string text = m_receivedStore.show(view, stamps);
+    const std::string text = m_receivedStore.show(view, stamps, MemoReceiveRun->text());
     m_refillingReceiveBox = true;
     MemoReceiveRun->clear();
     m_refillingReceiveBox = false;

@@ -203,10 +203,18 @@ void ControlMarks::append(std::string_view bytes)
     m_count = full + used;
 }
 
+void ControlMarks::dropFront(std::uint64_t count)
+{
+    m_front += std::min(count, size());
+    for (; m_front >= 64; m_front -= 64, m_count -= 64)
+        m_words.pop_front();
+}
+
 void ControlMarks::clear()
 {
     m_words.clear();
     m_count = 0;
+    m_front = 0;
 }
 
 std::string receivedBytes(std::string_view text, const ControlMarks &marks)

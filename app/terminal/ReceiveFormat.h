@@ -25,14 +25,22 @@ class ControlMarks
 public:
     // Notes the bytes whose display text appendReceivedText appends.
     void append(std::string_view bytes);
+    // Forgets the first count marks (their text left the front of the display).
+    void dropFront(std::uint64_t count);
     void clear();
 
-    std::uint64_t size() const { return m_count; }
-    bool operator[](std::uint64_t index) const { return (m_words[index / 64] >> (index % 64)) & 1; }
+    std::uint64_t size() const { return m_count - m_front; }
+    bool operator[](std::uint64_t index) const
+    {
+        index += m_front;
+        return (m_words[index / 64] >> (index % 64)) & 1;
+    }
 
 private:
     std::deque<std::uint64_t> m_words;
+    // Bits held in m_words, and those of the first word that were dropped.
     std::uint64_t m_count = 0;
+    std::uint64_t m_front = 0;
 };
 
 // The received bytes behind a display text, from the text and the marks made with it.

@@ -2,9 +2,12 @@
 // the text the receive box shows of them in the chosen view and stamps. The box only shows
 // text: it is told what to take back from its end, what to append, and when the oldest bytes
 // went past the limit, how much of its front to give up for a note saying how much left.
-// Toolkit-free; UI thread only.
+// In the view as received, the box's text is the bytes' own record: the store keeps only each
+// batch's size, time and marks, and takes the bytes back from the box's text when it needs them,
+// so that the bytes are not held twice. Toolkit-free; UI thread only.
 #pragma once
 
+#include "app/terminal/ReceiveFormat.h"
 #include "terminal/RowFormer.h"
 
 #include <cstdint>
@@ -42,17 +45,18 @@ public:
     void frontDropped(std::uint64_t count);
 
     // The box's whole text for another view or stamps, over every byte kept: the box is
-    // emptied and given this.
-    std::string show(terminal::View view, terminal::Stamps stamps);
+    // emptied and given this. boxText is the box's text now, the bytes' record in the view as
+    // received.
+    std::string show(terminal::View view, terminal::Stamps stamps, std::string_view boxText);
     // Forgets every byte (the box was emptied).
     void clear();
 
     // Received bytes kept, and those that went past the limit since the last clear.
     std::uint64_t size() const { return m_size; }
     std::uint64_t dropped() const { return m_dropped; }
-    // The bytes kept, exactly as received, made on the thread that calls the function; the
-    // batches are shared, not copied, until then.
-    std::function<std::string()> bytesSource() const;
+    // The bytes kept, exactly as received, made on the thread that calls the function from
+    // the box's text at the same moment; the batches are shared, not copied, until then.
+    std::function<std::string(std::string_view boxText)> bytesSource() const;
 
 private:
     // A batch's share of the limit: its bytes and what keeping it costs besides, so that a
@@ -60,19 +64,27 @@ private:
     static constexpr std::uint64_t BatchCost = 64;
     struct Batch
     {
-        std::shared_ptr<const std::string> bytes;
+        std::shared_ptr<const std::string> bytes; // none in the view as received
+        std::uint64_t size;
         terminal::ArrivalTime arrival;
         std::uint64_t textStart; // where its rows begin in the text, counted from the first kept
+        std::uint64_t marks;     // its control marks, in the view as received
     };
     // Feeds the former and notes where the batch's text begins.
-    terminal::RowFormer::Change feed(Batch &batch);
+    terminal::RowFormer::Change feed(Batch &batch, std::string_view bytes);
     std::string note() const;
+    // Where the kept batches' text begins in the box's text.
+    std::uint64_t keptTextOffset() const;
+    // Gives each batch its bytes again, from the box's text (the view as received).
+    void recoverBytes(std::string_view boxText);
 
     std::uint64_t m_limit = DefaultLimit;
     terminal::View m_view = terminal::View::Received;
     terminal::Stamps m_stamps = terminal::Stamps::Off;
     terminal::RowFormer m_former{terminal::View::Received};
     std::deque<Batch> m_batches;
+    // With the box's text, the bytes kept, in the view as received.
+    ControlMarks m_marks;
     std::uint64_t m_size = 0;
     std::uint64_t m_cost = 0;
     std::uint64_t m_dropped = 0;

@@ -35,12 +35,12 @@ TEST(ReceivedStore, ShowsWhatCameBeforeInEachViewAndSavesItExactly)
         apply(store, box, store.add(bytes, at(ms)));
     const std::string received = "ab\r\n<0x0D>\x01xyz\r";
     EXPECT_EQ(box.allText(), receivedText(received));
-    EXPECT_EQ(store.bytesSource()(), received);
+    EXPECT_EQ(store.bytesSource()(box.allText()), received);
 
-    EXPECT_EQ(store.show(View::Lines, Stamps::Off), "ab\n<0x0D><0x01>xyz\n");
-    EXPECT_EQ(store.show(View::Lines, Stamps::Relative), "+0.000 ab\n+0.005 <0x0D><0x01>xyz\n");
+    EXPECT_EQ(store.show(View::Lines, Stamps::Off, box.allText()), "ab\n<0x0D><0x01>xyz\n");
+    EXPECT_EQ(store.show(View::Lines, Stamps::Relative, {}), "+0.000 ab\n+0.005 <0x0D><0x01>xyz\n");
     // The pause before the last batch ends a hex row; a row still open grows in the box.
-    const std::string hex = store.show(View::Hex, Stamps::Off);
+    const std::string hex = store.show(View::Hex, Stamps::Off, {});
     EXPECT_EQ(hex, "61 62 0D 0A 3C 30 78 30 44 3E" + std::string(18, ' ') + "  ab..<0x0D>\n" +
                        "01 78 79 7A 0D" + std::string(33, ' ') + "  .xyz.");
     box.clear();
@@ -48,7 +48,7 @@ TEST(ReceivedStore, ShowsWhatCameBeforeInEachViewAndSavesItExactly)
     apply(store, box, store.add("!", at(110)));
     EXPECT_EQ(box.allText(), hex.substr(0, hex.find('\n') + 1) + "01 78 79 7A 0D 21" +
                                  std::string(30, ' ') + "  .xyz.!");
-    EXPECT_EQ(store.bytesSource()(), received + "!");
+    EXPECT_EQ(store.bytesSource()(box.allText()), received + "!");
 }
 
 TEST(ReceivedStore, PastTheLimitTheOldestTextGivesWayToANoteOfHowMuchLeft)
@@ -65,7 +65,7 @@ TEST(ReceivedStore, PastTheLimitTheOldestTextGivesWayToANoteOfHowMuchLeft)
         EXPECT_LE(store.size(), limit);
         EXPECT_EQ(store.size() + store.dropped(), all.size());
     }
-    const std::string kept = store.bytesSource()();
+    const std::string kept = store.bytesSource()(box.allText());
     EXPECT_EQ(kept, all.substr(store.dropped()));
     ASSERT_EQ(box.allText().rfind("[", 0), 0u);
     EXPECT_NE(box.allText().find(" KiB received earlier left the box]\n"), std::string::npos);
@@ -75,5 +75,10 @@ TEST(ReceivedStore, PastTheLimitTheOldestTextGivesWayToANoteOfHowMuchLeft)
     EXPECT_EQ(rest.substr(rest.size() - receivedText(kept).size()), receivedText(kept));
     EXPECT_LT(rest.size() - receivedText(kept).size(), 40u);
     // Another view shows the kept bytes after the same note.
-    EXPECT_EQ(store.show(View::Lines, Stamps::Off), text.substr(0, text.find('\n') + 1) + kept);
+    const std::string lines = store.show(View::Lines, Stamps::Off, text);
+    EXPECT_EQ(lines, text.substr(0, text.find('\n') + 1) + kept);
+    // And back: the box's text is again the record the bytes are taken from.
+    box.clear();
+    box.append(store.show(View::Received, Stamps::Off, lines));
+    EXPECT_EQ(store.bytesSource()(box.allText()), kept);
 }
