@@ -8,28 +8,20 @@ namespace terminal {
 
 namespace {
 
-char hexDigit(unsigned nibble)
+// Appends a hex row of up to HexRowBytes bytes: the digits, padded to a full row, then the bytes
+// as characters. Written in one piece: a flood makes a row of every 16 bytes.
+void appendHexRow(std::string &text, std::string_view bytes)
 {
-    return "0123456789ABCDEF"[nibble & 15];
-}
-
-std::string hexRow(std::string_view bytes)
-{
-    std::string text;
-    for (std::size_t i = 0; i < RowFormer::HexRowBytes; ++i) {
-        if (i != 0)
-            text += ' ';
-        if (i < bytes.size()) {
-            const auto byte = static_cast<unsigned char>(bytes[i]);
-            text += {hexDigit(byte >> 4), hexDigit(byte)};
-        } else {
-            text += "  ";
-        }
+    constexpr std::size_t Digits = RowFormer::HexRowBytes * 3 - 1;
+    char row[Digits + 2 + RowFormer::HexRowBytes];
+    std::fill_n(row, Digits + 2, ' ');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        row[i * 3] = "0123456789ABCDEF"[byte >> 4];
+        row[i * 3 + 1] = "0123456789ABCDEF"[byte & 15];
+        row[Digits + 2 + i] = byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
     }
-    text += "  ";
-    for (const char c : bytes)
-        text += c >= 0x20 && c < 0x7F ? c : '.';
-    return text;
+    text.append(row, Digits + 2 + bytes.size());
 }
 
 } // namespace
@@ -82,6 +74,15 @@ void RowFormer::feedHex(std::string_view bytes, ArrivalTime arrival)
     while (!bytes.empty()) {
         if (!m_rowOpen)
             openRowAt(arrival);
+        if (m_row.empty() && bytes.size() >= HexRowBytes) {
+            // A whole row straight from the batch.
+            m_closed += m_rowStamp;
+            appendHexRow(m_closed, bytes.substr(0, HexRowBytes));
+            m_closed += '\n';
+            m_rowOpen = false;
+            bytes.remove_prefix(HexRowBytes);
+            continue;
+        }
         const std::size_t taken = std::min(HexRowBytes - m_row.size(), bytes.size());
         m_row.append(bytes.substr(0, taken));
         bytes.remove_prefix(taken);
@@ -104,13 +105,20 @@ void RowFormer::flush()
 
 std::string RowFormer::openRow() const
 {
-    if (!m_rowOpen)
-        return {};
-    if (m_view == View::Hex)
-        return m_rowStamp + hexRow(m_row);
-    std::string text = m_rowStamp;
-    appendReceivedText(text, m_row);
+    std::string text;
+    appendOpenRow(text);
     return text;
+}
+
+void RowFormer::appendOpenRow(std::string &text) const
+{
+    if (!m_rowOpen)
+        return;
+    text += m_rowStamp;
+    if (m_view == View::Hex)
+        appendHexRow(text, m_row);
+    else
+        appendReceivedText(text, m_row);
 }
 
 RowFormer::Change RowFormer::takeChange()
@@ -156,7 +164,7 @@ void RowFormer::openRowAt(ArrivalTime arrival)
 
 void RowFormer::closeRow()
 {
-    m_closed += openRow();
+    appendOpenRow(m_closed);
     m_closed += '\n';
     m_row.clear();
     m_rowOpen = false;

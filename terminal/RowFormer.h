@@ -64,6 +64,7 @@ private:
     void feedLines(std::string_view bytes, ArrivalTime arrival);
     void feedHex(std::string_view bytes, ArrivalTime arrival);
     void openRowAt(ArrivalTime arrival);
+    void appendOpenRow(std::string &text) const;
     void closeRow();
 
     View m_view;
