@@ -4,6 +4,8 @@
 #include "tests/app/SetupTabSupport.h"
 #include "tests/support/Activity.h"
 
+#include "simulator/SimFrame.h"
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -40,25 +42,86 @@ std::map<long, long> writeCallsByThread()
     return calls;
 }
 
+// Stands in for the window's timer in slot while it lives: ticks only when the test says so,
+// and counts the periods it starts as the window's timers do (enabling a stopped timer, or a
+// new interval for a running one).
+class ManualTimer : public Timer
+{
+public:
+    explicit ManualTimer(Timer *&slot) : m_slot(slot), m_own(slot)
+    {
+        onTimer = slot->onTimer;
+        slot->setEnabled(false);
+        slot = this;
+    }
+    ~ManualTimer() override { m_slot = m_own; }
+    bool enabled() const override { return m_enabled; }
+    void setEnabled(bool enabled) override
+    {
+        m_periods += enabled && !m_enabled;
+        m_enabled = enabled;
+    }
+    int interval() const override { return m_interval; }
+    void setInterval(int interval) override
+    {
+        m_periods += m_enabled && interval != m_interval;
+        m_interval = interval;
+    }
+    void startOnce(int milliseconds) override
+    {
+        setInterval(milliseconds);
+        setEnabled(true);
+    }
+    void tick() { onTimer(this); }
+    int periodsStarted() const { return m_periods; }
+
+private:
+    Timer *&m_slot;
+    Timer *const m_own;
+    bool m_enabled = false;
+    int m_interval = 1000;
+    int m_periods = 0;
+};
+
 } // namespace
 
 using SetupExchange = SetupTabTest;
 
-TEST_F(SetupExchange, RepliesAfterOneSecondLetOnlyTheFirstExchangeSucceed)
+TEST_F(SetupExchange, OnePeriodRunsAcrossTheExchangesAndLateRepliesStillApply)
 {
-    // One reply fits into the 1500 ms period, the second does not, though each came sooner
-    // than a full period: the period counts across the exchanges. Half a period either way.
+    // The first exchange takes part of the 1500 ms period and the second ends with it: the
+    // period counts across the exchanges, each does not start one anew. The test plays the
+    // module's replies and the timer's ticks itself, so their order is the test's and no
+    // scheduler delay can change it.
     module().setSetting(Code::CodeRfChannel, 42);
     module().setSetting(Code::CodeRxId, 0xAB);
-    module().setFaults(faults([](SimulatorFaults &f) { f.replyDelay = 1000ms; }));
+    module().setFaults(faults([](SimulatorFaults &f) { f.silent = true; }));
+    ManualTimer timer(form().Timer1);
     logTimerTicks();
 
-    const double seconds = openSetup();
+    // At each tick: the periods started so far, and the interval that period ran with.
+    std::vector<std::pair<int, int>> periodAtTick;
+    bool firstAnswered = false;
+    QTimer step;
+    QObject::connect(&step, &QTimer::timeout, [&] {
+        const std::size_t frames = module().receivedFrames().size();
+        if (frames == 1 && !firstAnswered) {
+            port().inject(
+                SimFrame::firmwareReply(0x00, Code::CodeFirmware, module().firmwareCode()));
+            firstAnswered = true;
+        } else if (frames >= 2 && ticks().size() < frames - 1 && timer.enabled()) {
+            periodAtTick.emplace_back(timer.periodsStarted(), timer.interval());
+            timer.tick();
+        }
+    });
+    step.start(1);
+    openSetup();
+    step.stop();
 
-    EXPECT_GT(seconds, 1.4);
-    EXPECT_LT(seconds, 10.0);
     ASSERT_EQ(ticks().size(), 7u) << "the second exchange and the six after it end by ticks";
-    EXPECT_LT(ticks()[6] - ticks()[0], 5.0) << "a full period each would take 9 s";
+    EXPECT_EQ(periodAtTick.front(), std::make_pair(1, 1500)) << "the first period ends the second";
+    for (std::size_t i = 1; i < periodAtTick.size(); ++i)
+        EXPECT_EQ(periodAtTick[i].second, 1) << "after a time-out each wait ends at the next tick";
     EXPECT_EQ(framesReceived(8).size(), 8u);
     EXPECT_EQ(form().BiosDisplay->text(), "ZEPHRA24 V1.0A");
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), -1);
@@ -69,6 +132,8 @@ TEST_F(SetupExchange, RepliesAfterOneSecondLetOnlyTheFirstExchangeSucceed)
     EXPECT_EQ(form().StatusConnect->text(), "Connect Time-Out");
 
     // Replies that come after their exchange timed out are still applied when they arrive.
+    for (const std::uint8_t code : {0, 1, 2, 3, 4, 5, 7})
+        port().inject(SimFrame::settingReply(0x00, code, module().setting(code)));
     ASSERT_TRUE(pumpEvents([&] { return form().RF1IDCodeDisplay->text() == "AB"; }, 10s));
     EXPECT_EQ(form().SelectBaudrateSetup->itemIndex(), 3);
     EXPECT_EQ(form().SelectRFRate->itemIndex(), 1);
