@@ -6,6 +6,7 @@
 
 #include "tests/app/TestTabSupport.h"
 #include "tests/app/WindowScenarios.h"
+#include "tests/support/PrivateConfigHome.h"
 
 #include "platform/posix/LineSettings.h"
 
@@ -158,24 +159,7 @@ namespace {
 // The user's stored choices live in a directory of the test's own while it runs.
 class ReceiveOptionsTest : public TerminalTest
 {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/zephra-options-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_config = pattern;
-        setenv("XDG_CONFIG_HOME", m_config.c_str(), 1);
-        TerminalTest::SetUp();
-    }
-    void TearDown() override
-    {
-        TerminalTest::TearDown();
-        unsetenv("XDG_CONFIG_HOME");
-        std::filesystem::remove_all(m_config);
-    }
-
-private:
-    std::string m_config;
+    PrivateConfigHome m_config;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "framework/core/Registry.h"
+#include "tests/support/PrivateConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -11,21 +12,9 @@ namespace {
 class RegistryObject : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/zephra-regobj-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_home = pattern;
-        setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
-        ASSERT_TRUE(m_registry.openKey("Software\\Zephra\\Port", true));
-    }
+    void SetUp() override { ASSERT_TRUE(m_registry.openKey("Software\\Zephra\\Port", true)); }
 
-    void TearDown() override
-    {
-        m_registry.closeKey();
-        unsetenv("XDG_CONFIG_HOME");
-        std::filesystem::remove_all(m_home);
-    }
+    void TearDown() override { m_registry.closeKey(); }
 
     void setRaw(const char *name, DWORD type, const std::string &data)
     {
@@ -57,7 +46,7 @@ protected:
         return "no exception";
     }
 
-    std::string m_home;
+    PrivateConfigHome m_home;
     Registry m_registry{HKEY_CURRENT_USER};
 };
 

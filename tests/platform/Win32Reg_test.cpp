@@ -1,5 +1,6 @@
 #include "platform/posix/RegistryStore.h"
 #include "platform/win32reg.h"
+#include "tests/support/PrivateConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -22,24 +23,15 @@ class RegistryApi : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zephra-reg-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_home = pattern;
-        setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Zephra Test", 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &m_key,
                                   nullptr),
                   ERROR_SUCCESS);
     }
 
-    void TearDown() override
-    {
-        RegCloseKey(m_key);
-        unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(m_home);
-    }
+    void TearDown() override { RegCloseKey(m_key); }
 
-    fs::path store() const { return fs::path(m_home) / "zephra" / "registry"; }
+    fs::path store() const { return fs::path(m_home.path()) / "zephra" / "registry"; }
 
     LONG set(HKEY key, const char *name, DWORD type, const std::string &data)
     {
@@ -71,7 +63,7 @@ protected:
         return names;
     }
 
-    std::string m_home;
+    PrivateConfigHome m_home;
     HKEY m_key = nullptr;
 };
 
@@ -227,9 +219,10 @@ TEST_F(RegistryApi, KeyNamesNeverLeaveTheStoreFolder)
         EXPECT_EQ(get(("Software\\Zephra Test\\" + std::string(name)).c_str(), "Name", type), name);
     }
     // Everything lives as plain files directly in the store folder.
-    for (const auto &entry : fs::recursive_directory_iterator(m_home)) {
+    for (const auto &entry : fs::recursive_directory_iterator(m_home.path())) {
         if (entry.is_directory()) {
-            EXPECT_TRUE(entry.path() == fs::path(m_home) / "zephra" || entry.path() == store())
+            EXPECT_TRUE(entry.path() == fs::path(m_home.path()) / "zephra" ||
+                        entry.path() == store())
                 << entry.path();
         } else {
             EXPECT_EQ(entry.path().parent_path(), store()) << entry.path();
