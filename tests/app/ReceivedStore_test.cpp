@@ -111,8 +111,8 @@ TEST(ReceivedStore, SentBytesAndNotesShowMarkedInEachViewAndNeverJoinTheReceived
 
     // At the limit, sent rows leave with the received bytes before them; the rest is exact.
     const std::string tail(40000, 'y');
-    for (const auto &[sent, bytes] : {std::pair{false, std::string(40000, 'x')},
-                                      {true, std::string("s")}, {false, tail}})
+    for (const auto &[sent, bytes] :
+         {std::pair{false, std::string(40000, 'x')}, {true, std::string("s")}, {false, tail}})
         apply(store, box, sent ? store.addSent(bytes, at(5)) : store.add(bytes, at(5)));
     EXPECT_EQ(store.bytesSource()(box.allText()), tail);
     EXPECT_EQ(store.size(), tail.size());
