@@ -13,7 +13,6 @@
 #include "app/MainForm.h"
 
 #include "framework/core/Registry.h"
-#include "platform/ComNames.h"
 #include "serial/AdapterNames.h"
 #include "serial/EComPort.h"
 
@@ -103,13 +102,14 @@ void TMainForm::reconnectTimerTimer()
     // After a loss, an adapter with a by-path name is looked for by that name alone: its COM
     // name may lead to another adapter by now.
     const std::string name = m_openedByPath.empty() ? m_openedPort : comNameFor(m_openedByPath);
-    if (name.empty() || comDeviceStatus(name).state != ComDeviceStatus::Present)
+    if (name.empty())
         return;
     ComPort1->setPort(name);
     try {
         ComPort1->Open();
     } catch (const EComPort &) {
-        // Not ready yet (still appearing, or held for a moment): the next look tries again.
+        // Still away, or not ready yet (appearing, or held for a moment): the next look tries
+        // again. Opening is the one test that holds on every system.
         return;
     }
     if (!m_openedByPath.empty() && adapterNames(name).byPath != m_openedByPath) {
