@@ -254,7 +254,8 @@ private:
     std::unique_ptr<Timer> m_countersTimer;
 
     // Test tab: the echo of sent bytes in the receive box and the wait for a lost device's
-    // return, each an item of the box's menu and remembered (MainFormReconnect.cpp).
+    // return, each a choice of the box's menu, remembered (MainFormReconnect.cpp).
+
     // The port's device went away: with reconnection chosen and the port the test tab's, the
     // tab waits for it (true); else the loss goes on as an error (false).
     bool deviceLostRun();
