@@ -137,6 +137,11 @@ inline constexpr ControlStates RunClosed = controlStates(
     {OpenPortRun, ComboPortRun, ComboBaudRun, ComboPortSetup, OpenPortSetup, ComboPortLink,
      ComboBaudLink, StartLink},
     {ClosePortRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun, MemoSendRun});
+// The test tab's open port lost its device and the tab waits for it to return: only "Close",
+// which ends the wait, and the clearing buttons stay; a return applies RunOpened again.
+inline constexpr ControlStates RunWaiting =
+    controlStates({ClosePortRun, ClearReceiveRun, ClearSendRun},
+                  {OpenPortRun, SendStringRun, EditSendRun, MemoSendRun});
 
 // The link test tab's "Start" once the port is open: the test holds the port, so every tab's
 // port list, rate and opening button is off, and so are the test's own settings; "Stop", once

@@ -72,6 +72,7 @@ void TMainForm::findControls()
     ZEPHRA_FIND(ClearReceiveRun);
     ZEPHRA_FIND(CountersRun);
     ZEPHRA_FIND(CaptureRun);
+    ZEPHRA_FIND(ReconnectRun);
     ZEPHRA_FIND(MemoSendRun);
     ZEPHRA_FIND(EditSendRun);
     ZEPHRA_FIND(SendStringRun);

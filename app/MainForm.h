@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct LinkTestRun;
 
@@ -77,6 +78,7 @@ public:
     Button *ClearSendRun = nullptr;
     Label *CountersRun = nullptr;
     Label *CaptureRun = nullptr;
+    Label *ReconnectRun = nullptr;
     // HELP MODE
     Picture *ProgramIcon = nullptr;
     Picture *Image1 = nullptr;
@@ -250,4 +252,33 @@ private:
     std::unique_ptr<Timer> m_timer1;
     // Test tab: shows the counters a frame after bytes arrive, not for every batch.
     std::unique_ptr<Timer> m_countersTimer;
+
+    // Test tab: the echo of sent bytes in the receive box and the wait for a lost device's
+    // return, each a choice of the box's menu, remembered (MainFormReconnect.cpp).
+
+    // The port's device went away: with reconnection chosen and the port the test tab's, the
+    // tab waits for it (true); else the loss goes on as an error (false).
+    bool deviceLostRun();
+    // Looks once whether the lost device is back, and opens it when it is.
+    void reconnectTimerTimer();
+    // The two choices added to the receive box's menu, their stored values, the loss handler.
+    void bindEchoAndReconnect();
+    // Picks an item of one of those choices; false for another choice.
+    bool chooseEchoOrReconnect(int choice, int item);
+    // The bytes just written, shown in the receive box when the echo is on.
+    void echoSent(std::string_view bytes);
+    // A line of the tab's own in the receive box.
+    void showNoteRun(std::string_view text);
+    // At open: which adapter the port leads to, to find it again after a loss.
+    void rememberOpenedDevice();
+    // Stops waiting for the device, if the tab waits.
+    void endReconnectWait();
+    bool m_echoSent = false;
+    bool m_reconnect = false;
+    int m_echoChoice = -1;
+    int m_reconnectChoice = -1;
+    // The port's name and its adapter's by-path name (empty where it has none) at open.
+    std::string m_openedPort;
+    std::string m_openedByPath;
+    std::unique_ptr<Timer> m_reconnectTimer;
 };

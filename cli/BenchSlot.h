@@ -13,9 +13,9 @@
 // Each slot runs on its own thread with its own port; what the slots share is the Bench.
 #pragma once
 
-#include "cli/AdapterNames.h"
 #include "cli/ModuleLink.h"
 #include "cli/Receipt.h"
+#include "serial/AdapterNames.h"
 
 #include <atomic>
 #include <chrono>

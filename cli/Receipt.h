@@ -9,8 +9,8 @@
 // pass. by-path and by-id are left out where the device has no such name.
 #pragma once
 
-#include "cli/AdapterNames.h"
 #include "cli/ModuleLink.h"
+#include "serial/AdapterNames.h"
 
 #include <chrono>
 #include <string>

@@ -129,6 +129,14 @@ void TCustomComPort::closeLostDevice()
         OnClosedByLoss(this);
 }
 
+bool TCustomComPort::offerLoss()
+{
+    if (!OnDeviceLost || !OnDeviceLost(this))
+        return false;
+    m_lossRaised = true;
+    return true;
+}
+
 void TCustomComPort::releaseThreadAndWindow()
 {
     // The thread goes first: while it ends, its pending synchronize call or message is still

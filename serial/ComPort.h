@@ -205,6 +205,11 @@ public:
     TNotifyEvent OnRx80Full;
     // Not stored with a form: the port closed itself for a lost device (ClosesLostDevice).
     TNotifyEvent OnClosedByLoss;
+    // Not stored with a form: the event thread's wait or a reaction to an event found the device
+    // gone, before anything told of the loss. An owner that takes the loss in hand (it closes
+    // the port, on every system) returns true: the loss is then not raised, and the port does
+    // not close itself. False, or none assigned: the loss is raised as without it.
+    std::function<bool(Component *Sender)> OnDeviceLost;
 
 protected:
     // End of loading: a port loaded as Connected is opened now; a failure is reported
@@ -260,6 +265,8 @@ private:
     // Close for a device found gone, a failure reported through the handler guard; then
     // OnClosedByLoss. UI thread.
     void closeLostDevice();
+    // Offers the loss to OnDeviceLost; true when the owner took it, which counts as told.
+    bool offerLoss();
     // Runs the reaction to one event through the handler guard; once the loss of the device
     // was told or the wait found it, a reaction's failure that says the device is gone is
     // dropped.

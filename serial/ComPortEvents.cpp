@@ -211,6 +211,8 @@ void TCustomComPort::reactGuarded(TComEvent event)
         try {
             ReactTo(event);
         } catch (const EComPort &error) {
+            if (error.DeviceGone() && !told && offerLoss())
+                return;
             if (!error.DeviceGone() || !(told || m_waitLost))
                 throw;
             m_lossRaised = told;

@@ -170,6 +170,8 @@ void TComThread::raiseFailedWait(TCustomComPort *port, std::int32_t systemError)
     // A write, read or reaction that found the device gone has told the user already: one
     // loss, one report. Any other failure of the wait is raised all the same.
     const bool told = failure.DeviceGone() && port->m_lossRaised;
+    if (failure.DeviceGone() && !told && port->offerLoss())
+        return;
     if (failure.DeviceGone() && TCustomComPort::ClosesLostDevice)
         port->closeLostDevice();
     if (!told)

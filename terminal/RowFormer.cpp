@@ -8,6 +8,9 @@ namespace terminal {
 
 namespace {
 
+// What begins a row of sent bytes, after its stamp.
+constexpr std::string_view SentMark = "> ";
+
 // Appends a hex row of up to HexRowBytes bytes: the digits, padded to a full row, then the bytes
 // as characters. Written in one piece: a flood makes a row of every 16 bytes.
 void appendHexRow(std::string &text, std::string_view bytes)
@@ -36,47 +39,101 @@ void RowFormer::feed(std::string_view bytes, ArrivalTime arrival)
         return;
     switch (m_view) {
     case View::Received:
+        if (m_line == Line::Sent)
+            m_closed += '\n';
+        m_line = Line::Received;
         appendReceivedText(m_closed, bytes);
         break;
     case View::Lines:
-        feedLines(bytes, arrival);
+        endRowUnless(false);
+        feedLines(bytes, arrival, false);
         break;
     case View::Hex:
-        feedHex(bytes, arrival);
+        endRowUnless(false);
+        feedHex(bytes, arrival, false);
         break;
     }
 }
 
-void RowFormer::feedLines(std::string_view bytes, ArrivalTime arrival)
+void RowFormer::feedSent(std::string_view bytes, ArrivalTime arrival)
 {
+    if (bytes.empty())
+        return;
+    switch (m_view) {
+    case View::Received:
+        if (m_line == Line::Received)
+            m_closed += '\n';
+        if (m_line != Line::Sent)
+            m_closed += SentMark;
+        m_line = Line::Sent;
+        appendReceivedText(m_closed, bytes);
+        break;
+    case View::Lines:
+        endRowUnless(true);
+        feedLines(bytes, arrival, true);
+        break;
+    case View::Hex:
+        endRowUnless(true);
+        feedHex(bytes, arrival, true);
+        break;
+    }
+}
+
+void RowFormer::feedNote(std::string_view text, ArrivalTime arrival)
+{
+    if (m_view == View::Received) {
+        if (m_line != Line::Empty)
+            m_closed += '\n';
+        m_line = Line::Empty;
+    } else {
+        flush();
+        openRowAt(arrival);
+        m_closed += m_rowStamp;
+        m_rowOpen = false;
+    }
+    m_closed += text;
+    m_closed += '\n';
+}
+
+void RowFormer::endRowUnless(bool sent)
+{
+    if (m_rowOpen && m_rowSent != sent)
+        closeRow();
+}
+
+void RowFormer::feedLines(std::string_view bytes, ArrivalTime arrival, bool sent)
+{
+    bool &afterCr = sent ? m_sentAfterCr : m_afterCr;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        if (std::exchange(m_afterCr, false) && bytes[at] == '\n') {
+        if (std::exchange(afterCr, false) && bytes[at] == '\n') {
             ++at;
             continue;
         }
         if (!m_rowOpen)
-            openRowAt(arrival);
+            openRowAt(arrival, sent);
         const std::size_t end = bytes.find_first_of("\r\n", at);
         m_row.append(bytes.substr(at, end - at));
         if (end == std::string_view::npos)
             return;
-        m_afterCr = bytes[end] == '\r';
+        afterCr = bytes[end] == '\r';
         closeRow();
         at = end + 1;
     }
 }
 
-void RowFormer::feedHex(std::string_view bytes, ArrivalTime arrival)
+void RowFormer::feedHex(std::string_view bytes, ArrivalTime arrival, bool sent)
 {
     closeIdle(arrival);
     m_lastArrival = arrival;
     while (!bytes.empty()) {
         if (!m_rowOpen)
-            openRowAt(arrival);
+            openRowAt(arrival, sent);
         if (m_row.empty() && bytes.size() >= HexRowBytes) {
             // A whole row straight from the batch.
             m_closed += m_rowStamp;
+            if (sent)
+                m_closed += SentMark;
             appendHexRow(m_closed, bytes.substr(0, HexRowBytes));
             m_closed += '\n';
             m_rowOpen = false;
@@ -115,6 +172,8 @@ void RowFormer::appendOpenRow(std::string &text) const
     if (!m_rowOpen)
         return;
     text += m_rowStamp;
+    if (m_rowSent)
+        text += SentMark;
     if (m_view == View::Hex)
         appendHexRow(text, m_row);
     else
@@ -142,8 +201,11 @@ RowFormer::Change RowFormer::takeChange()
     }
     if (m_rowOpen) {
         const std::size_t before = change.text.size();
-        if (m_openShown == 0)
+        if (m_openShown == 0) {
             change.text += m_rowStamp;
+            if (m_rowSent)
+                change.text += SentMark;
+        }
         appendReceivedText(change.text, std::string_view(m_row).substr(m_rowBytesShown));
         m_openShown += change.text.size() - before;
         m_rowBytesShown = m_row.size();
@@ -151,9 +213,10 @@ RowFormer::Change RowFormer::takeChange()
     return change;
 }
 
-void RowFormer::openRowAt(ArrivalTime arrival)
+void RowFormer::openRowAt(ArrivalTime arrival, bool sent)
 {
     m_rowOpen = true;
+    m_rowSent = sent;
     // Rows of one batch share its stamp, made once: a flood brings thousands a batch.
     if (m_stamps == Stamps::Absolute && arrival != m_previousStart)
         m_rowStamp = absoluteStamp(arrival) + ' ';

@@ -11,6 +11,14 @@
 // With stamps on, a row of the lines and hex views begins with the stamp of its first byte's
 // arrival (TimeStamp.h) and a space; the received view has no stamps. The first relative stamp
 // is "+0.000".
+// Bytes the owner sent and lines of its own (notes) may be shown among the received bytes;
+// they never join a received row:
+//   A sent row begins, after its stamp, with "> " and is formed as a received one would be; a
+//     received row still open ends before it, and the next received byte ends it. In the
+//     received view sent bytes begin a line of their own, "> " and their text, and the next
+//     received byte begins a new line again: received bytes never end a line there, so the
+//     line ends there are all the owner's.
+//   A note is a row of its own with the stamp of its time; every open row ends before it.
 // What is final is taken with takeClosed: whole rows, each ending in '\n', or in the received
 // view the text of every byte fed. The open row is there for a display to show until it
 // closes. One thread at a time.
@@ -39,6 +47,8 @@ public:
                        std::chrono::milliseconds hexPause = DefaultHexPause);
 
     void feed(std::string_view bytes, ArrivalTime arrival);
+    void feedSent(std::string_view bytes, ArrivalTime arrival);
+    void feedNote(std::string_view text, ArrivalTime arrival);
     // Hex view: ends the open row when nothing has arrived for the hex pause by now.
     void closeIdle(ArrivalTime now);
     // Ends the open row, if one is open: the end of a capture.
@@ -61,9 +71,11 @@ public:
     Change takeChange();
 
 private:
-    void feedLines(std::string_view bytes, ArrivalTime arrival);
-    void feedHex(std::string_view bytes, ArrivalTime arrival);
-    void openRowAt(ArrivalTime arrival);
+    void feedLines(std::string_view bytes, ArrivalTime arrival, bool sent);
+    void feedHex(std::string_view bytes, ArrivalTime arrival, bool sent);
+    void openRowAt(ArrivalTime arrival, bool sent = false);
+    // Lines and hex views: ends the open row unless it holds what comes next, sent or received.
+    void endRowUnless(bool sent);
     void appendOpenRow(std::string &text) const;
     void closeRow();
 
@@ -76,7 +88,11 @@ private:
     std::string m_rowStamp; // the open row's stamp and its space, or nothing
     std::optional<ArrivalTime> m_previousStart;
     std::optional<ArrivalTime> m_lastArrival;
-    bool m_afterCr = false;          // a CR ended the last row: an LF next belongs to it
+    bool m_afterCr = false;     // a CR ended the last row: an LF next belongs to it
+    bool m_sentAfterCr = false; // likewise for the sent bytes
+    bool m_rowSent = false;     // the open row holds sent bytes
+    // The received view: what the line at the end of the text holds.
+    enum class Line { Empty, Received, Sent } m_line = Line::Empty;
     std::size_t m_openShown = 0;     // takeChange: text of the open row handed out
     std::size_t m_rowBytesShown = 0; // takeChange, lines view: the open row's bytes in it
 };

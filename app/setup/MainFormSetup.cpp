@@ -192,6 +192,7 @@ void TMainForm::FormClose(Control *)
     // A running link test ends with the window at once; it closes the port itself.
     if (linkHoldsPort())
         endLink(false);
+    endReconnectWait();
     if (PortOpened == 1) {
         PortOpened = 0;
         ComPort1->Close();

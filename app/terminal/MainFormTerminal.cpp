@@ -32,6 +32,7 @@ void TMainForm::OpenPortRunClick(Control *)
     ComPort1->setBaudRate(brCustom);
     ComPort1->setCustomBaudRate(StrToInt(ComboBaudRun->text()));
     ComPort1->Open();
+    rememberOpenedDevice();
     m_bytesReceived = m_bytesSent = 0;
     showCounters();
 
@@ -42,6 +43,7 @@ void TMainForm::ClosePortRunClick(Control *)
 {
     if (PortOpened == 1)
         PortOpened = 0;
+    endReconnectWait();
     ComPort1->Close();
 
     applyStates(states::RunClosed);
@@ -51,6 +53,7 @@ void TMainForm::writeByte(char byte)
 {
     ComPort1->Write(&byte, 1);
     ++m_bytesSent;
+    echoSent(std::string_view(&byte, 1));
 }
 
 void TMainForm::SendStringRunClick(Control *)
@@ -153,6 +156,7 @@ void TMainForm::bindReceiveBox()
         showCounters();
     };
     MemoReceiveRun->onCaptureChanged = [this](Control *) { showCapture(); };
+    bindEchoAndReconnect();
 }
 
 void TMainForm::showCounters()
@@ -171,6 +175,8 @@ void TMainForm::showCapture()
 
 void TMainForm::chooseReceiveOption(int choice, int item)
 {
+    if (chooseEchoOrReconnect(choice, item))
+        return;
     auto view = m_receivedStore.view();
     auto stamps = m_receivedStore.stamps();
     if (choice == 0)

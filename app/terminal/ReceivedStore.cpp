@@ -36,13 +36,23 @@ void ReceivedStore::setLimit(std::uint64_t limit)
 
 terminal::RowFormer::Change ReceivedStore::feed(Batch &batch, std::string_view bytes)
 {
-    m_former.feed(bytes, batch.arrival);
+    switch (batch.kind) {
+    case Kind::Received:
+        m_former.feed(bytes, batch.arrival);
+        break;
+    case Kind::Sent:
+        m_former.feedSent(bytes, batch.arrival);
+        break;
+    case Kind::Note:
+        m_former.feedNote(bytes, batch.arrival);
+        break;
+    }
     terminal::RowFormer::Change change = m_former.takeChange();
     // A row still open when the batch came is taken back and shown anew: the batch's rows
     // begin where it began.
     batch.textStart = m_textSize - change.retract;
     m_textSize = batch.textStart + change.text.size();
-    if (m_view == terminal::View::Received) {
+    if (m_view == terminal::View::Received && batch.kind == Kind::Received) {
         const std::uint64_t before = m_marks.size();
         m_marks.append(bytes);
         batch.marks = m_marks.size() - before;
@@ -52,33 +62,67 @@ terminal::RowFormer::Change ReceivedStore::feed(Batch &batch, std::string_view b
 
 ReceivedStore::BoxChange ReceivedStore::add(std::string_view bytes, terminal::ArrivalTime arrival)
 {
+    return addShown(Kind::Received, bytes, arrival);
+}
+
+ReceivedStore::BoxChange ReceivedStore::addSent(std::string_view bytes,
+                                                terminal::ArrivalTime arrival)
+{
+    return addShown(Kind::Sent, bytes, arrival);
+}
+
+ReceivedStore::BoxChange ReceivedStore::addNote(std::string_view text,
+                                                terminal::ArrivalTime arrival)
+{
+    return addShown(Kind::Note, text, arrival);
+}
+
+ReceivedStore::BoxChange ReceivedStore::addShown(Kind kind, std::string_view bytes,
+                                                 terminal::ArrivalTime arrival)
+{
     BoxChange box;
     if (bytes.empty())
         return box;
-    Batch batch{nullptr, bytes.size(), arrival, 0, 0};
-    if (m_view != terminal::View::Received)
+    const bool received = kind == Kind::Received;
+    Batch batch{nullptr, bytes.size(), arrival, 0, 0, kind};
+    if (!received || m_view != terminal::View::Received)
         batch.bytes = std::make_shared<const std::string>(bytes);
     terminal::RowFormer::Change change = feed(batch, bytes);
     box.retract = change.retract;
     box.text = std::move(change.text);
-    m_size += bytes.size();
-    m_cost += bytes.size() + BatchCost;
+    if (received) {
+        m_size += bytes.size();
+        m_cost += bytes.size() + BatchCost;
+    } else {
+        m_cost += BatchCost;
+        ++m_shownCount;
+    }
     m_batches.push_back(std::move(batch));
+    keepWithinLimit(box);
+    return box;
+}
+
+void ReceivedStore::keepWithinLimit(BoxChange &box)
+{
     if (m_cost <= m_limit)
-        return box;
+        return;
     // An eighth of the limit goes at once, so that the box gives up its front rarely.
     const std::uint64_t target = m_limit - m_limit / 8;
     while (m_cost > target && m_batches.size() > 1) {
         const Batch &front = m_batches.front();
-        m_size -= front.size;
-        m_cost -= front.size + BatchCost;
-        m_dropped += front.size;
+        if (front.kind == Kind::Received) {
+            m_size -= front.size;
+            m_cost -= front.size + BatchCost;
+            m_dropped += front.size;
+        } else {
+            m_cost -= BatchCost;
+            --m_shownCount;
+        }
         m_marks.dropFront(front.marks);
         m_batches.pop_front();
     }
     box.dropFront = keptTextOffset();
     box.note = note();
-    return box;
 }
 
 void ReceivedStore::frontDropped(std::uint64_t count)
@@ -94,12 +138,48 @@ std::uint64_t ReceivedStore::keptTextOffset() const
     return m_batches.empty() ? m_noteSize : m_noteSize + (m_batches.front().textStart - m_boxFront);
 }
 
+std::vector<ReceivedStore::Span> ReceivedStore::receivedSpans() const
+{
+    std::vector<Span> spans;
+    if (m_shownCount == 0)
+        return spans;
+    for (std::size_t i = 0; i < m_batches.size(); ++i) {
+        const Batch &batch = m_batches[i];
+        if (batch.kind != Kind::Received)
+            continue;
+        const std::uint64_t end =
+            i + 1 < m_batches.size() ? m_batches[i + 1].textStart : m_textSize;
+        spans.push_back({m_noteSize + (batch.textStart - m_boxFront), end - batch.textStart});
+    }
+    return spans;
+}
+
+std::string ReceivedStore::receivedOf(std::string_view boxText, std::uint64_t offset,
+                                      const std::vector<Span> &spans, const ControlMarks &marks)
+{
+    if (spans.empty())
+        return receivedBytes(boxText.substr(std::min<std::uint64_t>(offset, boxText.size())),
+                             marks);
+    std::string text;
+    for (const Span &span : spans) {
+        std::string_view piece =
+            boxText.substr(std::min<std::uint64_t>(span.start, boxText.size()), span.size);
+        // The line end that a received batch after sent bytes begins with is not received:
+        // received bytes never end a line in this view.
+        if (!piece.empty() && piece.front() == '\n')
+            piece.remove_prefix(1);
+        text += piece;
+    }
+    return receivedBytes(text, marks);
+}
+
 void ReceivedStore::recoverBytes(std::string_view boxText)
 {
-    const std::string bytes = receivedBytes(
-        boxText.substr(std::min<std::uint64_t>(keptTextOffset(), boxText.size())), m_marks);
+    const std::string bytes = receivedOf(boxText, keptTextOffset(), receivedSpans(), m_marks);
     std::size_t at = 0;
     for (Batch &batch : m_batches) {
+        if (batch.kind != Kind::Received)
+            continue;
         batch.bytes = std::make_shared<const std::string>(bytes.substr(at, batch.size));
         at += batch.size;
     }
@@ -122,7 +202,7 @@ std::string ReceivedStore::show(terminal::View view, terminal::Stamps stamps,
         terminal::RowFormer::Change change = feed(batch, *batch.bytes);
         text.resize(text.size() - change.retract);
         text += change.text;
-        if (view == terminal::View::Received)
+        if (view == terminal::View::Received && batch.kind == Kind::Received)
             batch.bytes.reset();
     }
     return text;
@@ -132,7 +212,7 @@ void ReceivedStore::clear()
 {
     m_batches.clear();
     m_marks.clear();
-    m_size = m_cost = m_dropped = 0;
+    m_size = m_cost = m_dropped = m_shownCount = 0;
     m_former = terminal::RowFormer(m_view, m_stamps);
     m_textSize = m_boxFront = m_noteSize = 0;
 }
@@ -140,15 +220,15 @@ void ReceivedStore::clear()
 std::function<std::string(std::string_view)> ReceivedStore::bytesSource() const
 {
     if (m_view == terminal::View::Received) {
-        return [marks = m_marks, offset = keptTextOffset()](std::string_view boxText) {
-            return receivedBytes(boxText.substr(std::min<std::uint64_t>(offset, boxText.size())),
-                                 marks);
-        };
+        return [marks = m_marks, offset = keptTextOffset(), spans = receivedSpans()](
+                   std::string_view boxText) { return receivedOf(boxText, offset, spans, marks); };
     }
     std::vector<std::shared_ptr<const std::string>> batches;
     batches.reserve(m_batches.size());
-    for (const Batch &batch : m_batches)
-        batches.push_back(batch.bytes);
+    for (const Batch &batch : m_batches) {
+        if (batch.kind == Kind::Received)
+            batches.push_back(batch.bytes);
+    }
     return [batches = std::move(batches), size = m_size](std::string_view) {
         std::string bytes;
         bytes.reserve(size);

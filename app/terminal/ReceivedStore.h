@@ -5,6 +5,10 @@
 // In the view as received, the box's text is the bytes' own record: the store keeps only each
 // batch's size, time and marks, and takes the bytes back from the box's text when it needs them,
 // so that the bytes are not held twice. Toolkit-free; UI thread only.
+// Bytes the tab sent and lines of the tab's own (notes) may be shown among the received bytes,
+// in order with them (RowFormer::feedSent, feedNote); they are kept with the batches to be
+// shown again in another view, but they are no received bytes: size(), dropped(), the limit
+// and bytesSource() leave them out.
 #pragma once
 
 #include "app/terminal/ReceiveFormat.h"
@@ -16,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ReceivedStore
 {
@@ -42,6 +47,8 @@ public:
         std::string note;
     };
     BoxChange add(std::string_view bytes, terminal::ArrivalTime arrival);
+    BoxChange addSent(std::string_view bytes, terminal::ArrivalTime arrival);
+    BoxChange addNote(std::string_view text, terminal::ArrivalTime arrival);
     void frontDropped(std::uint64_t count);
 
     // The box's whole text for another view or stamps, over every byte kept: the box is
@@ -62,14 +69,31 @@ private:
     // A batch's share of the limit: its bytes and what keeping it costs besides, so that a
     // trickle of tiny batches stays bounded too.
     static constexpr std::uint64_t BatchCost = 64;
+    enum class Kind : std::uint8_t { Received, Sent, Note };
     struct Batch
     {
-        std::shared_ptr<const std::string> bytes; // none in the view as received
+        std::shared_ptr<const std::string> bytes; // none for received ones in that view
         std::uint64_t size;
         terminal::ArrivalTime arrival;
         std::uint64_t textStart; // where its rows begin in the text, counted from the first kept
         std::uint64_t marks;     // its control marks, in the view as received
+        Kind kind = Kind::Received;
     };
+    // Where a received batch's text lies in the box's text, in the view as received.
+    struct Span
+    {
+        std::uint64_t start;
+        std::uint64_t size;
+    };
+    BoxChange addShown(Kind kind, std::string_view bytes, terminal::ArrivalTime arrival);
+    // Drops the oldest batches when the limit is passed.
+    void keepWithinLimit(BoxChange &box);
+    // The received batches' text, where sent bytes or notes are kept among them.
+    std::vector<Span> receivedSpans() const;
+    // The received bytes behind the box's text from offset on, leaving out the text outside
+    // spans unless they are empty.
+    static std::string receivedOf(std::string_view boxText, std::uint64_t offset,
+                                  const std::vector<Span> &spans, const ControlMarks &marks);
     // Feeds the former and notes where the batch's text begins.
     terminal::RowFormer::Change feed(Batch &batch, std::string_view bytes);
     std::string note() const;
@@ -88,6 +112,8 @@ private:
     std::uint64_t m_size = 0;
     std::uint64_t m_cost = 0;
     std::uint64_t m_dropped = 0;
+    // Sent bytes and notes kept.
+    std::uint64_t m_shownCount = 0;
     // The text the rows of the batches made so far, counted from the first batch kept or
     // shown, and the open row at its end that the next change may take back.
     std::uint64_t m_textSize = 0;

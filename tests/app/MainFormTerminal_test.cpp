@@ -174,6 +174,37 @@ TEST_F(ReceiveOptionsTest, TheSharedScenarioShowsEachViewAndAWindowStartsWithThe
     EXPECT_EQ(next.MemoReceiveRun->choices()[1].chosen, 1);
 }
 
+TEST_F(ReceiveOptionsTest, TheSharedScenarioEchoesSendsAndWaitsForTheLostAdapter)
+{
+    expectTestTabEchoesAndWaitsForTheAdapter(form(), "COM1");
+}
+
+// The module's port vanishes under its name and comes back on another pty: the tab opens the
+// name again; what is saved as received holds no echo nor marker.
+TEST_F(ReceiveOptionsTest, ReconnectOpensTheVanishedNameAgainAndSavesOnlyReceivedBytes)
+{
+    ReceiveBox &box = *form().MemoReceiveRun;
+    box.choose(2, 1);
+    box.choose(3, 1);
+    openPort();
+    form().MemoSendRun->type('x');
+    ASSERT_TRUE(receiveShows("> x\nx"));
+    m_simulator.vanish();
+    ASSERT_TRUE(
+        pumpEvents([&] { return form().ReconnectRun->caption() == "Waiting for COM1\x85"; }));
+    m_simulator.bringBack();
+    ASSERT_TRUE(pumpEvents([&] { return form().ComPort1->Connected(); }));
+    form().MemoSendRun->type('y');
+    EXPECT_TRUE(receiveShows(
+        "> x\nx\n--- device lost, waiting for it to return ---\n--- device back ---\n> y\ny"));
+    EXPECT_EQ(savedBytes(), "xy");
+    for (const int view : {2, 0}) {
+        box.choose(0, view);
+        EXPECT_EQ(savedBytes(), "xy") << view;
+    }
+    form().ClosePortRun->click();
+}
+
 TEST_F(TerminalTest, SendTextSendsExactlyTheEditBoxBytes)
 {
     openPort();

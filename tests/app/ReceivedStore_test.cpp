@@ -82,3 +82,39 @@ TEST(ReceivedStore, PastTheLimitTheOldestTextGivesWayToANoteOfHowMuchLeft)
     box.append(store.show(View::Received, Stamps::Off, lines));
     EXPECT_EQ(store.bytesSource()(box.allText()), kept);
 }
+
+TEST(ReceivedStore, SentBytesAndNotesShowMarkedInEachViewAndNeverJoinTheReceived)
+{
+    ReceivedStore store(ReceivedStore::SmallestLimit);
+    ReceiveModel box;
+    box.setView(40, 5);
+    // Sent text that reads like a written-out control byte must not be taken for one.
+    apply(store, box, store.add("ab", at(0)));
+    apply(store, box, store.addSent("<0x01>\x01\n", at(1)));
+    apply(store, box, store.add("c\x02<", at(2)));
+    apply(store, box, store.addNote("--- note ---", at(3)));
+    apply(store, box, store.addSent("z", at(4)));
+    const std::string shown = "ab\n> <0x01><0x01><0x0A>\nc<0x02><\n--- note ---\n> z";
+    EXPECT_EQ(box.allText(), shown);
+    EXPECT_EQ(store.bytesSource()(box.allText()), "abc\x02<");
+    EXPECT_EQ(store.size(), 5u);
+
+    EXPECT_EQ(store.show(View::Lines, Stamps::Off, box.allText()),
+              "ab\n> <0x01><0x01>\nc<0x02><\n--- note ---\n> z");
+    const std::string hex = store.show(View::Hex, Stamps::Off, {});
+    EXPECT_EQ(hex.substr(0, 5), "61 62");
+    EXPECT_NE(hex.find("\n> 3C 30 78 30 31 3E 01 0A"), std::string::npos) << hex;
+    EXPECT_EQ(store.bytesSource()(hex), "abc\x02<");
+    box.clear();
+    box.append(store.show(View::Received, Stamps::Off, hex));
+    EXPECT_EQ(box.allText(), shown);
+
+    // At the limit, sent rows leave with the received bytes before them; the rest is exact.
+    const std::string tail(40000, 'y');
+    for (const auto &[sent, bytes] :
+         {std::pair{false, std::string(40000, 'x')}, {true, std::string("s")}, {false, tail}})
+        apply(store, box, sent ? store.addSent(bytes, at(5)) : store.add(bytes, at(5)));
+    EXPECT_EQ(store.bytesSource()(box.allText()), tail);
+    EXPECT_EQ(store.size(), tail.size());
+    EXPECT_NE(box.allText().find("> s\nyyy"), std::string::npos);
+}

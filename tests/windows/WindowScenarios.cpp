@@ -138,6 +138,11 @@ TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
     expectLostAdapterEndsTheTestConnection(form(), port());
 }
 
+TEST_F(WindowScenario, EchoTheTestTabEchoesSendsAndWaitsForTheLostAdapter)
+{
+    expectTestTabEchoesAndWaitsForTheAdapter(form(), port());
+}
+
 // The same scenarios as the program runs them, closed by the user while busy.
 class ProgramScenario : public WindowScenario
 {

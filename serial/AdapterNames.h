@@ -3,7 +3,8 @@
 // model, serial number), where <dir> is /dev/serial, or ZEPHRA_SERIAL_DIR when that is set (tests
 // let pseudo-terminals play adapters there). A ttyUSB number may change when an adapter is
 // plugged in again, and COM names assigned automatically follow the numbers; the by-path name
-// stays, so a bench slot finds its own adapter again by it. Any thread.
+// stays, so a bench slot, or the test tab waiting for a lost device, finds its own adapter again
+// by it. Any thread.
 #pragma once
 
 #include <string>

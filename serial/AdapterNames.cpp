@@ -1,4 +1,4 @@
-#include "cli/AdapterNames.h"
+#include "serial/AdapterNames.h"
 
 #include "platform/ComNames.h"
 
