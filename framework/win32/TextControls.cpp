@@ -110,12 +110,12 @@ private:
         const UINT writable = readOnly() ? MF_GRAYED : MF_ENABLED;
         const UINT undo = SendMessageW(m_window, EM_CANUNDO, 0, 0) ? MF_ENABLED : MF_GRAYED;
         HMENU menu = CreatePopupMenu();
-        AppendMenuW(menu, MF_STRING | (undo & writable), WM_UNDO, L"&Undo");
+        AppendMenuW(menu, MF_STRING | undo | writable, WM_UNDO, L"&Undo");
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING | (selected & writable), WM_CUT, L"Cu&t");
+        AppendMenuW(menu, MF_STRING | selected | writable, WM_CUT, L"Cu&t");
         AppendMenuW(menu, MF_STRING | selected, WM_COPY, L"&Copy");
         AppendMenuW(menu, MF_STRING | writable, WM_PASTE, L"&Paste");
-        AppendMenuW(menu, MF_STRING | (selected & writable), WM_CLEAR, L"&Delete");
+        AppendMenuW(menu, MF_STRING | selected | writable, WM_CLEAR, L"&Delete");
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, EM_SETSEL, L"Select &All");
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
