@@ -74,6 +74,18 @@ std::string baseName(const std::string &path)
     return path.substr(path.find_last_of("/\\") + 1);
 }
 
+// The strip's text about a file: the name is cut short where the whole would not fit the
+// strip (about 38 characters).
+std::string fileProgress(const std::string &before, const std::string &name,
+                         const std::string &after)
+{
+    constexpr std::size_t Room = 38;
+    const std::size_t taken = before.size() + after.size() + 2;
+    const std::size_t left = std::max<std::size_t>(Room > taken ? Room - taken : 0, 4);
+    const std::string shown = name.size() <= left ? name : name.substr(0, left - 2) + "..";
+    return before + shown + ": " + after;
+}
+
 } // namespace
 
 void TMainForm::bindSendRun()
@@ -252,9 +264,9 @@ void TMainForm::stepSendRun()
                 endSendRun("Sent");
                 return;
             }
-            SendProgressRun->setCaption("Sending " + run.name + ": " +
-                                        std::to_string(pacer.sent()) + " of " +
-                                        std::to_string(pacer.total()) + " bytes");
+            SendProgressRun->setCaption(fileProgress("Sending ", run.name,
+                                                     std::to_string(pacer.sent()) + " of " +
+                                                         std::to_string(pacer.total()) + " bytes"));
             m_sendTimer->startOnce(piece.size != 0 ? terminal::SendPacer::kTickMs : piece.waitMs);
             return;
         }
@@ -288,9 +300,10 @@ void TMainForm::endSendRun(const std::string &how)
     m_sendTimer->setEnabled(false);
     if (run.kind == SendRun::Kind::File) {
         const std::size_t sent = run.pacer->sent(), total = run.pacer->total();
-        SendProgressRun->setCaption(how + " " + run.name + ": " + std::to_string(sent) +
-                                    (sent == total ? "" : " of " + std::to_string(total)) +
-                                    " bytes");
+        SendProgressRun->setCaption(
+            fileProgress(how + " ", run.name,
+                         std::to_string(sent) +
+                             (sent == total ? "" : " of " + std::to_string(total)) + " bytes"));
     } else {
         SendProgressRun->setCaption(how + " " + std::to_string(run.copies) +
                                     (run.copies == 1 ? " copy" : " copies"));
