@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 
 #include "app/linktest/LinkTestRun.h"
+#include "app/terminal/SendRun.h"
 
 #include "framework/core/Exception.h"
 #include "framework/core/HandlerGuard.h"
@@ -99,6 +100,10 @@ void TMainForm::findControls()
     ZEPHRA_FIND(ThroughputLink);
     ZEPHRA_FIND(LineShareLink);
     ZEPHRA_FIND(ChartLink);
+    ZEPHRA_FIND(SendFileRun);
+    ZEPHRA_FIND(RepeatRun);
+    ZEPHRA_FIND(StopSendRun);
+    ZEPHRA_FIND(SendProgressRun);
 #undef ZEPHRA_FIND
 }
 
@@ -176,6 +181,7 @@ void TMainForm::bindHandlers()
     m_linkTimer->onTimer = [this](Timer *) { LinkTimerTimer(nullptr); };
     m_window->onClose = [this] { FormClose(nullptr); };
     bindReceiveBox();
+    bindSendRun();
 }
 
 void TMainForm::FormCreate(Control *)

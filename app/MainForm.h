@@ -28,6 +28,7 @@
 #include <string_view>
 
 struct LinkTestRun;
+struct SendRun;
 
 class TMainForm
 {
@@ -79,6 +80,10 @@ public:
     Label *CountersRun = nullptr;
     Label *CaptureRun = nullptr;
     Label *ReconnectRun = nullptr;
+    Button *SendFileRun = nullptr;
+    Button *RepeatRun = nullptr;
+    Button *StopSendRun = nullptr;
+    Label *SendProgressRun = nullptr;
     // HELP MODE
     Picture *ProgramIcon = nullptr;
     Picture *Image1 = nullptr;
@@ -173,6 +178,14 @@ public:
     // The port closed itself for a lost device: the tab that held it shows it closed.
     void portClosedByLoss();
 
+    // --- The test tab's send side ------------------------------------------------------------
+    void SendFileRunClick(Control *Sender);
+    void RepeatRunClick(Control *Sender);
+    void StopSendRunClick(Control *Sender);
+    // Starts sending a file ("Send file..." after the file is chosen); raises when it cannot
+    // be read.
+    void sendRunFile(const std::string &fileName);
+
     // Enables and disables the controls as a table of ControlStates.h says.
     void applyStates(const ControlStates &states);
     ::Control *control(ControlId which) const;
@@ -205,8 +218,8 @@ private:
 
     // Test tab: received bytes into the receive box (ComPort1RxChar, tab 1).
     void receiveRun(std::int32_t count);
-    // Test tab: one byte to the port as one 1-byte write.
-    void writeByte(char byte);
+    // Test tab: every write of the tab goes here; it counts what went and returns it.
+    std::int32_t writeRun(std::string_view bytes);
     // Test tab: the receive box's view and stamps from the stored options, its choices, and
     // its saves of the bytes as received.
     void bindReceiveBox();
@@ -218,6 +231,21 @@ private:
     void showReceived(const ReceivedStore::BoxChange &change);
     // Test tab: the receive box's view (choice 0) or stamps (choice 1), shown and stored.
     void chooseReceiveOption(int choice, int item);
+
+    // Test tab, send side: options and strip bound; both menus show the options; an option
+    // chosen in the send line's menu or the send box's, shown and stored; the send line's
+    // bytes with escapes and line end (raises on a malformed escape); the line end alone;
+    // whether every option is at its default; one step of the running file or repeat (the
+    // timer's); its end, shown in the strip as how it ended; the strip's buttons.
+    void bindSendRun();
+    void showSendOptions();
+    void chooseSendOption(bool sendBox, int index, int item);
+    std::string sendLineBytes() const;
+    std::string_view sendLineEnd() const;
+    bool sendIsPlain() const;
+    void stepSendRun();
+    void endSendRun(const std::string &how);
+    void showSendRun();
 
     // Link test tab: received bytes into the engine (ComPort1RxChar while the test holds the
     // port); one step of the test (send what is due, end it when settled, show the figures);
@@ -281,4 +309,7 @@ private:
     std::string m_openedPort;
     std::string m_openedByPath;
     std::unique_ptr<Timer> m_reconnectTimer;
+    // Test tab: the send side's options and running send, and the timer that paces it.
+    std::unique_ptr<SendRun> m_send;
+    std::unique_ptr<Timer> m_sendTimer;
 };

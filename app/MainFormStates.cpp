@@ -15,4 +15,6 @@ void TMainForm::applyStates(const ControlStates &states)
         if (states[i] != Enabled::Unchanged)
             control(static_cast<ControlId>(i))->setEnabled(states[i] == Enabled::On);
     }
+    // The send strip follows SEND TEXT.
+    showSendRun();
 }

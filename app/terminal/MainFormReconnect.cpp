@@ -89,6 +89,7 @@ bool TMainForm::deviceLostRun()
 {
     if (!m_reconnect || linkHoldsPort() || PortOpened != 1 || !ClosePortRun->enabled())
         return false;
+    endSendRun("Device lost:");
     ComPort1->Close();
     showNoteRun(LostMarker);
     applyStates(states::RunWaiting);

@@ -41,6 +41,7 @@ void TMainForm::OpenPortRunClick(Control *)
 
 void TMainForm::ClosePortRunClick(Control *)
 {
+    endSendRun("Port closed:");
     if (PortOpened == 1)
         PortOpened = 0;
     endReconnectWait();
@@ -49,24 +50,26 @@ void TMainForm::ClosePortRunClick(Control *)
     applyStates(states::RunClosed);
 }
 
-void TMainForm::writeByte(char byte)
-{
-    ComPort1->Write(&byte, 1);
-    ++m_bytesSent;
-    echoSent(std::string_view(&byte, 1));
-}
-
 void TMainForm::SendStringRunClick(Control *)
 {
-    // Nothing is appended: no CR, no LF. Each byte is written before the next one starts.
-    for (const char byte : EditSendRun->text())
-        writeByte(byte);
+    // By default nothing is appended and each byte is written before the next one starts; with
+    // a line end or escapes the line goes as one write.
+    if (sendIsPlain()) {
+        for (const char byte : EditSendRun->text())
+            writeRun(std::string_view(&byte, 1));
+    } else {
+        writeRun(sendLineBytes());
+    }
     showCounters();
 }
 
 void TMainForm::MemoSendRunKeyPress(Control *, char &Key)
 {
-    writeByte(Key);
+    // Enter sends the chosen line end, or its own CR when there is none.
+    if (Key == '\r' && !sendLineEnd().empty())
+        writeRun(sendLineEnd());
+    else
+        writeRun(std::string_view(&Key, 1));
     showCounters();
 }
 

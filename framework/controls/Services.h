@@ -1,6 +1,6 @@
 // What the window uses that is not a control: the window timer, the error box and the
-// save-file dialog. The window makes timers (FormWindow::createTimer); each backend defines
-// the two free functions.
+// save-file and open-file dialogs. The window makes timers (FormWindow::createTimer); each
+// backend defines the free functions.
 #pragma once
 
 #include <functional>
@@ -32,3 +32,7 @@ void showErrorBox(const std::string &message, const std::string &advice = {});
 // path in the file system's 8-bit encoding, or nothing when cancelled.
 std::optional<std::string> askSaveFileName(const std::string &title, const std::string &suggested,
                                            const std::string &filter);
+
+// Asks for an existing file to read: title, filter as for askSaveFileName. The chosen path in
+// the file system's 8-bit encoding, or nothing when cancelled.
+std::optional<std::string> askOpenFileName(const std::string &title, const std::string &filter);

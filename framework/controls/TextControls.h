@@ -29,6 +29,30 @@ public:
     // Tool tip (hint) shown over the control; empty for none.
     virtual void setHint(const std::string &hint) = 0;
     std::function<void(Sender)> onChange;
+
+    // The owner's choices, after the toolkit's own items in the context menu; a choice with no
+    // items is a plain command.
+    void setChoices(std::vector<MenuChoice> choices) { m_choices = std::move(choices); }
+    const std::vector<MenuChoice> &choices() const { return m_choices; }
+    // Picks an item of a choice (-1 for a command) as the menu does: checks it and runs
+    // onChoose.
+    void choose(int choice, int item)
+    {
+        if (choice < 0 || choice >= static_cast<int>(m_choices.size()))
+            return;
+        MenuChoice &picked = m_choices[static_cast<std::size_t>(choice)];
+        const int items = static_cast<int>(picked.items.size());
+        if (items == 0 ? item != -1 : item < 0 || item >= items)
+            return;
+        if (items != 0)
+            picked.chosen = item;
+        if (onChoose)
+            onChoose(this, choice, item);
+    }
+    std::function<void(Sender, int choice, int item)> onChoose;
+
+private:
+    std::vector<MenuChoice> m_choices;
 };
 
 class Memo : public Edit

@@ -21,9 +21,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+
+#include <memory>
 
 namespace {
 
@@ -120,9 +123,43 @@ public:
 template<class Interface, class W> class QtTextControl : public QtControl<Interface, W>
 {
 public:
-    using QtControl<Interface, W>::QtControl;
+    // The box's own context menu, with the owner's choices after it.
+    explicit QtTextControl(W *widget) : QtControl<Interface, W>(widget)
+    {
+        widget->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(widget, &QWidget::customContextMenuRequested, widget,
+                         [this](const QPoint &at) { showMenu(at); });
+    }
     void setHint(const std::string &hint) override { this->m_widget->setToolTip(fromAnsi(hint)); }
     bool readOnly() const override { return this->m_widget->isReadOnly(); }
+
+private:
+    void showMenu(const QPoint &at)
+    {
+        const std::unique_ptr<QMenu> menu(this->m_widget->createStandardContextMenu());
+        menu->setObjectName(fromAnsi(this->name() + "Menu"));
+        const std::vector<MenuChoice> &choices = this->choices();
+        if (!choices.empty())
+            menu->addSeparator();
+        for (std::size_t c = 0; c < choices.size(); ++c) {
+            const int choice = static_cast<int>(c);
+            if (choices[c].items.empty()) {
+                menu->addAction(fromAnsi(choices[c].title), this->m_widget,
+                                [this, choice] { runGuarded([&] { this->choose(choice, -1); }); });
+                continue;
+            }
+            QMenu *sub = menu->addMenu(fromAnsi(choices[c].title));
+            for (std::size_t i = 0; i < choices[c].items.size(); ++i) {
+                const int item = static_cast<int>(i);
+                QAction *action = sub->addAction(
+                    fromAnsi(choices[c].items[i]), this->m_widget,
+                    [this, choice, item] { runGuarded([&] { this->choose(choice, item); }); });
+                action->setCheckable(true);
+                action->setChecked(item == choices[c].chosen);
+            }
+        }
+        menu->exec(this->m_widget->mapToGlobal(at));
+    }
 };
 
 class QtEdit final : public QtTextControl<Edit, QLineEdit>

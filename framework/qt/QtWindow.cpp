@@ -141,3 +141,13 @@ std::optional<std::string> askSaveFileName(const std::string &title, const std::
         return std::nullopt;
     return QFile::encodeName(fileName).toStdString();
 }
+
+std::optional<std::string> askOpenFileName(const std::string &title, const std::string &filter)
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), fromAnsi(title), QDir::homePath(), fromAnsi(filter), nullptr,
+        QFileDialog::DontUseNativeDialog);
+    if (fileName.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(fileName).toStdString();
+}

@@ -5,6 +5,8 @@
 #include "framework/win32/MainFormLayout.h"
 #include "framework/win32/WideText.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 namespace {
@@ -56,7 +58,9 @@ public:
     EditOf(const ControlSite &site, DWORD style) : Win32Control(std::string(site.row->name))
     {
         create(site, L"EDIT", WS_TABSTOP | style, WS_EX_CLIENTEDGE, std::string(site.row->caption));
+        SetWindowSubclass(m_window, menuOf, 1, reinterpret_cast<DWORD_PTR>(this));
     }
+    ~EditOf() override { RemoveWindowSubclass(m_window, menuOf, 1); }
 
     std::string text() const override { return windowText(m_window); }
     void setText(const std::string &text) override
@@ -75,6 +79,83 @@ public:
         if (code == EN_CHANGE)
             fire(this->onChange);
     }
+
+private:
+    // With the owner's choices the box shows a menu of its own: the edit's usual commands,
+    // then the choices. Without them the edit's own menu stays.
+    static LRESULT CALLBACK menuOf(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR, DWORD_PTR self)
+    {
+        auto *edit = reinterpret_cast<EditOf *>(self);
+        if (message == WM_CONTEXTMENU && !edit->choices().empty()) {
+            edit->showMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    void showMenu(int x, int y)
+    {
+        if (x == -1 && y == -1) { // from the keyboard: at the box
+            RECT box{};
+            GetWindowRect(m_window, &box);
+            x = box.left + 8;
+            y = box.top + 8;
+        }
+        SetFocus(m_window);
+        DWORD from = 0, to = 0;
+        SendMessageW(m_window, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                     reinterpret_cast<LPARAM>(&to));
+        const UINT selected = from != to ? MF_ENABLED : MF_GRAYED;
+        const UINT writable = readOnly() ? MF_GRAYED : MF_ENABLED;
+        const UINT undo = SendMessageW(m_window, EM_CANUNDO, 0, 0) ? MF_ENABLED : MF_GRAYED;
+        HMENU menu = CreatePopupMenu();
+        AppendMenuW(menu, MF_STRING | undo | writable, WM_UNDO, L"&Undo");
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING | selected | writable, WM_CUT, L"Cu&t");
+        AppendMenuW(menu, MF_STRING | selected, WM_COPY, L"&Copy");
+        AppendMenuW(menu, MF_STRING | writable, WM_PASTE, L"&Paste");
+        AppendMenuW(menu, MF_STRING | selected | writable, WM_CLEAR, L"&Delete");
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, EM_SETSEL, L"Select &All");
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        const std::vector<MenuChoice> &choices = this->choices();
+        for (std::size_t c = 0; c < choices.size(); ++c) {
+            const UINT first = FirstChoiceItem + static_cast<UINT>(c * ChoiceItems);
+            if (choices[c].items.empty()) {
+                AppendMenuW(menu, MF_STRING, first + ChoiceItems - 1,
+                            toWide(choices[c].title).c_str());
+                continue;
+            }
+            HMENU sub = CreatePopupMenu();
+            for (std::size_t i = 0; i + 1 < ChoiceItems && i < choices[c].items.size(); ++i) {
+                const bool checked = static_cast<int>(i) == choices[c].chosen;
+                AppendMenuW(sub, MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED),
+                            first + static_cast<UINT>(i), toWide(choices[c].items[i]).c_str());
+            }
+            // The submenu belongs to the menu from here on and goes with it.
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
+                        toWide(choices[c].title).c_str());
+        }
+        const auto chosen = static_cast<UINT>(TrackPopupMenu(
+            menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_window, nullptr));
+        DestroyMenu(menu);
+        if (chosen == EM_SETSEL) {
+            SendMessageW(m_window, EM_SETSEL, 0, -1);
+        } else if (chosen != 0 && chosen < FirstChoiceItem) {
+            SendMessageW(m_window, chosen, 0, 0);
+        } else if (chosen >= FirstChoiceItem) {
+            const int choice = static_cast<int>((chosen - FirstChoiceItem) / ChoiceItems);
+            const UINT item = (chosen - FirstChoiceItem) % ChoiceItems;
+            runGuarded([&] {
+                this->choose(choice, item == ChoiceItems - 1 ? -1 : static_cast<int>(item));
+            });
+        }
+    }
+
+    // The identifiers of the owner's items, above the edit's commands (messages below 0x400).
+    static constexpr UINT FirstChoiceItem = 0x1000;
+    static constexpr UINT ChoiceItems = 0x40; // items per choice at most; the last: a command
 };
 
 // Lines end in "\n" for the handlers, in "\r\n" inside the control.

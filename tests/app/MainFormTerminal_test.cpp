@@ -6,7 +6,6 @@
 
 #include "tests/app/TestTabSupport.h"
 #include "tests/app/WindowScenarios.h"
-#include "tests/support/PrivateConfigHome.h"
 
 #include "platform/posix/LineSettings.h"
 
@@ -149,20 +148,18 @@ TEST_F(TerminalTest, TheSharedScenariosCountAndCaptureBytes)
     expectTestTabCountsAndCaptures(form(), "COM1");
 }
 
+TEST_F(TerminalTest, TheSharedScenarioSendsLineEndsEscapesFilesAndRepeats)
+{
+    expectTestTabSendSide(form(), "COM1");
+}
+
 TEST_F(TerminalTest, TheSharedScenarioLosesTheAdapterAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), "COM1");
 }
 
-namespace {
-
-// The user's stored choices live in a directory of the test's own while it runs.
-class ReceiveOptionsTest : public TerminalTest
-{
-    PrivateConfigHome m_config;
-};
-
-} // namespace
+// The choices a window stores (each window test has a settings folder of its own).
+using ReceiveOptionsTest = TerminalTest;
 
 TEST_F(ReceiveOptionsTest, TheSharedScenarioShowsEachViewAndAWindowStartsWithTheLastChoices)
 {

@@ -6,6 +6,7 @@
 #include "tests/app/WindowStates.h"
 
 #include "framework/core/Application.h"
+#include "framework/core/HandlerGuard.h"
 #include "tests/support/RemovedAdapter.h"
 
 #include <chrono>
@@ -406,4 +407,96 @@ inline void expectTestTabEchoesAndWaitsForTheAdapter(TMainForm &form, const std:
     for (const char *title : {"&Echo sent", "Re&connect"})
         box.choose(choice(title), 0);
     box.choose(0, 0);
+}
+
+// The test tab's send side against a module at RUN on com, which echoes: the line end CR LF
+// after SEND TEXT and for Enter in the send box; escapes, where a malformed one sends nothing;
+// a file sent whole and in order, with a delay after each line end; one that cannot be read;
+// a counted repeat; a repeat until stopped; a file cut short by "Close", which says how far
+// it got. The options go back to their defaults at the end.
+inline void expectTestTabSendSide(TMainForm &form, const std::string &com)
+{
+    const auto folder = std::filesystem::temp_directory_path() / "zephra-send-scenario";
+    std::filesystem::create_directories(folder);
+    const auto wait = [](const std::function<bool()> &done) {
+        return serveUntil(done, std::chrono::seconds(60));
+    };
+    const auto shown = [&](const std::string &text) {
+        const bool done = wait([&] { return form.MemoReceiveRun->text() == text; });
+        EXPECT_TRUE(done) << form.MemoReceiveRun->text().substr(0, 200);
+        form.ClearReceiveRun->click();
+        return done;
+    };
+    const auto file = [&](const char *name, const std::string &bytes) {
+        std::ofstream(folder / name, std::ios::binary) << bytes;
+        return (folder / name).string();
+    };
+    RecordedBoxes recorded;
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    form.OpenPortRun->click();
+    ASSERT_TRUE(form.ComPort1->Connected());
+
+    form.EditSendRun->choose(0, 3); // line end CR LF
+    EXPECT_EQ(form.MemoSendRun->choices()[0].chosen, 3);
+    form.EditSendRun->setText("AB");
+    form.SendStringRun->click();
+    form.MemoSendRun->type('x');
+    form.MemoSendRun->type('\r');
+    shown("AB<0x0D><0x0A>x<0x0D><0x0A>");
+
+    form.EditSendRun->choose(1, 1); // escapes on
+    form.EditSendRun->setText("\\x41\\q");
+    form.SendStringRun->click();
+    ASSERT_EQ(recorded.boxes.size(), 1u);
+    EXPECT_NE(recorded.boxes[0].find("character 5: \"\\q\""), std::string::npos)
+        << recorded.boxes[0];
+    form.EditSendRun->setText("\\x41\\t");
+    form.SendStringRun->click();
+    shown("A<0x09><0x0D><0x0A>");
+
+    std::string lines, echoed;
+    for (int i = 0; i < 40; ++i)
+        lines += "line " + std::to_string(1000 + i) + " of the file\n";
+    for (const char c : lines)
+        echoed += c == '\n' ? std::string("<0x0A>") : std::string(1, c);
+    form.MemoSendRun->choose(1, 1); // 10 ms after each LF
+    form.sendRunFile(file("lines.txt", lines));
+    EXPECT_FALSE(form.SendFileRun->enabled());
+    EXPECT_TRUE(wait([&] { return !form.StopSendRun->enabled(); }));
+    EXPECT_EQ(form.SendProgressRun->caption(), "Sent lines.txt: 880 bytes");
+    shown(echoed);
+    runGuarded([&] { form.sendRunFile((folder / "missing.txt").string()); });
+    EXPECT_EQ(recorded.boxes.size(), 2u);
+    EXPECT_TRUE(form.SendFileRun->enabled());
+
+    form.EditSendRun->setText("R");
+    form.EditSendRun->choose(2, 0); // every 100 ms
+    form.EditSendRun->choose(3, 1); // 2 times
+    form.RepeatRun->click();
+    EXPECT_TRUE(wait([&] { return form.SendProgressRun->caption() == "Sent 2 copies"; }));
+    shown("R<0x0D><0x0A>R<0x0D><0x0A>");
+    form.EditSendRun->choose(3, 0); // until stopped
+    form.RepeatRun->click();
+    EXPECT_TRUE(wait([&] { return form.SendProgressRun->caption() == "Repeating: 3"; }));
+    form.StopSendRun->click();
+    EXPECT_EQ(form.SendProgressRun->caption(), "Stopped 3 copies");
+    shown("R<0x0D><0x0A>R<0x0D><0x0A>R<0x0D><0x0A>");
+
+    form.MemoReceiveRun->onResetCounters(form.MemoReceiveRun);
+    form.sendRunFile(file("z", std::string(20000, 'z')));
+    EXPECT_TRUE(wait([&] { return form.MemoReceiveRun->size() > 100; }));
+    form.ClosePortRun->click();
+    const std::string caption = form.SendProgressRun->caption();
+    const std::string sent = caption.substr(caption.find(": ", 13) + 2);
+    EXPECT_EQ(caption.rfind("Port closed: z: ", 0), 0u) << caption;
+    EXPECT_EQ(sent.substr(sent.find(' ')), " of 20000 bytes") << caption;
+    EXPECT_EQ(form.CountersRun->caption().substr(form.CountersRun->caption().find("TX ") + 3),
+              sent.substr(0, sent.find(' ')));
+    EXPECT_FALSE(form.StopSendRun->enabled());
+
+    for (const auto &[box, choice, item] : {std::tuple(false, 0, 0), std::tuple(false, 1, 0),
+                                            std::tuple(false, 2, 3), std::tuple(true, 1, 0)})
+        (box ? static_cast<Edit *>(form.MemoSendRun) : form.EditSendRun)->choose(choice, item);
+    std::filesystem::remove_all(folder);
 }

@@ -128,6 +128,11 @@ TEST_F(WindowScenario, EchoTheTestTabCountsAndCapturesBytes)
     expectTestTabCountsAndCaptures(form(), port());
 }
 
+TEST_F(WindowScenario, EchoTheTestTabSendsLineEndsEscapesFilesAndRepeats)
+{
+    expectTestTabSendSide(form(), port());
+}
+
 TEST_F(WindowScenario, EchoTheTestTabShowsEachView)
 {
     expectTestTabViews(form(), port());
