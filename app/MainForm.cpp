@@ -21,6 +21,10 @@ TMainForm::TMainForm() : m_window(createMainFormWindow())
     m_linkTimer->setEnabled(false);
     m_countersTimer = m_window->createTimer();
     m_countersTimer->setEnabled(false);
+    m_breakTimer = m_window->createTimer();
+    m_breakTimer->setEnabled(false);
+    m_ringTimer = m_window->createTimer();
+    m_ringTimer->setEnabled(false);
     bindHandlers();
     runGuarded([this] { FormCreate(nullptr); });
 }
@@ -72,6 +76,13 @@ void TMainForm::findControls()
     ZEPHRA_FIND(ClearReceiveRun);
     ZEPHRA_FIND(CountersRun);
     ZEPHRA_FIND(CaptureRun);
+    ZEPHRA_FIND(CtsRun);
+    ZEPHRA_FIND(DsrRun);
+    ZEPHRA_FIND(DcdRun);
+    ZEPHRA_FIND(RiRun);
+    ZEPHRA_FIND(DtrRun);
+    ZEPHRA_FIND(RtsRun);
+    ZEPHRA_FIND(BreakRun);
     ZEPHRA_FIND(MemoSendRun);
     ZEPHRA_FIND(EditSendRun);
     ZEPHRA_FIND(SendStringRun);
@@ -175,6 +186,7 @@ void TMainForm::bindHandlers()
     m_linkTimer->onTimer = [this](Timer *) { LinkTimerTimer(nullptr); };
     m_window->onClose = [this] { FormClose(nullptr); };
     bindReceiveBox();
+    bindModemLines();
 }
 
 void TMainForm::FormCreate(Control *)

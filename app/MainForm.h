@@ -77,6 +77,13 @@ public:
     Button *ClearSendRun = nullptr;
     Label *CountersRun = nullptr;
     Label *CaptureRun = nullptr;
+    Label *CtsRun = nullptr;
+    Label *DsrRun = nullptr;
+    Label *DcdRun = nullptr;
+    Label *RiRun = nullptr;
+    CheckBox *DtrRun = nullptr;
+    CheckBox *RtsRun = nullptr;
+    Button *BreakRun = nullptr;
     // HELP MODE
     Picture *ProgramIcon = nullptr;
     Picture *Image1 = nullptr;
@@ -155,6 +162,9 @@ public:
     void ComboPortRunDropDown(Control *Sender);
     void ClosePortRunClick(Control *Sender);
     void PageControl1Change(Control *Sender);
+    void DtrRunClick(Control *Sender);
+    void RtsRunClick(Control *Sender);
+    void BreakRunClick(Control *Sender);
 
     // --- The link test tab ----------------------------------------------------------------------
     void ComboPortLinkDropDown(Control *Sender);
@@ -212,6 +222,14 @@ private:
     // show them.
     void showCounters();
     void showCapture();
+    // Test tab: the modem lines' indicators follow the port's line events; the output lines'
+    // toggles and the break are reset whenever the port closes.
+    void bindModemLines();
+    void showModemLine(Label *indicator, bool on);
+    // Test tab: the break's time is up, or the port closes during it: the line is let go.
+    void endBreak();
+    // Test tab: RI lit by a ring stays lit while the line reads high.
+    void followRing();
     // Test tab: what a batch changes in the receive box.
     void showReceived(const ReceivedStore::BoxChange &change);
     // Test tab: the receive box's view (choice 0) or stamps (choice 1), shown and stored.
@@ -250,4 +268,10 @@ private:
     std::unique_ptr<Timer> m_timer1;
     // Test tab: shows the counters a frame after bytes arrive, not for every batch.
     std::unique_ptr<Timer> m_countersTimer;
+    // Test tab: how long "BREAK" holds the line, and how often a lit RI is read again.
+    static constexpr int kBreakMs = 250;
+    static constexpr int kRingReadMs = 100;
+    bool m_breakHeld = false;
+    std::unique_ptr<Timer> m_breakTimer;
+    std::unique_ptr<Timer> m_ringTimer;
 };

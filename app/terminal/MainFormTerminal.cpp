@@ -36,6 +36,7 @@ void TMainForm::OpenPortRunClick(Control *)
     showCounters();
 
     applyStates(states::RunOpened);
+    applyStates(states::RunLinesOn);
 }
 
 void TMainForm::ClosePortRunClick(Control *)

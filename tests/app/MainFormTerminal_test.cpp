@@ -148,6 +148,11 @@ TEST_F(TerminalTest, TheSharedScenariosCountAndCaptureBytes)
     expectTestTabCountsAndCaptures(form(), "COM1");
 }
 
+TEST_F(TerminalTest, TheSharedScenarioSwitchesAndShowsTheModemLines)
+{
+    expectTestTabModemLines(form(), "COM1");
+}
+
 TEST_F(TerminalTest, TheSharedScenarioLosesTheAdapterAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), "COM1");

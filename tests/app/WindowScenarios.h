@@ -6,6 +6,7 @@
 #include "tests/app/WindowStates.h"
 
 #include "framework/core/Application.h"
+#include "tests/support/ModemLines.h"
 #include "tests/support/RemovedAdapter.h"
 
 #include <chrono>
@@ -345,4 +346,51 @@ inline void expectTestTabCountsAndCaptures(TMainForm &form, const std::string &c
         form.ClosePortRun->click();
     }
     std::filesystem::remove_all(folder);
+}
+
+// The test tab against a module at RUN on com, with the modem lines stood in for, twice: DTR,
+// RTS and "BREAK" come on with the port, unticked; the ticks reach the port; the indicators
+// follow the line events, RI while the line reads high; "BREAK" holds the line until its time
+// is up (first round) or the port closes (second); every close resets them all.
+inline void expectTestTabModemLines(TMainForm &form, const std::string &com)
+{
+    ModemLines modem;
+    const auto wait = [](const std::function<bool()> &done) {
+        return serveUntil(done, std::chrono::seconds(60));
+    };
+    const auto shown = [&](const std::string &lit) {
+        return wait([&] {
+            return form.CtsRun->caption() + form.DsrRun->caption() + form.DcdRun->caption() +
+                       form.RiRun->caption() ==
+                   lit;
+        });
+    };
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    for (int round = 0; round < 2; ++round) {
+        form.OpenPortRun->click();
+        EXPECT_TRUE(shows(form, named::testConnected));
+        EXPECT_FALSE(form.DtrRun->checked() || form.RtsRun->checked());
+        form.DtrRun->click();
+        form.RtsRun->click();
+        form.DtrRun->click();
+        EXPECT_TRUE(!modem.dtr && modem.rts);
+        modem.lines = MS_CTS_ON | MS_RING_ON;
+        modem.raise(form.ComPort1->Handle(), EV_CTS | EV_RING);
+        EXPECT_TRUE(shown("CTS onDSR offDCD offRI on")) << round;
+        modem.lines = MS_DSR_ON | MS_RLSD_ON;
+        modem.raise(form.ComPort1->Handle(), EV_CTS | EV_DSR | EV_RLSD);
+        EXPECT_TRUE(shown("CTS offDSR onDCD onRI off")) << round;
+        const int breaks = modem.breaks;
+        form.BreakRun->click();
+        EXPECT_TRUE(modem.breakOn && !form.BreakRun->enabled());
+        if (round == 0) {
+            EXPECT_TRUE(wait([&] { return !modem.breakOn && form.BreakRun->enabled(); }));
+        }
+        form.ClosePortRun->click();
+        EXPECT_TRUE(!modem.breakOn && modem.breaks == breaks + 1) << round;
+        EXPECT_TRUE(shows(form, named::idleBothOpenable));
+        EXPECT_FALSE(form.DtrRun->checked() || form.RtsRun->checked());
+        EXPECT_TRUE(shown("CTS offDSR offDCD offRI off")) << round;
+    }
 }
