@@ -29,6 +29,8 @@ void TMainForm::bindModemLines()
     // outputs read off afterwards; the port itself reports CTS, DSR and DCD off.
     ComPort1->OnBeforeClose = [this](Component *) { endBreak(); };
     applyStates(states::RunLinesOff);
+    for (Label *indicator : {CtsRun, DsrRun, DcdRun, RiRun})
+        showModemLine(indicator, false);
     ComPort1->OnAfterClose = [this](Component *) {
         applyStates(states::RunLinesOff);
         m_ringTimer->setEnabled(false);
@@ -40,8 +42,11 @@ void TMainForm::bindModemLines()
 
 void TMainForm::showModemLine(Label *indicator, bool on)
 {
+    // The line's level as a digit, which fits the strip in the window's font, and a line that
+    // is low greyed, so that the high ones stand out.
     const std::string caption = indicator->caption();
-    indicator->setCaption(caption.substr(0, caption.find(' ')) + (on ? " on" : " off"));
+    indicator->setCaption(caption.substr(0, caption.find(' ')) + (on ? " 1" : " 0"));
+    indicator->setEnabled(on);
 }
 
 void TMainForm::followRing()
