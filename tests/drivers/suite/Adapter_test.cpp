@@ -6,6 +6,7 @@
 #include "tests/drivers/suite/FarEnd.h"
 
 #include "serial/ComPort.h"
+#include "serial/EComPort.h"
 
 #include <chrono>
 #include <map>
@@ -429,12 +430,25 @@ TEST_P(Adapter, TheComponentsDtrRtsAndBreakReachTheFarEnd)
                        : (far["dtr"] == "1") | (far["rts"] == "1") << 1,
                   lines);
     }
+    // Our CDC device cannot announce the break capability, so its driver refuses a break.
+    if (std::string(port().driver) == "cdc_acm") {
+        EXPECT_THROW(com.SetBreak(true), EComPort);
+        return;
+    }
     com.SetBreak(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     com.SetBreak(false);
-    EXPECT_EQ(uart ? FarEnd::traced("addr 0x03 val 0x4")
-                   : std::stoi(farState(port())["breaks"]) - breaks,
-              1);
+    if (uart) {
+        int on = 0; // line-control writes with the break bit (0x40), without DLAB (0x80)
+        for (const char *high : {"4", "5", "6", "7"})
+            on += FarEnd::traced(std::string("addr 0x03 val 0x") + high);
+        EXPECT_EQ(on, 1);
+        EXPECT_EQ(FarEnd::traced("addr 0x03 val 0x"), 2); // and the one that let it go
+    } else {
+        auto far = farState(port());
+        EXPECT_EQ(std::stoi(far["breaks"]) - breaks, 1);
+        EXPECT_EQ(far["break"], "0");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, Adapter, ::testing::ValuesIn(FarEnd::ports()), nameOf);
