@@ -222,12 +222,14 @@ private:
     // show them.
     void showCounters();
     void showCapture();
-    // Test tab: the modem lines' indicators follow the port's line events; the output lines'
-    // toggles and the break are reset whenever the port closes.
+    // Test tab: the modem lines' indicators follow the port's line news; DTR, RTS and "BREAK"
+    // are off until the test tab opens the port.
     void bindModemLines();
     void showModemLine(Label *indicator, bool on);
     // Test tab: the break's time is up, or the port closes during it: the line is let go.
     void endBreak();
+    // Test tab: the port has closed; the output lines' ticks go off with it.
+    void endOutputLines();
     // Test tab: RI lit by a ring stays lit while the line reads high.
     void followRing();
     // Test tab: what a batch changes in the receive box.

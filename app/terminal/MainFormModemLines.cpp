@@ -8,14 +8,16 @@
 
 void TMainForm::bindModemLines()
 {
-    ComPort1->OnCTSChange = [this](Component *, bool on) { showModemLine(CtsRun, on); };
-    ComPort1->OnDSRChange = [this](Component *, bool on) { showModemLine(DsrRun, on); };
-    ComPort1->OnRLSDChange = [this](Component *, bool on) { showModemLine(DcdRun, on); };
-    // The system tells only that a ring began: RI is read again until it falls.
-    ComPort1->OnRing = [this](Component *) {
-        showModemLine(RiRun, true);
-        m_ringTimer->startOnce(kRingReadMs);
+    // The port's stored line slots stay the form's, unassigned; this follows the same news.
+    Label *const indicators[] = {CtsRun, DsrRun, RiRun, DcdRun}; // in TLineSignal's order
+    ComPort1->OnLineChange = [this, indicators](Component *, TLineSignal line, bool on) {
+        showModemLine(indicators[line], on);
+        // The system tells only that a ring began: RI is read again until it falls.
+        if (line == lsRing)
+            m_ringTimer->startOnce(kRingReadMs);
     };
+    for (Label *indicator : indicators)
+        showModemLine(indicator, false);
     m_ringTimer->onTimer = [this](Timer *) { runGuarded([this] { followRing(); }); };
     m_breakTimer->onTimer = [this](Timer *) {
         // "BREAK" comes back first: a line that would not let go may be tried again.
@@ -25,19 +27,15 @@ void TMainForm::bindModemLines()
     DtrRun->onClick = [this](Control *sender) { DtrRunClick(sender); };
     RtsRun->onClick = [this](Control *sender) { RtsRunClick(sender); };
     BreakRun->onClick = [this](Control *sender) { BreakRunClick(sender); };
-    // Whoever closes the port (a tab, a lost device), the break is let go first and the
-    // outputs read off afterwards; the port itself reports CTS, DSR and DCD off.
-    ComPort1->OnBeforeClose = [this](Component *) { endBreak(); };
     applyStates(states::RunLinesOff);
-    for (Label *indicator : {CtsRun, DsrRun, DcdRun, RiRun})
-        showModemLine(indicator, false);
-    ComPort1->OnAfterClose = [this](Component *) {
-        applyStates(states::RunLinesOff);
-        m_ringTimer->setEnabled(false);
-        showModemLine(RiRun, false);
-        DtrRun->setChecked(false);
-        RtsRun->setChecked(false);
-    };
+}
+
+void TMainForm::endOutputLines()
+{
+    // The port opens with both lines off: so do the ticks at the next open.
+    DtrRun->setChecked(false);
+    RtsRun->setChecked(false);
+    applyStates(states::RunLinesOff);
 }
 
 void TMainForm::showModemLine(Label *indicator, bool on)
@@ -51,8 +49,11 @@ void TMainForm::showModemLine(Label *indicator, bool on)
 
 void TMainForm::followRing()
 {
-    if (!ComPort1->Connected() || ComPort1->DeviceLost())
+    // Closed, the port reads nothing lit; a lost device has no lines to read.
+    if (!ComPort1->Connected() || ComPort1->DeviceLost()) {
+        showModemLine(RiRun, false);
         return;
+    }
     const bool ringing = ComPort1->ModemSignals().contains(lsRing);
     showModemLine(RiRun, ringing);
     if (ringing)
@@ -87,6 +88,6 @@ void TMainForm::endBreak()
     m_breakHeld = false;
     m_breakTimer->setEnabled(false);
     // A device that is gone has no line to let go, and its loss has been told.
-    if (!ComPort1->DeviceLost())
+    if (ComPort1->Connected() && !ComPort1->DeviceLost())
         ComPort1->SetBreak(false);
 }

@@ -41,9 +41,11 @@ void TMainForm::OpenPortRunClick(Control *)
 
 void TMainForm::ClosePortRunClick(Control *)
 {
+    endBreak();
     if (PortOpened == 1)
         PortOpened = 0;
     ComPort1->Close();
+    endOutputLines();
 
     applyStates(states::RunClosed);
 }

@@ -363,8 +363,8 @@ inline void expectTestTabModemLines(TMainForm &form, const std::string &com)
     form.DtrRun->click();
     form.RtsRun->click();
     form.DtrRun->click();
-    port.OnRLSDChange(&port, true);
-    port.OnRing(&port);
+    port.OnLineChange(&port, lsRLSD, true);
+    port.OnLineChange(&port, lsRing, true);
     EXPECT_EQ(form.DcdRun->caption() + form.RiRun->caption(), "DCD 1RI 1");
     form.BreakRun->click();
     EXPECT_FALSE(form.BreakRun->enabled());
