@@ -41,7 +41,8 @@ void TMainForm::endOutputLines()
 void TMainForm::showModemLine(Label *indicator, bool on)
 {
     // The line's level as a digit, which fits the strip in the window's font, and a line that
-    // is low greyed, so that the high ones stand out.
+    // is low greyed, so that the high ones stand out. The caption is also what screen readers
+    // name the label by.
     const std::string caption = indicator->caption();
     indicator->setCaption(caption.substr(0, caption.find(' ')) + (on ? " 1" : " 0"));
     indicator->setEnabled(on);
