@@ -37,6 +37,9 @@
     X(ClearSendRun)                                                                                \
     X(EditSendRun)                                                                                 \
     X(MemoSendRun)                                                                                 \
+    X(DtrRun)                                                                                      \
+    X(RtsRun)                                                                                      \
+    X(BreakRun)                                                                                    \
     X(ComboPortLink)                                                                               \
     X(ComboBaudLink)                                                                               \
     X(PacketSizeLink)                                                                              \
@@ -142,6 +145,14 @@ inline constexpr ControlStates RunClosed = controlStates(
 inline constexpr ControlStates RunWaiting =
     controlStates({ClosePortRun, ClearReceiveRun, ClearSendRun},
                   {OpenPortRun, SendStringRun, EditSendRun, MemoSendRun});
+
+// The test tab's output lines and "BREAK": on only while the test tab holds the port (with
+// RunOpened), off from the start and whenever the port closes; "BREAK" is off while it holds
+// the line in a break.
+inline constexpr ControlStates RunLinesOn = controlStates({DtrRun, RtsRun, BreakRun}, {});
+inline constexpr ControlStates RunLinesOff = controlStates({}, {DtrRun, RtsRun, BreakRun});
+inline constexpr ControlStates RunBreakHeld = controlStates({}, {BreakRun});
+inline constexpr ControlStates RunBreakEnded = controlStates({BreakRun}, {});
 
 // The link test tab's "Start" once the port is open: the test holds the port, so every tab's
 // port list, rate and opening button is off, and so are the test's own settings; "Stop", once

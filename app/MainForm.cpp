@@ -22,6 +22,10 @@ TMainForm::TMainForm() : m_window(createMainFormWindow())
     m_linkTimer->setEnabled(false);
     m_countersTimer = m_window->createTimer();
     m_countersTimer->setEnabled(false);
+    m_breakTimer = m_window->createTimer();
+    m_breakTimer->setEnabled(false);
+    m_ringTimer = m_window->createTimer();
+    m_ringTimer->setEnabled(false);
     bindHandlers();
     runGuarded([this] { FormCreate(nullptr); });
 }
@@ -74,6 +78,13 @@ void TMainForm::findControls()
     ZEPHRA_FIND(CountersRun);
     ZEPHRA_FIND(CaptureRun);
     ZEPHRA_FIND(ReconnectRun);
+    ZEPHRA_FIND(CtsRun);
+    ZEPHRA_FIND(DsrRun);
+    ZEPHRA_FIND(DcdRun);
+    ZEPHRA_FIND(RiRun);
+    ZEPHRA_FIND(DtrRun);
+    ZEPHRA_FIND(RtsRun);
+    ZEPHRA_FIND(BreakRun);
     ZEPHRA_FIND(MemoSendRun);
     ZEPHRA_FIND(EditSendRun);
     ZEPHRA_FIND(SendStringRun);
@@ -182,6 +193,7 @@ void TMainForm::bindHandlers()
     m_window->onClose = [this] { FormClose(nullptr); };
     bindReceiveBox();
     bindSendRun();
+    bindModemLines();
 }
 
 void TMainForm::FormCreate(Control *)

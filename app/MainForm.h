@@ -84,6 +84,13 @@ public:
     Button *RepeatRun = nullptr;
     Button *StopSendRun = nullptr;
     Label *SendProgressRun = nullptr;
+    Label *CtsRun = nullptr;
+    Label *DsrRun = nullptr;
+    Label *DcdRun = nullptr;
+    Label *RiRun = nullptr;
+    CheckBox *DtrRun = nullptr;
+    CheckBox *RtsRun = nullptr;
+    Button *BreakRun = nullptr;
     // HELP MODE
     Picture *ProgramIcon = nullptr;
     Picture *Image1 = nullptr;
@@ -162,6 +169,9 @@ public:
     void ComboPortRunDropDown(Control *Sender);
     void ClosePortRunClick(Control *Sender);
     void PageControl1Change(Control *Sender);
+    void DtrRunClick(Control *Sender);
+    void RtsRunClick(Control *Sender);
+    void BreakRunClick(Control *Sender);
 
     // --- The link test tab ----------------------------------------------------------------------
     void ComboPortLinkDropDown(Control *Sender);
@@ -227,6 +237,16 @@ private:
     // show them.
     void showCounters();
     void showCapture();
+    // Test tab: the modem lines' indicators follow the port's line news; DTR, RTS and "BREAK"
+    // are off until the test tab opens the port.
+    void bindModemLines();
+    void showModemLine(Label *indicator, bool on);
+    // Test tab: the break's time is up, or the port closes during it: the line is let go.
+    void endBreak();
+    // Test tab: the port has closed; the output lines' ticks go off with it.
+    void endOutputLines();
+    // Test tab: RI lit by a ring stays lit while the line reads high.
+    void followRing();
     // Test tab: what a batch changes in the receive box.
     void showReceived(const ReceivedStore::BoxChange &change);
     // Test tab: the receive box's view (choice 0) or stamps (choice 1), shown and stored.
@@ -312,4 +332,10 @@ private:
     // Test tab: the send side's options and running send, and the timer that paces it.
     std::unique_ptr<SendRun> m_send;
     std::unique_ptr<Timer> m_sendTimer;
+    // Test tab: how long "BREAK" holds the line, and how often a lit RI is read again.
+    static constexpr int kBreakMs = 250;
+    static constexpr int kRingReadMs = 100;
+    bool m_breakHeld = false;
+    std::unique_ptr<Timer> m_breakTimer;
+    std::unique_ptr<Timer> m_ringTimer;
 };

@@ -210,6 +210,10 @@ public:
     // the port, on every system) returns true: the loss is then not raised, and the port does
     // not close itself. False, or none assigned: the loss is raised as without it.
     std::function<bool(Component *Sender)> OnDeviceLost;
+    // Not stored with a form: one input line as OnCTSChange, OnDSRChange and OnRLSDChange tell
+    // it (also at Open and Close), and RI on when OnRing tells that a ring began. Called after
+    // that slot, for an owner that follows the lines without taking the stored slots.
+    std::function<void(Component *Sender, TLineSignal Line, bool OnOff)> OnLineChange;
 
 protected:
     // End of loading: a port loaded as Connected is opened now; a failure is reported
@@ -275,6 +279,8 @@ private:
     // that says the device is gone is remembered, so that the event thread's failed wait and
     // the later reactions do not raise the same loss again.
     EComPort transferFailure(std::int32_t errorCode, DWORD systemError);
+    // OnLineChange, if assigned.
+    void fireLine(TLineSignal line, bool on);
     // EscapeCommFunction on the device (EComPort 12).
     void escape(DWORD function);
     bool deviceConfigurable() const;

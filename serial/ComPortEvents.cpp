@@ -58,6 +58,7 @@ void TCustomComPort::FireRing()
 {
     if (OnRing)
         OnRing(this);
+    fireLine(lsRing, true);
 }
 
 void TCustomComPort::FireRxFlag()
@@ -70,12 +71,14 @@ void TCustomComPort::FireCTSChange(bool onOff)
 {
     if (OnCTSChange)
         OnCTSChange(this, onOff);
+    fireLine(lsCTS, onOff);
 }
 
 void TCustomComPort::FireDSRChange(bool onOff)
 {
     if (OnDSRChange)
         OnDSRChange(this, onOff);
+    fireLine(lsDSR, onOff);
 }
 
 void TCustomComPort::FireError(TComErrors errors)
@@ -88,6 +91,13 @@ void TCustomComPort::FireRLSDChange(bool onOff)
 {
     if (OnRLSDChange)
         OnRLSDChange(this, onOff);
+    fireLine(lsRLSD, onOff);
+}
+
+void TCustomComPort::fireLine(TLineSignal line, bool on)
+{
+    if (OnLineChange)
+        OnLineChange(this, line, on);
 }
 
 void TCustomComPort::FireRx80Full()

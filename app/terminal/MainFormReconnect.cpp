@@ -90,7 +90,9 @@ bool TMainForm::deviceLostRun()
     if (!m_reconnect || linkHoldsPort() || PortOpened != 1 || !ClosePortRun->enabled())
         return false;
     endSendRun("Device lost:");
+    endBreak();
     ComPort1->Close();
+    endOutputLines();
     showNoteRun(LostMarker);
     applyStates(states::RunWaiting);
     ReconnectRun->setCaption("Waiting for " + m_openedPort + "\x85");
@@ -121,6 +123,7 @@ void TMainForm::reconnectTimerTimer()
     endReconnectWait();
     showNoteRun(BackMarker);
     applyStates(states::RunOpened);
+    applyStates(states::RunLinesOn);
 }
 
 void TMainForm::endReconnectWait()

@@ -37,15 +37,18 @@ void TMainForm::OpenPortRunClick(Control *)
     showCounters();
 
     applyStates(states::RunOpened);
+    applyStates(states::RunLinesOn);
 }
 
 void TMainForm::ClosePortRunClick(Control *)
 {
     endSendRun("Port closed:");
+    endBreak();
     if (PortOpened == 1)
         PortOpened = 0;
     endReconnectWait();
     ComPort1->Close();
+    endOutputLines();
 
     applyStates(states::RunClosed);
 }

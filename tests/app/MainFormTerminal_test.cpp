@@ -153,6 +153,11 @@ TEST_F(TerminalTest, TheSharedScenarioSendsLineEndsEscapesFilesAndRepeats)
     expectTestTabSendSide(form(), "COM1");
 }
 
+TEST_F(TerminalTest, TheSharedScenarioSwitchesAndShowsTheModemLines)
+{
+    expectTestTabModemLines(form(), "COM1");
+}
+
 TEST_F(TerminalTest, TheSharedScenarioLosesTheAdapterAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), "COM1");

@@ -7,6 +7,7 @@
 
 #include "framework/core/Application.h"
 #include "framework/core/HandlerGuard.h"
+#include "tests/support/EscapeLog.h"
 #include "tests/support/RemovedAdapter.h"
 
 #include <chrono>
@@ -499,4 +500,35 @@ inline void expectTestTabSendSide(TMainForm &form, const std::string &com)
                                             std::tuple(false, 2, 3), std::tuple(true, 1, 0)})
         (box ? static_cast<Edit *>(form.MemoSendRun) : form.EditSendRun)->choose(choice, item);
     std::filesystem::remove_all(folder);
+}
+
+// The test tab against a module at RUN on com, whose port shows no modem lines: DTR, RTS and
+// "BREAK" come on with the port and reach it; the indicators follow the port's line events, RI
+// until the line reads low; "BREAK" is off until the line is let go, when its time is up or the
+// port closes; the close turns every tick and indicator off.
+inline void expectTestTabModemLines(TMainForm &form, const std::string &com)
+{
+    EscapeLog escapes;
+    TCustomComPort &port = *form.ComPort1;
+    form.PageControl1->setActivePage(1);
+    ASSERT_TRUE(choose(form.ComboPortRun, com));
+    form.OpenPortRun->click();
+    EXPECT_TRUE(shows(form, named::testConnected));
+    form.DtrRun->click();
+    form.RtsRun->click();
+    form.DtrRun->click();
+    port.OnLineChange(&port, lsRLSD, true);
+    port.OnLineChange(&port, lsRing, true);
+    EXPECT_EQ(form.DcdRun->caption() + form.RiRun->caption(), "DCD 1RI 1");
+    form.BreakRun->click();
+    EXPECT_FALSE(form.BreakRun->enabled());
+    EXPECT_TRUE(
+        serveUntil([&] { return form.RiRun->caption() == "RI 0" && form.BreakRun->enabled(); },
+                   std::chrono::seconds(60)));
+    form.BreakRun->click();
+    form.ClosePortRun->click();
+    EXPECT_EQ(escapes.codes, "5368989"); // DTR on, RTS on, DTR off, two breaks and their ends
+    EXPECT_TRUE(shows(form, named::idleBothOpenable));
+    EXPECT_FALSE(form.RtsRun->checked() || form.DcdRun->enabled());
+    EXPECT_EQ(form.DcdRun->caption(), "DCD 0");
 }

@@ -61,7 +61,8 @@ inline const ControlStates setupBusy =
     onlyOn({SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain}) + linkSettings;
 // The test tab holds the port.
 inline const ControlStates testConnected =
-    onlyOn({ClosePortRun, MemoSendRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun},
+    onlyOn({ClosePortRun, MemoSendRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun,
+            DtrRun, RtsRun, BreakRun},
            displays) +
     linkSettings;
 } // namespace named

@@ -323,3 +323,18 @@ TEST_P(EveryMode, VanishedDeviceIsReportedOnceAsTheFailedWaitWithoutSpinning)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_EQ(failures().size(), 1u);
 }
+
+TEST_F(EventThreadTest, TheLineObserverHearsTheLinesAtOpenARingAndTheClose)
+{
+    TComPort port;
+    prepare(port, smThreadSync);
+    port.OnLineChange = [&](Component *, TLineSignal line, bool on) {
+        seen.add(std::string(1, "CDRL"[line]) + (on ? ":1" : ":0"));
+    };
+    line.state->modem = MS_CTS_ON;
+    port.Open();
+    line.state->modem = MS_CTS_ON | MS_RING_ON;
+    ASSERT_TRUE(pumpMessages([&] { return seen.size() >= 4; }, 60s, &thrown));
+    port.Close();
+    EXPECT_EQ(seen.entries(), (Texts{"C:1", "D:0", "L:0", "R:1", "C:0", "D:0", "L:0"}));
+}

@@ -138,6 +138,11 @@ TEST_F(WindowScenario, EchoTheTestTabShowsEachView)
     expectTestTabViews(form(), port());
 }
 
+TEST_F(WindowScenario, EchoTheTestTabSwitchesAndShowsTheModemLines)
+{
+    expectTestTabModemLines(form(), port());
+}
+
 TEST_F(WindowScenario, EchoLostAdapterEndsTheTestConnectionAndOpensAgain)
 {
     expectLostAdapterEndsTheTestConnection(form(), port());

@@ -307,7 +307,7 @@ std::string stateText(Gadget &g)
     std::ostringstream out;
     out << "speed=" << s.speed << " bits=" << s.dataBits << " parity=" << s.parity
         << " stop=" << s.stopBits << " dtr=" << s.dtr << " rts=" << s.rts << " breaks=" << s.breaks
-        << " raises=" << s.raises << " requests=" << s.requests
+        << " break=" << s.breakOn << " raises=" << s.raises << " requests=" << s.requests
         << " errors=" << (g.chip->errorsCarried().empty() ? "-" : g.chip->errorsCarried());
     return out.str();
 }

@@ -5,6 +5,9 @@
 #include "tests/drivers/suite/DriverPort.h"
 #include "tests/drivers/suite/FarEnd.h"
 
+#include "serial/ComPort.h"
+#include "serial/EComPort.h"
+
 #include <chrono>
 #include <map>
 #include <sstream>
@@ -403,6 +406,49 @@ TEST_P(Adapter, AWriteCompletesOnceTheFarEndHasTakenItsBytes)
     for (int i = 0; i < 50 && (count = FarEnd::received(port().line).count) < bytes.size(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(count, bytes.size());
+}
+
+// The serial component's DTR, RTS and a 250 ms break, as the test tab uses them, reach the far
+// end: as the UART's register writes, or as our chip's state and one break.
+TEST_P(Adapter, TheComponentsDtrRtsAndBreakReachTheFarEnd)
+{
+    const bool uart = std::string(port().driver) == "8250";
+    if (!ours() && !uart)
+        GTEST_SKIP() << "QEMU's adapter shows neither its lines nor a break";
+    TComPort com;
+    com.setPort(port().com);
+    com.setEvents({});
+    com.Open();
+    FarEnd::call("mark");
+    const int breaks = uart ? 0 : std::stoi(farState(port())["breaks"]);
+    for (const unsigned lines : {1u, 3u, 2u, 0u}) { // DTR 1, RTS 2, as in the UART's register
+        com.SetDTR(lines & 1);
+        com.SetRTS(lines & 2);
+        const auto mcr = uart ? FarEnd::modemControlWrites() : std::vector<unsigned>{};
+        auto far = uart ? std::map<std::string, std::string>{} : farState(port());
+        EXPECT_EQ(uart ? (mcr.empty() ? 99 : mcr.back() & 3)
+                       : (far["dtr"] == "1") | (far["rts"] == "1") << 1,
+                  lines);
+    }
+    // Our CDC device cannot announce the break capability, so its driver refuses a break.
+    if (std::string(port().driver) == "cdc_acm") {
+        EXPECT_THROW(com.SetBreak(true), EComPort);
+        return;
+    }
+    com.SetBreak(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    com.SetBreak(false);
+    if (uart) {
+        int on = 0; // line-control writes with the break bit (0x40), without DLAB (0x80)
+        for (const char *high : {"4", "5", "6", "7"})
+            on += FarEnd::traced(std::string("addr 0x03 val 0x") + high);
+        EXPECT_EQ(on, 1);
+        EXPECT_EQ(FarEnd::traced("addr 0x03 val 0x"), 2); // and the one that let it go
+    } else {
+        auto far = farState(port());
+        EXPECT_EQ(std::stoi(far["breaks"]) - breaks, 1);
+        EXPECT_EQ(far["break"], "0");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, Adapter, ::testing::ValuesIn(FarEnd::ports()), nameOf);
