@@ -22,6 +22,9 @@ protected:
 
     void SetUp() override
     {
+        // Each scenario starts from the test tab's defaults, whatever an earlier run that
+        // stopped halfway left stored in the prefix.
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zephra\\Test tab");
         m_previous = Application::instance().setExceptionReporter(
             [this](const std::string &message, const std::string &) {
                 m_errors.push_back(message);
