@@ -12,7 +12,7 @@
 //     close ends the wait. A running capture goes on through it.
 #include "app/MainForm.h"
 
-#include "framework/core/Registry.h"
+#include "app/terminal/TestTabOptions.h"
 #include "serial/AdapterNames.h"
 #include "serial/EComPort.h"
 
@@ -20,7 +20,6 @@
 
 namespace {
 
-const char *const OptionsKey = "\\Software\\Zephra\\Test tab";
 const char *const EchoName = "EchoSent";
 const char *const ReconnectName = "Reconnect";
 // How often the wait looks for the device.
@@ -28,20 +27,12 @@ constexpr int ReconnectPollMs = 300;
 const char *const LostMarker = "--- device lost, waiting for it to return ---";
 const char *const BackMarker = "--- device back ---";
 
-bool storedSwitch(const Registry &store, const char *name)
-{
-    return store.valueExists(name) && store.readInteger(name) != 0;
-}
-
 } // namespace
 
 void TMainForm::bindEchoAndReconnect()
 {
-    Registry store(HKEY_CURRENT_USER, KEY_READ);
-    if (store.openKeyReadOnly(OptionsKey)) {
-        m_echoSent = storedSwitch(store, EchoName);
-        m_reconnect = storedSwitch(store, ReconnectName);
-    }
+    m_echoSent = testtab::storedOption(EchoName).value_or(0) != 0;
+    m_reconnect = testtab::storedOption(ReconnectName).value_or(0) != 0;
     std::vector<MenuChoice> choices = MemoReceiveRun->choices();
     m_echoChoice = static_cast<int>(choices.size());
     choices.push_back({"&Echo sent", {"&Off", "O&n"}, m_echoSent ? 1 : 0});
@@ -61,10 +52,7 @@ bool TMainForm::chooseEchoOrReconnect(int choice, int item)
     if (choice != m_echoChoice && choice != m_reconnectChoice)
         return false;
     (choice == m_echoChoice ? m_echoSent : m_reconnect) = item != 0;
-    Registry store;
-    if (!store.openKey(OptionsKey, true))
-        throw ERegistryException(std::string("Cannot open the key ") + OptionsKey);
-    store.writeInteger(choice == m_echoChoice ? EchoName : ReconnectName, item != 0 ? 1 : 0);
+    testtab::storeOption(choice == m_echoChoice ? EchoName : ReconnectName, item != 0 ? 1 : 0);
     return true;
 }
 

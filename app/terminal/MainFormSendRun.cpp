@@ -5,8 +5,8 @@
 #include "app/MainForm.h"
 
 #include "app/terminal/SendRun.h"
+#include "app/terminal/TestTabOptions.h"
 #include "framework/core/Exception.h"
-#include "framework/core/Registry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,8 +14,6 @@
 #include <cstring>
 
 namespace {
-
-const char *const OptionsKey = "\\Software\\Zephra\\Test tab";
 
 // A menu choice over a stored number: its title, its items and the number each stands for.
 struct NumberChoice
@@ -96,15 +94,12 @@ void TMainForm::bindSendRun()
     m_sendTimer->onTimer = [this](Timer *) { stepSendRun(); };
 
     int escapes = 0, lineEnd = 0;
-    Registry store(HKEY_CURRENT_USER, KEY_READ);
-    if (store.openKeyReadOnly(OptionsKey)) {
-        for (const NumberChoice *choice : LineChoices) {
-            if (store.valueExists(choice->name))
-                optionOf(*m_send, *choice, escapes, lineEnd) = store.readInteger(choice->name);
-        }
-        if (store.valueExists(LineDelayChoice.name))
-            m_send->lineDelayMs = store.readInteger(LineDelayChoice.name);
+    for (const NumberChoice *choice : LineChoices) {
+        if (const auto stored = testtab::storedOption(choice->name))
+            optionOf(*m_send, *choice, escapes, lineEnd) = *stored;
     }
+    if (const auto stored = testtab::storedOption(LineDelayChoice.name))
+        m_send->lineDelayMs = *stored;
     m_send->lineEnd = static_cast<terminal::LineEnd>(std::clamp(lineEnd, 0, 3));
     m_send->escapes = escapes != 0;
     m_send->repeatEveryMs = std::max(m_send->repeatEveryMs, 1);
@@ -151,10 +146,7 @@ void TMainForm::chooseSendOption(bool sendBox, int index, int item)
     // The line end shows in both menus.
     showSendOptions();
 
-    Registry store;
-    if (!store.openKey(OptionsKey, true))
-        throw ERegistryException(std::string("Cannot open the key ") + OptionsKey);
-    store.writeInteger(choice.name, value);
+    testtab::storeOption(choice.name, value);
 }
 
 std::int32_t TMainForm::writeRun(std::string_view bytes)

@@ -3,25 +3,18 @@
 // bytes written out as "<0xNN>"), as lines or in hex, with or without time stamps.
 #include "app/MainForm.h"
 
+#include "app/terminal/TestTabOptions.h"
 #include "framework/core/IntegerText.h"
-#include "framework/core/Registry.h"
 
 #include <algorithm>
 #include <chrono>
 
 namespace {
 
-// Where the user's choices for the test tab are kept, below HKEY_CURRENT_USER.
-const char *const OptionsKey = "\\Software\\Zephra\\Test tab";
+// The names the receive box's choices are remembered by.
 const char *const OptionNames[] = {"ReceiveView", "ReceiveStamps"};
 // The received bytes kept for the box, in MiB; not offered in the window.
 const char *const LimitName = "ReceiveLimitMiB";
-
-// A stored whole number, or fallback where there is none.
-std::int32_t storedOption(const Registry &store, const char *name, std::int32_t fallback)
-{
-    return store.valueExists(name) ? store.readInteger(name) : fallback;
-}
 
 } // namespace
 
@@ -127,14 +120,11 @@ void TMainForm::bindReceiveBox()
 {
     int view = 0;
     int stamps = 0;
-    Registry store(HKEY_CURRENT_USER, KEY_READ);
-    if (store.openKeyReadOnly(OptionsKey)) {
-        view = std::clamp(storedOption(store, OptionNames[0], 0), 0, 2);
-        stamps = std::clamp(storedOption(store, OptionNames[1], 0), 0, 2);
-        const std::int32_t limit = storedOption(store, LimitName, 0);
-        if (limit > 0)
-            m_receivedStore.setLimit(static_cast<std::uint64_t>(limit) << 20);
-    }
+    view = std::clamp(testtab::storedOption(OptionNames[0]).value_or(0), 0, 2);
+    stamps = std::clamp(testtab::storedOption(OptionNames[1]).value_or(0), 0, 2);
+    const std::int32_t limit = testtab::storedOption(LimitName).value_or(0);
+    if (limit > 0)
+        m_receivedStore.setLimit(static_cast<std::uint64_t>(limit) << 20);
     m_receivedStore.show(static_cast<terminal::View>(view), static_cast<terminal::Stamps>(stamps),
                          {});
     MemoReceiveRun->setChoices(
@@ -195,9 +185,6 @@ void TMainForm::chooseReceiveOption(int choice, int item)
     m_refillingReceiveBox = false;
     MemoReceiveRun->append(text);
 
-    Registry store;
-    if (!store.openKey(OptionsKey, true))
-        throw ERegistryException(std::string("Cannot open the key ") + OptionsKey);
-    store.writeInteger(OptionNames[choice == 0 ? 0 : 1], item);
-    store.writeInteger(LimitName, static_cast<std::int32_t>(m_receivedStore.limit() >> 20));
+    testtab::storeOption(OptionNames[choice == 0 ? 0 : 1], item);
+    testtab::storeOption(LimitName, static_cast<std::int32_t>(m_receivedStore.limit() >> 20));
 }
