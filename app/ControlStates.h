@@ -11,21 +11,14 @@
 
 // The controls whose enabled state the handlers set, listed once. Each entry is a control's
 // name in the window: it makes the value of ControlId, the text controlName gives and, in
-// TMainForm::control, the member of that name. The three scroll bars are not among them: they
-// are never disabled.
+// TMainForm::controls, the member of that name. The setup tab's setting controls are not
+// listed: ControlId names them by kind, from their bindings (app/setup/SettingBindings.h).
 #define ZEPHRA_MAINFORM_CONTROLS(X)                                                                \
     X(ComboPortSetup)                                                                              \
     X(OpenPortSetup)                                                                               \
     X(ClosePortSetup)                                                                              \
     X(SaveConfig)                                                                                  \
     X(ReadConfig)                                                                                  \
-    X(SelectBaudrateSetup)                                                                         \
-    X(SelectRFRate)                                                                                \
-    X(SelectRFMode)                                                                                \
-    X(SelectRFGain)                                                                                \
-    X(RFChannelDisplay)                                                                            \
-    X(RF1IDCodeDisplay)                                                                            \
-    X(TXDIDCodeDisplay)                                                                            \
     X(BiosDisplay)                                                                                 \
     X(StatusConnect)                                                                               \
     X(ComboPortRun)                                                                                \
@@ -50,18 +43,27 @@
     X(SaveReportLink)
 
 #define ZEPHRA_CONTROL_VALUE(name) name,
-enum class ControlId : std::uint8_t { ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_VALUE) };
+enum class ControlId : std::uint8_t {
+    ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_VALUE)
+    // Every setting's radio group, and every text box beside a setting's scroll bar, each as
+    // one entry. The scroll bars themselves are never disabled.
+    SettingRadioGroups,
+    SettingDisplays
+};
 #undef ZEPHRA_CONTROL_VALUE
 
 #define ZEPHRA_CONTROL_ONE(name) +1
-inline constexpr std::size_t ControlCount = 0 ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_ONE);
+// The listed controls, one entry each; the two setting kinds follow them.
+inline constexpr std::size_t SingleControlCount = 0 ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_ONE);
 #undef ZEPHRA_CONTROL_ONE
+inline constexpr std::size_t ControlCount = SingleControlCount + 2;
 
 // The control's name in the window, for messages.
 constexpr const char *controlName(ControlId control)
 {
 #define ZEPHRA_CONTROL_NAME(name) #name,
-    constexpr const char *names[ControlCount] = {ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_NAME)};
+    constexpr const char *names[ControlCount] = {
+        ZEPHRA_MAINFORM_CONTROLS(ZEPHRA_CONTROL_NAME) "SettingRadioGroups", "SettingDisplays"};
 #undef ZEPHRA_CONTROL_NAME
     return names[static_cast<std::size_t>(control)];
 }
@@ -101,10 +103,9 @@ using enum ControlId;
 inline constexpr ControlStates Start = controlStates(
     {ComboPortSetup, ComboBaudRun, ComboPortRun, ComboPortLink, ComboBaudLink, PacketSizeLink,
      PacketCountLink, UntilStoppedLink},
-    {BiosDisplay,  StatusConnect,  SelectBaudrateSetup, SelectRFRate,    SelectRFMode,
-     SelectRFGain, ClosePortSetup, OpenPortSetup,       SaveConfig,      ReadConfig,
-     ClosePortRun, OpenPortRun,    SendStringRun,       ClearReceiveRun, ClearSendRun,
-     EditSendRun,  MemoSendRun,    StartLink,           StopLink,        SaveReportLink});
+    {BiosDisplay, StatusConnect, SettingRadioGroups, ClosePortSetup, OpenPortSetup, SaveConfig,
+     ReadConfig, ClosePortRun, OpenPortRun, SendStringRun, ClearReceiveRun, ClearSendRun,
+     EditSendRun, MemoSendRun, StartLink, StopLink, SaveReportLink});
 
 // Choosing a port from a tab's list; a tab change when the test tab has none chosen.
 inline constexpr ControlStates SetupPortChosen = controlStates({OpenPortSetup}, {});
@@ -116,16 +117,14 @@ inline constexpr ControlStates LinkNoPortChosen = controlStates({}, {StartLink})
 // The setup tab's procedures: "Open" once the port is open (its step 5) and at its end,
 // "Close", and "READ CONFIG" or "SAVE CONFIG" at their start and end.
 inline constexpr ControlStates SetupOpened =
-    controlStates({ClosePortSetup, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain},
-                  {ComboPortSetup, OpenPortSetup, RFChannelDisplay, RF1IDCodeDisplay,
-                   TXDIDCodeDisplay, BiosDisplay, ComboPortRun, ComboBaudRun, OpenPortRun,
-                   ComboPortLink, ComboBaudLink, StartLink});
+    controlStates({ClosePortSetup, SettingRadioGroups},
+                  {ComboPortSetup, OpenPortSetup, SettingDisplays, BiosDisplay, ComboPortRun,
+                   ComboBaudRun, OpenPortRun, ComboPortLink, ComboBaudLink, StartLink});
 inline constexpr ControlStates SetupOpenEnd = controlStates({SaveConfig, ReadConfig}, {});
 inline constexpr ControlStates SetupClosed = controlStates(
     {ComboPortSetup, OpenPortSetup, ComboPortRun, ComboBaudRun, OpenPortRun, ComboPortLink,
      ComboBaudLink, StartLink},
-    {ClosePortSetup, SaveConfig, ReadConfig, SelectBaudrateSetup, SelectRFRate, SelectRFMode,
-     SelectRFGain, RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay, BiosDisplay});
+    {ClosePortSetup, SaveConfig, ReadConfig, SettingRadioGroups, SettingDisplays, BiosDisplay});
 inline constexpr ControlStates SetupBusy =
     controlStates({}, {ClosePortSetup, SaveConfig, ReadConfig});
 inline constexpr ControlStates SetupBusyEnd =

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 
 #include "app/linktest/LinkTestRun.h"
+#include "app/setup/SettingBindings.h"
 #include "app/terminal/SendRun.h"
 
 #include "framework/core/Exception.h"
@@ -46,28 +47,26 @@ template<class Kind> void findControl(const FormWindow &window, Kind *&member, c
         throw Exception(std::string("The stored layout has no control ") + name + ".");
 }
 
+// A setting's control of that kind, where its binding has one.
+template<class Kind>
+void findSettingControl(TMainForm &form, const FormWindow &window, SettingMember<Kind> control)
+{
+    if (control.member)
+        findControl(window, form.*control.member, control.name);
+}
+
 } // namespace
 
 void TMainForm::findControls()
 {
 #define ZEPHRA_FIND(name) findControl(*m_window, name, #name)
     ZEPHRA_FIND(PageControl1);
-    ZEPHRA_FIND(SelectBaudrateSetup);
-    ZEPHRA_FIND(SelectRFRate);
-    ZEPHRA_FIND(SelectRFMode);
-    ZEPHRA_FIND(SelectRFGain);
     ZEPHRA_FIND(SaveConfig);
     ZEPHRA_FIND(ComboPortSetup);
     ZEPHRA_FIND(OpenPortSetup);
     ZEPHRA_FIND(ClosePortSetup);
     ZEPHRA_FIND(StatusConnect);
     ZEPHRA_FIND(BiosDisplay);
-    ZEPHRA_FIND(RF1IDCodeDisplay);
-    ZEPHRA_FIND(RF_RX1_IDCode);
-    ZEPHRA_FIND(TXDIDCodeDisplay);
-    ZEPHRA_FIND(RF_TXD_IDCode);
-    ZEPHRA_FIND(RFChannel);
-    ZEPHRA_FIND(RFChannelDisplay);
     ZEPHRA_FIND(ReadConfig);
     ZEPHRA_FIND(ComboPortRun);
     ZEPHRA_FIND(OpenPortRun);
@@ -116,6 +115,11 @@ void TMainForm::findControls()
     ZEPHRA_FIND(StopSendRun);
     ZEPHRA_FIND(SendProgressRun);
 #undef ZEPHRA_FIND
+    for (const SettingBinding &binding : settingBindings) {
+        findSettingControl(*this, *m_window, binding.group);
+        findSettingControl(*this, *m_window, binding.bar);
+        findSettingControl(*this, *m_window, binding.display);
+    }
 }
 
 void TMainForm::loadComPort1()
@@ -180,9 +184,10 @@ void TMainForm::bindHandlers()
     bind(ComboPortRun->onChange, &TMainForm::ComboPortRunChange);
     bind(ComboPortLink->onDropDown, &TMainForm::ComboPortLinkDropDown);
     bind(ComboPortLink->onChange, &TMainForm::ComboPortLinkChange);
-    bind(RFChannel->onChange, &TMainForm::RFChannelChange);
-    bind(RF_RX1_IDCode->onChange, &TMainForm::RF_RX1_IDCodeChange);
-    bind(RF_TXD_IDCode->onChange, &TMainForm::RF_TXD_IDCodeChange);
+    for (const SettingBinding &binding : settingBindings) {
+        if (binding.bar.member)
+            bind((this->*binding.bar.member)->onChange, binding.change);
+    }
     bind(PageControl1->onChange, &TMainForm::PageControl1Change);
     MemoSendRun->onKeyPress = [this](Control *sender, char &key) {
         MemoSendRunKeyPress(sender, key);

@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct LinkTestRun;
 struct SendRun;
@@ -198,7 +199,8 @@ public:
 
     // Enables and disables the controls as a table of ControlStates.h says.
     void applyStates(const ControlStates &states);
-    ::Control *control(ControlId which) const;
+    // The controls an entry of those tables stands for: one, or every setting's of that kind.
+    std::vector<::Control *> controls(ControlId which) const;
 
 private:
     // Fills the control members from the window, by their names.
@@ -216,6 +218,9 @@ private:
     void receiveSetup(std::int32_t count);
     // Setup tab: send one command frame, one byte per write.
     void sendCommand(ModuleCommand command, std::uint8_t value);
+    // Setup tab: a setting's read, and its write with the value its control shows.
+    void readSetting(std::uint8_t code);
+    void writeSetting(std::uint8_t code);
     // Setup tab: the read and write sequences of the procedures.
     void runReadSequence();
     // Setup tab: the text beside the scroll bar of a setting, from the bar's position.

@@ -2,19 +2,14 @@
 
 #include "cli/Commands.h"
 #include "cli/ModuleLink.h"
-#include "cli/NumberArgument.h"
 #include "cli/StopSignal.h"
 #include "framework/core/AnsiText.h"
-#include "platform/ComNames.h"
 #include "serial/ComPort.h"
 
-#include <algorithm>
-#include <array>
 #include <chrono>
 #include <csignal>
 #include <fstream>
 #include <iostream>
-#include <utility>
 
 namespace cli {
 
@@ -27,9 +22,6 @@ using terminal::View;
 // hex row are seen.
 constexpr std::int32_t CaptureReadWaitMs = 50;
 constexpr auto FlushPeriod = std::chrono::seconds(1);
-
-constexpr std::array<std::pair<View, const char *>, 3> ViewWords = {
-    {{View::Received, "received"}, {View::Lines, "lines"}, {View::Hex, "hex"}}};
 
 volatile std::sig_atomic_t captureInterrupted = 0;
 
@@ -59,60 +51,6 @@ void closeQuietly(TComPort &port)
 }
 
 } // namespace
-
-CaptureArguments parseCaptureArguments(const std::vector<std::string> &arguments)
-{
-    CaptureOptions options;
-    bool haveBaud = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
-        if (argument == "--stamps") {
-            options.stamps = true;
-            continue;
-        }
-        if (argument.rfind("--", 0) != 0) {
-            if (!options.port.empty())
-                return {std::nullopt, "capture takes one port"};
-            if (comPortNumber(argument) == 0)
-                return {std::nullopt, "'" + argument + "' is no port name; use COM1, COM2, ..."};
-            options.port = argument;
-            continue;
-        }
-        if (argument != "--baud" && argument != "--view" && argument != "--raw" &&
-            argument != "--seconds")
-            return {std::nullopt, "unknown option '" + argument + "'"};
-        if (i + 1 == arguments.size())
-            return {std::nullopt, argument + " needs a value"};
-        const std::string &value = arguments[++i];
-        bool ok = !value.empty();
-        if (argument == "--baud") {
-            ok = parseNumber(value, options.baud) && options.baud > 0 && options.baud <= 4000000;
-            haveBaud = true;
-        } else if (argument == "--view") {
-            const auto word =
-                std::find_if(ViewWords.begin(), ViewWords.end(),
-                             [&](const auto &entry) { return value == entry.second; });
-            ok = word != ViewWords.end();
-            if (ok)
-                options.view = word->first;
-        } else if (argument == "--seconds") {
-            ok = parseNumber(value, options.seconds) && options.seconds > 0 &&
-                 options.seconds <= 1e6;
-        } else {
-            options.rawFile = value;
-        }
-        if (!ok)
-            return {std::nullopt, "bad value '" + value + "' for " + argument +
-                                      (argument == "--view" ? " (received, lines, hex)" : "")};
-    }
-    if (options.port.empty())
-        return {std::nullopt, "capture needs a port"};
-    if (!haveBaud)
-        return {std::nullopt, "capture needs --baud, the line's rate"};
-    if (options.stamps && options.view == View::Received)
-        return {std::nullopt, "--stamps goes with --view lines or hex"};
-    return {options, {}};
-}
 
 int capture(const CaptureOptions &options)
 {

@@ -9,9 +9,7 @@
 
 #include "terminal/RowFormer.h"
 
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace cli {
 
@@ -24,14 +22,6 @@ struct CaptureOptions
     std::string rawFile; // none when empty
     double seconds = 0;  // 0: until stopped
 };
-
-// The arguments after "capture"; a message for the user when they are not right.
-struct CaptureArguments
-{
-    std::optional<CaptureOptions> options;
-    std::string error;
-};
-CaptureArguments parseCaptureArguments(const std::vector<std::string> &arguments);
 
 // Port errors at opening and at reading leave as EComPort, after the output is complete.
 int capture(const CaptureOptions &options);

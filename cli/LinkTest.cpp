@@ -3,12 +3,9 @@
 #include "cli/Commands.h"
 #include "cli/LinkReport.h"
 #include "cli/ModuleLink.h"
-#include "cli/NumberArgument.h"
 #include "cli/Report.h"
 #include "cli/StopSignal.h"
-#include "framework/core/Format.h"
 #include "link/LinkPolicy.h"
-#include "platform/ComNames.h"
 #include "serial/ComPort.h"
 #include "serial/EComPort.h"
 
@@ -271,71 +268,6 @@ std::optional<std::string> runLoop(const LinkOptions &options, std::vector<Direc
 }
 
 } // namespace
-
-LinkArguments parseLinkArguments(const std::vector<std::string> &arguments)
-{
-    LinkOptions options;
-    bool haveBaud = false, haveCount = false, haveSeconds = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
-        if (argument == "--json") {
-            options.json = true;
-            continue;
-        }
-        if (argument.rfind("--", 0) != 0) {
-            if (comPortNumber(argument) == 0)
-                return {std::nullopt, "'" + argument + "' is no port name; use COM1, COM2, ..."};
-            options.ports.push_back(argument);
-            continue;
-        }
-        if (argument != "--baud" && argument != "--count" && argument != "--seconds" &&
-            argument != "--size" && argument != "--max-loss" && argument != "--csv")
-            return {std::nullopt, "unknown option '" + argument + "'"};
-        if (i + 1 == arguments.size())
-            return {std::nullopt, argument + " needs a value"};
-        const std::string &value = arguments[++i];
-        bool ok = true;
-        if (argument == "--baud") {
-            ok = parseNumber(value, options.baud) && options.baud > 0 && options.baud <= 4000000;
-            haveBaud = true;
-        } else if (argument == "--count") {
-            ok = parseNumber(value, options.count) && options.count > 0;
-            haveCount = true;
-        } else if (argument == "--seconds") {
-            ok = parseNumber(value, options.seconds) && options.seconds > 0 &&
-                 options.seconds <= 1e6;
-            haveSeconds = true;
-        } else if (argument == "--size") {
-            ok = parseNumber(value, options.size) && options.size >= radio::MinPacketBytes &&
-                 options.size <= radio::MaxPacketBytes;
-        } else if (argument == "--max-loss") {
-            ok = parseNumber(value, options.maxLossPercent) && options.maxLossPercent >= 0 &&
-                 options.maxLossPercent <= 100;
-        } else {
-            ok = !value.empty();
-            options.csvFile = value;
-        }
-        if (!ok) {
-            const std::string allowed =
-                argument == "--size"
-                    ? formatText(" (%zu to %zu)", radio::MinPacketBytes, radio::MaxPacketBytes)
-                : argument == "--max-loss" ? " (0 to 100)"
-                                           : "";
-            return {std::nullopt, "bad value '" + value + "' for " + argument + allowed};
-        }
-    }
-    if (options.ports.empty() || options.ports.size() > 2)
-        return {std::nullopt, "link needs one port (far loopback) or two ports"};
-    if (options.ports.size() == 2 && options.ports[0] == options.ports[1])
-        return {std::nullopt, "link needs two different ports"};
-    if (!haveBaud)
-        return {std::nullopt, "link needs --baud, the modules' baud setting"};
-    if (haveCount && haveSeconds)
-        return {std::nullopt, "--count and --seconds exclude each other"};
-    if (!haveCount && !haveSeconds)
-        options.count = 100;
-    return {options, {}};
-}
 
 int linkTest(const LinkOptions &options)
 {

@@ -4,7 +4,8 @@
 // that on a terminal), writes --csv, and returns the exit status.
 #pragma once
 
-#include <optional>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,6 @@ struct LinkOptions
     bool json = false;
     std::string csvFile;
 };
-
-// The arguments after "link"; a message for the user when they are not right.
-struct LinkArguments
-{
-    std::optional<LinkOptions> options;
-    std::string error;
-};
-LinkArguments parseLinkArguments(const std::vector<std::string> &arguments);
 
 // Runs the test; port errors and a silent link are reported here, with --json as the object.
 int linkTest(const LinkOptions &options);

@@ -11,6 +11,14 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
+std::string joinedWords(const SettingRow &setting, std::string_view separator)
+{
+    std::string text;
+    for (std::string_view word : setting.valueWords)
+        text += (text.empty() ? "" : std::string(separator)) + std::string(word);
+    return text;
+}
+
 } // namespace
 
 std::optional<std::uint8_t> parseSettingValue(const SettingRow &setting, std::string_view text)
@@ -50,12 +58,8 @@ std::optional<std::string> settingValueText(const SettingRow &setting, std::uint
 std::string allowedValues(const SettingRow &setting)
 {
     switch (setting.control) {
-    case SettingControl::RadioGroup: {
-        std::string text;
-        for (std::string_view word : setting.valueWords)
-            text += (text.empty() ? "" : ", ") + std::string(word);
-        return text;
-    }
+    case SettingControl::RadioGroup:
+        return joinedWords(setting, ", ");
     case SettingControl::DecimalScrollBar:
         return "0.." + std::to_string(setting.maxValue);
     case SettingControl::HexScrollBar:
@@ -70,4 +74,17 @@ std::string settingNames()
     for (const SettingRow &setting : settingRows())
         text += (text.empty() ? "" : ", ") + std::string(setting.word);
     return text;
+}
+
+std::string valueSyntax(const SettingRow &setting)
+{
+    switch (setting.control) {
+    case SettingControl::RadioGroup:
+        return joinedWords(setting, "|");
+    case SettingControl::DecimalScrollBar:
+        return "0.." + std::to_string(setting.maxValue);
+    case SettingControl::HexScrollBar:
+        return "HH";
+    }
+    return {};
 }

@@ -1,13 +1,8 @@
-// The words zephra-cli reads and writes for the module's seven settings, from the settings
-// table (protocol/SettingTable.h): each setting's name on the command line and in profiles,
-// and the text of each value:
-//   baud    = 1200 | 2400 | 4800 | 9600 | 19200
-//   mode    = receive | transmit | auto
-//   rate    = 250k | 1M
-//   power   = -20 | -10 | -5 | 0          (dBm)
-//   channel = 0..124                       (decimal)
-//   rx-id, tx-id = two hex digits          (00..FF, either letter case on input)
-// Pure functions, any thread.
+// The words zephra-cli reads and writes for the module's settings, from the settings table
+// (protocol/SettingTable.h): each setting's name on the command line and in profiles, and the
+// text of each value: a radio group's words ("baud=9600", "mode=auto"), a decimal scroll bar's
+// number ("channel=7"), a hex scroll bar's two hex digits ("rx-id=0A", either letter case on
+// input). Pure functions, any thread.
 #pragma once
 
 #include "protocol/SettingTable.h"
@@ -26,3 +21,5 @@ std::optional<std::string> settingValueText(const SettingRow &setting, std::uint
 std::string allowedValues(const SettingRow &setting);
 // For messages: "baud, mode, rate, power, channel, rx-id, tx-id".
 std::string settingNames();
+// For the usage text: "1200|2400|4800|9600|19200", "0..124", "HH".
+std::string valueSyntax(const SettingRow &setting);

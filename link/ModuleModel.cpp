@@ -80,11 +80,6 @@ bool modeHears(std::uint8_t mode)
     return mode == ModeReceive || mode == ModeAuto;
 }
 
-std::span<const PairRule> pairRules()
-{
-    return rules;
-}
-
 bool reaches(const ModuleSettings &from, const ModuleSettings &to)
 {
     for (const PairRule &rule : rules) {

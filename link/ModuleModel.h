@@ -16,7 +16,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -37,7 +36,8 @@ constexpr std::uint8_t ModeAuto = 2;
 // Largest radio packet: what the module gathers from its RS232 side before sending.
 constexpr std::size_t PacketBytes = 32;
 
-// A module's settings, indexed by setting code (00 to 07).
+// A module's settings, indexed by setting code (00 to 07). The window's build checks that
+// every code of the protocol's settings table fits (app/setup/SettingBindings.h).
 using ModuleSettings = std::array<std::uint8_t, 8>;
 
 // The model of settings read as code -> value. Codes it does not keep (8 and above) are
@@ -65,8 +65,6 @@ struct PairRule
     std::uint8_t receiverCode;
     bool (*holds)(std::uint8_t senderValue, std::uint8_t receiverValue);
 };
-
-std::span<const PairRule> pairRules();
 
 // Whether packets sent by from reach to.
 bool reaches(const ModuleSettings &from, const ModuleSettings &to);

@@ -27,6 +27,9 @@
 #include <string_view>
 #include <vector>
 
+// The highest COM number a name can carry.
+constexpr int MaxComNumber = 255;
+
 // The port number of a COM name (1..255), or 0 when the text is no COM name.
 int comPortNumber(std::string_view name);
 

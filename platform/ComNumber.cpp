@@ -2,12 +2,6 @@
 
 #include <cctype>
 
-namespace {
-
-constexpr int kMaxPort = 255;
-
-} // namespace
-
 int comPortNumber(std::string_view name)
 {
     constexpr std::string_view devicePrefix = "\\\\.\\";
@@ -28,5 +22,5 @@ int comPortNumber(std::string_view name)
             return 0;
         number = number * 10 + (c - '0');
     }
-    return number <= kMaxPort ? number : 0;
+    return number <= MaxComNumber ? number : 0;
 }

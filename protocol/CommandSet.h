@@ -1,26 +1,15 @@
-// The module's command set: its setting codes, one read or write command per setting (an
-// operation byte and a code) and the fixed command sequences. What each setting's value
-// means is in SettingTable.h. Tables and pure functions; callable from any thread.
+// The module's command set: one read or write command per setting (an operation byte and a
+// code) and the fixed command sequences, which follow the settings table (SettingTable.h).
+// Tables and pure functions; callable from any thread.
 #pragma once
 
 #include "protocol/FrameCodec.h"
+#include "protocol/SettingTable.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
-
-namespace setting {
-
-constexpr std::uint8_t UserBaudrate = 0x00; // 0 "1200 BPS" .. 4 "19200 BPS"
-constexpr std::uint8_t RFMode = 0x01;       // 0 receive only, 1 transmit only, 2 auto direction
-constexpr std::uint8_t RFDataRate = 0x02;   // 0 250 Kbps, 1 1 Mbps
-constexpr std::uint8_t RFGain = 0x03;       // 0 -20 dBm .. 3 +0 dBm
-constexpr std::uint8_t RFChannel = 0x04;    // 0 .. 124
-constexpr std::uint8_t RX1IDCode = 0x05;    // 0 .. 255
-constexpr std::uint8_t RX2IDCode = 0x06;    // read command only; its replies are ignored
-constexpr std::uint8_t TXDIDCode = 0x07;    // 0 .. 255
-constexpr std::uint8_t BiosVersion = 0x08;  // read only, answered by the firmware-code reply
-
-} // namespace setting
 
 // One command of the module: the operation byte (read 00, write 01) and the setting code.
 struct ModuleCommand
@@ -28,6 +17,16 @@ struct ModuleCommand
     std::uint8_t operation;
     std::uint8_t code;
 };
+
+constexpr ModuleCommand readCommand(std::uint8_t code)
+{
+    return {frame::OperationRead, code};
+}
+
+constexpr ModuleCommand writeCommand(std::uint8_t code)
+{
+    return {frame::OperationWrite, code};
+}
 
 namespace command {
 
@@ -52,21 +51,23 @@ constexpr ModuleCommand WriteTXDIDCode{frame::OperationWrite, setting::TXDIDCode
 } // namespace command
 
 // The fixed command sequences that the window's setup procedures and zephra-cli both run:
-// reading everything (the firmware code first, then the seven settings in code order) and
-// writing the seven settings.
+// reading everything (the firmware code first, then every setting of the table in its order)
+// and writing every setting.
 namespace sequence {
 
-inline constexpr ModuleCommand ReadAll[] = {
-    command::ReadBiosVersion, command::ReadUserBaudrate, command::ReadRFMode,
-    command::ReadRFDataRate,  command::ReadRFGain,       command::ReadRFChannel,
-    command::ReadRX1IDCode,   command::ReadTXDIDCode,
-};
+inline constexpr auto ReadAll = [] {
+    std::array<ModuleCommand, settingRows().size() + 1> commands{command::ReadBiosVersion};
+    for (std::size_t i = 0; i < settingRows().size(); ++i)
+        commands[i + 1] = readCommand(settingRows()[i].code);
+    return commands;
+}();
 
-inline constexpr ModuleCommand WriteAll[] = {
-    command::WriteUserBaudrate, command::WriteRFMode,    command::WriteRFDataRate,
-    command::WriteRFGain,       command::WriteRFChannel, command::WriteRX1IDCode,
-    command::WriteTXDIDCode,
-};
+inline constexpr auto WriteAll = [] {
+    std::array<ModuleCommand, settingRows().size()> commands{};
+    for (std::size_t i = 0; i < settingRows().size(); ++i)
+        commands[i] = writeCommand(settingRows()[i].code);
+    return commands;
+}();
 
 } // namespace sequence
 

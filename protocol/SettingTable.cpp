@@ -1,16 +1,8 @@
 #include "protocol/SettingTable.h"
 
 #include "framework/core/HexPair.h"
-#include "protocol/CommandSet.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr std::string_view baudWords[] = {"1200", "2400", "4800", "9600", "19200"};
-constexpr std::string_view modeWords[] = {"receive", "transmit", "auto"};
-constexpr std::string_view rateWords[] = {"250k", "1M"};
-constexpr std::string_view powerWords[] = {"-20", "-10", "-5", "0"};
 
 std::string wordText(const SettingRow &row, std::uint8_t value)
 {
@@ -27,37 +19,9 @@ std::string hexText(const SettingRow &, std::uint8_t value)
     return HexByteToStr2(value);
 }
 
-using enum SettingControl;
-
-constexpr SettingRow rows[] = {
-    {setting::UserBaudrate, "baud", RadioGroup, 4, 3, baudWords, wordText},
-    {setting::RFMode, "mode", RadioGroup, 2, 2, modeWords, wordText},
-    {setting::RFDataRate, "rate", RadioGroup, 1, 0, rateWords, wordText},
-    {setting::RFGain, "power", RadioGroup, 3, 3, powerWords, wordText},
-    {setting::RFChannel, "channel", DecimalScrollBar, 124, 0, {}, decimalText},
-    {setting::RX1IDCode, "rx-id", HexScrollBar, 255, 0, {}, hexText},
-    {setting::TXDIDCode, "tx-id", HexScrollBar, 255, 0, {}, hexText},
-};
-
-} // namespace
-
-std::span<const SettingRow> settingRows()
-{
-    return rows;
-}
-
-const SettingRow *findSetting(std::uint8_t code)
-{
-    for (const SettingRow &row : rows) {
-        if (row.code == code)
-            return &row;
-    }
-    return nullptr;
-}
-
 const SettingRow *findSettingWord(std::string_view word)
 {
-    for (const SettingRow &row : rows) {
+    for (const SettingRow &row : settingTable) {
         if (row.word == word)
             return &row;
     }

@@ -20,9 +20,9 @@
 
 namespace {
 
-// A datagram: these two bytes, the sender's eight setting bytes, then the payload.
+// A datagram: these two bytes, the sender's setting bytes, then the payload.
 constexpr char Magic[2] = {'Z', 'A'};
-constexpr std::size_t HeaderBytes = sizeof Magic + 8;
+constexpr std::size_t HeaderBytes = sizeof Magic + std::tuple_size_v<radio::ModuleSettings>;
 
 std::atomic<unsigned> radiosMade{0};
 

@@ -1,20 +1,30 @@
 #include "simulator/SimulatedModule.h"
 
+#include "protocol/SettingTable.h"
 #include "simulator/SimFrame.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace {
 
-constexpr std::array<std::uint8_t, 8> factorySettings{3, 2, 1, 3, 0, 0, 0, 0};
+radio::ModuleSettings factorySettings()
+{
+    radio::ModuleSettings settings{};
+    settings[SimulatedModule::CodeBaudrate] = 3;   // 9600 BPS
+    settings[SimulatedModule::CodeRfMode] = 2;     // auto
+    settings[SimulatedModule::CodeRfDataRate] = 1; // 1 Mbps
+    settings[SimulatedModule::CodeRfGain] = 3;     // +0 dBm
+    return settings;
+}
 
 } // namespace
 
 SimulatedModule::SimulatedModule() : SimulatedModule(DefaultFirmwareCode) {}
 
 SimulatedModule::SimulatedModule(std::string firmwareCode)
-    : m_settings(factorySettings), m_firmwareCode(std::move(firmwareCode))
+    : m_settings(factorySettings()), m_firmwareCode(std::move(firmwareCode))
 {}
 
 std::uint8_t SimulatedModule::setting(std::uint8_t code) const
@@ -23,7 +33,7 @@ std::uint8_t SimulatedModule::setting(std::uint8_t code) const
     return code < m_settings.size() ? m_settings[code] : 0;
 }
 
-std::array<std::uint8_t, 8> SimulatedModule::settings() const
+radio::ModuleSettings SimulatedModule::settings() const
 {
     std::lock_guard lock(m_mutex);
     return m_settings;
@@ -39,29 +49,16 @@ void SimulatedModule::setSetting(std::uint8_t code, std::uint8_t value)
 void SimulatedModule::resetSettings()
 {
     std::lock_guard lock(m_mutex);
-    m_settings = factorySettings;
+    m_settings = factorySettings();
 }
 
 bool SimulatedModule::inRange(std::uint8_t code, std::uint8_t value)
 {
-    switch (code) {
-    case CodeBaudrate:
-        return value <= 4;
-    case CodeRfMode:
-        return value <= 2;
-    case CodeRfDataRate:
-        return value <= 1;
-    case CodeRfGain:
-        return value <= 3;
-    case CodeRfChannel:
-        return value <= 124;
-    case CodeRxId:
-    case CodeRx2Id:
-    case CodeTxId:
-        return true;
-    default:
-        return false;
-    }
+    // The settings table's range; a code it lacks (the second receiver ID) takes any byte. The
+    // firmware code's is read only, wherever the model's codes end.
+    const SettingRow *row = findSetting(code);
+    return code < std::tuple_size_v<radio::ModuleSettings> && code != setting::BiosVersion &&
+           (!row || ::inRange(*row, value));
 }
 
 std::string SimulatedModule::firmwareCode() const
@@ -173,7 +170,7 @@ void SimulatedModule::answer(std::string_view frame, std::vector<Transmission> &
         reply = SimFrame::firmwareReply(0x00, CodeFirmware, m_firmwareCode);
     } else if (read && cmd.code < m_settings.size()) {
         reply = SimFrame::settingReply(cmd.operation, cmd.code, m_settings[cmd.code]);
-    } else if (write && cmd.code < m_settings.size()) {
+    } else if (write && cmd.code < m_settings.size() && cmd.code != CodeFirmware) {
         reply = SimFrame::settingReply(cmd.operation, cmd.code, m_settings[cmd.code]);
     } else {
         return; // unknown operation, unknown code, or a write to the read-only firmware code

@@ -26,7 +26,8 @@
 //    echo off: its radio carries the bytes instead.
 #pragma once
 
-#include <array>
+#include "link/ModuleModel.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -55,9 +56,9 @@ struct SimulatorFaults
     // correct checksum) instead of its own reply.
     bool answerCode06 = false;
     // Bytes sent right before each reply's STX.
-    std::string noise;
+    std::string noise{};
     // Offsets at which each write is cut into separately written pieces, splitGap apart.
-    std::vector<std::size_t> splitAt;
+    std::vector<std::size_t> splitAt{};
     std::chrono::milliseconds splitGap{0};
     // Replies are held back until this many are ready and then sent in one write.
     int repliesPerWrite = 1;
@@ -67,7 +68,7 @@ struct SimulatorFaults
     // When set, the reply faults above (delay, silence, ignored writes, checksum, length,
     // code 06, noise, split) touch only commands for this setting code; repliesPerWrite and
     // paceBps always apply to everything.
-    std::optional<std::uint8_t> onlyCode;
+    std::optional<std::uint8_t> onlyCode{};
 };
 
 class SimulatedModule
@@ -106,8 +107,8 @@ public:
 
     // Stored value of setting code 00-07.
     std::uint8_t setting(std::uint8_t code) const;
-    // All eight, indexed by code.
-    std::array<std::uint8_t, 8> settings() const;
+    // All of them, indexed by code.
+    radio::ModuleSettings settings() const;
     // Stores any byte for code 00-07 without a range check, so that a test can make the
     // module report values the window must treat as out of range. Other codes are ignored.
     void setSetting(std::uint8_t code, std::uint8_t value);
@@ -151,7 +152,7 @@ private:
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_logged;
-    std::array<std::uint8_t, 8> m_settings{};
+    radio::ModuleSettings m_settings{};
     std::string m_firmwareCode;
     SlideSwitch m_switch = SlideSwitch::Setup;
     bool m_echoAtRun = true;

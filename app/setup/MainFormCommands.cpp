@@ -2,18 +2,9 @@
 // and hands it to the port one byte per write; it never waits (WaitCommandExecute does).
 #include "app/MainForm.h"
 
+#include "app/setup/SettingBindings.h"
 #include "protocol/CommandSet.h"
 #include "protocol/SettingTable.h"
-
-namespace {
-
-// A radio group's selection as the value byte of its setting's write.
-std::uint8_t groupValue(std::uint8_t code, const RadioGroup *group)
-{
-    return itemValue(*findSetting(code), group->itemIndex());
-}
-
-} // namespace
 
 void TMainForm::sendCommand(ModuleCommand command, std::uint8_t value)
 {
@@ -24,34 +15,50 @@ void TMainForm::sendCommand(ModuleCommand command, std::uint8_t value)
         ComPort1->Write(&byte, 1);
 }
 
+void TMainForm::readSetting(std::uint8_t code)
+{
+    sendCommand(readCommand(code), 0);
+}
+
+void TMainForm::writeSetting(std::uint8_t code)
+{
+    // A radio group's selection or a scroll bar's position as the value byte.
+    const SettingBinding &binding = *findBinding(code);
+    const std::uint8_t value =
+        binding.group.member
+            ? itemValue(*findSetting(code), (this->*binding.group.member)->itemIndex())
+            : positionValue((this->*binding.bar.member)->position());
+    sendCommand(writeCommand(code), value);
+}
+
 void TMainForm::Read_User_Baudrate()
 {
-    sendCommand(command::ReadUserBaudrate, 0);
+    readSetting(setting::UserBaudrate);
 }
 
 void TMainForm::Read_RF_Mode()
 {
-    sendCommand(command::ReadRFMode, 0);
+    readSetting(setting::RFMode);
 }
 
 void TMainForm::Read_RF_DataRate()
 {
-    sendCommand(command::ReadRFDataRate, 0);
+    readSetting(setting::RFDataRate);
 }
 
 void TMainForm::Read_RF_Gain()
 {
-    sendCommand(command::ReadRFGain, 0);
+    readSetting(setting::RFGain);
 }
 
 void TMainForm::Read_RF_Channel()
 {
-    sendCommand(command::ReadRFChannel, 0);
+    readSetting(setting::RFChannel);
 }
 
 void TMainForm::Read_RX1_IDCode()
 {
-    sendCommand(command::ReadRX1IDCode, 0);
+    readSetting(setting::RX1IDCode);
 }
 
 void TMainForm::Read_RX2_IDCode()
@@ -61,7 +68,7 @@ void TMainForm::Read_RX2_IDCode()
 
 void TMainForm::Read_TXD_IDCode()
 {
-    sendCommand(command::ReadTXDIDCode, 0);
+    readSetting(setting::TXDIDCode);
 }
 
 void TMainForm::Read_BIOS_Version()
@@ -71,35 +78,35 @@ void TMainForm::Read_BIOS_Version()
 
 void TMainForm::Write_User_Baudrate()
 {
-    sendCommand(command::WriteUserBaudrate, groupValue(setting::UserBaudrate, SelectBaudrateSetup));
+    writeSetting(setting::UserBaudrate);
 }
 
 void TMainForm::Write_RF_Mode()
 {
-    sendCommand(command::WriteRFMode, groupValue(setting::RFMode, SelectRFMode));
+    writeSetting(setting::RFMode);
 }
 
 void TMainForm::Write_RF_DataRate()
 {
-    sendCommand(command::WriteRFDataRate, groupValue(setting::RFDataRate, SelectRFRate));
+    writeSetting(setting::RFDataRate);
 }
 
 void TMainForm::Write_RF_Gain()
 {
-    sendCommand(command::WriteRFGain, groupValue(setting::RFGain, SelectRFGain));
+    writeSetting(setting::RFGain);
 }
 
 void TMainForm::Write_RF_Channel()
 {
-    sendCommand(command::WriteRFChannel, positionValue(RFChannel->position()));
+    writeSetting(setting::RFChannel);
 }
 
 void TMainForm::Write_RX1_IDCode()
 {
-    sendCommand(command::WriteRX1IDCode, positionValue(RF_RX1_IDCode->position()));
+    writeSetting(setting::RX1IDCode);
 }
 
 void TMainForm::Write_TXD_IDCode()
 {
-    sendCommand(command::WriteTXDIDCode, positionValue(RF_TXD_IDCode->position()));
+    writeSetting(setting::TXDIDCode);
 }

@@ -19,8 +19,8 @@ constexpr int TestTab = 1;
 void TMainForm::showSettingPosition(std::uint8_t code)
 {
     const SettingBinding *binding = findBinding(code);
-    const ScrollBar *bar = this->*binding->bar;
-    (this->*binding->display)
+    const ScrollBar *bar = this->*binding->bar.member;
+    (this->*binding->display.member)
         ->setText(settingText(*findSetting(code), positionValue(bar->position())));
 }
 
@@ -64,12 +64,12 @@ void TMainForm::AnalysisPacket(const std::string &packet)
     const SettingBinding *binding = update ? findBinding(update->code) : nullptr;
     if (!binding)
         return;
-    if (binding->group) {
-        (this->*binding->group)->setItemIndex(update->controlValue);
+    if (binding->group.member) {
+        (this->*binding->group.member)->setItemIndex(update->controlValue);
     } else {
         // A bar that moves shows its position through its change handler too; the text is the
         // same either way.
-        (this->*binding->bar)->setPosition(update->controlValue);
+        (this->*binding->bar.member)->setPosition(update->controlValue);
         showSettingPosition(update->code);
     }
     ReplyReceived = 1;

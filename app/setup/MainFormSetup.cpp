@@ -9,7 +9,7 @@
 #include "framework/core/Application.h"
 #include "protocol/CommandSet.h"
 
-#include <cstddef>
+#include <span>
 
 namespace {
 
@@ -45,41 +45,23 @@ template<class Sequence> void runProcedure(TMainForm &form, Sequence sequence)
 }
 
 // Each command of a sequence is sent by its own method, which takes a write's value from
-// its control at the moment it runs.
-struct CommandMethod
+// its control at the moment it runs: the firmware code's read, or a setting's read or write
+// from its binding.
+void sendByMethod(TMainForm &form, ModuleCommand command)
 {
-    ModuleCommand command;
-    void (TMainForm::*send)();
-};
-
-constexpr CommandMethod commandMethods[] = {
-    {command::ReadBiosVersion, &TMainForm::Read_BIOS_Version},
-    {command::ReadUserBaudrate, &TMainForm::Read_User_Baudrate},
-    {command::ReadRFMode, &TMainForm::Read_RF_Mode},
-    {command::ReadRFDataRate, &TMainForm::Read_RF_DataRate},
-    {command::ReadRFGain, &TMainForm::Read_RF_Gain},
-    {command::ReadRFChannel, &TMainForm::Read_RF_Channel},
-    {command::ReadRX1IDCode, &TMainForm::Read_RX1_IDCode},
-    {command::ReadTXDIDCode, &TMainForm::Read_TXD_IDCode},
-    {command::WriteUserBaudrate, &TMainForm::Write_User_Baudrate},
-    {command::WriteRFMode, &TMainForm::Write_RF_Mode},
-    {command::WriteRFDataRate, &TMainForm::Write_RF_DataRate},
-    {command::WriteRFGain, &TMainForm::Write_RF_Gain},
-    {command::WriteRFChannel, &TMainForm::Write_RF_Channel},
-    {command::WriteRX1IDCode, &TMainForm::Write_RX1_IDCode},
-    {command::WriteTXDIDCode, &TMainForm::Write_TXD_IDCode},
-};
+    if (command.code == setting::BiosVersion) {
+        form.Read_BIOS_Version();
+        return;
+    }
+    const SettingBinding &binding = *findBinding(command.code);
+    (form.*(command.operation == frame::OperationWrite ? binding.write : binding.read))();
+}
 
 // Every command of the sequence, each followed by the wait; a time-out goes on to the next.
-template<std::size_t N> void runSequence(TMainForm &form, const ModuleCommand (&commands)[N])
+void runSequence(TMainForm &form, std::span<const ModuleCommand> commands)
 {
     for (const ModuleCommand &next : commands) {
-        for (const CommandMethod &method : commandMethods) {
-            if (method.command.operation == next.operation && method.command.code == next.code) {
-                (form.*method.send)();
-                break;
-            }
-        }
+        sendByMethod(form, next);
         form.WaitCommandExecute();
         // A closed window ends the procedure: no command goes out after it.
         if (Application::instance().quitRequested())
@@ -104,18 +86,18 @@ void TMainForm::resetSettingControls()
     for (const SettingBinding &binding : settingBindings) {
         // -1 leaves a bar at 0; a bar that moves shows its new value through its change
         // handler.
-        if (binding.group)
-            (this->*binding.group)->setItemIndex(-1);
+        if (binding.group.member)
+            (this->*binding.group.member)->setItemIndex(-1);
         else
-            (this->*binding.bar)->setPosition(-1);
+            (this->*binding.bar.member)->setPosition(-1);
     }
 }
 
 void TMainForm::clearSettingDisplays()
 {
     for (const SettingBinding &binding : settingBindings) {
-        if (binding.display)
-            (this->*binding.display)->clear();
+        if (binding.display.member)
+            (this->*binding.display.member)->clear();
     }
 }
 

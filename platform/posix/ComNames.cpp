@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kMaxPort = 255;
-
 std::string comName(int number)
 {
     return "COM" + std::to_string(number);
@@ -248,7 +246,7 @@ std::map<int, std::string> assignComNumbers(const std::vector<std::string> &devi
     for (const std::string &device : devices) {
         while (taken.count(number))
             ++number;
-        if (number > kMaxPort)
+        if (number > MaxComNumber)
             break;
         assignment.emplace(number++, device);
     }

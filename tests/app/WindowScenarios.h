@@ -48,9 +48,9 @@ inline void expectStartStates(const TMainForm &f)
     EXPECT_EQ(f.PortOpened, 0);
 
     EXPECT_TRUE(shows(f, named::idle));
-    for (std::size_t i = 0; i < ControlCount; ++i) {
+    for (std::size_t i = 0; i < SingleControlCount; ++i) {
         const auto control = static_cast<ControlId>(i);
-        EXPECT_EQ(f.control(control)->name(), controlName(control));
+        EXPECT_EQ(f.controls(control).at(0)->name(), controlName(control));
     }
     for (const RadioGroup *group :
          {f.SelectBaudrateSetup, f.SelectRFRate, f.SelectRFMode, f.SelectRFGain})
@@ -124,10 +124,9 @@ inline void expectTimedOutOpen(const TMainForm &form)
 {
     EXPECT_EQ(form.StatusConnect->text(), "Connect Time-Out");
     EXPECT_EQ(form.BiosDisplay->text(), "");
-    EXPECT_EQ(form.SelectBaudrateSetup->itemIndex(), -1);
-    EXPECT_EQ(form.SelectRFMode->itemIndex(), -1);
-    EXPECT_EQ(form.SelectRFRate->itemIndex(), -1);
-    EXPECT_EQ(form.SelectRFGain->itemIndex(), -1);
+    for (const RadioGroup *group :
+         {form.SelectBaudrateSetup, form.SelectRFMode, form.SelectRFRate, form.SelectRFGain})
+        EXPECT_EQ(group->itemIndex(), -1) << group->name();
     EXPECT_EQ(form.RFChannelDisplay->text(), "");
     EXPECT_EQ(form.TXDIDCodeDisplay->text(), "");
     EXPECT_TRUE(shows(form, named::setupConnected));

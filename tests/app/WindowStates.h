@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <set>
 #include <string>
 
 // The window's states as the user meets them: every control of ControlStates.h on when listed
@@ -28,7 +29,7 @@ namespace named {
 using enum ControlId;
 // The three read-only displays beside the scroll bars are enabled from the start until a
 // setup connection first disables them, so what the test tab shows leaves them open.
-constexpr auto displays = {RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay};
+constexpr auto displays = {SettingDisplays};
 // The link test tab's own settings stay on while another tab holds the port; its port list
 // and rate come on with them whenever no tab holds the port.
 inline const ControlStates linkSettings =
@@ -36,9 +37,8 @@ inline const ControlStates linkSettings =
 inline const ControlStates linkIdle =
     linkSettings + controlStates({ComboPortLink, ComboBaudLink}, {});
 // Nothing chosen, nothing open, as at start.
-inline const ControlStates idle = onlyOn({ComboPortSetup, ComboPortRun, ComboBaudRun,
-                                          RFChannelDisplay, RF1IDCodeDisplay, TXDIDCodeDisplay}) +
-                                  linkIdle;
+inline const ControlStates idle =
+    onlyOn({ComboPortSetup, ComboPortRun, ComboBaudRun, SettingDisplays}) + linkIdle;
 // After either tab's "Close": every tab may open again. The link test tab's "Start" is on
 // again too, unless a tab change found no port chosen there.
 inline const ControlStates idleBothOpenable = [] {
@@ -51,14 +51,10 @@ inline const ControlStates idleBothOpenable = [] {
 // The setup tab holds the port: "Open" reading, then connected and idle, then a procedure
 // ("READ CONFIG", "SAVE CONFIG") running.
 inline const ControlStates setupConnecting =
-    onlyOn({ClosePortSetup, SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain}) +
-    linkSettings;
+    onlyOn({ClosePortSetup, SettingRadioGroups}) + linkSettings;
 inline const ControlStates setupConnected =
-    onlyOn({ClosePortSetup, SaveConfig, ReadConfig, SelectBaudrateSetup, SelectRFRate, SelectRFMode,
-            SelectRFGain}) +
-    linkSettings;
-inline const ControlStates setupBusy =
-    onlyOn({SelectBaudrateSetup, SelectRFRate, SelectRFMode, SelectRFGain}) + linkSettings;
+    onlyOn({ClosePortSetup, SaveConfig, ReadConfig, SettingRadioGroups}) + linkSettings;
+inline const ControlStates setupBusy = onlyOn({SettingRadioGroups}) + linkSettings;
 // The test tab holds the port.
 inline const ControlStates testConnected =
     onlyOn({ClosePortRun, MemoSendRun, SendStringRun, ClearReceiveRun, ClearSendRun, EditSendRun,
@@ -67,12 +63,17 @@ inline const ControlStates testConnected =
     linkSettings;
 } // namespace named
 
-// Which of the controls of ControlStates.h the window has enabled.
+// Which of the controls of ControlStates.h the window has enabled; a kind of setting control
+// with some on and some off shows as Unchanged, which no expected state matches.
 inline ControlStates shownStates(const TMainForm &form)
 {
     ControlStates states{};
-    for (std::size_t i = 0; i < ControlCount; ++i)
-        states[i] = form.control(static_cast<ControlId>(i))->enabled() ? Enabled::On : Enabled::Off;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        std::set<bool> on;
+        for (const ::Control *control : form.controls(static_cast<ControlId>(i)))
+            on.insert(control->enabled());
+        states[i] = on.size() > 1 ? Enabled::Unchanged : *on.begin() ? Enabled::On : Enabled::Off;
+    }
     return states;
 }
 
@@ -84,7 +85,7 @@ inline ::testing::AssertionResult shows(const TMainForm &form, const ControlStat
     for (std::size_t i = 0; i < ControlCount; ++i) {
         if (expected[i] != Enabled::Unchanged && shown[i] != expected[i])
             wrong += std::string(" ") + controlName(static_cast<ControlId>(i)) +
-                     (shown[i] == Enabled::On ? " is on" : " is off");
+                     (expected[i] == Enabled::On ? " is off" : " is on");
     }
     if (wrong.empty())
         return ::testing::AssertionSuccess();

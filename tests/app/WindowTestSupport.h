@@ -7,7 +7,7 @@
 #include "framework/qt/QtControls.h"
 #include "framework/qt/QtWindow.h"
 #include "tests/app/WindowStates.h"
-#include "tests/support/PrivateConfigHome.h"
+#include "tests/support/ConfigHome.h"
 #include "tests/support/Pump.h"
 #include "tests/support/ReportSink.h"
 
@@ -60,7 +60,7 @@ protected:
 private:
     // The choices a test makes are remembered in a folder of its own: none reaches a test
     // running beside it, nor the next window.
-    PrivateConfigHome m_config;
+    ConfigHome m_config;
     ReportSink m_sink;
     mutable std::size_t m_seen = 0;
     std::unique_ptr<TMainForm> m_form;

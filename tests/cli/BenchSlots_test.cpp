@@ -78,9 +78,7 @@ protected:
     // The module is taken off its adapter.
     static void takeOff(SimulatedModule &module)
     {
-        SimulatorFaults faults;
-        faults.silent = true;
-        module.setFaults(faults);
+        module.setFaults({.silent = true});
         module.clearLog();
     }
     // Returns once the bench has seen the module go. Frames that reach the silent module after
@@ -121,9 +119,9 @@ TEST_F(BenchSlots, ThreeSlotsGiveOneTrueReceiptPerModuleAsTheyComeAndGo)
         }
     };
     takeLines(3);
-    SimulatorFaults lockedChannel; // the last module keeps its channel whatever is written
-    lockedChannel.ignoreWrites = true;
-    lockedChannel.onlyCode = SimulatedModule::CodeRfChannel;
+    // The last module keeps its channel whatever is written.
+    const SimulatorFaults lockedChannel{.ignoreWrites = true,
+                                        .onlyCode = SimulatedModule::CodeRfChannel};
     for (int round = 1; round <= 2; ++round) {
         for (const auto &adapter : adapters)
             takeOff(adapter->module);
@@ -186,10 +184,8 @@ TEST_F(BenchSlots, AnAdapterThatComesBackUnderAnotherNameResumesAloneOnItsByPath
     EXPECT_EQ(bench.line().rfind("COM2\tBENCH-OTHER-01\tpass\t", 0), 0u) << bench.err;
     // A module that keeps the bench waiting for its channel (its fifth setting command), unplugged
     // meanwhile: a FAIL, and no receipt.
-    SimulatorFaults stuck;
-    stuck.silent = true;
-    stuck.onlyCode = SimulatedModule::CodeRfChannel;
-    plugIn(module(), "BENCH-RETURNS1", 1, stuck);
+    plugIn(module(), "BENCH-RETURNS1", 1,
+           {.silent = true, .onlyCode = SimulatedModule::CodeRfChannel});
     module().clearLog();
     ASSERT_TRUE(module().waitForFrames(5, std::chrono::seconds(30)));
     std::filesystem::remove(byPath);

@@ -53,9 +53,7 @@ using RemoteFaults = RemotePort;
 
 TEST_P(RemoteFaults, AServerThatGoesFailsTheRunWith31AtOnce)
 {
-    SimulatorFaults faults;
-    faults.replyDelay = std::chrono::milliseconds(400);
-    module().setFaults(faults);
+    module().setFaults({.replyDelay = std::chrono::milliseconds(400)});
     ChildProcess run(ZEPHRA_CLI_PROGRAM, {"read", name()});
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     m_server->killNow();

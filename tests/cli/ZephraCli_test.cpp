@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <fstream>
 
 namespace {
@@ -16,13 +15,16 @@ namespace {
 class ZephraCli : public SimulatorFixture
 {
 protected:
+    static void place(SimulatedModule &m, const radio::ModuleSettings &values)
+    {
+        for (std::uint8_t code = 0; code < values.size(); ++code)
+            m.setSetting(code, values[code]);
+    }
+
     // A module that is not at its factory values in any setting.
     void preset(SimulatedModule &m)
     {
-        const std::uint8_t values[] = {1, 0, 0, 1, 100, 0x0A, 0xFF};
-        const std::uint8_t codes[] = {0, 1, 2, 3, 4, 5, 7};
-        for (int i = 0; i < 7; ++i)
-            m.setSetting(codes[i], values[i]);
+        place(m, {1, 0, 0, 1, 100, 0x0A, 0, 0xFF});
         m.setFirmwareCode("TEST-MODULE-07");
     }
 
@@ -64,10 +66,7 @@ TEST_F(ZephraCli, WriteChangesExactlyTheNamedSettingsAndVerifies)
 
 TEST_F(ZephraCli, AnAcknowledgementOfAnotherValueGivesStatus4)
 {
-    SimulatorFaults faults;
-    faults.ignoreWrites = true;
-    faults.onlyCode = setting::RFChannel;
-    module().setFaults(faults);
+    module().setFaults({.ignoreWrites = true, .onlyCode = setting::RFChannel});
     const CliRun run = cli({"write", "COM1", "channel=7"});
     EXPECT_EQ(run.status, 4);
     EXPECT_NE(run.err.find("channel: wrote 7, acknowledged 0"), std::string::npos) << run.err;
@@ -76,9 +75,7 @@ TEST_F(ZephraCli, AnAcknowledgementOfAnotherValueGivesStatus4)
 
 TEST_F(ZephraCli, ASilentModuleGetsEachCommandTwiceThenStatus3)
 {
-    SimulatorFaults faults;
-    faults.silent = true;
-    module().setFaults(faults);
+    module().setFaults({.silent = true});
     EXPECT_EQ(cli({"read", "COM1"}).status, 3);
     EXPECT_EQ(module().receivedFrames().size(), 2u);
 }
@@ -166,8 +163,8 @@ TEST_F(ZephraCli, PairNamesEachMismatchAndFixMendsB)
     SimulatorPort bPort(b);
     bPort.publish(portDirectory(), "COM2");
     // A: channel 7, tx-id 11, rx-id 22; B its partner.
-    const std::array<std::uint8_t, 8> partnerA{3, 2, 1, 3, 7, 0x22, 0, 0x11};
-    const std::array<std::uint8_t, 8> partnerB{3, 2, 1, 3, 7, 0x11, 0, 0x22};
+    const radio::ModuleSettings partnerA{3, 2, 1, 3, 7, 0x22, 0, 0x11};
+    const radio::ModuleSettings partnerB{3, 2, 1, 3, 7, 0x11, 0, 0x22};
     struct Case
     {
         std::uint8_t code, value;
@@ -180,10 +177,6 @@ TEST_F(ZephraCli, PairNamesEachMismatchAndFixMendsB)
         {setting::TXDIDCode, 0x33, "B->A ids    A rx-id=22         B tx-id=33         differs"},
         {setting::RFMode, 1, "A->B modes  A mode=auto        B mode=transmit    differs"},
         {setting::RFMode, 0, "B->A modes  A mode=auto        B mode=receive     differs"},
-    };
-    auto place = [](SimulatedModule &m, const std::array<std::uint8_t, 8> &values) {
-        for (std::uint8_t code = 0; code < 8; ++code)
-            m.setSetting(code, values[code]);
     };
     place(module(), partnerA);
     place(b, partnerB);

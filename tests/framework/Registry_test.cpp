@@ -1,5 +1,5 @@
 #include "framework/core/Registry.h"
-#include "tests/support/PrivateConfigHome.h"
+#include "tests/support/ConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ protected:
         return "no exception";
     }
 
-    PrivateConfigHome m_home;
+    ConfigHome m_home;
     Registry m_registry{HKEY_CURRENT_USER};
 };
 

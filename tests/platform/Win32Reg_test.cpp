@@ -1,6 +1,6 @@
 #include "platform/posix/RegistryStore.h"
 #include "platform/win32reg.h"
-#include "tests/support/PrivateConfigHome.h"
+#include "tests/support/ConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +63,7 @@ protected:
         return names;
     }
 
-    PrivateConfigHome m_home;
+    ConfigHome m_home;
     HKEY m_key = nullptr;
 };
 

@@ -5,11 +5,11 @@
 #include "simulator/RadioAir.h"
 #include "simulator/SimulatorPort.h"
 #include "tests/simulator/SlaveLine.h"
+#include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <filesystem>
 #include <termios.h>
 
 using namespace std::chrono_literals;
@@ -90,16 +90,10 @@ protected:
         std::vector<std::string> got;
     };
 
-    AirTest()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zephra-air-XXXXXX");
-        directory = mkdtemp(pattern.data());
-    }
     ~AirTest() override
     {
         for (auto &station : stations)
             station->radio.reset();
-        std::filesystem::remove_all(directory);
     }
 
     Station &join(AirFaults faults = {})
@@ -137,7 +131,8 @@ protected:
         return station.got;
     }
 
-    std::string directory;
+    const PortDirectory ports;
+    const std::string directory = ports.path();
     std::vector<std::unique_ptr<Station>> stations;
     std::mutex mutex;
     std::condition_variable arrived;

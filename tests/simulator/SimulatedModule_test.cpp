@@ -96,10 +96,8 @@ TEST(SimulatedModule, InvalidFramesAndUnknownCommandsGetNoAnswer)
 
     const auto log = module.receivedFrames();
     ASSERT_EQ(log.size(), 8u);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(log[i].accepted) << i;
-    for (int i = 5; i < 8; ++i)
-        EXPECT_TRUE(log[i].accepted) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(log[i].accepted, i >= 5) << i;
     EXPECT_EQ(log[0].bytes, unanswered[0]);
     EXPECT_EQ(module.setting(SimulatedModule::CodeRfChannel), 0);
 }
@@ -150,48 +148,33 @@ TEST(SimulatedModule, RunPositionEchoesEverythingAndParsesNothing)
 TEST(SimulatedModule, ReplyFaultsDamageTheAnswerAsAsked)
 {
     SimulatedModule module;
-    SimulatorFaults f;
-
-    f.badChecksum = true;
-    module.setFaults(f);
+    module.setFaults({.badChecksum = true});
     EXPECT_EQ(answer(module, readChannel), frame("000400", "05"));
     EXPECT_EQ(answer(module, readCommand(8)), frame("0008ZEPHRA24 V1.0A", "03"));
 
-    f = {};
-    f.lengthChange = -1;
-    module.setFaults(f);
+    module.setFaults({.lengthChange = -1});
     EXPECT_EQ(answer(module, readChannel), frame("00040", "04"));
     EXPECT_EQ(answer(module, readCommand(8)), frame("0008ZEPHRA24 V1.0", "02"));
-    f.lengthChange = 2;
-    module.setFaults(f);
+    module.setFaults({.lengthChange = 2});
     EXPECT_EQ(answer(module, readChannel), frame("00040000", "04"));
-    f.lengthChange = -50; // never eats the STX
-    module.setFaults(f);
+    module.setFaults({.lengthChange = -50}); // never eats the STX
     EXPECT_EQ(answer(module, readChannel), stx + etx + "04\r\n");
 
-    f = {};
-    f.answerCode06 = true;
     module.setSetting(SimulatedModule::CodeRx2Id, 0x11);
-    module.setFaults(f);
+    module.setFaults({.answerCode06 = true});
     EXPECT_EQ(answer(module, readChannel), frame("000611", "17"));
     EXPECT_EQ(answer(module, readCommand(8)), frame("000611", "17"));
     EXPECT_EQ(answer(module, hexBytes("02 30 31 30 34 36 34 03 36 31 0D 0A")),
               frame("010611", "16"));
 
-    f = {};
-    f.noise = std::string("\n\x03junk", 6);
-    module.setFaults(f);
+    module.setFaults({.noise = std::string("\n\x03junk", 6)});
     EXPECT_EQ(answer(module, readChannel), "\n\x03junk" + frame("000464", "60"));
 }
 
 TEST(SimulatedModule, DelaySilenceAndFaultsForOneCode)
 {
     SimulatedModule module;
-    SimulatorFaults f;
-    f.replyDelay = 400ms;
-    f.splitAt = {3, 99};
-    f.splitGap = 20ms;
-    module.setFaults(f);
+    module.setFaults({.replyDelay = 400ms, .splitAt = {3, 99}, .splitGap = 20ms});
     const Sent sent = module.receive(readChannel);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].after, 400ms);
@@ -199,10 +182,7 @@ TEST(SimulatedModule, DelaySilenceAndFaultsForOneCode)
     EXPECT_EQ(joined(sent), frame("000400", "04"));
 
     // Silent for the channel only; a silently lost write is still stored.
-    f = {};
-    f.silent = true;
-    f.onlyCode = SimulatedModule::CodeRfChannel;
-    module.setFaults(f);
+    module.setFaults({.silent = true, .onlyCode = SimulatedModule::CodeRfChannel});
     EXPECT_TRUE(module.receive(frame("010464", "61")).empty());
     EXPECT_EQ(module.setting(SimulatedModule::CodeRfChannel), 100);
     EXPECT_EQ(answer(module, readCommand(5)), frame("000500", "05"));

@@ -2,6 +2,7 @@
 #include "simulator/SimulatorPort.h"
 #include "tests/simulator/SlaveLine.h"
 #include "tests/support/Activity.h"
+#include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
@@ -57,9 +58,7 @@ TEST_F(SimulatorPortTest, AnswersFramesWrittenOneByteAtATime)
 
 TEST_F(SimulatorPortTest, DelayedAnswerComesNoEarlier)
 {
-    SimulatorFaults f;
-    f.replyDelay = 250ms;
-    module.setFaults(f);
+    module.setFaults({.replyDelay = 250ms});
     SlaveLine line(port.slavePath());
     const auto sent = Clock::now();
     line.write(readChannel);
@@ -69,10 +68,7 @@ TEST_F(SimulatorPortTest, DelayedAnswerComesNoEarlier)
 
 TEST_F(SimulatorPortTest, SplitAnswerArrivesInPiecesWithGaps)
 {
-    SimulatorFaults f;
-    f.splitAt = {5};
-    f.splitGap = 500ms;
-    module.setFaults(f);
+    module.setFaults({.splitAt = {5}, .splitGap = 500ms});
     SlaveLine line(port.slavePath());
     const auto sent = Clock::now();
     line.write(readChannel);
@@ -87,9 +83,7 @@ TEST_F(SimulatorPortTest, SplitAnswerArrivesInPiecesWithGaps)
 
 TEST_F(SimulatorPortTest, TwoRepliesGoOutInOneWrite)
 {
-    SimulatorFaults f;
-    f.repliesPerWrite = 2;
-    module.setFaults(f);
+    module.setFaults({.repliesPerWrite = 2});
     SlaveLine line(port.slavePath());
     line.write(readChannel);
     EXPECT_EQ(line.read(1, 100ms), "");
@@ -102,19 +96,16 @@ TEST_F(SimulatorPortTest, TwoRepliesGoOutInOneWrite)
 
 TEST_F(SimulatorPortTest, PacedAnswerTakesItsLineTime)
 {
-    SimulatorFaults f;
     // The reply takes at least its line time. How many writes carry it depends on how late the
     // port's thread wakes: a late one writes everything that fell due meanwhile at once.
-    f.paceBps = 1200; // 12 bytes: 100 ms
-    module.setFaults(f);
+    module.setFaults({.paceBps = 1200}); // 12 bytes: 100 ms
     SlaveLine line(port.slavePath());
     auto start = Clock::now();
     line.write(readChannel);
     EXPECT_EQ(line.read(channelReply.size(), 3s), channelReply);
     EXPECT_GE(Clock::now() - start, 90ms);
 
-    f.paceBps = 9600; // 24 bytes: 25 ms
-    module.setFaults(f);
+    module.setFaults({.paceBps = 9600}); // 24 bytes: 25 ms
     start = Clock::now();
     line.write(readFirmware);
     EXPECT_EQ(line.read(firmwareReply.size(), 3s), firmwareReply);
@@ -160,9 +151,7 @@ TEST_F(SimulatorPortTest, KeepsServingAcrossManyOpensAndCloses)
 
 TEST_F(SimulatorPortTest, AnswerDueWhileNobodyListensIsLost)
 {
-    SimulatorFaults f;
-    f.replyDelay = 100ms;
-    module.setFaults(f);
+    module.setFaults({.replyDelay = 100ms});
     {
         SlaveLine line(port.slavePath());
         line.write(readChannel);
@@ -205,9 +194,8 @@ TEST_F(SimulatorPortTest, WaitsWithoutSpinningOpenOrClosed)
 TEST(SimulatorPortPublishing, LinkFollowsPublishAndIsRemovedAtTheEnd)
 {
     namespace fs = std::filesystem;
-    char pattern[] = "/tmp/zephra-sim-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    const PortDirectory ports;
+    const fs::path dir = ports.path();
     fs::create_symlink("/dev/null", dir / "COM1"); // left over from a killed run
 
     SimulatedModule module;
@@ -236,7 +224,6 @@ TEST(SimulatorPortPublishing, LinkFollowsPublishAndIsRemovedAtTheEnd)
         port.publish(dir.string(), "COM2");
     }
     EXPECT_TRUE(fs::is_empty(dir));
-    fs::remove_all(dir);
 
     SimulatorPort port(module);
     EXPECT_THROW(port.publish("/nonexistent/zephra", "COM1"), std::system_error);

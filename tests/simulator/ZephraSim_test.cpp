@@ -2,6 +2,7 @@
 // told to stop, and rejects bad command lines.
 #include "tests/simulator/SlaveLine.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,10 @@
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path makeTempDir()
-{
-    char pattern[] = "/tmp/zephra-sim-prog-XXXXXX";
-    EXPECT_NE(mkdtemp(pattern), nullptr);
-    return pattern;
-}
-
-} // namespace
-
 TEST(ZephraSim, PublishesAnswersAndRemovesItsLinkOnStop)
 {
-    const fs::path dir = makeTempDir();
+    const PortDirectory ports;
+    const fs::path dir = ports.path();
     ChildProcess sim(ZEPHRA_SIM_PROGRAM, {"--ports", dir.string(), "--name", "COM4", "--firmware",
                                           "TEST-CODE-0123", "--set", "4=100"});
     const std::string slave = sim.line();
@@ -39,7 +30,6 @@ TEST(ZephraSim, PublishesAnswersAndRemovesItsLinkOnStop)
     sim.signal(SIGTERM);
     EXPECT_EQ(sim.finish(5s), 0);
     EXPECT_TRUE(fs::is_empty(dir));
-    fs::remove_all(dir);
 }
 
 TEST(ZephraSim, HelpAndBadCommandLines)
