@@ -43,14 +43,6 @@ char unicodeToAnsi(char16_t code)
     return kUnmappable;
 }
 
-std::u16string ansiToUtf16(std::string_view bytes)
-{
-    std::u16string text(bytes.size(), u'\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        text[i] = ansiToUnicode(bytes[i]);
-    return text;
-}
-
 std::string utf16ToAnsi(std::u16string_view text)
 {
     std::string bytes;

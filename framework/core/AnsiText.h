@@ -12,7 +12,6 @@ char16_t ansiToUnicode(char byte);
 // '?' when the character has no Windows-1252 byte.
 char unicodeToAnsi(char16_t character);
 
-std::u16string ansiToUtf16(std::string_view bytes);
 // A surrogate pair (one character outside the basic plane) becomes a single '?'.
 std::string utf16ToAnsi(std::u16string_view text);
 std::string ansiToUtf8(std::string_view bytes);

@@ -139,10 +139,13 @@ void Application::HandleException(std::exception_ptr error) noexcept
         return;
     try {
         if (!isUiThread()) {
+            // Only the texts cross to the UI thread: the exception object stays with the thread
+            // that raised it and ends there.
             auto call = std::make_shared<UiCall>();
             call->sender = std::this_thread::get_id();
-            call->run = [error]() -> LRESULT {
-                Application::instance().HandleException(error);
+            call->run = [message = displayText(messageOf(error)),
+                         advice = adviceOf(error)]() -> LRESULT {
+                Application::instance().report(message, advice);
                 return 0;
             };
             UiCallQueue::instance().post(std::move(call));

@@ -34,9 +34,6 @@ public:
     // The box painted.
     void painted(Clock::time_point now = Clock::now());
 
-    bool streaming() const { return m_streaming; }
-    bool flooding() const { return m_flooding; }
-
 private:
     void noteArrival(std::size_t characters, std::uint64_t rows, int shownRows,
                      Clock::time_point now);

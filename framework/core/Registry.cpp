@@ -40,12 +40,6 @@ Registry::~Registry()
     closeKey();
 }
 
-void Registry::setRootKey(HKEY rootKey)
-{
-    closeKey();
-    m_rootKey = rootKey;
-}
-
 Registry::KeyLocation Registry::locate(const std::string &key) const
 {
     if (!key.empty() && key.front() == '\\') {

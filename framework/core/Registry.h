@@ -26,11 +26,8 @@ public:
     Registry &operator=(const Registry &) = delete;
 
     HKEY rootKey() const { return m_rootKey; }
-    // Closes the open key first.
-    void setRootKey(HKEY rootKey);
     // The access later openKey() calls ask for.
     REGSAM access() const { return m_access; }
-    void setAccess(REGSAM access) { m_access = access; }
 
     // Opens key and makes it the current key, creating it (and the keys above it) when canCreate.
     // A key starting with '\' is taken from the root, any other from the current key (or from
