@@ -21,18 +21,27 @@
 #include <unistd.h>
 #include <vector>
 
-// A port directory of this process's own, set as ZEPHRA_PORTS, removed at the end.
+// A port directory of this process's own, set as ZEPHRA_PORTS, and a settings folder of its
+// own, set as XDG_CONFIG_HOME, so that the tab starts with its defaults whatever a run before
+// chose; both removed at the end.
 class BenchPortDirectory
 {
 public:
     BenchPortDirectory()
         : m_path(std::filesystem::temp_directory_path() /
-                 ("zephra-bench-" + std::to_string(getpid())))
+                 ("zephra-bench-" + std::to_string(getpid()))),
+          m_config(m_path.string() + "-config")
     {
         std::filesystem::create_directories(m_path);
+        std::filesystem::create_directories(m_config);
         setenv("ZEPHRA_PORTS", m_path.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", m_config.c_str(), 1);
     }
-    ~BenchPortDirectory() { std::filesystem::remove_all(m_path); }
+    ~BenchPortDirectory()
+    {
+        std::filesystem::remove_all(m_path);
+        std::filesystem::remove_all(m_config);
+    }
     BenchPortDirectory(const BenchPortDirectory &) = delete;
     BenchPortDirectory &operator=(const BenchPortDirectory &) = delete;
 
@@ -46,6 +55,7 @@ public:
 
 private:
     std::filesystem::path m_path;
+    std::filesystem::path m_config;
 };
 
 // Opens COM1 on the test tab as a user does: tab, port list, rate text, "Open".

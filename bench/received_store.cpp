@@ -35,11 +35,12 @@ double feed(ReceivedStore &store, ReceiveModel &box, std::uint64_t total)
     const auto start = std::chrono::steady_clock::now();
     for (std::uint64_t fed = 0, i = 0; fed < total; fed += BatchSize, ++i) {
         arrival += std::chrono::milliseconds(1);
-        const ReceivedStore::BoxChange change = store.add(batches[i % 3], arrival);
+        ReceivedStore::BoxChange change = store.add(batches[i % 3], arrival);
         box.removeEnd(change.retract);
         box.append(change.text);
         if (change.dropFront != 0)
             store.frontDropped(box.replaceFront(change.dropFront, change.note));
+        store.reuse(std::move(change));
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     return static_cast<double>(total) / (1 << 20) / took.count();

@@ -7,8 +7,8 @@
 // meanwhile); the receive events; and whether the text shown equals the display rule.
 // Usage: terminal_cost [seconds per rate, default 10] [rates in bit/s ..., default the three]
 #include "app/MainForm.h"
-#include "app/terminal/ReceiveFormat.h"
 #include "framework/qt/ReceiveView.h"
+#include "terminal/ReceivedText.h"
 
 #include "TestTabBench.h"
 
@@ -128,7 +128,7 @@ int stream(TimedApplication &app, int bps, int seconds)
     directory.publish(name);
 
     const std::string data = textLines(static_cast<std::size_t>(bps) / 10 * seconds);
-    const std::size_t expected = receivedText(data).size();
+    const std::size_t expected = terminal::receivedText(data).size();
     int status = 0;
     {
         TMainForm form;
@@ -165,7 +165,7 @@ int stream(TimedApplication &app, int bps, int seconds)
         }
         const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         const double used = processCpuSeconds() - cpu - farEndCpu;
-        const bool equal = view->text() == receivedText(data);
+        const bool equal = view->text() == terminal::receivedText(data);
         const double perEvent = static_cast<double>(data.size()) /
                                 static_cast<double>(std::max<std::size_t>(events, 1));
         std::printf("  %8d bit/s, %4.1f s: CPU %5.2f %% of one core (idle %4.2f %%), %4.2f %% of"

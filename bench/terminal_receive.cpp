@@ -19,8 +19,8 @@
 #include "tests/support/Pump.h"
 
 #include "app/MainForm.h"
-#include "app/terminal/ReceiveFormat.h"
 #include "framework/qt/ReceiveView.h"
+#include "terminal/ReceivedText.h"
 
 #include "TestTabBench.h"
 
@@ -76,7 +76,8 @@ void appendThroughput(std::size_t mebibytes)
     qint64 mibStart = clock.nsecsElapsed();
     std::size_t shown = 0;
     for (std::size_t at = 0; at < input.size(); at += ReadSize) {
-        const std::string text = receivedText(std::string_view(input).substr(at, ReadSize));
+        const std::string text =
+            terminal::receivedText(std::string_view(input).substr(at, ReadSize));
         shown += text.size();
         view.append(text);
         // Let the batched repaints happen as the event loop would between reads.
@@ -181,7 +182,7 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
     };
     std::size_t expectedSize = 0;
     for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize)
-        expectedSize += receivedText(piece(at)).size();
+        expectedSize += terminal::receivedText(piece(at)).size();
     auto *view = qtWidget<ReceiveView>(form.MemoReceiveRun);
     // In the hex view with time-of-day stamps, the flood has ended when the byte counter
     // (shown every 80 ms) has it all; the text is not compared.
@@ -214,7 +215,7 @@ double endToEnd(SimulatorPort &port, std::size_t total, bool &equal)
     equal = hexStamps || view->wrapped().size() == expectedSize;
     std::uint64_t offset = 0;
     for (std::size_t at = 0; equal && !hexStamps && at < total; at += NoiseFeeder::PieceSize) {
-        const std::string text = receivedText(piece(at));
+        const std::string text = terminal::receivedText(piece(at));
         equal = view->wrapped().slice(offset, offset + text.size()) == text;
         offset += text.size();
     }

@@ -1,8 +1,11 @@
 #include "terminal/RowFormer.h"
 
+#include "terminal/HexDigits.h"
 #include "terminal/ReceivedText.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace terminal {
 
@@ -13,18 +16,51 @@ constexpr std::string_view SentMark = "> ";
 
 // Appends a hex row of up to HexRowBytes bytes: the digits, padded to a full row, then the bytes
 // as characters. Written in one piece: a flood makes a row of every 16 bytes.
+constexpr std::size_t Digits = RowFormer::HexRowBytes * 3 - 1;
+// A hex row's text without its stamp, mark and line end.
+constexpr std::size_t HexRowText = Digits + 2 + RowFormer::HexRowBytes;
+// The longest stamp with its space ("hh:mm:ss.mmm " or the time since the row before).
+constexpr std::size_t MaxStampText = 24;
+
 void appendHexRow(std::string &text, std::string_view bytes)
 {
-    constexpr std::size_t Digits = RowFormer::HexRowBytes * 3 - 1;
     char row[Digits + 2 + RowFormer::HexRowBytes];
     std::fill_n(row, Digits + 2, ' ');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        row[i * 3] = "0123456789ABCDEF"[byte >> 4];
-        row[i * 3 + 1] = "0123456789ABCDEF"[byte & 15];
-        row[Digits + 2 + i] = byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+        row[i * 3] = upperHexDigit(byte >> 4);
+        row[i * 3 + 1] = upperHexDigit(byte);
+        row[Digits + 2 + i] = Forms.hexColumn[byte];
     }
     text.append(row, Digits + 2 + bytes.size());
+}
+
+// Each byte's two digits and two blanks: written four at a time, each byte's cell overwrites the
+// last blank of the cell before, and the last cell leaves the two blanks before the characters.
+constexpr auto HexCells = [] {
+    std::array<std::array<char, 4>, 256> cells{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        cells[byte] = {upperHexDigit(byte >> 4), upperHexDigit(byte), ' ', ' '};
+    return cells;
+}();
+
+// Appends whole hex rows of the same stamp and mark, each with its line end. Each row is made
+// in a small buffer and appended in one piece, so that the text is written once.
+void appendWholeHexRows(std::string &text, std::string_view lead, std::string_view bytes)
+{
+    constexpr std::size_t Row = RowFormer::HexRowBytes;
+    std::string row(lead);
+    row.resize(lead.size() + HexRowText + 1);
+    char *const out = row.data() + lead.size();
+    out[HexRowText] = '\n';
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (const auto *end = in + bytes.size() / Row * Row; in != end; in += Row) {
+        for (std::size_t i = 0; i < Row; ++i) {
+            std::memcpy(out + i * 3, HexCells[in[i]].data(), 4);
+            out[Digits + 2 + i] = Forms.hexColumn[in[i]];
+        }
+        text += row;
+    }
 }
 
 } // namespace
@@ -126,18 +162,28 @@ void RowFormer::feedHex(std::string_view bytes, ArrivalTime arrival, bool sent)
 {
     closeIdle(arrival);
     m_lastArrival = arrival;
+    // Room for every row the batch makes, stamps and the open row included, at once: growing
+    // the text piece by piece would copy a flood's rows again and again.
+    constexpr std::size_t RowRoom = HexRowText + MaxStampText + SentMark.size() + 1;
+    m_closed.reserve(m_closed.size() + (bytes.size() / HexRowBytes + 2) * RowRoom);
     while (!bytes.empty()) {
         if (!m_rowOpen)
             openRowAt(arrival, sent);
         if (m_row.empty() && bytes.size() >= HexRowBytes) {
-            // A whole row straight from the batch.
-            m_closed += m_rowStamp;
-            if (sent)
-                m_closed += SentMark;
-            appendHexRow(m_closed, bytes.substr(0, HexRowBytes));
-            m_closed += '\n';
-            m_rowOpen = false;
+            // Whole rows straight from the batch: the first with the open row's stamp, the rest
+            // with the stamp of a row opened at the same arrival.
+            std::string lead = m_rowStamp + std::string(sent ? SentMark : "");
+            appendWholeHexRows(m_closed, lead, bytes.substr(0, HexRowBytes));
             bytes.remove_prefix(HexRowBytes);
+            m_rowOpen = false;
+            if (bytes.size() >= HexRowBytes) {
+                openRowAt(arrival, sent);
+                lead = m_rowStamp + std::string(sent ? SentMark : "");
+                const std::size_t whole = bytes.size() - bytes.size() % HexRowBytes;
+                appendWholeHexRows(m_closed, lead, bytes.substr(0, whole));
+                bytes.remove_prefix(whole);
+                m_rowOpen = false;
+            }
             continue;
         }
         const std::size_t taken = std::min(HexRowBytes - m_row.size(), bytes.size());

@@ -56,6 +56,15 @@ public:
 
     // The text that became final since the last call.
     std::string takeClosed() { return std::exchange(m_closed, {}); }
+    // Gives back a text taken before, to hold the rows of the next batch: a flood's batch makes
+    // hundreds of kilobytes of hex text, and fresh memory for each costs more than forming it.
+    void reuse(std::string text)
+    {
+        if (m_closed.empty() && text.capacity() > m_closed.capacity()) {
+            m_closed = std::move(text);
+            m_closed.clear();
+        }
+    }
     // The open row as shown, its stamp included, without a row end; empty when none is open.
     std::string openRow() const;
 

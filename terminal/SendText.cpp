@@ -1,5 +1,7 @@
 #include "terminal/SendText.h"
 
+#include "terminal/HexDigits.h"
+
 namespace terminal {
 
 std::string_view lineEndBytes(LineEnd end)
@@ -16,21 +18,6 @@ std::string_view lineEndBytes(LineEnd end)
     }
     return {};
 }
-
-namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 Decoded decodeEscapes(std::string_view text)
 {
@@ -59,8 +46,9 @@ Decoded decodeEscapes(std::string_view text)
             break;
         case 'x':
             length = 4;
-            if (i + 3 < text.size() && hexDigit(text[i + 2]) >= 0 && hexDigit(text[i + 3]) >= 0)
-                value = hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3]);
+            if (i + 3 < text.size() && hexDigitValue(text[i + 2]) >= 0 &&
+                hexDigitValue(text[i + 3]) >= 0)
+                value = hexDigitValue(text[i + 2]) * 16 + hexDigitValue(text[i + 3]);
             break;
         default:
             break;

@@ -101,7 +101,10 @@ void TMainForm::receiveRun(std::int32_t count)
     MemoReceiveRun->captureReceived(m_receivedBytes);
     // Stamped as it reaches the program; the whole batch shows exactly what its bytes one by
     // one would, but for the hex view's pause between them.
-    showReceived(m_receivedStore.add(m_receivedBytes, std::chrono::system_clock::now()));
+    ReceivedStore::BoxChange change =
+        m_receivedStore.add(m_receivedBytes, std::chrono::system_clock::now());
+    showReceived(change);
+    m_receivedStore.reuse(std::move(change));
 }
 
 void TMainForm::showReceived(const ReceivedStore::BoxChange &change)

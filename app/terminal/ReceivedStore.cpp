@@ -155,11 +155,12 @@ std::vector<ReceivedStore::Span> ReceivedStore::receivedSpans() const
 }
 
 std::string ReceivedStore::receivedOf(std::string_view boxText, std::uint64_t offset,
-                                      const std::vector<Span> &spans, const ControlMarks &marks)
+                                      const std::vector<Span> &spans,
+                                      const terminal::ControlMarks &marks)
 {
     if (spans.empty())
-        return receivedBytes(boxText.substr(std::min<std::uint64_t>(offset, boxText.size())),
-                             marks);
+        return terminal::receivedBytes(
+            boxText.substr(std::min<std::uint64_t>(offset, boxText.size())), marks);
     std::string text;
     for (const Span &span : spans) {
         std::string_view piece =
@@ -170,7 +171,7 @@ std::string ReceivedStore::receivedOf(std::string_view boxText, std::uint64_t of
             piece.remove_prefix(1);
         text += piece;
     }
-    return receivedBytes(text, marks);
+    return terminal::receivedBytes(text, marks);
 }
 
 void ReceivedStore::recoverBytes(std::string_view boxText)

@@ -11,7 +11,7 @@
 // and bytesSource() leave them out.
 #pragma once
 
-#include "app/terminal/ReceiveFormat.h"
+#include "terminal/ReceivedText.h"
 #include "terminal/RowFormer.h"
 
 #include <cstdint>
@@ -50,6 +50,8 @@ public:
     BoxChange addSent(std::string_view bytes, terminal::ArrivalTime arrival);
     BoxChange addNote(std::string_view text, terminal::ArrivalTime arrival);
     void frontDropped(std::uint64_t count);
+    // Takes back a change's text once the box has it, for the next batch's text.
+    void reuse(BoxChange &&change) { m_former.reuse(std::move(change.text)); }
 
     // The box's whole text for another view or stamps, over every byte kept: the box is
     // emptied and given this. boxText is the box's text now, the bytes' record in the view as
@@ -93,7 +95,8 @@ private:
     // The received bytes behind the box's text from offset on, leaving out the text outside
     // spans unless they are empty.
     static std::string receivedOf(std::string_view boxText, std::uint64_t offset,
-                                  const std::vector<Span> &spans, const ControlMarks &marks);
+                                  const std::vector<Span> &spans,
+                                  const terminal::ControlMarks &marks);
     // Feeds the former and notes where the batch's text begins.
     terminal::RowFormer::Change feed(Batch &batch, std::string_view bytes);
     std::string note() const;
@@ -108,7 +111,7 @@ private:
     terminal::RowFormer m_former{terminal::View::Received};
     std::deque<Batch> m_batches;
     // With the box's text, the bytes kept, in the view as received.
-    ControlMarks m_marks;
+    terminal::ControlMarks m_marks;
     std::uint64_t m_size = 0;
     std::uint64_t m_cost = 0;
     std::uint64_t m_dropped = 0;

@@ -116,6 +116,7 @@ void WrappedText::truncate(std::uint64_t size)
         m_rowStarts.pop_back();
     }
     m_blankScan = 0;
+    forgetLineEnd();
     wrapNewRows();
 }
 
@@ -135,6 +136,7 @@ std::uint64_t WrappedText::replaceFront(std::uint64_t count, std::string_view pr
     m_rowStarts.insert(m_rowStarts.begin(), head.m_rowStarts.begin(), head.m_rowStarts.end() - 1);
     if (m_blankScan != 0)
         m_blankScan -= shift;
+    forgetLineEnd();
     m_skip += shift;
     m_size -= shift;
     write(m_skip, prefix, true);
@@ -151,6 +153,7 @@ void WrappedText::clear()
     m_skip = 0;
     m_rowStarts.assign(1, 0);
     m_blankScan = 0;
+    forgetLineEnd();
 }
 
 void WrappedText::setColumns(int columns)
@@ -161,6 +164,7 @@ void WrappedText::setColumns(int columns)
     m_columns = columns;
     m_rowStarts.assign(1, 0);
     m_blankScan = 0;
+    forgetLineEnd();
     wrapNewRows();
 }
 
@@ -255,15 +259,23 @@ std::uint64_t WrappedText::firstLineEnd(std::uint64_t from, std::uint64_t to) co
     return NoBlank;
 }
 
+std::uint64_t WrappedText::nextLineEnd(std::uint64_t from)
+{
+    if (m_lineEnd != NoBlank && m_lineEnd >= from)
+        return m_lineEnd;
+    m_lineEnd = firstLineEnd(std::max(from, m_lineEndScan), m_size);
+    m_lineEndScan = m_lineEnd == NoBlank ? m_size : m_lineEnd;
+    return m_lineEnd;
+}
+
 void WrappedText::wrapNewRows()
 {
     const auto width = static_cast<std::uint64_t>(m_columns);
     for (;;) {
         const std::uint64_t start = m_rowStarts.back();
         // A line end within the row's cells, or just past them, ends it.
-        const std::uint64_t lineEnd =
-            m_lineEnds ? firstLineEnd(start, std::min(m_size, start + width + 1)) : NoBlank;
-        if (lineEnd != NoBlank) {
+        const std::uint64_t lineEnd = m_lineEnds ? nextLineEnd(start) : NoBlank;
+        if (lineEnd != NoBlank && lineEnd <= start + width) {
             m_rowStarts.push_back(lineEnd + 1);
             m_blankScan = 0;
             continue;

@@ -103,6 +103,13 @@ private:
     std::uint64_t lastBlankBefore(std::uint64_t from, std::uint64_t to) const;
     // Offset of the first '\n' in [from, to), or NoBlank.
     std::uint64_t firstLineEnd(std::uint64_t from, std::uint64_t to) const;
+    // Offset of the first '\n' at or after from, or NoBlank; from only grows between resets.
+    std::uint64_t nextLineEnd(std::uint64_t from);
+    void forgetLineEnd()
+    {
+        m_lineEnd = NoBlank;
+        m_lineEndScan = 0;
+    }
 
     int m_columns;
     bool m_lineEnds;
@@ -117,4 +124,8 @@ private:
     // How far the blank run at the open row's edge has been scanned, so that a long run of
     // blanks arriving piece by piece is scanned once.
     std::uint64_t m_blankScan = 0;
+    // The first line end at or after the open row's start, once found, and how far the text
+    // is known to have none: each byte is searched once, however many rows a line wraps into.
+    std::uint64_t m_lineEnd = NoBlank;
+    std::uint64_t m_lineEndScan = 0;
 };

@@ -11,7 +11,7 @@
 
 #include "tests/support/FloodSupport.h"
 
-#include "app/terminal/ReceiveFormat.h"
+#include "terminal/ReceivedText.h"
 
 #include <cstdio>
 
@@ -191,9 +191,10 @@ TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemory)
     // What the box must end up holding, piece by piece, without keeping the flood itself.
     std::size_t expectedSize = 0;
     for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize)
-        expectedSize += receivedText(noisePiece(seed, at / NoiseFeeder::PieceSize,
-                                                std::min(NoiseFeeder::PieceSize, total - at)))
-                            .size();
+        expectedSize +=
+            terminal::receivedText(noisePiece(seed, at / NoiseFeeder::PieceSize,
+                                              std::min(NoiseFeeder::PieceSize, total - at)))
+                .size();
     openAt("115200");
     auto *view = qtWidget<ReceiveView>(form().MemoReceiveRun);
 
@@ -212,7 +213,7 @@ TEST_F(TerminalFlood, EveryByteIsShownByTheRuleWithBoundedMemory)
     ASSERT_EQ(view->wrapped().size(), expectedSize);
     std::uint64_t offset = 0;
     for (std::size_t at = 0; at < total; at += NoiseFeeder::PieceSize) {
-        const std::string piece = receivedText(noisePiece(
+        const std::string piece = terminal::receivedText(noisePiece(
             seed, at / NoiseFeeder::PieceSize, std::min(NoiseFeeder::PieceSize, total - at)));
         ASSERT_EQ(view->wrapped().slice(offset, offset + piece.size()), piece) << "piece at " << at;
         offset += piece.size();

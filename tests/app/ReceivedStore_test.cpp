@@ -2,8 +2,8 @@
 // the oldest bytes leaving at the limit with a note, and the bytes as received for a save.
 #include "app/terminal/ReceivedStore.h"
 
-#include "app/terminal/ReceiveFormat.h"
 #include "framework/core/ReceiveModel.h"
+#include "terminal/ReceivedText.h"
 
 #include <gtest/gtest.h>
 

@@ -63,6 +63,9 @@ TEST(RowFormer, FormsTheRowsOfEachView)
         {"hex: idle, stamps", Hex, Absolute, "45:0123456789ABCDEFG|50:\xff", 70,
          "13:04:05.045 " + row + "13:04:05.045 47 FF" + gap(14) + "  G.\n", ""},
         {"hex: not yet idle", Hex, Relative, "0:a", 19, "", "+0.000 61" + gap(15) + "  a"},
+        {"hex: rows of one batch", Hex, Relative, "0:a|30:0123456789ABCDEF0123456789ABCDEFx", 0,
+         "+0.000 61" + gap(15) + "  a\n+0.030 " + row + "+0.000 " + row,
+         "+0.000 78" + gap(15) + "  x"},
     };
     for (const Case &c : cases) {
         // A twin feeds a display that shows the open row too, changing only at its end.
@@ -73,6 +76,7 @@ TEST(RowFormer, FormsTheRowsOfEachView)
             ASSERT_LE(change.retract, shown.size()) << c.name;
             shown.resize(shown.size() - change.retract);
             shown += change.text;
+            twin.reuse(std::move(change.text)); // its memory serves the next change
         };
         for (std::string_view batches = c.batches; !batches.empty();) {
             const std::size_t colon = batches.find(':'), bar = batches.find('|');

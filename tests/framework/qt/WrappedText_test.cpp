@@ -33,17 +33,26 @@ WrappedText wrappedAtOnce(const std::string &bytes, int columns)
 }
 
 // The rows a box shows for the whole text, worked out from scratch.
-std::vector<std::uint64_t> rowStartsFromScratch(const std::string &t, std::uint64_t width)
+std::vector<std::uint64_t> rowStartsFromScratch(const std::string &t, std::uint64_t width,
+                                                bool lineEnds = false)
 {
     std::vector<std::uint64_t> starts{0};
     std::uint64_t s = 0;
-    while (t.size() - s > width) {
+    for (;;) {
+        const auto lineEnd = lineEnds ? t.find('\n', s) : std::string::npos;
+        if (lineEnd != std::string::npos && lineEnd <= s + width) {
+            starts.push_back(s = lineEnd + 1);
+            continue;
+        }
+        if (t.size() - s <= width)
+            break;
         std::uint64_t next = s + width;
         if (t[next] == ' ') {
             while (next < t.size() && t[next] == ' ')
                 ++next;
             if (next == t.size())
                 break;
+            next += lineEnds && t[next] == '\n';
         } else {
             const auto blank = t.rfind(' ', s + width - 1);
             if (blank != std::string::npos && blank >= s)
@@ -86,23 +95,31 @@ TEST(WrappedText, BlanksAtTheEdgeHangThereEvenWhenTheyArriveOneByOne)
 TEST(WrappedText, AppendingPieceByPieceWrapsAsTheWholeTextAtOnce)
 {
     std::mt19937 random(7);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 400; ++round) {
+        // With line ends on, lines end, and the end is taken back as a growing row's is.
+        const bool lineEnds = round % 2 == 1;
         const int width = 1 + static_cast<int>(random() % 40);
         const unsigned blankEvery = 2 + random() % 30;
         std::string all;
-        WrappedText text(width);
+        WrappedText text(width, lineEnds);
         while (all.size() < 2000) {
             std::string piece(random() % 50, 'x');
-            for (char &c : piece)
+            for (char &c : piece) {
                 c = random() % blankEvery == 0 ? ' ' : static_cast<char>('a' + random() % 26);
+                c = lineEnds && random() % 60 == 0 ? '\n' : c;
+            }
             all += piece;
             text.append(piece);
+            if (lineEnds && random() % 5 == 0) {
+                all.resize(all.size() - std::min<std::size_t>(all.size(), random() % 30));
+                text.truncate(all.size());
+            }
         }
-        ASSERT_EQ(rowStarts(text), rowStartsFromScratch(all, static_cast<std::uint64_t>(width)))
+        ASSERT_EQ(rowStarts(text), rowStartsFromScratch(all, width + 0u, lineEnds))
             << "width " << width << " text " << all;
         // Another width rewraps the same text as if it had been appended at that width.
         text.setColumns(width + 7);
-        ASSERT_EQ(rowStarts(text), rowStartsFromScratch(all, width + 7u));
+        ASSERT_EQ(rowStarts(text), rowStartsFromScratch(all, width + 7u, lineEnds));
     }
 }
 
