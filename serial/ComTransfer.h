@@ -15,7 +15,7 @@ enum TTransferKind : std::uint8_t { xkWrite, xkRead };
 
 struct TPortTransfer
 {
-    OVERLAPPED Overlapped; // zeroed; hEvent is the record's own event
+    OVERLAPPED Overlapped; // zeroed; hEvent is the record's own event (low bit set on Windows)
     TTransferKind Kind;    // selects the error code WaitForTransfer reports
 };
 
