@@ -1,32 +1,18 @@
 #include "simulator/SimFrame.h"
 
+#include "framework/core/HexPair.h"
+
 namespace SimFrame {
-
-namespace {
-
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::string hexPair(std::uint8_t byte)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    return {digits[byte >> 4], digits[byte & 0x0F]};
+    return HexByteToStr2(byte);
 }
 
 std::optional<std::uint8_t> parseHexPair(char high, char low)
 {
-    const int h = digitValue(high);
-    const int l = digitValue(low);
+    const int h = hexDigitValue(high);
+    const int l = hexDigitValue(low);
     if (h < 0 || l < 0)
         return std::nullopt;
     return static_cast<std::uint8_t>(h * 16 + l);

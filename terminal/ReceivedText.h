@@ -4,7 +4,7 @@
 // text back into bytes on its own thread); a ControlMarks belongs to one thread at a time.
 #pragma once
 
-#include "terminal/HexDigits.h"
+#include "framework/core/HexPair.h"
 
 #include <array>
 #include <cstddef>
@@ -35,7 +35,7 @@ inline constexpr ByteForms Forms = [] {
     ByteForms forms;
     for (unsigned byte = 0; byte < 256; ++byte) {
         if (byte < 0x20) {
-            forms.text[byte] = {'<', '0', 'x', upperHexDigit(byte >> 4), upperHexDigit(byte), '>'};
+            forms.text[byte] = {'<', '0', 'x', hexDigit(byte >> 4), hexDigit(byte), '>'};
             forms.textLength[byte] = 6;
         } else {
             forms.text[byte][0] = static_cast<char>(byte);

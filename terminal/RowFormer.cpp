@@ -1,6 +1,6 @@
 #include "terminal/RowFormer.h"
 
-#include "terminal/HexDigits.h"
+#include "framework/core/HexPair.h"
 #include "terminal/ReceivedText.h"
 
 #include <algorithm>
@@ -28,8 +28,8 @@ void appendHexRow(std::string &text, std::string_view bytes)
     std::fill_n(row, Digits + 2, ' ');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        row[i * 3] = upperHexDigit(byte >> 4);
-        row[i * 3 + 1] = upperHexDigit(byte);
+        row[i * 3] = hexDigit(byte >> 4);
+        row[i * 3 + 1] = hexDigit(byte);
         row[Digits + 2 + i] = Forms.hexColumn[byte];
     }
     text.append(row, Digits + 2 + bytes.size());
@@ -40,7 +40,7 @@ void appendHexRow(std::string &text, std::string_view bytes)
 constexpr auto HexCells = [] {
     std::array<std::array<char, 4>, 256> cells{};
     for (unsigned byte = 0; byte < 256; ++byte)
-        cells[byte] = {upperHexDigit(byte >> 4), upperHexDigit(byte), ' ', ' '};
+        cells[byte] = {hexDigit(byte >> 4), hexDigit(byte), ' ', ' '};
     return cells;
 }();
 

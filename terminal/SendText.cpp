@@ -1,6 +1,6 @@
 #include "terminal/SendText.h"
 
-#include "terminal/HexDigits.h"
+#include "framework/core/HexPair.h"
 
 namespace terminal {
 

@@ -2,24 +2,14 @@
 
 namespace {
 
-// Upper- and lower-case letters mean the same; anything else is worth 0.
+// Anything but a hex digit is worth 0.
 std::uint8_t nibbleOf(char c)
 {
-    if (c >= '0' && c <= '9')
-        return static_cast<std::uint8_t>(c - '0');
-    if (c >= 'A' && c <= 'F')
-        return static_cast<std::uint8_t>(c - 'A' + 10);
-    if (c >= 'a' && c <= 'f')
-        return static_cast<std::uint8_t>(c - 'a' + 10);
-    return 0;
+    const int value = hexDigitValue(c);
+    return static_cast<std::uint8_t>(value < 0 ? 0 : value);
 }
 
 } // namespace
-
-char hexDigit(unsigned nibble)
-{
-    return "0123456789ABCDEF"[nibble & 0x0F];
-}
 
 std::string HexByteToStr2(std::uint8_t value)
 {

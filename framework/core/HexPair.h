@@ -7,8 +7,23 @@
 #include <string>
 #include <string_view>
 
-// The upper-case hex digit of a nibble (0..15).
-char hexDigit(unsigned nibble);
+// The upper-case hex digit of a nibble's low four bits.
+constexpr char hexDigit(unsigned nibble)
+{
+    return "0123456789ABCDEF"[nibble & 15];
+}
+
+// The value of a hex digit of either letter case, or -1 for any other character.
+constexpr int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 // The hex pair of value: always two characters, digits and upper-case letters ("0A").
 std::string HexByteToStr2(std::uint8_t value);

@@ -1,5 +1,7 @@
 #include "framework/core/IniDocument.h"
 
+#include "framework/core/HexPair.h"
+
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -46,17 +48,6 @@ bool sameName(std::string_view a, std::string_view b)
     return true;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads a quoted text starting at s[pos] == '"'; on success pos is just past the closing quote.
 bool readQuoted(std::string_view s, std::size_t &pos, std::string &out)
 {
@@ -75,9 +66,9 @@ bool readQuoted(std::string_view s, std::size_t &pos, std::string &out)
                 i += 2;
                 continue;
             }
-            if (next == 'x' && i + 3 < s.size() && hexDigit(s[i + 2]) >= 0 &&
-                hexDigit(s[i + 3]) >= 0) {
-                out += static_cast<char>(hexDigit(s[i + 2]) * 16 + hexDigit(s[i + 3]));
+            if (next == 'x' && i + 3 < s.size() && hexDigitValue(s[i + 2]) >= 0 &&
+                hexDigitValue(s[i + 3]) >= 0) {
+                out += static_cast<char>(hexDigitValue(s[i + 2]) * 16 + hexDigitValue(s[i + 3]));
                 i += 4;
                 continue;
             }
