@@ -30,23 +30,10 @@ constexpr ModuleCommand writeCommand(std::uint8_t code)
 
 namespace command {
 
-constexpr ModuleCommand ReadUserBaudrate{frame::OperationRead, setting::UserBaudrate};
-constexpr ModuleCommand ReadRFMode{frame::OperationRead, setting::RFMode};
-constexpr ModuleCommand ReadRFDataRate{frame::OperationRead, setting::RFDataRate};
-constexpr ModuleCommand ReadRFGain{frame::OperationRead, setting::RFGain};
-constexpr ModuleCommand ReadRFChannel{frame::OperationRead, setting::RFChannel};
-constexpr ModuleCommand ReadRX1IDCode{frame::OperationRead, setting::RX1IDCode};
-constexpr ModuleCommand ReadRX2IDCode{frame::OperationRead, setting::RX2IDCode};
-constexpr ModuleCommand ReadTXDIDCode{frame::OperationRead, setting::TXDIDCode};
-constexpr ModuleCommand ReadBiosVersion{frame::OperationRead, setting::BiosVersion};
-
-constexpr ModuleCommand WriteUserBaudrate{frame::OperationWrite, setting::UserBaudrate};
-constexpr ModuleCommand WriteRFMode{frame::OperationWrite, setting::RFMode};
-constexpr ModuleCommand WriteRFDataRate{frame::OperationWrite, setting::RFDataRate};
-constexpr ModuleCommand WriteRFGain{frame::OperationWrite, setting::RFGain};
-constexpr ModuleCommand WriteRFChannel{frame::OperationWrite, setting::RFChannel};
-constexpr ModuleCommand WriteRX1IDCode{frame::OperationWrite, setting::RX1IDCode};
-constexpr ModuleCommand WriteTXDIDCode{frame::OperationWrite, setting::TXDIDCode};
+// The two commands that are no setting's: the second receiver ID, read and ignored, and the
+// firmware code. A setting's are readCommand and writeCommand of its code.
+constexpr ModuleCommand ReadRX2IDCode = readCommand(setting::RX2IDCode);
+constexpr ModuleCommand ReadBiosVersion = readCommand(setting::BiosVersion);
 
 } // namespace command
 

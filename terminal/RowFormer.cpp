@@ -14,17 +14,18 @@ namespace {
 // What begins a row of sent bytes, after its stamp.
 constexpr std::string_view SentMark = "> ";
 
-// Appends a hex row of up to HexRowBytes bytes: the digits, padded to a full row, then the bytes
-// as characters. Written in one piece: a flood makes a row of every 16 bytes.
+// A hex row's digits: two a byte, a blank between bytes.
 constexpr std::size_t Digits = RowFormer::HexRowBytes * 3 - 1;
 // A hex row's text without its stamp, mark and line end.
 constexpr std::size_t HexRowText = Digits + 2 + RowFormer::HexRowBytes;
 // The longest stamp with its space ("hh:mm:ss.mmm " or the time since the row before).
 constexpr std::size_t MaxStampText = 24;
 
+// Appends a hex row of up to HexRowBytes bytes, the open row's: the digits, padded to a full
+// row, then the bytes as characters.
 void appendHexRow(std::string &text, std::string_view bytes)
 {
-    char row[Digits + 2 + RowFormer::HexRowBytes];
+    char row[HexRowText];
     std::fill_n(row, Digits + 2, ' ');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);

@@ -37,16 +37,13 @@ struct SettingBinding
     SettingMember<Edit> display;
     // The bar's change handler, which shows its position in the text box.
     void (TMainForm::*change)(Control *);
-    // Made by radioGroupBinding, else by scrollBarBinding, which take every member their kind
-    // needs.
-    bool radioGroup;
 };
 
 constexpr SettingBinding radioGroupBinding(std::uint8_t code, void (TMainForm::*read)(),
                                            void (TMainForm::*write)(),
                                            SettingMember<RadioGroup> group)
 {
-    return {code, read, write, group, {}, {}, nullptr, true};
+    return {code, read, write, group, {}, {}, nullptr};
 }
 
 constexpr SettingBinding scrollBarBinding(std::uint8_t code, void (TMainForm::*read)(),
@@ -54,7 +51,7 @@ constexpr SettingBinding scrollBarBinding(std::uint8_t code, void (TMainForm::*r
                                           SettingMember<Edit> display,
                                           void (TMainForm::*change)(Control *))
 {
-    return {code, read, write, {}, bar, display, change, false};
+    return {code, read, write, {}, bar, display, change};
 }
 
 inline constexpr SettingBinding settingBindings[] = {
@@ -104,7 +101,8 @@ constexpr bool everySettingBound()
         const std::size_t at = bindingIndex(row.code);
         if (at == std::size(settingBindings))
             return false;
-        if ((row.control == SettingControl::RadioGroup) != settingBindings[at].radioGroup)
+        if ((row.control == SettingControl::RadioGroup) !=
+            (settingBindings[at].group.member != nullptr))
             return false;
     }
     for (std::size_t at = 0; at < std::size(settingBindings); ++at) {

@@ -60,7 +60,7 @@ TEST_F(ZephraCli, WriteChangesExactlyTheNamedSettingsAndVerifies)
     // Read all, write all, read the seven back.
     const auto frames = module().receivedFrames();
     ASSERT_EQ(frames.size(), 8u + 7u + 7u);
-    EXPECT_EQ(frames[8 + 4].bytes, commandFrame(command::WriteRFChannel, 7));
+    EXPECT_EQ(frames[8 + 4].bytes, commandFrame(writeCommand(setting::RFChannel), 7));
     EXPECT_NE(run.out.find("channel=7\nrx-id=AB\n"), std::string::npos) << run.out;
 }
 
