@@ -49,8 +49,19 @@ private:
             constexpr bool write = is<Call, &CommCalls::writeFile>();
             if (write && s_removeAtWrite.exchange(false))
                 remove(std::get<0>(std::tie(args...)));
-            if (!s_removed)
-                return (CommCalls::system.*Call)(args...);
+            if (!s_removed) {
+                const BOOL result = (CommCalls::system.*Call)(args...);
+                // A removal between the check above and the wait's start found no wait to end:
+                // end it now, as a removed device ends every wait, keeping the call's error.
+                if constexpr (is<Call, &CommCalls::waitCommEvent>()) {
+                    if (s_removed) {
+                        const DWORD error = GetLastError();
+                        endWait(std::get<0>(std::tie(args...)));
+                        SetLastError(error);
+                    }
+                }
+                return result;
+            }
             if constexpr (write || is<Call, &CommCalls::readFile>()) {
                 const OVERLAPPED *overlapped = std::get<4>(std::tie(args...));
                 if (overlapped != nullptr && overlapped->hEvent != nullptr)
@@ -62,11 +73,16 @@ private:
     };
 
     // Ends the device's pending wait with its own mask.
-    static void remove(HANDLE device)
+    static void endWait(HANDLE device)
     {
         DWORD mask = 0;
         GetCommMask(device, &mask);
-        remove(device, mask);
+        SetCommMask(device, mask);
+    }
+    static void remove(HANDLE device)
+    {
+        s_removed = true;
+        endWait(device);
     }
 
     static inline std::atomic<bool> s_removed{false};
