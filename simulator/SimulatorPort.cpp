@@ -98,7 +98,16 @@ void SimulatorPort::stop()
 void SimulatorPort::holdReading(bool hold)
 {
     m_holdReading = hold;
+    if (!hold) {
+        wake();
+        return;
+    }
+    // The turn under way may have asked for input before the hold, and still read it; the
+    // next one, which the wake-up starts, asks with the hold set.
+    std::unique_lock lock(m_mutex);
+    const std::uint64_t turn = m_turns;
     wake();
+    m_turned.wait(lock, [&] { return m_turns != turn || !m_serving; });
 }
 
 void SimulatorPort::hangUp()
@@ -213,6 +222,17 @@ bool SimulatorPort::masterHungUp() const
 void SimulatorPort::serve()
 {
     pthread_setname_np(pthread_self(), "sim-port");
+    // However the loop ends, a hold that waits for its next turn is let go.
+    struct Ended
+    {
+        SimulatorPort &port;
+        ~Ended()
+        {
+            std::lock_guard lock(port.m_mutex);
+            port.m_serving = false;
+            port.m_turned.notify_all();
+        }
+    } ended{*this};
     bool hungUp = masterHungUp();
     while (!m_stopping) {
         if (hungUp)
@@ -222,6 +242,8 @@ void SimulatorPort::serve()
         Clock::time_point now = Clock::now();
         {
             std::lock_guard lock(m_mutex);
+            ++m_turns;
+            m_turned.notify_all();
             for (std::string &bytes : m_injected)
                 m_queue.emplace_back(now, std::move(bytes));
             m_injected.clear();

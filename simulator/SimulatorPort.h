@@ -25,6 +25,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -73,7 +74,8 @@ public:
 
     // The module stops (true) or resumes reading its line, as a module whose input is full
     // or whose flow control holds the sender: what the window writes piles up in the pty
-    // until its writes stall.
+    // until its writes stall. A hold holds when the call returns: nothing written after it is
+    // read.
     void holdReading(bool hold);
 
     // The module's end goes away for good: the service thread ends and the master is closed,
@@ -136,6 +138,11 @@ private:
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_sentChanged;
+    // The service thread's turns of its loop, and whether it still runs: a hold waits for the
+    // next turn, which asks the pty for input only if no hold is set.
+    std::condition_variable m_turned;
+    std::uint64_t m_turns = 0;
+    bool m_serving = true;
     std::vector<std::string> m_injected;
     RadioSend m_radio;
     std::vector<std::string> m_sent;
