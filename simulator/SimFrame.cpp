@@ -4,11 +4,6 @@
 
 namespace SimFrame {
 
-std::string hexPair(std::uint8_t byte)
-{
-    return HexByteToStr2(byte);
-}
-
 std::optional<std::uint8_t> parseHexPair(char high, char low)
 {
     const int h = hexDigitValue(high);
@@ -35,11 +30,11 @@ std::optional<Command> parseCommand(std::string_view frame)
 std::string settingReply(std::uint8_t operation, std::uint8_t code, std::uint8_t value)
 {
     std::string reply(1, Stx);
-    reply += hexPair(operation);
-    reply += hexPair(code);
-    reply += hexPair(value);
+    reply += HexByteToStr2(operation);
+    reply += HexByteToStr2(code);
+    reply += HexByteToStr2(value);
     reply += Etx;
-    reply += hexPair(operation ^ code ^ value);
+    reply += HexByteToStr2(operation ^ code ^ value);
     reply += Cr;
     reply += Lf;
     return reply;
@@ -51,11 +46,11 @@ std::string firmwareReply(std::uint8_t headerA, std::uint8_t headerB, std::strin
     for (char c : code)
         sum ^= static_cast<std::uint8_t>(c);
     std::string reply(1, Stx);
-    reply += hexPair(headerA);
-    reply += hexPair(headerB);
+    reply += HexByteToStr2(headerA);
+    reply += HexByteToStr2(headerB);
     reply += code;
     reply += Etx;
-    reply += hexPair(sum);
+    reply += HexByteToStr2(sum);
     reply += Cr;
     reply += Lf;
     return reply;

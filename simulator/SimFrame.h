@@ -29,9 +29,6 @@ struct Command
     std::uint8_t value = 0;
 };
 
-// Upper-case hex pair of a byte ("0A", "FF").
-std::string hexPair(std::uint8_t byte);
-
 // Strict decoding of two hex digits (either case); nothing for anything else.
 std::optional<std::uint8_t> parseHexPair(char high, char low);
 

@@ -1,5 +1,6 @@
 #include "simulator/SimulatedModule.h"
 
+#include "framework/core/HexPair.h"
 #include "protocol/SettingTable.h"
 #include "simulator/SimFrame.h"
 
@@ -186,7 +187,7 @@ void SimulatedModule::damage(std::string &reply) const
     const std::size_t etx = reply.size() - 5;
     if (m_faults.badChecksum) {
         const auto sum = SimFrame::parseHexPair(reply[etx + 1], reply[etx + 2]);
-        reply.replace(etx + 1, 2, SimFrame::hexPair(*sum ^ 0x01));
+        reply.replace(etx + 1, 2, HexByteToStr2(*sum ^ 0x01));
     }
     if (m_faults.lengthChange < 0) {
         // Never eat the STX: the window must still see a frame, just a short one.

@@ -1,5 +1,6 @@
 // zephra-sim: serves a simulated ZEPHRA-24 on a pseudo-terminal and publishes it under a COM
 // name in a port directory, so that the utility can be tried without the hardware.
+#include "framework/core/HexPair.h"
 #include "simulator/RadioAir.h"
 #include "simulator/SimFrame.h"
 #include "simulator/SimOptions.h"
@@ -34,7 +35,7 @@ std::string printable(std::string_view bytes)
         if (b >= 0x20 && b < 0x7F)
             out += c;
         else
-            (out += '<').append(SimFrame::hexPair(b)) += '>';
+            (out += '<').append(HexByteToStr2(b)) += '>';
     }
     return out;
 }
